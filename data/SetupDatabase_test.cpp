@@ -39,8 +39,8 @@ protected:
 
     std::string typeOf(const char* key)
     {
-        RowSet rows(db, (std::string("SELECT typeof(value) FROM setup WHERE key='") + key + "';")
-                            .c_str());
+        RowSet rows(
+            db, (std::string("SELECT typeof(value) FROM setup WHERE key='") + key + "';").c_str());
         return rows.next() ? rows.getText(0) : "missing";
     }
 
@@ -167,10 +167,10 @@ TEST_F(SetupDatabaseTest, ImportLeavesOutPrefixesAndExportCopiesAll)
     EXPECT_NE(std::find(statements.begin(), statements.end(), import), statements.end());
     EXPECT_EQ(statements.back(), "DETACH DATABASE db;");
 
-    EXPECT_EQ(db.getInt("setup/Port", 0), 10111);     // left out by prefix
-    EXPECT_EQ(db.getString("Version", ""), "1.0.0");  // left out, case ignored
-    EXPECT_EQ(db.getString("Magic", ""), "theirs");   // replaced
-    EXPECT_EQ(db.getString("extra", ""), "new");      // added
+    EXPECT_EQ(db.getInt("setup/Port", 0), 10111);    // left out by prefix
+    EXPECT_EQ(db.getString("Version", ""), "1.0.0"); // left out, case ignored
+    EXPECT_EQ(db.getString("Magic", ""), "theirs");  // replaced
+    EXPECT_EQ(db.getString("extra", ""), "new");     // added
 
     // Export into a file holding one of the keys fails as a whole.
     SetupDatabase target;
