@@ -6,8 +6,9 @@
 #include "base/Trace.h"
 #include "browser/CefClientHandler.h"
 #include "browser/CefClientV8Handler.h"
-#include "browser/scriptcalls/ScriptCall.h"
+#include "browser/scriptcalls/ScriptCalls.h"
 #include "callback/CallbackServerImpl.h"
+#include "page/MapPage.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -117,6 +118,7 @@ void CorvaneDlg::createBrowser()
     m_view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     m_v8Handler->attach(m_view->page());
     m_view->setGeometry(rect());
+    m_clientHandler->setPageText(QString::fromStdString(assembleMapPage()));
     m_clientHandler->adopt(m_view.get());
 }
 
@@ -289,10 +291,10 @@ void CorvaneDlg::handlePageLoaded()
 
 void CorvaneDlg::sendMapSources()
 {
-    ScriptCall call("setMapSources");
-    for (const MapSource& source : mapSources)
-        call.text(m_databases.readText(source.key, source.defaultValue));
-    executeScript(call.finish(";"));
+    std::string addresses[std::size(mapSources)];
+    for (std::size_t i = 0; i < std::size(mapSources); ++i)
+        addresses[i] = m_databases.readText(mapSources[i].key, mapSources[i].defaultValue);
+    executeScript(ScriptCalls::setMapSources(addresses[0], addresses[1], addresses[2]));
 }
 
 bool CorvaneDlg::askYesNo(const QString& question)

@@ -36,13 +36,6 @@ constexpr DetailField detailFields[] = {
 // A stored track shows at most this many points before the line's end.
 constexpr std::size_t trackPointLimit = 100;
 
-std::string idText(const UniqueID& id)
-{
-    FormatableBuffer<64> text;
-    id.toString(text);
-    return text.getText();
-}
-
 } // namespace
 
 StationController::StationController(StationRecords& records, ScriptSink& page)
@@ -102,9 +95,7 @@ void StationController::handleEvent(CallbackInfo& record)
         return;
     if (!m_records.addEvent(record))
         traceMessage("INSERT FALSE");
-    m_page.executeScript(ScriptCalls::updateEventInfo(
-        record.getType(), record.getName(), displayTime(record.getTime()), record.getDeviceTitle(),
-        idText(record.getId())));
+    m_page.executeScript(ScriptCalls::updateEventInfo(record));
 }
 
 void StationController::handleGpsReport(const CallbackInfo& record)
@@ -114,8 +105,8 @@ void StationController::handleGpsReport(const CallbackInfo& record)
     if (vehicle == nullptr) {
         std::unique_ptr<VehicleInfo> created =
             VehicleInfoContainer::create(record.getId(), record.getName().c_str(), time.c_str());
-        m_page.executeScript(ScriptCalls::insertVehicle(false, *created));
-        m_page.executeScript(ScriptCalls::insertOptionalInfo(false, *created));
+        for (const std::string& call : ScriptCalls::insertVehicleSequence(false, *created))
+            m_page.executeScript(call);
         if (!m_records.insertVehicle(std::move(created)))
             traceMessage("INSERT FALSE");
         vehicle = m_records.findVehicle(record.getId());
@@ -131,10 +122,7 @@ void StationController::handleGpsReport(const CallbackInfo& record)
         return;
     const GPSInfo gps(sentence);
     if (vehicle != nullptr && !vehicle->deleted) {
-        const Time fix = gps.fixTime();
-        m_page.executeScript(ScriptCalls::moveTo(gps.latitude(), gps.longitude(), gps.speed(),
-                                                 fix.hour(), fix.minute(), fix.second(),
-                                                 gps.course(), idText(vehicle->id)));
+        m_page.executeScript(ScriptCalls::moveTo(gps, vehicle->id));
         vehicle->last_updated_latitude = coordinateText(gps.latitude());
         vehicle->last_updated_longitude = coordinateText(gps.longitude());
         update(*vehicle);
@@ -169,10 +157,9 @@ void StationController::pageLoaded(int timeoutMinutes)
     m_records.forEachVehicle([this](VehicleInfo& vehicle) {
         if (vehicle.deleted)
             return;
-        m_page.executeScript(ScriptCalls::insertVehicle(true, vehicle));
-        m_page.executeScript(ScriptCalls::insertOptionalInfo(true, vehicle));
-        vehicle.image_path = ScriptCalls::normaliseImagePath(vehicle.image_path);
-        m_page.executeScript(ScriptCalls::insertUserDefinedInfo(vehicle));
+        // Normalises the picture path in memory on the way.
+        for (const std::string& call : ScriptCalls::insertVehicleSequence(true, vehicle))
+            m_page.executeScript(call);
     });
     m_page.executeScript(ScriptCalls::sortVehicleList());
 }
