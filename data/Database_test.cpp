@@ -58,18 +58,6 @@ TEST(FormatableSQLTest, QuotesAndNeverCuts)
     EXPECT_STREQ(sql.getText(), "a-2");
 }
 
-TEST_F(DatabaseTest, ApostropheThroughQuotingIsStoredExactly)
-{
-    db.execute("CREATE TABLE t(v TEXT);");
-    const char* value = "it's '; DROP TABLE t; --";
-    FormatableSQL insert("INSERT INTO t VALUES ('%q');", value);
-    db.execute(insert.getText());
-    RowSet rows(db, "SELECT v FROM t;");
-    ASSERT_TRUE(rows.next());
-    EXPECT_STREQ(rows.getText(0), value);
-    EXPECT_FALSE(rows.next());
-}
-
 TEST_F(DatabaseTest, RowSetStepsThroughEveryRowThenEnds)
 {
     db.execute("CREATE TABLE t(n INTEGER, s TEXT); INSERT INTO t VALUES (1,'a'),(2,NULL),(3,'c');");
