@@ -1,0 +1,111 @@
+#include "base/FormatableBuffer.h"
+#include "base/UniqueID.h"
+
+#include <algorithm>
+#include <cctype>
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <string>
+
+namespace corvane {
+namespace {
+
+std::string text(const UniqueID& id)
+{
+    FormatableBuffer<64> buffer;
+    id.toString(buffer);
+    return buffer.getText();
+}
+
+TEST(UniqueIDTest, NewIdentifiersAreDistinctVersionFourAndLowerCase)
+{
+    std::set<std::string> seen;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string t = text(UniqueID());
+        ASSERT_EQ(t.size(), UniqueID::textLength);
+        // Random identifiers carry version 4 and the RFC variant in the text
+        // form; both land in the wrong place if the stored layout is mixed up.
+        EXPECT_EQ(t[14], '4') << t;
+        EXPECT_NE(std::string("89ab").find(t[19]), std::string::npos) << t;
+        EXPECT_TRUE(std::none_of(t.begin(), t.end(), [](char c) { return std::isupper(c); }));
+        EXPECT_TRUE(seen.insert(t).second) << t;
+    }
+}
+
+TEST(UniqueIDTest, TextRoundTripsThroughTheStoredLayout)
+{
+    const UniqueID parsed("00112233-4455-6677-8899-AaBbCcDdEeFf");
+    const UniqueID::Bytes stored = {0x33, 0x22, 0x11, 0x00, 0x55, 0x44, 0x77, 0x66,
+                                    0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff};
+    EXPECT_EQ(parsed.bytes(), stored);
+    EXPECT_EQ(text(parsed), "00112233-4455-6677-8899-aabbccddeeff");
+    EXPECT_EQ(UniqueID::fromBytes(stored), parsed);
+
+    for (int i = 0; i < 100; ++i) {
+        const UniqueID fresh;
+        std::string upper = text(fresh);
+        std::transform(upper.begin(), upper.end(), upper.begin(),
+                       [](char c) { return static_cast<char>(std::toupper(c)); });
+        const UniqueID copy(upper.c_str());
+        EXPECT_TRUE(copy.equals(fresh));
+        EXPECT_EQ(text(copy), text(fresh));
+    }
+}
+
+TEST(UniqueIDTest, BadTextGivesTheZeroIdentifier)
+{
+    const char* bad[] = {
+        "",
+        "00112233-4455-6677-8899-aabbccddeef",   // 35 characters
+        "00112233-4455-6677-8899-aabbccddeeff0", // 37 characters
+        "{00112233-4455-6677-8899-aabbccddeeff}",
+        "00112233_4455_6677_8899_aabbccddeeff",
+        "0011223g-4455-6677-8899-aabbccddeeff",
+        "001122334455667788990aabbccddeeff000",
+        nullptr,
+    };
+    for (const char* t : bad) {
+        const UniqueID id(t);
+        EXPECT_TRUE(id.isZero()) << (t ? t : "(null)");
+        EXPECT_EQ(text(id), "00000000-0000-0000-0000-000000000000");
+    }
+    EXPECT_FALSE(UniqueID().isZero());
+    EXPECT_EQ(UniqueID::zero(), UniqueID(""));
+}
+
+TEST(UniqueIDTest, OrderIsByteWiseNotTextual)
+{
+    // Ascending in stored-byte order; the first three fields are byte-swapped,
+    // so the text order differs.
+    const char* ascending[] = {
+        "00000000-0000-0000-0000-000000000000",
+        "01000000-0000-0000-0000-000000000000", // stored 00 00 00 01
+        "00010000-0000-0000-0000-000000000000", // stored 00 00 01 00
+        "00000001-0000-0000-0000-000000000000", // stored 01 00 00 00
+        "00000001-0000-0100-0000-000000000000", // stored 01 ... 00 01 (bytes 6, 7)
+        "00000001-0000-0001-0000-000000000000", // stored 01 ... 01 00
+        "00000001-0000-0001-0000-000000000001", "ffffffff-ffff-ffff-ffff-ffffffffffff",
+    };
+    const std::size_t n = std::size(ascending);
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t j = 0; j < n; ++j) {
+            const UniqueID a(ascending[i]), b(ascending[j]);
+            EXPECT_EQ(a.lessThan(b), i < j) << ascending[i] << " " << ascending[j];
+            EXPECT_EQ(a.greaterThan(b), i > j) << ascending[i] << " " << ascending[j];
+            EXPECT_EQ(a.equals(b), i == j);
+            EXPECT_EQ(a < b, i < j);
+        }
+    }
+    EXPECT_GT(std::string(ascending[1]), std::string(ascending[3]));
+
+    std::map<UniqueID, int> keyed;
+    for (std::size_t i = n; i-- > 0;)
+        keyed.emplace(UniqueID(ascending[i]), static_cast<int>(i));
+    int expected = 0;
+    for (const auto& [id, index] : keyed)
+        EXPECT_EQ(index, expected++);
+}
+
+} // namespace
+} // namespace corvane

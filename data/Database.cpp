@@ -1,0 +1,75 @@
+#include "data/Database.h"
+
+#include "data/DatabaseException.h"
+#include "data/RowSet.h"
+
+#include <sqlite3.h>
+
+namespace corvane {
+
+namespace {
+
+// SQLite's allocation statistics take a process-wide mutex on every
+// allocation; nothing here reads them. Only possible before SQLite starts.
+const bool g_configured = [] {
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    return true;
+}();
+
+} // namespace
+
+Database::~Database()
+{
+    close();
+}
+
+void Database::open(const char* utf8Path, int busyTimeoutMs)
+{
+    close();
+    // Owners serialise every use of a connection with their own mutex, so
+    // SQLite's per-connection locking is not needed.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(utf8Path, &m_handle, flags, nullptr) != SQLITE_OK)
+        CORVANE_THROW_DATABASE(m_handle);
+    if (busyTimeoutMs > 0)
+        sqlite3_busy_timeout(m_handle, busyTimeoutMs);
+}
+
+void Database::close() noexcept
+{
+    if (m_handle == nullptr)
+        return;
+    // The _v2 form defers the close while statements are still alive
+    // instead of failing and leaking the connection.
+    sqlite3_close_v2(m_handle);
+    m_handle = nullptr;
+}
+
+void Database::execute(const char* sql)
+{
+    if (sqlite3_exec(m_handle, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        CORVANE_THROW_DATABASE(m_handle);
+}
+
+void Database::listTables(std::vector<std::string>& names)
+{
+    RowSet rows(*this, "SELECT name FROM sqlite_master WHERE type IN ('table','view') AND name "
+                       "NOT LIKE 'sqlite_%' UNION ALL SELECT name FROM sqlite_temp_master WHERE "
+                       "type IN ('table','view') ORDER BY 1;");
+    while (rows.next()) {
+        const char* name = rows.getText(0);
+        names.emplace_back(name != nullptr ? name : "");
+    }
+}
+
+int Database::getChanges() const noexcept
+{
+    return m_handle != nullptr ? sqlite3_changes(m_handle) : 0;
+}
+
+bool Database::inTransaction() const noexcept
+{
+    return m_handle != nullptr && sqlite3_get_autocommit(m_handle) == 0;
+}
+
+} // namespace corvane
