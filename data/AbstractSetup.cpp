@@ -34,4 +34,10 @@ int AbstractSetup::getInt(const char* key, int defaultValue)
     return m_database.getInt(key, defaultValue);
 }
 
+void AbstractSetup::close()
+{
+    std::lock_guard lock(m_mutex);
+    m_database.close();
+}
+
 } // namespace corvane

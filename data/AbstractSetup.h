@@ -11,10 +11,14 @@ namespace corvane {
 // the subclass write the defaults of a newly created file (initialize) and
 // react to every open (onOpened), and offers the locked read getInt. Every
 // other read and write goes through getDatabase() while the caller holds
-// getMutex(); a read-modify-write holds it across begin and commit:
+// getMutex(); a read-modify-write holds it across begin and commit, and a
+// Transaction (data/Transaction.h) makes sure a failure cannot leave the
+// transaction open:
 //
 //   std::lock_guard lock(setup.getMutex());
-//   setup.getDatabase().begin(); setup.getDatabase().setInt(...); ...commit();
+//   Transaction transaction(setup.getDatabase());
+//   setup.getDatabase().setInt(Setup::portKey, port);
+//   transaction.commit();
 //
 // Ownership: owns the SetupDatabase (closed on destruction).
 // Threads: any thread, serialised by the recursive mutex; open() takes no
@@ -35,6 +39,9 @@ public:
     void open(const std::string& path);
 
     int getInt(const char* key, int defaultValue);
+
+    // Closes the file under the mutex (the main window's shutdown).
+    void close();
 
     std::recursive_mutex& getMutex() noexcept { return m_mutex; }
     SetupDatabase& getDatabase() noexcept { return m_database; }

@@ -152,6 +152,7 @@ void DBManager::close()
         m_queue->close();
     }
     std::lock_guard lock(g_databaseMutex);
+    m_writer.discardPending();
     m_database.close();
 }
 
@@ -198,8 +199,14 @@ void DBManager::run()
         sleepUntilDue();
     }
     // close() has shut the queue to producers: what is queued now is final,
-    // and this last batch takes all of it.
-    runBatch();
+    // and the last batch takes all of it. A batch that could not commit
+    // (the file locked by another process) is tried twice more.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        runBatch();
+        std::lock_guard lock(g_databaseMutex);
+        if (m_writer.pending() == 0)
+            break;
+    }
 }
 
 void DBManager::sleepUntilDue()
@@ -219,8 +226,7 @@ void DBManager::runBatch()
     }
     std::lock_guard lock(g_databaseMutex);
     std::size_t bytes = 0;
-    RecordWriter writer(m_database);
-    const int taken = writer.writeBatch(*queue, queue->count(), m_receiveBuffer, &bytes);
+    const int taken = m_writer.writeBatch(*queue, queue->count(), m_receiveBuffer, &bytes);
     m_pendingCount -= taken;
     m_pendingBytes -= static_cast<long>(bytes) + 4L * taken;
 }

@@ -2,6 +2,7 @@
 
 #include "base/ISingleton.h"
 #include "data/Database.h"
+#include "data/RecordWriter.h"
 #include "thread/LoopingThread.h"
 
 #include <atomic>
@@ -109,6 +110,7 @@ private:
 
     std::vector<char> m_receiveBuffer;
     Database m_database;
+    RecordWriter m_writer{m_database, queueMessages};
     std::string m_path;
     std::string m_currentTable;
     std::atomic<int> m_batchPeriodMs{batchPeriodMs};

@@ -309,6 +309,33 @@ TEST_F(DBManagerTest, FailingRecordIsSkippedAndTheRestOfTheBatchCommitted)
     EXPECT_EQ(rowsOf(path, "SELECT name FROM vehicle_info;"), std::vector<std::string>{"Truck"});
 }
 
+TEST_F(DBManagerTest, FileLockedBeyondTheBusyTimeOutDelaysTheBatchButLosesNothing)
+{
+    manager().setBatchPeriod(3600 * 1000);
+    manager().open(path, 50);
+    StatementLog log;
+    log.attach(manager().getDatabase());
+    Database other;
+    other.open(path.c_str(), 0);
+    other.execute("BEGIN IMMEDIATE;"); // another process holds the write lock
+
+    const UniqueID vehicle;
+    for (const char* sentence : {"a", "b", "c"})
+        ASSERT_TRUE(GPSDataContainer::getInstance().add("2011-05-31 13:45:31", vehicle, sentence));
+    manager().requestBatch();
+    ASSERT_TRUE(waitFor([&] {
+        const auto statements = log.take();
+        return std::find(statements.begin(), statements.end(), "ROLLBACK;") != statements.end();
+    }));
+    other.execute("COMMIT;");
+
+    manager().requestBatch();
+    ASSERT_TRUE(waitFor([&] { return countOf(path, "SELECT COUNT(*) FROM gps_data;") == 3; }));
+    manager().close();
+    EXPECT_EQ(rowsOf(path, "SELECT gps_data FROM gps_data ORDER BY id;"),
+              (std::vector<std::string>{"a", "b", "c"}));
+}
+
 TEST_F(DBManagerTest, CloseWritesWhatIsQueuedAndThenRefuses)
 {
     manager().setBatchPeriod(3600 * 1000); // close must wake the writer

@@ -13,6 +13,7 @@
 #include "thread/MessageQueue.h"
 
 #include <optional>
+#include <sqlite3.h>
 
 namespace corvane {
 
@@ -92,57 +93,95 @@ void RecordWriter::apply(const AbstractDatabaseRecord& record)
         insertEvent(m_database, static_cast<const EventLog&>(record));
 }
 
+RecordWriter::~RecordWriter() = default;
+
+void RecordWriter::discardPending() noexcept
+{
+    if (!m_pending.empty())
+        traceMessage("%d records could not be written", static_cast<int>(m_pending.size()));
+    m_pending.clear();
+}
+
+namespace {
+
+// Failures that say nothing about the record: it may succeed later.
+bool isTransient(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_NOMEM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 int RecordWriter::writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer,
                              std::size_t* bytes)
+{
+    int taken = 0;
+    while (taken < count && m_pending.size() < m_pendingLimit) {
+        const int length = queue.take(buffer.data(), buffer.size(), takeLimitMs);
+        if (length <= 0)
+            break;
+        ++taken;
+        if (bytes != nullptr)
+            *bytes += static_cast<std::size_t>(length);
+        auto record = RecordCodec::decode(buffer.data(), static_cast<std::size_t>(length));
+        if (record == nullptr)
+            traceMessage("Undecodable record of %d bytes dropped", length);
+        else
+            m_pending.push_back(std::move(record));
+    }
+    if (commitPending())
+        m_pending.clear();
+    return taken;
+}
+
+bool RecordWriter::commitPending()
 {
     std::optional<Transaction> transaction;
     try {
         transaction.emplace(m_database);
     } catch (const DatabaseException& e) {
-        // Nothing taken: the records wait in the queue for the next batch.
         traceException(e);
-        return 0;
+        return false;
     }
-    int taken = 0;
-    for (; taken < count; ++taken) {
-        const int length = queue.take(buffer.data(), buffer.size(), takeLimitMs);
-        if (length <= 0)
-            break;
-        if (bytes != nullptr)
-            *bytes += static_cast<std::size_t>(length);
-        const auto record = RecordCodec::decode(buffer.data(), static_cast<std::size_t>(length));
-        if (record == nullptr) {
-            traceMessage("Undecodable record of %d bytes dropped", length);
-            continue;
-        }
+    for (auto record = m_pending.begin(); record != m_pending.end();) {
         try {
-            apply(*record);
+            apply(**record);
+            ++record;
+            continue;
         } catch (const DatabaseException& e) {
             traceException(e);
-            if (!m_database.inTransaction()) {
-                // Some errors (disk full, I/O) make SQLite roll the whole
-                // transaction back; the rest of the batch gets a new one.
-                transaction.reset();
-                try {
-                    transaction.emplace(m_database);
-                } catch (const DatabaseException& again) {
-                    traceException(again);
-                    return taken + 1;
-                }
+            if (isTransient(e.getCode()))
+                return false; // the transaction rolls back; all wait for the next batch
+        }
+        record = m_pending.erase(record);
+        if (!m_database.inTransaction()) {
+            // SQLite ended the transaction itself: apply the others again.
+            transaction.reset();
+            try {
+                transaction.emplace(m_database);
+            } catch (const DatabaseException& e) {
+                traceException(e);
+                return false;
             }
+            record = m_pending.begin();
         }
     }
     try {
         transaction->commit();
     } catch (const DatabaseException& e) {
         traceException(e);
-        try {
-            transaction->commit(); // a busy reader may have gone meanwhile
-        } catch (const DatabaseException& again) {
-            traceException(again); // the destructor rolls back
-        }
+        return false; // rolled back by the transaction's destructor
     }
-    return taken;
+    return true;
 }
 
 } // namespace corvane

@@ -12,8 +12,8 @@ namespace corvane {
 // "setup/TimeoutDuration" (minutes, default 10).
 //
 // Lifetime: single instance (getInstance), destroyed at exit by the
-// singleton registry; the main window opens it at start-up and closes the
-// database at shutdown (getDatabase().close()). Tests may open it again on
+// singleton registry; the main window opens it at start-up and closes it at
+// shutdown (close()). Tests may open it again on
 // another file.
 // Threads and throws: as AbstractSetup.
 class Setup final : public AbstractSetup, public ISingleton

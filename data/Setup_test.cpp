@@ -37,7 +37,7 @@ std::vector<std::string> tableOf(const std::string& path)
 class SetupTest : public ::testing::Test
 {
 protected:
-    void TearDown() override { Setup::getInstance().getDatabase().close(); }
+    void TearDown() override { Setup::getInstance().close(); }
 
     TempFolder folder;
     std::string path = folder.file("setup.db");
@@ -71,7 +71,7 @@ TEST_F(SetupTest, ExistingFilesAreLeftAsTheyAre)
     }
     Setup::getInstance().open(path);
     EXPECT_EQ(tableOf(path), std::vector<std::string>{"Magic|text|other"});
-    Setup::getInstance().getDatabase().close();
+    Setup::getInstance().close();
 
     // An existing empty file gets the table but none of the values.
     const std::string empty = folder.file("empty.db");

@@ -13,8 +13,10 @@ AbstractSocket::AbstractSocket(AbstractSocket&& other) noexcept
 
 AbstractSocket& AbstractSocket::operator=(AbstractSocket&& other) noexcept
 {
-    m_handle = std::exchange(other.m_handle, -1);
-    m_blocking = other.m_blocking;
+    if (this != &other) {
+        m_handle = std::exchange(other.m_handle, -1);
+        m_blocking = other.m_blocking;
+    }
     return *this;
 }
 

@@ -12,7 +12,8 @@ namespace corvane {
 //
 // Ownership: destroying a socket object never closes its handle; its owner
 // calls close(). Objects move (the source is left without a handle) but do
-// not copy, so that one handle has one owner.
+// not copy, so that one handle has one owner; moving onto an object that
+// still holds a handle does not close that handle (close it first).
 // Threads: a socket object is used by one thread at a time; no locks.
 // Throws: failures raise SocketException (see SocketApiWrapper) and leave the
 // object as it was, except close(), after which the handle is always gone.
