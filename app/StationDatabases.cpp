@@ -2,6 +2,7 @@
 
 #include "base/Exception.h"
 #include "base/Trace.h"
+#include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
 #include "data/DBManager.h"
 #include "data/Setup.h"
 
