@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -22,7 +23,7 @@ namespace {
 
 bool replaced(const std::string& entry)
 {
-    for (const char* name : {"QT_QPA_PLATFORM=", "QTWEBENGINE_CHROMIUM_FLAGS=", "TMPDIR="})
+    for (const char* name : {"QT_QPA_PLATFORM=", "QTWEBENGINE_CHROMIUM_FLAGS=", "TMPDIR=", "HOME="})
         if (entry.rfind(name, 0) == 0)
             return true;
     return false;
@@ -66,6 +67,8 @@ void StationProcess::start(std::optional<uid_t> user)
     entries.push_back("QT_QPA_PLATFORM=offscreen:configfile=" + m_privateFolder + "/screens.json");
     entries.push_back("QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --disable-gpu");
     entries.push_back("TMPDIR=" + m_privateFolder);
+    // The web engine keeps its profile under HOME: one of its own per station.
+    entries.push_back("HOME=" + m_privateFolder);
     std::vector<char*> envp;
     for (std::string& entry : entries)
         envp.push_back(entry.data());
@@ -90,7 +93,7 @@ void StationProcess::start(std::optional<uid_t> user)
         ::dup2(input, STDIN_FILENO);
         if (::chdir(m_folder.c_str()) != 0)
             ::_exit(126);
-        if (user && (::setgid(*user) != 0 || ::setuid(*user) != 0))
+        if (user && (::setgroups(0, nullptr) != 0 || ::setgid(*user) != 0 || ::setuid(*user) != 0))
             ::_exit(126);
         ::execve(argv[0], argv, envp.data());
         ::_exit(127);

@@ -12,8 +12,9 @@ namespace corvane {
 //
 // The child gets the caller's environment plus a headless platform with one
 // 1280 x 800 screen, the web engine's flags for running as root without a GPU,
-// and TMPDIR set to a private folder (its single-instance socket lives there,
-// so stations in different folders never meet). Its standard output and error
+// and TMPDIR and HOME set to a private folder (its single-instance socket and
+// the web engine's profile live there, so stations in different folders never
+// meet). Its standard output and error
 // go to a log file beside that private folder.
 //
 // Ownership: owns the child; the destructor kills a child still running
@@ -29,7 +30,8 @@ public:
     StationProcess(const StationProcess&) = delete;
     StationProcess& operator=(const StationProcess&) = delete;
 
-    // Starts the child; with a user id it drops to that user and group before
+    // Starts the child; with a user id it drops to that user and group (and no
+    // supplementary groups) before
     // the program starts, so file permissions bind it even when the caller is root.
     void start(std::optional<uid_t> user = std::nullopt);
 
