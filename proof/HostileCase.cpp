@@ -119,8 +119,12 @@ std::vector<HostileCase> hostileCases()
 {
     std::vector<HostileCase> cases;
     int number = 0;
+    // Each vehicle has a name of its own: the page renames a vehicle whose
+    // shown name another one already has, and the station stores that name.
+    std::string bus;
     const auto add = [&](const std::string& label) -> HostileCase& {
         cases.push_back({label, vehicleId(++number), {}, {}, {}, {}});
+        bus = "Bus " + std::to_string(number);
         return cases.back();
     };
 
@@ -216,24 +220,24 @@ std::vector<HostileCase> hostileCases()
     }
     {
         HostileCase& c = add("pair count far beyond the pairs sent");
-        c.datagrams = {report("Bus", c.id),
-                       details("Bus", c.id, "2147483647", "Company,Acme,Driver,Joe")};
+        c.datagrams = {report(bus, c.id),
+                       details(bus, c.id, "2147483647", "Company,Acme,Driver,Joe")};
         c.vehicles = {
-            vehicleRow(c.id, "Bus", latitude, longitude, {.company = "Acme", .driver = "Joe"})};
+            vehicleRow(c.id, bus, latitude, longitude, {.company = "Acme", .driver = "Joe"})};
         c.gpsSamples = {gpsRow(sentence, c.id)};
     }
     {
         // Numbers beyond 32 bits wrap: 2^32 + 1 pairs is one pair.
         HostileCase& c = add("pair count beyond 32 bits");
-        c.datagrams = {report("Bus", c.id),
-                       details("Bus", c.id, "4294967297", "Maker,M1,Model,M2")};
-        c.vehicles = {vehicleRow(c.id, "Bus", latitude, longitude, {.maker = "M1"})};
+        c.datagrams = {report(bus, c.id), details(bus, c.id, "4294967297", "Maker,M1,Model,M2")};
+        c.vehicles = {vehicleRow(c.id, bus, latitude, longitude, {.maker = "M1"})};
         c.gpsSamples = {gpsRow(sentence, c.id)};
     }
     {
         HostileCase& c = add("negative pair count");
-        c.datagrams = {report("Bus", c.id), details("Renamed", c.id, "-2147483648", "Company,X")};
-        c.vehicles = {vehicleRow(c.id, "Renamed")};
+        c.datagrams = {report(bus, c.id),
+                       details(bus + " renamed", c.id, "-2147483648", "Company,X")};
+        c.vehicles = {vehicleRow(c.id, bus + " renamed")};
         c.gpsSamples = {gpsRow(sentence, c.id)};
     }
     {
@@ -244,14 +248,14 @@ std::vector<HostileCase> hostileCases()
         std::string last;
         for (int i = 0;; ++i) {
             const std::string pair = "Driver,d" + std::to_string(i);
-            if (details("Bus", c.id, "100000", pairs + pair).size() > 4094)
+            if (details(bus, c.id, "100000", pairs + pair).size() > 4094)
                 break;
             pairs += pair + ",";
             last = "d" + std::to_string(i);
         }
         pairs.pop_back();
-        c.datagrams = {report("Bus", c.id), details("Bus", c.id, "100000", pairs)};
-        c.vehicles = {vehicleRow(c.id, "Bus", latitude, longitude, {.driver = last})};
+        c.datagrams = {report(bus, c.id), details(bus, c.id, "100000", pairs)};
+        c.vehicles = {vehicleRow(c.id, bus, latitude, longitude, {.driver = last})};
         c.gpsSamples = {gpsRow(sentence, c.id)};
     }
     {
@@ -276,47 +280,47 @@ std::vector<HostileCase> hostileCases()
         // are; anything else nothing. Numbers read as atoi does, wrapping
         // beyond 32 bits.
         HostileCase& c = add("type codes");
-        c.datagrams = {report("Bus", c.id)};
+        c.datagrams = {report(bus, c.id)};
         for (const char* type :
              {"-1", "14", "99", "102", "2147483647", "-2147483648", "4294967295", "1e3", " 7", "x"})
-            c.datagrams.push_back(event("Bus", type, "DVR", c.id));
-        c.vehicles = {vehicleRow(c.id, "Bus")};
+            c.datagrams.push_back(event(bus, type, "DVR", c.id));
+        c.vehicles = {vehicleRow(c.id, bus)};
         c.gpsSamples = {gpsRow(sentence, c.id)};
         for (const char* type : {"-1", "14", "99", "-2147483648", "-1", "1", "7", "0"})
-            c.events.push_back(eventRow("Bus", type, "DVR", c.id));
+            c.events.push_back(eventRow(bus, type, "DVR", c.id));
     }
     {
         HostileCase& c = add("sentence with too few fields");
-        c.datagrams = {report("Bus", c.id, "$GPRMC,134530")};
-        c.vehicles = {vehicleRow(c.id, "Bus", zero, zero)};
+        c.datagrams = {report(bus, c.id, "$GPRMC,134530")};
+        c.vehicles = {vehicleRow(c.id, bus, zero, zero)};
         c.gpsSamples = {gpsRow("$GPRMC,134530", c.id)};
     }
     {
         const std::string gps = "$GPRMC,abc,A,north,N,east,E,fast,west";
         HostileCase& c = add("sentence without digits");
-        c.datagrams = {report("Bus", c.id, gps)};
-        c.vehicles = {vehicleRow(c.id, "Bus", zero, zero)};
+        c.datagrams = {report(bus, c.id, gps)};
+        c.vehicles = {vehicleRow(c.id, bus, zero, zero)};
         c.gpsSamples = {gpsRow(gps, c.id)};
     }
     {
         const std::string gps = "$GPRMC,134530,A,nan,N,inf,E,1e999,-inf";
         HostileCase& c = add("sentence with numbers that are no finite values");
-        c.datagrams = {report("Bus", c.id, gps)};
-        c.vehicles = {vehicleRow(c.id, "Bus", zero, zero)};
+        c.datagrams = {report(bus, c.id, gps)};
+        c.vehicles = {vehicleRow(c.id, bus, zero, zero)};
         c.gpsSamples = {gpsRow(gps, c.id)};
     }
     {
         // Nothing after the identifier: the vehicle is known from now on, but
         // it has no position and no sample.
         HostileCase& c = add("report without a sentence");
-        c.datagrams = {head("Bus", "100", "DVR", c.id)};
-        c.vehicles = {vehicleRow(c.id, "Bus", "", "")};
+        c.datagrams = {head(bus, "100", "DVR", c.id)};
+        c.vehicles = {vehicleRow(c.id, bus, "", "")};
     }
     {
         // Leading asterisks are skipped: the checksum becomes the sentence.
         HostileCase& c = add("report of an asterisk and a checksum");
-        c.datagrams = {head("Bus", "100", "DVR", c.id) + ",*7F"};
-        c.vehicles = {vehicleRow(c.id, "Bus", zero, zero)};
+        c.datagrams = {head(bus, "100", "DVR", c.id) + ",*7F"};
+        c.vehicles = {vehicleRow(c.id, bus, zero, zero)};
         c.gpsSamples = {gpsRow("7F", c.id)};
     }
     {
@@ -335,17 +339,17 @@ std::vector<HostileCase> hostileCases()
     }
     {
         HostileCase& c = add("identifier in capitals");
-        c.datagrams = {report("Bus", "0BADC0DE-0000-4000-8000-0000000000AB")};
+        c.datagrams = {report(bus, "0BADC0DE-0000-4000-8000-0000000000AB")};
         c.id = "0badc0de-0000-4000-8000-0000000000ab";
-        c.vehicles = {vehicleRow(c.id, "Bus")};
+        c.vehicles = {vehicleRow(c.id, bus)};
         c.gpsSamples = {gpsRow(sentence, c.id)};
     }
     {
         // An identifier that does not parse is the all-zero one.
         HostileCase& c = add("statement text as identifier");
-        c.datagrams = {report("Bus", "'); DELETE FROM vehicle_info;--")};
+        c.datagrams = {report(bus, "'); DELETE FROM vehicle_info;--")};
         c.id = "00000000-0000-0000-0000-000000000000";
-        c.vehicles = {vehicleRow(c.id, "Bus")};
+        c.vehicles = {vehicleRow(c.id, bus)};
         c.gpsSamples = {gpsRow(sentence, c.id)};
     }
     return cases;
