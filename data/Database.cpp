@@ -7,6 +7,17 @@
 
 namespace corvane {
 
+namespace {
+
+// SQLite's allocation statistics take a process-wide mutex on every
+// allocation; nothing here reads them. Only possible before SQLite starts.
+const bool g_configured = [] {
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    return true;
+}();
+
+} // namespace
+
 Database::~Database()
 {
     close();
@@ -15,7 +26,10 @@ Database::~Database()
 void Database::open(const char* utf8Path, int busyTimeoutMs)
 {
     close();
-    if (sqlite3_open(utf8Path, &m_handle) != SQLITE_OK)
+    // Owners serialise every use of a connection with their own mutex, so
+    // SQLite's per-connection locking is not needed.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(utf8Path, &m_handle, flags, nullptr) != SQLITE_OK)
         CORVANE_THROW_DATABASE(m_handle);
     if (busyTimeoutMs > 0)
         sqlite3_busy_timeout(m_handle, busyTimeoutMs);

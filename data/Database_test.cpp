@@ -6,7 +6,6 @@
 #include "data/TempFolder.h"
 #include "data/Transaction.h"
 
-#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -56,18 +55,6 @@ TEST(FormatableSQLTest, QuotesAndNeverCuts)
     FormatableSQL sql("%d", 1);
     sql.format("%s-%d", "a", 2);
     EXPECT_STREQ(sql.getText(), "a-2");
-}
-
-TEST_F(DatabaseTest, ApostropheThroughQuotingIsStoredExactly)
-{
-    db.execute("CREATE TABLE t(v TEXT);");
-    const char* value = "it's '; DROP TABLE t; --";
-    FormatableSQL insert("INSERT INTO t VALUES ('%q');", value);
-    db.execute(insert.getText());
-    RowSet rows(db, "SELECT v FROM t;");
-    ASSERT_TRUE(rows.next());
-    EXPECT_STREQ(rows.getText(0), value);
-    EXPECT_FALSE(rows.next());
 }
 
 TEST_F(DatabaseTest, RowSetStepsThroughEveryRowThenEnds)
@@ -181,27 +168,6 @@ TEST_F(DatabaseTest, ListTablesNamesTablesViewsAndTemporariesSorted)
     // sqlite_sequence (made by AUTOINCREMENT) and indexes are left out; the
     // temporary table is sorted in with the others.
     EXPECT_EQ(names, (std::vector<std::string>{"alpha", "mid", "t2", "zeta"}));
-}
-
-TEST_F(DatabaseTest, StatementBindsByIndexAndName)
-{
-    db.execute("CREATE TABLE t(n INTEGER, s TEXT, b BLOB);");
-    const unsigned char bytes[] = {0, 1, 2, 0xff};
-    Statement insert(db, "INSERT INTO t VALUES (:n, ?2, :b);");
-    EXPECT_EQ(insert.bindInt(":n", 7), SQLITE_OK);
-    EXPECT_EQ(insert.bindText(2, "text"), SQLITE_OK);
-    EXPECT_EQ(insert.bindBlob(":b", bytes, sizeof bytes), SQLITE_OK);
-    EXPECT_EQ(insert.bindInt(":missing", 1), SQLITE_RANGE);
-    insert.execute();
-    EXPECT_EQ(db.getChanges(), 1);
-    insert.finalize();
-
-    RowSet rows(db, "SELECT n, s, b FROM t;");
-    ASSERT_TRUE(rows.next());
-    EXPECT_EQ(rows.getInt(0), 7);
-    EXPECT_STREQ(rows.getText(1), "text");
-    ASSERT_EQ(rows.getBytes(2), 4);
-    EXPECT_EQ(std::memcmp(rows.getBlob(2), bytes, 4), 0);
 }
 
 TEST_F(DatabaseTest, TransactionRollsBackUnlessCommitted)

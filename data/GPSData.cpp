@@ -10,6 +10,12 @@ GPSData::GPSData(const char* sentence) noexcept : AbstractDatabaseRecord(Insert,
     setGpsData(sentence);
 }
 
+GPSData::GPSData(const char* sentence, const UniqueID& vehicle) noexcept
+    : AbstractDatabaseRecord(Insert, GPSSample), vehicle_id(vehicle)
+{
+    setGpsData(sentence);
+}
+
 void GPSData::load(const RowSet& row)
 {
     id = row.getInt(0);

@@ -19,6 +19,8 @@ public:
 
     // The sentence (cut to 82), an empty time, a new random vehicle id.
     explicit GPSData(const char* sentence = "") noexcept;
+    // The sentence (cut to 82) for the given vehicle, an empty time.
+    GPSData(const char* sentence, const UniqueID& vehicle) noexcept;
     GPSData(const GPSData&) = default;
     GPSData& operator=(const GPSData&) = default;
 

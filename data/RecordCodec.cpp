@@ -213,7 +213,7 @@ std::unique_ptr<AbstractDatabaseRecord> RecordCodec::decode(const void* bytes, s
         break;
     }
     case AbstractDatabaseRecord::GPSSample: {
-        auto g = std::make_unique<GPSData>();
+        auto g = std::make_unique<GPSData>("", UniqueID::zero());
         whole = decodeGps(r, *g);
         record = std::move(g);
         break;

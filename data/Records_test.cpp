@@ -139,61 +139,29 @@ TEST_F(RecordLoadTest, EventAndSampleReadTheirColumnsInTableOrder)
     EXPECT_TRUE(sample.vehicle_id.isZero());
 }
 
-TEST(RecordCodecTest, EveryRecordSurvivesTheQueueWithItsTextsExactly)
+// The writer's own path (queue, decode, SQL) is checked end to end in the
+// DBManager tests; here only what they cannot reach.
+TEST(RecordCodecTest, CopyKeepsEveryByteAndTruncatedInputIsRefused)
 {
     VehicleInfo vehicle;
     vehicle.operation = AbstractDatabaseRecord::Update;
-    vehicle.name = "O'Brien's 50%off truck";
-    vehicle.company = std::string(3000, 'C');
-    vehicle.image_path = "C:/pictures/\xC3\xA9t\xC3\xA9.png";
     vehicle.deleted = true;
-    vehicle.info2 = std::string("nul\0inside", 10);
-
-    EventLog event;
-    event.address = "192.168.0.1";
-    event.setName("Van");
-    event.setTime("2011-05-31 13:45:30");
-    event.event_type = 13;
-    event.setDeviceTitle("title");
-    event.vehicle_id = vehicle.id;
-
-    GPSData sample("$GPRMC,134530,A,3733.1,N,12658.2,E,10.0,90.0");
-    sample.setUpdateTime("2011-05-31 13:45:30");
-    sample.vehicle_id = vehicle.id;
+    vehicle.company = std::string(3000, 'C');
+    vehicle.info2 = std::string("nul\0inside\xC3\xA9", 12);
 
     std::string bytes;
     ASSERT_TRUE(RecordCodec::encode(vehicle, bytes));
-    auto decoded = RecordCodec::decode(bytes.data(), bytes.size());
-    ASSERT_NE(decoded, nullptr);
-    auto& v = dynamic_cast<VehicleInfo&>(*decoded);
-    EXPECT_EQ(v.operation, AbstractDatabaseRecord::Update);
-    EXPECT_TRUE(v.id.equals(vehicle.id));
-    EXPECT_EQ(v.name, vehicle.name);
-    EXPECT_EQ(v.company, vehicle.company);
-    EXPECT_EQ(v.image_path, vehicle.image_path);
-    EXPECT_EQ(v.info2, vehicle.info2);
-    EXPECT_TRUE(v.deleted);
-
-    ASSERT_TRUE(RecordCodec::encode(event, bytes));
-    decoded = RecordCodec::decode(bytes.data(), bytes.size());
-    ASSERT_NE(decoded, nullptr);
-    auto& e = dynamic_cast<EventLog&>(*decoded);
-    EXPECT_EQ(e.recordType, AbstractDatabaseRecord::Event);
-    EXPECT_EQ(e.address, "192.168.0.1");
-    EXPECT_STREQ(e.time, "2011-05-31 13:45:30");
-    EXPECT_EQ(e.event_type, 13);
-    EXPECT_TRUE(e.vehicle_id.equals(vehicle.id));
-
-    ASSERT_TRUE(RecordCodec::encode(sample, bytes));
     // Every shorter prefix of a valid encoding is refused, never misread.
     for (std::size_t size = 0; size < bytes.size(); ++size)
-        EXPECT_EQ(RecordCodec::decode(bytes.data(), size), nullptr) << size;
-    decoded = RecordCodec::decode(bytes.data(), bytes.size());
+        ASSERT_EQ(RecordCodec::decode(bytes.data(), size), nullptr) << size;
+    const auto decoded = RecordCodec::decode(bytes.data(), bytes.size());
     ASSERT_NE(decoded, nullptr);
-    auto& g = dynamic_cast<GPSData&>(*decoded);
-    EXPECT_STREQ(g.gps_data, sample.gps_data);
-    EXPECT_STREQ(g.update_time, "2011-05-31 13:45:30");
-    EXPECT_TRUE(g.vehicle_id.equals(vehicle.id));
+    const auto& v = dynamic_cast<const VehicleInfo&>(*decoded);
+    EXPECT_EQ(v.operation, AbstractDatabaseRecord::Update);
+    EXPECT_TRUE(v.id.equals(vehicle.id));
+    EXPECT_TRUE(v.deleted);
+    EXPECT_EQ(v.company, vehicle.company);
+    EXPECT_EQ(v.info2, vehicle.info2);
 }
 
 TEST(RecordCodecTest, RecordWhoseTypeDoesNotMatchItsClassIsNotEncoded)

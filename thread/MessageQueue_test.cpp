@@ -110,17 +110,6 @@ TEST(MessageQueue, TimedTakeGivesUpAfterItsLimit)
     EXPECT_LT(waited, 5s);
 }
 
-TEST(MessageQueue, BlockedTakeWakesOnPut)
-{
-    MessageQueue queue(128, nullptr, 8);
-    std::string received;
-    std::thread consumer([&] { received = takeText(queue, 10000); });
-    ASSERT_TRUE(waitFor([&] { return queue.waiting() == 1; }));
-    ASSERT_TRUE(queue.put("ping", 4, 0));
-    consumer.join();
-    EXPECT_EQ(received, "ping");
-}
-
 TEST(MessageQueue, CloseReleasesEveryBlockedTakeAndPut)
 {
     constexpr int32_t kSize = 32;

@@ -1,6 +1,5 @@
 #include "thread/MessageRing.h"
 
-#include <cstring>
 #include <deque>
 #include <gtest/gtest.h>
 #include <random>
@@ -79,16 +78,6 @@ TEST(MessageRing, FreeSpaceFollowsTheLargestGap)
     EXPECT_EQ(readBytes(ring), std::vector<uint8_t>(17, 2));
     EXPECT_EQ(readBytes(ring), std::vector<uint8_t>(15, 3));
     EXPECT_TRUE(ring.isEmpty());
-}
-
-TEST(MessageRing, PiecesAreStoredBehindOneLength)
-{
-    MessageRing ring(64);
-    const char a[] = "abc", b[] = "", c[] = "defgh";
-    const MessagePiece pieces[] = {{a, 3}, {b, 0}, {c, 5}};
-    ring.write(pieces, 8);
-    ASSERT_EQ(ring.frontLength(), 8);
-    EXPECT_EQ(std::memcmp(ring.frontData(), "abcdefgh", 8), 0);
 }
 
 // Thousands of random writes and reads against a plain deque: every accepted

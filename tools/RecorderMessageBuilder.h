@@ -23,7 +23,8 @@ struct RecorderHeader
 // below 100), position reports (type 100) and vehicle details (type 101).
 //
 // Empty fields cannot be written (a run of commas counts as one separator), so empty
-// texts go out as a single space, and commas inside names, titles and detail values
+// texts go out as a single space (the station reads it back as empty for the name
+// and detail values only), and commas inside names, titles and detail values
 // travel as the unit separator 0x1F. Filler fields carry a non-empty placeholder.
 // Stateless; never throws except std::bad_alloc.
 class RecorderMessageBuilder

@@ -1,0 +1,103 @@
+// Sustained load through the real DBManager: a fixed rate of GPS reports,
+// each queueing two vehicle updates and one GPS sample as the main window
+// does, for a given time. Prints what the queue refused, whether every
+// sample reached gps_data, and the resident memory over the run.
+//
+//   data_sustained_bench [seconds] [reports per second]   (default 60, 1000)
+
+#include "data/DBManager.h"
+#include "data/Database.h"
+#include "data/GPSDataContainer.h"
+#include "data/RowSet.h"
+#include "data/TempFolder.h"
+#include "data/VehicleInfoContainer.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace corvane;
+
+namespace {
+
+long residentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+    const int rate = argc > 2 ? std::atoi(argv[2]) : 1000;
+    constexpr int vehicleCount = 100;
+
+    TempFolder folder;
+    const std::string path = folder.file("app.db");
+    DBManager& manager = DBManager::getInstance();
+    manager.open(path, 5000);
+    VehicleInfoContainer& vehicles = VehicleInfoContainer::getInstance();
+    GPSDataContainer& samples = GPSDataContainer::getInstance();
+
+    std::vector<VehicleInfo*> fleet;
+    for (int i = 0; i < vehicleCount; ++i) {
+        auto record = VehicleInfoContainer::create(
+            UniqueID(), ("Vehicle " + std::to_string(i)).c_str(), "2011-05-31 13:45:30");
+        fleet.push_back(record.get());
+        vehicles.insert(std::move(record));
+    }
+
+    long refused = 0;
+    long sent = 0;
+    const long startKiB = residentKiB();
+    std::printf("start: %ld KiB resident\n", startKiB);
+    const auto start = std::chrono::steady_clock::now();
+    auto next = start;
+    const auto period = std::chrono::nanoseconds(1000000000L / rate);
+    for (long report = 0; report < static_cast<long>(seconds) * rate; ++report) {
+        VehicleInfo& v = *fleet[report % vehicleCount];
+        const std::string time = "2011-05-31 13:" + std::to_string(10 + (report / 1000) % 50) +
+                                 ":" + std::to_string(10 + report % 50);
+        v.last_updated_time = time;
+        refused += vehicles.update(v) ? 0 : 1;
+        v.last_updated_latitude = std::to_string(37.5 + report * 1e-6);
+        v.last_updated_longitude = std::to_string(127.0 + report * 1e-6);
+        refused += vehicles.update(v) ? 0 : 1;
+        if (samples.add(time.c_str(), v.id, "$GPRMC,134531,A,3733.1234,N,12658.5678,E,10.5,90.0"))
+            ++sent;
+        else
+            ++refused;
+        if ((report + 1) % (10L * rate) == 0)
+            std::printf("%3lds: %ld KiB resident, %ld refused so far\n", (report + 1) / rate,
+                        residentKiB(), refused);
+        next += period;
+        std::this_thread::sleep_until(next);
+    }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    const auto closeStart = std::chrono::steady_clock::now();
+    manager.close();
+    const std::chrono::duration<double> closing = std::chrono::steady_clock::now() - closeStart;
+
+    Database db;
+    db.open(path.c_str(), 5000);
+    RowSet rows(db, "SELECT COUNT(*) FROM gps_data;");
+    rows.next();
+    const long stored = rows.getInt(0);
+    std::printf("%ld reports in %.1f s (%.0f/s): %ld refused; %ld samples queued, %ld in gps_data "
+                "(%s); close took %.0f ms; resident %ld KiB at start, %ld KiB at end\n",
+                static_cast<long>(seconds) * rate, elapsed.count(),
+                seconds * rate / elapsed.count(), refused, sent, stored,
+                stored == sent ? "all stored" : "MISSING", closing.count() * 1000, startKiB,
+                residentKiB());
+    return refused == 0 && stored == sent ? 0 : 1;
+}

@@ -1,0 +1,124 @@
+#include "browser/CefClientHandler.h"
+
+#include "browser/CefClientListener.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QThread>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace corvane {
+
+CefClientHandler::CefClientHandler(QString startupFolder, QObject* parent)
+    : QObject(parent), m_startupFolder(std::move(startupFolder))
+{}
+
+CefClientHandler::~CefClientHandler() = default;
+
+void CefClientHandler::setListener(CefClientListener* listener)
+{
+    m_listener = listener;
+}
+
+void CefClientHandler::setPageText(QString pageText)
+{
+    m_pageText = std::move(pageText);
+}
+
+bool CefClientHandler::adopt(QWebEngineView* view)
+{
+    if (view == nullptr || !m_view.isNull()) {
+        return false;
+    }
+    m_view = view;
+    // The page draws its own menus and tool-tips.
+    view->setContextMenuPolicy(Qt::NoContextMenu);
+    blockToolTips(view);
+    m_loadConnection = connect(view->page(), &QWebEnginePage::loadFinished, this,
+                               &CefClientHandler::onLoadFinished);
+    loadPage();
+    return true;
+}
+
+void CefClientHandler::loadPage()
+{
+    QDir::setCurrent(m_startupFolder);
+    // The file name only gives the base address a last segment, so that
+    // "images/x.png" resolves to <start-up folder>/images/x.png.
+    m_view->setHtml(m_pageText, QUrl::fromLocalFile(m_startupFolder + QStringLiteral("/corvane")));
+}
+
+void CefClientHandler::onLoadFinished()
+{
+    // Only the first load counts: the page announces itself once.
+    disconnect(m_loadConnection);
+    m_pageLoaded.store(true, std::memory_order_release);
+    if (m_listener != nullptr) {
+        m_listener->onPageLoaded();
+    }
+}
+
+void CefClientHandler::executeScript(const QString& script)
+{
+    if (!m_pageLoaded.load(std::memory_order_acquire)) {
+        return;
+    }
+    if (QThread::currentThread() == thread()) {
+        runScript(script);
+        return;
+    }
+    // Posted to this object: dropped with it if it dies before the GUI thread
+    // gets to the call.
+    QMetaObject::invokeMethod(
+        this, [this, script] { runScript(script); }, Qt::QueuedConnection);
+}
+
+void CefClientHandler::executeScript(const std::string& script)
+{
+    executeScript(QString::fromStdString(script));
+}
+
+void CefClientHandler::runScript(const QString& script)
+{
+    if (m_view.isNull()) {
+        return;
+    }
+    m_view->page()->runJavaScript(script);
+}
+
+bool CefClientHandler::isPageLoaded() const
+{
+    return m_pageLoaded.load(std::memory_order_acquire);
+}
+
+QWebEngineView* CefClientHandler::browser() const
+{
+    return m_view.data();
+}
+
+void CefClientHandler::blockToolTips(QObject* object)
+{
+    object->installEventFilter(this);
+    for (QObject* child : object->children()) {
+        blockToolTips(child);
+    }
+}
+
+bool CefClientHandler::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ToolTip:
+        // Swallowed: the engine's own tool-tip (title attributes) never shows.
+        return true;
+    case QEvent::ChildAdded:
+        // The view creates its render widget lazily; it must not show tips either.
+        blockToolTips(static_cast<QChildEvent*>(event)->child());
+        return false;
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}
+
+} // namespace corvane

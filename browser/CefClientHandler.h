@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <atomic>
+#include <string>
+
+class QWebEngineView;
+
+namespace corvane {
+
+class CefClientListener;
+
+// Hosts the map page in one web view and runs the station's script calls in it.
+//
+// The handler adopts the first view it is given (adopt), loads the page text
+// into it with the start-up folder as base address, and tells its listener
+// once, when that first load has ended. From then on executeScript runs
+// scripts in the page's main world; scripts handed over earlier are dropped,
+// since the page receives the whole state when it has loaded. The adopted view
+// shows no context menu and no tool-tip of its own (the page draws its own)
+// and opens no popups, so no other browser is ever adopted.
+//
+// Ownership: the handler keeps a guarded pointer to the view and owns neither
+// the view nor the listener; both must outlive their use here (a destroyed
+// view simply ends script execution).
+// Threads: the handler lives on the GUI thread; every operation but
+// executeScript and isPageLoaded must be called there. executeScript may be
+// called from any thread while the handler exists; from another thread it is
+// handed to the GUI thread and runs there in call order.
+// Nothing here throws but std::bad_alloc.
+class CefClientHandler : public QObject
+{
+    Q_OBJECT
+
+public:
+    // startupFolder: the folder the station started in; the page resolves its
+    // relative addresses (images/...) against it.
+    explicit CefClientHandler(QString startupFolder, QObject* parent = nullptr);
+    ~CefClientHandler() override;
+
+    // Stores the window's listener; call before adopt. May be null.
+    void setListener(CefClientListener* listener);
+
+    // Replaces the page text that adopt loads (the assembled map page by default).
+    void setPageText(QString pageText);
+
+    // Adopts view if no view has been adopted yet: prepares it (no context
+    // menu, no tool-tips), makes the start-up folder the current directory and
+    // loads the page text. Returns whether view was adopted. Any extension the
+    // page needs must be attached to view's page before this call.
+    bool adopt(QWebEngineView* view);
+
+    // Runs script (UTF-16, or UTF-8 for the overload) in the page's main frame
+    // once the page has loaded; drops it before that and after the view is gone.
+    // The script's result is not read.
+    void executeScript(const QString& script);
+    void executeScript(const std::string& script);
+
+    // Whether the first load of the page has ended. Never goes back to false.
+    bool isPageLoaded() const;
+
+    // The adopted view, or null.
+    QWebEngineView* browser() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void loadPage();
+    void onLoadFinished();
+    void runScript(const QString& script);
+    void blockToolTips(QObject* object);
+
+    const QString m_startupFolder;
+    QString m_pageText;
+    CefClientListener* m_listener = nullptr;
+    QPointer<QWebEngineView> m_view;
+    QMetaObject::Connection m_loadConnection;
+    std::atomic<bool> m_pageLoaded{false};
+};
+
+} // namespace corvane

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace corvane {
+
+// The main window's side of the page's native functions (cef.extension.*).
+// Called on the GUI thread, one call per page request, with narrow (UTF-8)
+// texts that are only valid for the call. Must not throw.
+class CefClientV8Listener
+{
+public:
+    virtual ~CefClientV8Listener() = default;
+
+    virtual void onClickLog() = 0;
+    virtual void onClickSetup() = 0;
+    virtual void onClickEdit(const std::string& id) = 0;
+    virtual void onClickRemove(const std::string& id) = 0;
+    virtual void onChangeName(const std::string& id, const std::string& name) = 0;
+    virtual void onUpdateOptionalInfo(const std::string& id, const std::string& imagePath,
+                                      const std::string& info1, const std::string& info2) = 0;
+    virtual void onClickImgBtn(const std::string& id) = 0;
+};
+
+} // namespace corvane

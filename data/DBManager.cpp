@@ -1,0 +1,276 @@
+#include "data/DBManager.h"
+
+#include "base/Trace.h"
+#include "data/DatabaseException.h"
+#include "data/EventLogger.h"
+#include "data/FormatableSQL.h"
+#include "data/GPSDataContainer.h"
+#include "data/RecordCodec.h"
+#include "data/RecordWriter.h"
+#include "data/RowSet.h"
+#include "data/SingletonRegistry.h"
+#include "data/VehicleInfoContainer.h"
+#include "thread/MessageQueue.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace corvane {
+
+namespace {
+
+std::recursive_mutex g_databaseMutex;
+std::atomic<DBManager*> g_instance{nullptr};
+
+struct TableSchema
+{
+    const char* name;
+    const char* createTable;
+    const char* createIndex;
+};
+
+// Creation order matters to nothing in SQLite but is kept stable.
+constexpr TableSchema tables[] = {
+    {"event_info",
+     "CREATE TABLE event_info (id INTEGER PRIMARY KEY AUTOINCREMENT,address TEXT,name TEXT,time "
+     "DATETIME,event_type INTEGER,device_title TEXT, vehicle_id TEXT,foreign key(vehicle_id) "
+     "references vehicle_info(id));",
+     "CREATE UNIQUE INDEX event_info_idx ON event_info(id);"},
+    {"vehicle_info",
+     "CREATE TABLE vehicle_info (id TEXT PRIMARY KEY,name TEXT,edited_name TEXT,last_updated_time "
+     "DATETIME,last_updated_latitude TEXT,last_updated_longitude TEXT, deleted INTEGER, company "
+     "TEXT, maker TEXT, model TEXT,registration TEXT, driver TEXT, license TEXT, info1 TEXT, "
+     "info2 TEXT, image_path TEXT);",
+     "CREATE UNIQUE INDEX vehicle_info_idx ON vehicle_info(id);"},
+    {"gps_data",
+     "CREATE TABLE gps_data (id INTEGER PRIMARY KEY AUTOINCREMENT,gps_data TEXT,update_time "
+     "DATETIME,vehicle_id TEXT,foreign key(vehicle_id) references vehicle_info(id));",
+     "CREATE UNIQUE INDEX gps_data_idx ON gps_data(id);"},
+    {"optional_info",
+     "CREATE TABLE optional_info (id INTEGER PRIMARY KEY AUTOINCREMENT,key_info TEXT NOT NULL, "
+     "value_info TEXT NOT NULL DEFAULT '', vehicle_id TEXT, foreign key(vehicle_id) references "
+     "vehicle_info(id));",
+     "CREATE UNIQUE INDEX optional_info_idx ON optional_info(id);"},
+};
+
+// Runs a SELECT and refills a container through the records' load().
+template <typename Container, typename Add>
+int loadInto(Database& db, const char* sql, Container& container, Add add)
+{
+    RowSet rows(db, sql);
+    std::lock_guard lock(container.getMutex());
+    container.clear();
+    while (rows.next())
+        add(rows);
+    rows.close();
+    if constexpr (requires { container.getMap(); })
+        return static_cast<int>(container.getMap().size());
+    else
+        return static_cast<int>(container.getList().size());
+}
+
+} // namespace
+
+DBManager& DBManager::getInstance()
+{
+    return SingletonRegistry::obtain(g_instance, g_databaseMutex, [] { return new DBManager(); });
+}
+
+std::recursive_mutex& DBManager::getDatabaseMutex() noexcept
+{
+    return g_databaseMutex;
+}
+
+DBManager::DBManager()
+    : LoopingThread("DBManager::DBManagerQueueThread"),
+      m_queue(std::make_shared<MessageQueue>(queueBytes, nullptr, queueMessages)),
+      m_receiveBuffer(queueBytes)
+{}
+
+DBManager::~DBManager()
+{
+    close();
+}
+
+void DBManager::open(const std::string& path, int busyTimeoutMs)
+{
+    std::lock_guard lock(g_databaseMutex);
+    m_database.open(path.c_str(), busyTimeoutMs);
+    m_path = path;
+    ensureTables();
+    if (m_writerStarted)
+        return;
+    {
+        std::unique_lock gate(m_gate);
+        if (m_queue->isClosed()) {
+            m_queue = std::make_shared<MessageQueue>(queueBytes, nullptr, queueMessages);
+            m_pendingCount = 0;
+            m_pendingBytes = 0;
+        }
+        m_accepting = true;
+    }
+    m_stop = false;
+    m_wakeRequested = false;
+    clearStopRequest();
+    start();
+    m_writerStarted = true;
+}
+
+void DBManager::ensureTables()
+{
+    for (const TableSchema& table : tables) {
+        m_currentTable = table.name;
+        try {
+            std::vector<std::string> names;
+            m_database.listTables(names);
+            // Byte-wise: a view of the same name counts as the table.
+            if (std::find(names.begin(), names.end(), m_currentTable) == names.end()) {
+                m_database.execute(table.createTable);
+                m_database.execute(table.createIndex);
+            }
+            if (m_currentTable == "vehicle_info")
+                loadVehicles();
+        } catch (const DatabaseException& e) {
+            traceException(e);
+        }
+    }
+}
+
+void DBManager::close()
+{
+    {
+        // After this no producer can put, so the last batch takes it all.
+        std::unique_lock gate(m_gate);
+        m_accepting = false;
+    }
+    m_stop = true;
+    requestBatch();
+    if (m_writerStarted.exchange(false))
+        join();
+    {
+        std::shared_lock gate(m_gate);
+        m_queue->close();
+    }
+    std::lock_guard lock(g_databaseMutex);
+    m_writer.discardPending();
+    m_database.close();
+}
+
+bool DBManager::enqueue(const AbstractDatabaseRecord& record)
+{
+    thread_local std::string encoded;
+    if (!RecordCodec::encode(record, encoded))
+        return false;
+    {
+        std::shared_lock gate(m_gate);
+        if (!m_accepting || !m_queue->put(encoded.data(), encoded.size(), 0))
+            return false;
+        // Counted while the gate is held so that a new queue never inherits
+        // counts of the old one.
+        ++m_pendingCount;
+        m_pendingBytes += static_cast<long>(encoded.size()) + 4;
+    }
+    if (halfFull() && !m_wakeRequested.load(std::memory_order_relaxed))
+        requestBatch();
+    return true;
+}
+
+bool DBManager::halfFull() const noexcept
+{
+    return m_pendingCount.load(std::memory_order_relaxed) >= queueMessages / 2 ||
+           m_pendingBytes.load(std::memory_order_relaxed) >= queueBytes / 2;
+}
+
+void DBManager::requestBatch()
+{
+    {
+        std::lock_guard lock(m_wakeMutex);
+        m_wakeRequested = true;
+    }
+    m_wake.notify_one();
+}
+
+void DBManager::run()
+{
+    while (!m_stop) {
+        runBatch();
+        if (m_stop)
+            break;
+        sleepUntilDue();
+    }
+    // close() has shut the queue to producers: what is queued now is final,
+    // and the last batch takes all of it. A batch that could not commit
+    // (the file locked by another process) is tried twice more.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        runBatch();
+        std::lock_guard lock(g_databaseMutex);
+        if (m_writer.pending() == 0)
+            break;
+    }
+}
+
+void DBManager::sleepUntilDue()
+{
+    std::unique_lock lock(m_wakeMutex);
+    m_wake.wait_for(lock, std::chrono::milliseconds(m_batchPeriodMs.load()),
+                    [this] { return m_stop || m_wakeRequested || halfFull(); });
+    m_wakeRequested = false;
+}
+
+void DBManager::runBatch()
+{
+    std::shared_ptr<MessageQueue> queue;
+    {
+        std::shared_lock gate(m_gate);
+        queue = m_queue;
+    }
+    std::lock_guard lock(g_databaseMutex);
+    std::size_t bytes = 0;
+    const int taken = m_writer.writeBatch(*queue, queue->count(), m_receiveBuffer, &bytes);
+    m_pendingCount -= taken;
+    m_pendingBytes -= static_cast<long>(bytes) + 4L * taken;
+}
+
+int DBManager::queryEvents(const char* condition)
+{
+    std::lock_guard lock(g_databaseMutex);
+    FormatableSQL sql;
+    if (condition != nullptr)
+        sql.format("SELECT * FROM event_info WHERE %s ;", condition);
+    else
+        sql.format("SELECT * FROM event_info ;");
+    return loadInto(m_database, sql.getText(), EventLogger::getInstance(), [](const RowSet& row) {
+        EventLog record;
+        record.load(row);
+        EventLogger::getInstance().append(std::move(record));
+    });
+}
+
+int DBManager::queryGPSData(const char* vehicleId)
+{
+    std::lock_guard lock(g_databaseMutex);
+    FormatableSQL sql;
+    if (vehicleId != nullptr)
+        sql.format("SELECT * FROM gps_data WHERE vehicle_id='%q' ;", vehicleId);
+    else
+        sql.format("SELECT * FROM gps_data ;");
+    return loadInto(m_database, sql.getText(), GPSDataContainer::getInstance(),
+                    [](const RowSet& row) {
+                        GPSData record("", UniqueID::zero());
+                        record.load(row);
+                        GPSDataContainer::getInstance().append(std::move(record));
+                    });
+}
+
+int DBManager::loadVehicles()
+{
+    std::lock_guard lock(g_databaseMutex);
+    return loadInto(m_database, "SELECT * FROM vehicle_info ;", VehicleInfoContainer::getInstance(),
+                    [](const RowSet& row) {
+                        auto record = std::make_unique<VehicleInfo>(UniqueID::zero());
+                        record->load(row);
+                        VehicleInfoContainer::getInstance().addLoaded(std::move(record));
+                    });
+}
+
+} // namespace corvane

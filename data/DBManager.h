@@ -1,0 +1,129 @@
+#pragma once
+
+#include "base/ISingleton.h"
+#include "data/Database.h"
+#include "data/RecordWriter.h"
+#include "thread/LoopingThread.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+class AbstractDatabaseRecord;
+class MessageQueue;
+
+// Owner of app.db: creates missing tables, loads the vehicles, runs the
+// writer thread "DBManager::DBManagerQueueThread" and answers the event and
+// GPS queries.
+//
+// Writing: producers call enqueue() (through the containers), which puts a
+// self-contained copy of the record into the write queue with a limit of
+// 0 ms and never waits for the disk. The writer applies everything queued
+// in one "BEGIN;" ... "COMMIT;" batch every 5 seconds, and at once when the
+// queue holds half of its bound (1024 messages or 512 KiB), so a steady load
+// the disk can absorb is never refused. close() wakes the writer, which
+// writes everything still queued in a last batch before it stops.
+//
+// Lifetime: single instance (getInstance), destroyed at exit by the
+// singleton registry. open() then close() once in the station; tests may
+// open again after close (a new write queue is made).
+// Threads: enqueue from any thread; open, close and the queries from any
+// thread, serialised by the process-wide recursive database mutex, which the
+// writer holds for a whole batch and each query for its whole run. Lock
+// order: the database mutex, then one container mutex.
+// Throws: DatabaseException from open (file cannot be opened) and from the
+// queries; enqueue and close never throw it.
+class DBManager final : public ISingleton, public LoopingThread
+{
+public:
+    static constexpr int queueBytes = 1048576;
+    static constexpr int queueMessages = 2048;
+    static constexpr int batchPeriodMs = 5000;
+
+    static DBManager& getInstance();
+    // The database mutex: guards the connection; also the creation mutex of
+    // getInstance().
+    static std::recursive_mutex& getDatabaseMutex() noexcept;
+
+    ~DBManager() override;
+
+    // Opens app.db at the UTF-8 path, creates the tables that are missing
+    // (a table or a view of that name counts as present), loads the
+    // vehicles into VehicleInfoContainer and starts the writer. A failure
+    // inside one table's turn is traced and the next table has its turn.
+    void open(const std::string& path, int busyTimeoutMs);
+
+    // Stops taking records (enqueue returns false from here on), lets the
+    // writer write everything queued, waits for it, closes app.db.
+    void close();
+
+    // Queues a copy of the record; false when the queue is full, closed, or
+    // the record cannot be encoded. Never waits and never raises.
+    bool enqueue(const AbstractDatabaseRecord& record);
+
+    // Fills EventLogger with "SELECT * FROM event_info WHERE <condition> ;"
+    // (no WHERE without a condition; the condition is taken verbatim) and
+    // returns the number loaded.
+    int queryEvents(const char* condition);
+    // Fills GPSDataContainer with the samples of one vehicle (id text), or
+    // of all vehicles for nullptr; returns the number loaded.
+    int queryGPSData(const char* vehicleId);
+    // Fills VehicleInfoContainer with every vehicle; returns the number.
+    int loadVehicles();
+
+    // Asks the writer to run its next batch now instead of at the end of
+    // its period.
+    void requestBatch();
+
+    // The time the writer sleeps between batches (5000 ms in the station);
+    // tests and benchmarks change it to separate the early batch and the
+    // last batch from the periodic one.
+    void setBatchPeriod(int milliseconds) noexcept { m_batchPeriodMs = milliseconds; }
+
+    // The connection, for diagnosis and tests; use it only while holding
+    // getDatabaseMutex().
+    Database& getDatabase() noexcept { return m_database; }
+
+    // The writer loop (the thread's body).
+    void run() override;
+
+private:
+    DBManager();
+
+    void ensureTables();
+    void runBatch();
+    void sleepUntilDue();
+    bool halfFull() const noexcept;
+
+    // The write queue and the gate that closes it to producers. The queue is
+    // replaced only by open() after a close(), under the exclusive gate.
+    std::shared_mutex m_gate;
+    std::shared_ptr<MessageQueue> m_queue;
+    bool m_accepting = true;
+
+    std::vector<char> m_receiveBuffer;
+    Database m_database;
+    RecordWriter m_writer{m_database, queueMessages};
+    std::string m_path;
+    std::string m_currentTable;
+    std::atomic<int> m_batchPeriodMs{batchPeriodMs};
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_writerStarted{false};
+
+    // Pending messages and bytes, for the early batch.
+    std::atomic<long> m_pendingCount{0};
+    std::atomic<long> m_pendingBytes{0};
+
+    std::mutex m_wakeMutex;
+    std::condition_variable m_wake;
+    std::atomic<bool> m_wakeRequested{false};
+};
+
+} // namespace corvane

@@ -1,0 +1,553 @@
+#include "base/FormatableBuffer.h"
+#include "callback/CallbackInfo.h"
+#include "data/DBManager.h"
+#include "data/Database.h"
+#include "data/DatabaseException.h"
+#include "data/EventLogger.h"
+#include "data/GPSDataContainer.h"
+#include "data/RowSet.h"
+#include "data/TempFolder.h"
+#include "data/VehicleInfoContainer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <sqlite3.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string idText(const UniqueID& id)
+{
+    FormatableBuffer<64> text;
+    id.toString(text);
+    return text.getText();
+}
+
+// Rows of one query as texts, one string per row with columns joined by '|'
+// and NULL written as "<null>".
+std::vector<std::string> rowsOf(const std::string& path, const char* sql)
+{
+    Database db;
+    db.open(path.c_str(), 5000);
+    RowSet rows(db, sql);
+    std::vector<std::string> result;
+    while (rows.next()) {
+        std::string row;
+        for (int c = 0; c < rows.getColumnCount(); ++c) {
+            const char* text = rows.getText(c);
+            row += (c > 0 ? "|" : "") + std::string(text != nullptr ? text : "<null>");
+        }
+        result.push_back(row);
+    }
+    return result;
+}
+
+int countOf(const std::string& path, const char* sql)
+{
+    return std::stoi(rowsOf(path, sql).at(0));
+}
+
+// Polls a condition until it holds or the deadline passes.
+template <typename Condition>
+bool waitFor(Condition condition, std::chrono::milliseconds deadline = 30s)
+{
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+// Records the statements the manager's connection runs, from any thread.
+class StatementLog
+{
+public:
+    ~StatementLog()
+    {
+        std::lock_guard lock(DBManager::getDatabaseMutex());
+        if (m_db != nullptr && m_db->getHandle() != nullptr)
+            sqlite3_trace_v2(m_db->getHandle(), 0, nullptr, nullptr);
+    }
+    void attach(Database& db)
+    {
+        std::lock_guard lock(DBManager::getDatabaseMutex());
+        m_db = &db;
+        sqlite3_trace_v2(db.getHandle(), SQLITE_TRACE_STMT, &StatementLog::collect, this);
+    }
+    std::vector<std::string> take()
+    {
+        std::lock_guard lock(m_mutex);
+        return std::move(m_statements);
+    }
+
+private:
+    static int collect(unsigned, void* self, void* statement, void*)
+    {
+        auto* log = static_cast<StatementLog*>(self);
+        const char* sql = sqlite3_sql(static_cast<sqlite3_stmt*>(statement));
+        std::lock_guard lock(log->m_mutex);
+        log->m_statements.emplace_back(sql != nullptr ? sql : "");
+        return 0;
+    }
+
+    Database* m_db = nullptr;
+    std::mutex m_mutex;
+    std::vector<std::string> m_statements;
+};
+
+class DBManagerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        resetContainers();
+        manager().setBatchPeriod(DBManager::batchPeriodMs);
+    }
+    void TearDown() override
+    {
+        manager().close();
+        manager().setBatchPeriod(DBManager::batchPeriodMs);
+        resetContainers();
+    }
+
+    static void resetContainers()
+    {
+        VehicleInfoContainer::getInstance().clear();
+        EventLogger::getInstance().clear();
+        GPSDataContainer::getInstance().clear();
+    }
+
+    static DBManager& manager() { return DBManager::getInstance(); }
+
+    void open() { manager().open(path, 5000); }
+
+    static VehicleInfo* newVehicle(const char* name, const char* time = "2011-05-31 13:45:30")
+    {
+        auto& vehicles = VehicleInfoContainer::getInstance();
+        auto record = VehicleInfoContainer::create(UniqueID(), name, time);
+        VehicleInfo* kept = record.get();
+        EXPECT_TRUE(vehicles.insert(std::move(record)));
+        return kept;
+    }
+
+    static CallbackInfo event(const UniqueID& vehicle, const char* name, int type)
+    {
+        CallbackInfo info("10.1.2.3", 4000);
+        info.setName(name);
+        info.setDeviceTitle("DVR");
+        info.setType(type);
+        info.setTime(DateTime(2011, 5, 31, 13, 45, 30, 0));
+        info.setId(vehicle);
+        return info;
+    }
+
+    TempFolder folder;
+    std::string path = folder.file("app.db");
+};
+
+const char* const schema[] = {
+    "table|event_info|CREATE TABLE event_info (id INTEGER PRIMARY KEY AUTOINCREMENT,address "
+    "TEXT,name TEXT,time DATETIME,event_type INTEGER,device_title TEXT, vehicle_id TEXT,foreign "
+    "key(vehicle_id) references vehicle_info(id))",
+    "table|sqlite_sequence|CREATE TABLE sqlite_sequence(name,seq)",
+    "index|event_info_idx|CREATE UNIQUE INDEX event_info_idx ON event_info(id)",
+    "table|vehicle_info|CREATE TABLE vehicle_info (id TEXT PRIMARY KEY,name TEXT,edited_name "
+    "TEXT,last_updated_time DATETIME,last_updated_latitude TEXT,last_updated_longitude TEXT, "
+    "deleted INTEGER, company TEXT, maker TEXT, model TEXT,registration TEXT, driver TEXT, "
+    "license TEXT, info1 TEXT, info2 TEXT, image_path TEXT)",
+    "index|sqlite_autoindex_vehicle_info_1|<null>",
+    "index|vehicle_info_idx|CREATE UNIQUE INDEX vehicle_info_idx ON vehicle_info(id)",
+    "table|gps_data|CREATE TABLE gps_data (id INTEGER PRIMARY KEY AUTOINCREMENT,gps_data "
+    "TEXT,update_time DATETIME,vehicle_id TEXT,foreign key(vehicle_id) references "
+    "vehicle_info(id))",
+    "index|gps_data_idx|CREATE UNIQUE INDEX gps_data_idx ON gps_data(id)",
+    "table|optional_info|CREATE TABLE optional_info (id INTEGER PRIMARY KEY "
+    "AUTOINCREMENT,key_info TEXT NOT NULL, value_info TEXT NOT NULL DEFAULT '', vehicle_id "
+    "TEXT, foreign key(vehicle_id) references vehicle_info(id))",
+    "index|optional_info_idx|CREATE UNIQUE INDEX optional_info_idx ON optional_info(id)",
+};
+
+TEST_F(DBManagerTest, SchemaIsCreatedInOrderOnceAndNotAgain)
+{
+    open();
+    manager().close();
+    const char* master = "SELECT type, name, sql FROM sqlite_master ORDER BY rowid;";
+    const auto created = rowsOf(path, master);
+    EXPECT_EQ(created, std::vector<std::string>(std::begin(schema), std::end(schema)));
+
+    open();
+    manager().close();
+    EXPECT_EQ(rowsOf(path, master), created);
+}
+
+TEST_F(DBManagerTest, ViewNamedLikeATableCountsAsTheTable)
+{
+    {
+        Database db;
+        db.open(path.c_str(), 5000);
+        db.execute("CREATE VIEW gps_data AS SELECT 1 AS id;");
+    }
+    open();
+    manager().close();
+    EXPECT_EQ(rowsOf(path, "SELECT type, name FROM sqlite_master WHERE name LIKE 'gps%';"),
+              std::vector<std::string>{"view|gps_data"});
+    EXPECT_EQ(countOf(path, "SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name IN "
+                            "('event_info','vehicle_info','optional_info');"),
+              3);
+}
+
+TEST_F(DBManagerTest, QueuedRecordsAreWrittenInOneTransactionInOrder)
+{
+    manager().setBatchPeriod(3600 * 1000); // only the last batch at close writes
+    open();
+    StatementLog log;
+    log.attach(manager().getDatabase());
+
+    {
+        // Queued while the writer cannot begin a batch: whichever batch comes
+        // next finds all three.
+        std::lock_guard hold(DBManager::getDatabaseMutex());
+        auto& vehicles = VehicleInfoContainer::getInstance();
+        auto record = VehicleInfoContainer::create(UniqueID("0a1b2c3d-0000-4000-8000-000000000001"),
+                                                   "Truck", "2011-05-31 13:45:30");
+        VehicleInfo* truck = record.get();
+        ASSERT_TRUE(vehicles.insert(std::move(record)));
+        ASSERT_TRUE(GPSDataContainer::getInstance().add("2011-05-31 13:45:31", truck->id,
+                                                        "$GPRMC,134531,A"));
+        truck->last_updated_latitude = "37.500000";
+        ASSERT_TRUE(vehicles.update(*truck));
+    }
+    manager().close();
+
+    auto statements = log.take();
+    const std::vector<std::string> expected = {
+        "BEGIN;",
+        "INSERT INTO vehicle_info (id, name, edited_name, "
+        "last_updated_time,last_updated_latitude,last_updated_longitude, deleted, company, maker, "
+        "model, registration, driver, license, info1, info2, image_path)VALUES "
+        "('0a1b2c3d-0000-4000-8000-000000000001', 'Truck', '', DATETIME('2011-05-31 13:45:30'), "
+        "'', '', 0, '', '', '', '', '', '', '', '', '');",
+        "INSERT INTO gps_data (gps_data, update_time, vehicle_id)VALUES ('$GPRMC,134531,A', "
+        "DATETIME('2011-05-31 13:45:31'), '0a1b2c3d-0000-4000-8000-000000000001');",
+        "UPDATE vehicle_info set name='Truck', edited_name='',last_updated_time=DATETIME('2011-05-"
+        "31 13:45:30'), last_updated_latitude='37.500000',last_updated_longitude='', deleted=0, "
+        "company='', maker='', model='', registration='', driver='', license='', info1='', "
+        "info2='', image_path='' where id = '0a1b2c3d-0000-4000-8000-000000000001';",
+        "COMMIT;",
+    };
+    // The writer may have run empty batches before; the records form one.
+    const auto first = std::find(statements.begin(), statements.end(), expected[1]);
+    ASSERT_NE(first, statements.end());
+    ASSERT_NE(first, statements.begin());
+    ASSERT_GE(statements.end() - first, 4);
+    EXPECT_EQ(std::vector<std::string>(first - 1, first + 4), expected);
+}
+
+TEST_F(DBManagerTest, TextsAreStoredExactlyAndUnreadableTimesAsNull)
+{
+    open();
+    VehicleInfo* truck = newVehicle("O'Neil's 50%off", "31/05/2011 13:45:30");
+    truck->company = std::string(3000, 'c') + "'%s%d%%";
+    truck->image_path = "/pictures/" + std::string(2000, 'p') + "/it's 100%.png";
+    ASSERT_TRUE(VehicleInfoContainer::getInstance().update(*truck));
+    ASSERT_TRUE(EventLogger::getInstance().add(event(truck->id, "50%off", 5)));
+    CallbackInfo quoted = event(truck->id, "it's", 6);
+    quoted.setAddress("'; DROP TABLE event_info; --");
+    ASSERT_TRUE(EventLogger::getInstance().add(quoted));
+    ASSERT_TRUE(GPSDataContainer::getInstance().add("garbage", truck->id, "$GPRMC,%n%s'"));
+    manager().close();
+
+    const auto vehicle =
+        rowsOf(path, "SELECT name, last_updated_time, company, image_path FROM vehicle_info;");
+    ASSERT_EQ(vehicle.size(), 1u);
+    EXPECT_EQ(vehicle[0], "O'Neil's 50%off|<null>|" + truck->company + "|" + truck->image_path);
+    EXPECT_EQ(
+        rowsOf(path, "SELECT address, name, time, event_type, device_title, vehicle_id "
+                     "FROM event_info ORDER BY id;"),
+        (std::vector<std::string>{"10.1.2.3|50%off|2011-05-31 13:45:30|5|DVR|" + idText(truck->id),
+                                  "'; DROP TABLE event_info; --|it's|2011-05-31 13:45:30|6|DVR|" +
+                                      idText(truck->id)}));
+    EXPECT_EQ(rowsOf(path, "SELECT gps_data, update_time FROM gps_data;"),
+              std::vector<std::string>{"$GPRMC,%n%s'|<null>"});
+}
+
+TEST_F(DBManagerTest, FailingRecordIsSkippedAndTheRestOfTheBatchCommitted)
+{
+    manager().setBatchPeriod(3600 * 1000);
+    open();
+    VehicleInfo* truck = newVehicle("Truck");
+    // A second insert of the same identifier: the primary key refuses it.
+    VehicleInfo twin = *truck;
+    twin.name = "Twin";
+    ASSERT_TRUE(manager().enqueue(twin));
+    ASSERT_TRUE(GPSDataContainer::getInstance().add("2011-05-31 13:45:31", truck->id, "after"));
+    manager().requestBatch();
+    ASSERT_TRUE(waitFor([&] { return countOf(path, "SELECT COUNT(*) FROM gps_data;") == 1; }));
+
+    // The writer released the mutex and left no transaction open.
+    std::thread other([] {
+        std::unique_lock lock(DBManager::getDatabaseMutex(), std::try_to_lock);
+        EXPECT_TRUE(waitFor([&] { return lock.owns_lock() || lock.try_lock(); }));
+    });
+    other.join();
+    {
+        std::lock_guard lock(DBManager::getDatabaseMutex());
+        EXPECT_FALSE(manager().getDatabase().inTransaction());
+    }
+    EXPECT_EQ(rowsOf(path, "SELECT name FROM vehicle_info;"), std::vector<std::string>{"Truck"});
+}
+
+TEST_F(DBManagerTest, FileLockedBeyondTheBusyTimeOutDelaysTheBatchButLosesNothing)
+{
+    manager().setBatchPeriod(3600 * 1000);
+    manager().open(path, 50);
+    StatementLog log;
+    log.attach(manager().getDatabase());
+    Database other;
+    other.open(path.c_str(), 0);
+    other.execute("BEGIN IMMEDIATE;"); // another process holds the write lock
+
+    const UniqueID vehicle;
+    for (const char* sentence : {"a", "b", "c"})
+        ASSERT_TRUE(GPSDataContainer::getInstance().add("2011-05-31 13:45:31", vehicle, sentence));
+    manager().requestBatch();
+    ASSERT_TRUE(waitFor([&] {
+        const auto statements = log.take();
+        return std::find(statements.begin(), statements.end(), "ROLLBACK;") != statements.end();
+    }));
+    other.execute("COMMIT;");
+
+    manager().requestBatch();
+    ASSERT_TRUE(waitFor([&] { return countOf(path, "SELECT COUNT(*) FROM gps_data;") == 3; }));
+    manager().close();
+    EXPECT_EQ(rowsOf(path, "SELECT gps_data FROM gps_data ORDER BY id;"),
+              (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(DBManagerTest, CloseWritesWhatIsQueuedAndThenRefuses)
+{
+    manager().setBatchPeriod(3600 * 1000); // close must wake the writer
+    open();
+    VehicleInfo* truck = newVehicle("Truck");
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(GPSDataContainer::getInstance().add("2011-05-31 13:45:31", truck->id, "s"));
+    manager().close();
+    EXPECT_EQ(countOf(path, "SELECT COUNT(*) FROM gps_data;"), 3);
+
+    EXPECT_FALSE(manager().enqueue(*truck));
+    EXPECT_FALSE(VehicleInfoContainer::getInstance().update(*truck));
+    EXPECT_FALSE(GPSDataContainer::getInstance().add("t", truck->id, "s"));
+    EXPECT_FALSE(EventLogger::getInstance().add(event(truck->id, "late", 1)));
+}
+
+TEST_F(DBManagerTest, HalfFullQueueStartsTheBatchEarly)
+{
+    manager().setBatchPeriod(3600 * 1000);
+    open();
+    const UniqueID vehicle;
+    // Exactly half the bound: the last put wakes the writer, which finds all.
+    for (int i = 0; i < DBManager::queueMessages / 2; ++i)
+        ASSERT_TRUE(GPSDataContainer::getInstance().add("2011-05-31 13:45:31", vehicle, "s"));
+    EXPECT_TRUE(waitFor([&] {
+        return countOf(path, "SELECT COUNT(*) FROM gps_data;") == DBManager::queueMessages / 2;
+    }));
+}
+
+TEST_F(DBManagerTest, FullQueueRefusesWithoutWaitingAndLosesNothingTaken)
+{
+    open();
+    VehicleInfo* truck;
+    int taken = 0;
+    {
+        // Holding the database mutex keeps the writer from draining the queue.
+        std::lock_guard hold(DBManager::getDatabaseMutex());
+        truck = newVehicle("Truck");
+        taken = 1;
+        while (GPSDataContainer::getInstance().add("2011-05-31 13:45:31", truck->id, "s"))
+            ++taken;
+        EXPECT_EQ(taken, DBManager::queueMessages);
+        EXPECT_FALSE(EventLogger::getInstance().add(event(truck->id, "dropped", 1)));
+        // A vehicle refused by the full queue is still kept in memory.
+        auto late = VehicleInfoContainer::create(UniqueID(), "Late", "2011-05-31 13:45:32");
+        const UniqueID lateId = late->id;
+        EXPECT_FALSE(VehicleInfoContainer::getInstance().insert(std::move(late)));
+        ASSERT_NE(VehicleInfoContainer::getInstance().find(lateId), nullptr);
+        EventLogger& events = EventLogger::getInstance();
+        std::lock_guard eventLock(events.getMutex());
+        EXPECT_TRUE(events.getList().empty());
+        truck = VehicleInfoContainer::getInstance().find(lateId);
+    }
+    // ...and stored by its next update, which finds no row to change.
+    ASSERT_TRUE(waitFor([&] { return VehicleInfoContainer::getInstance().update(*truck); }));
+    manager().close();
+    EXPECT_EQ(countOf(path, "SELECT COUNT(*) FROM gps_data;"), DBManager::queueMessages - 1);
+    EXPECT_EQ(countOf(path, "SELECT COUNT(*) FROM event_info;"), 0);
+    EXPECT_EQ(rowsOf(path, "SELECT name FROM vehicle_info ORDER BY name;"),
+              (std::vector<std::string>{"Late", "Truck"}));
+}
+
+TEST_F(DBManagerTest, QueriesFillTheirContainersWithExactlyTheirRows)
+{
+    open();
+    VehicleInfo* truck = newVehicle("Truck");
+    VehicleInfo* bus = newVehicle("Bus");
+    CallbackInfo may = event(truck->id, "May", 1);
+    CallbackInfo june = event(bus->id, "June", 2);
+    june.setTime(DateTime(2011, 6, 1, 0, 0, 0, 0));
+    ASSERT_TRUE(EventLogger::getInstance().add(may));
+    ASSERT_TRUE(EventLogger::getInstance().add(june));
+    ASSERT_TRUE(GPSDataContainer::getInstance().add("2011-05-31 13:45:31", truck->id, "t1"));
+    ASSERT_TRUE(GPSDataContainer::getInstance().add("2011-05-31 13:45:32", bus->id, "b1"));
+    ASSERT_TRUE(GPSDataContainer::getInstance().add("2011-05-31 13:45:33", truck->id, "t2"));
+    const UniqueID truckId = truck->id;
+    manager().close();
+    open(); // reloads the vehicles: the records held above are gone
+
+    StatementLog log;
+    log.attach(manager().getDatabase());
+    EventLogger& events = EventLogger::getInstance();
+    EXPECT_EQ(manager().queryEvents(nullptr), 2);
+    EXPECT_EQ(manager().queryEvents("time between '2011-05-01 00:00:00' AND '2011-05-31 23:59:59'"),
+              1);
+    {
+        std::lock_guard lock(events.getMutex());
+        ASSERT_EQ(events.getList().size(), 1u);
+        EXPECT_STREQ(events.getList()[0].name, "May");
+        EXPECT_TRUE(events.getList()[0].vehicle_id.equals(truckId));
+        EXPECT_EQ(events.getList()[0].id, 1);
+    }
+    // A new event does not appear in the list until the next query.
+    ASSERT_TRUE(events.add(event(truckId, "Later", 3)));
+    EXPECT_EQ(events.getList().size(), 1u);
+
+    GPSDataContainer& samples = GPSDataContainer::getInstance();
+    EXPECT_EQ(manager().queryGPSData(nullptr), 3);
+    EXPECT_EQ(manager().queryGPSData(idText(truckId).c_str()), 2);
+    {
+        std::lock_guard lock(samples.getMutex());
+        ASSERT_EQ(samples.getList().size(), 2u);
+        EXPECT_STREQ(samples.getList()[0].gps_data, "t1");
+        EXPECT_STREQ(samples.getList()[1].gps_data, "t2");
+        EXPECT_STREQ(samples.getList()[1].update_time, "2011-05-31 13:45:33");
+    }
+    EXPECT_THROW(manager().queryEvents("no_such_column = 1"), DatabaseException);
+
+    const auto statements = log.take();
+    const std::string id = idText(truckId);
+    for (const std::string& text :
+         {std::string("SELECT * FROM event_info ;"),
+          std::string("SELECT * FROM event_info WHERE time between '2011-05-01 00:00:00' AND "
+                      "'2011-05-31 23:59:59' ;"),
+          std::string("SELECT * FROM gps_data ;"),
+          "SELECT * FROM gps_data WHERE vehicle_id='" + id + "' ;"})
+        EXPECT_NE(std::find(statements.begin(), statements.end(), text), statements.end()) << text;
+}
+
+TEST_F(DBManagerTest, OpenLoadsTheStoredVehicles)
+{
+    open();
+    VehicleInfo* truck = newVehicle("Truck");
+    truck->deleted = true;
+    truck->edited_name = "Red truck";
+    ASSERT_TRUE(VehicleInfoContainer::getInstance().update(*truck));
+    const UniqueID id = truck->id;
+    manager().close();
+    resetContainers();
+
+    open();
+    auto& vehicles = VehicleInfoContainer::getInstance();
+    std::lock_guard lock(vehicles.getMutex());
+    ASSERT_EQ(vehicles.getMap().size(), 1u);
+    const VehicleInfo* loaded = vehicles.find(id);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->displayName(), "Red truck");
+    EXPECT_TRUE(loaded->deleted);
+    EXPECT_EQ(loaded->last_updated_time, "2011-05-31 13:45:30");
+    EXPECT_EQ(vehicles.find(UniqueID()), nullptr);
+}
+
+TEST_F(DBManagerTest, ContainerKeepsTheFirstRecordOfAnIdentifier)
+{
+    open();
+    VehicleInfo* truck = newVehicle("Truck");
+    auto again = VehicleInfoContainer::create(truck->id, "Again", "2011-05-31 13:45:30");
+    VehicleInfoContainer::getInstance().insert(std::move(again));
+    EXPECT_EQ(VehicleInfoContainer::getInstance().find(truck->id)->name, "Truck");
+
+    // An update of an unknown identifier queues but leaves the map alone.
+    VehicleInfo stranger(UniqueID{});
+    EXPECT_TRUE(VehicleInfoContainer::getInstance().update(stranger));
+    EXPECT_EQ(VehicleInfoContainer::getInstance().find(stranger.id), nullptr);
+    EXPECT_EQ(VehicleInfoContainer::getInstance().getMap().size(), 1u);
+}
+
+TEST_F(DBManagerTest, OpenOfAMissingFolderRaisesAndStartsNoWriter)
+{
+    EXPECT_THROW(manager().open(folder.file("missing/app.db"), 5000), DatabaseException);
+    EXPECT_FALSE(manager().isRunning());
+}
+
+// A station killed in the middle of its batches leaves a sound file holding
+// every batch that committed, each whole.
+TEST_F(DBManagerTest, KillDuringBatchesLeavesEveryCommittedBatch)
+{
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(report[0]);
+        DBManager& db = DBManager::getInstance();
+        db.setBatchPeriod(20);
+        db.open(path, 5000);
+        const UniqueID vehicle;
+        Database reader;
+        reader.open(path.c_str(), 5000);
+        for (int sequence = 0;; ++sequence) {
+            const std::string sentence = std::to_string(sequence);
+            while (!GPSDataContainer::getInstance().add("2011-05-31 13:45:31", vehicle,
+                                                        sentence.c_str()))
+                std::this_thread::yield();
+            if (sequence % 500 == 499) {
+                RowSet rows(reader, "SELECT COUNT(*) FROM gps_data;");
+                rows.next();
+                const int committed = rows.getInt(0);
+                if (::write(report[1], &committed, sizeof committed) != sizeof committed)
+                    ::_exit(2);
+            }
+        }
+    }
+    ::close(report[1]);
+    int committed = 0;
+    int reports = 0;
+    while (reports < 8 && ::read(report[0], &committed, sizeof committed) == sizeof committed)
+        ++reports;
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(report[0]);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ(reports, 8) << "the writing child ended early";
+
+    EXPECT_EQ(rowsOf(path, "PRAGMA integrity_check;"), std::vector<std::string>{"ok"});
+    const auto stored = rowsOf(path, "SELECT gps_data FROM gps_data ORDER BY id;");
+    EXPECT_GE(static_cast<int>(stored.size()), committed);
+    // Batches are whole and in order: the samples are 0, 1, 2, ... without a gap.
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        ASSERT_EQ(stored[i], std::to_string(i));
+}
+
+} // namespace
+} // namespace corvane

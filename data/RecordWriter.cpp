@@ -1,0 +1,187 @@
+#include "data/RecordWriter.h"
+
+#include "base/FormatableBuffer.h"
+#include "base/Trace.h"
+#include "data/Database.h"
+#include "data/DatabaseException.h"
+#include "data/EventLog.h"
+#include "data/FormatableSQL.h"
+#include "data/GPSData.h"
+#include "data/RecordCodec.h"
+#include "data/Transaction.h"
+#include "data/VehicleInfo.h"
+#include "thread/MessageQueue.h"
+
+#include <optional>
+#include <sqlite3.h>
+
+namespace corvane {
+
+namespace {
+
+constexpr int takeLimitMs = 5000;
+
+void insertEvent(Database& db, const EventLog& e)
+{
+    FormatableBuffer<64> vehicle;
+    e.vehicle_id.toString(vehicle);
+    FormatableSQL sql(
+        "INSERT INTO event_info (address, name, time, event_type, "
+        "device_title,vehicle_id)VALUES ('%q', '%q', DATETIME('%q'), %d, '%q', '%q');",
+        e.address.c_str(), e.name, e.time, e.event_type, e.device_title, vehicle.getText());
+    db.execute(sql.getText());
+}
+
+void insertVehicle(Database& db, const VehicleInfo& v)
+{
+    FormatableBuffer<64> id;
+    v.id.toString(id);
+    FormatableSQL sql(
+        "INSERT INTO vehicle_info (id, name, edited_name, "
+        "last_updated_time,last_updated_latitude,last_updated_longitude, deleted, company, maker, "
+        "model, registration, driver, license, info1, info2, image_path)VALUES ('%q', '%q', '%q', "
+        "DATETIME('%q'), '%q', '%q', %d, '%q', '%q', '%q', '%q', '%q', '%q', '%q', '%q', '%q');",
+        id.getText(), v.name.c_str(), v.edited_name.c_str(), v.last_updated_time.c_str(),
+        v.last_updated_latitude.c_str(), v.last_updated_longitude.c_str(), v.deleted ? 1 : 0,
+        v.company.c_str(), v.maker.c_str(), v.model.c_str(), v.registration.c_str(),
+        v.driver.c_str(), v.license.c_str(), v.info1.c_str(), v.info2.c_str(),
+        v.image_path.c_str());
+    db.execute(sql.getText());
+}
+
+void updateVehicle(Database& db, const VehicleInfo& v)
+{
+    FormatableBuffer<64> id;
+    v.id.toString(id);
+    FormatableSQL sql(
+        "UPDATE vehicle_info set name='%q', edited_name='%q',last_updated_time=DATETIME('%q'), "
+        "last_updated_latitude='%q',last_updated_longitude='%q', deleted=%d, company='%q', "
+        "maker='%q', model='%q', registration='%q', driver='%q', license='%q', info1='%q', "
+        "info2='%q', image_path='%q' where id = '%q';",
+        v.name.c_str(), v.edited_name.c_str(), v.last_updated_time.c_str(),
+        v.last_updated_latitude.c_str(), v.last_updated_longitude.c_str(), v.deleted ? 1 : 0,
+        v.company.c_str(), v.maker.c_str(), v.model.c_str(), v.registration.c_str(),
+        v.driver.c_str(), v.license.c_str(), v.info1.c_str(), v.info2.c_str(), v.image_path.c_str(),
+        id.getText());
+    db.execute(sql.getText());
+    if (db.getChanges() == 0)
+        insertVehicle(db, v);
+}
+
+void insertGps(Database& db, const GPSData& g)
+{
+    FormatableBuffer<64> vehicle;
+    g.vehicle_id.toString(vehicle);
+    FormatableSQL sql("INSERT INTO gps_data (gps_data, update_time, vehicle_id)VALUES ('%q', "
+                      "DATETIME('%q'), '%q');",
+                      g.gps_data, g.update_time, vehicle.getText());
+    db.execute(sql.getText());
+}
+
+} // namespace
+
+void RecordWriter::apply(const AbstractDatabaseRecord& record)
+{
+    using R = AbstractDatabaseRecord;
+    if (record.recordType == R::Vehicle && record.operation == R::Insert)
+        insertVehicle(m_database, static_cast<const VehicleInfo&>(record));
+    else if (record.recordType == R::Vehicle && record.operation == R::Update)
+        updateVehicle(m_database, static_cast<const VehicleInfo&>(record));
+    else if (record.recordType == R::GPSSample && record.operation == R::Insert)
+        insertGps(m_database, static_cast<const GPSData&>(record));
+    else if (record.recordType == R::Event && record.operation == R::Insert)
+        insertEvent(m_database, static_cast<const EventLog&>(record));
+}
+
+RecordWriter::~RecordWriter() = default;
+
+void RecordWriter::discardPending() noexcept
+{
+    if (!m_pending.empty())
+        traceMessage("%d records could not be written", static_cast<int>(m_pending.size()));
+    m_pending.clear();
+}
+
+namespace {
+
+// Failures that say nothing about the record: it may succeed later.
+bool isTransient(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_NOMEM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+int RecordWriter::writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer,
+                             std::size_t* bytes)
+{
+    int taken = 0;
+    while (taken < count && m_pending.size() < m_pendingLimit) {
+        const int length = queue.take(buffer.data(), buffer.size(), takeLimitMs);
+        if (length <= 0)
+            break;
+        ++taken;
+        if (bytes != nullptr)
+            *bytes += static_cast<std::size_t>(length);
+        auto record = RecordCodec::decode(buffer.data(), static_cast<std::size_t>(length));
+        if (record == nullptr)
+            traceMessage("Undecodable record of %d bytes dropped", length);
+        else
+            m_pending.push_back(std::move(record));
+    }
+    if (commitPending())
+        m_pending.clear();
+    return taken;
+}
+
+bool RecordWriter::commitPending()
+{
+    std::optional<Transaction> transaction;
+    try {
+        transaction.emplace(m_database);
+    } catch (const DatabaseException& e) {
+        traceException(e);
+        return false;
+    }
+    for (auto record = m_pending.begin(); record != m_pending.end();) {
+        try {
+            apply(**record);
+            ++record;
+            continue;
+        } catch (const DatabaseException& e) {
+            traceException(e);
+            if (isTransient(e.getCode()))
+                return false; // the transaction rolls back; all wait for the next batch
+        }
+        record = m_pending.erase(record);
+        if (!m_database.inTransaction()) {
+            // SQLite ended the transaction itself: apply the others again.
+            transaction.reset();
+            try {
+                transaction.emplace(m_database);
+            } catch (const DatabaseException& e) {
+                traceException(e);
+                return false;
+            }
+            record = m_pending.begin();
+        }
+    }
+    try {
+        transaction->commit();
+    } catch (const DatabaseException& e) {
+        traceException(e);
+        return false; // rolled back by the transaction's destructor
+    }
+    return true;
+}
+
+} // namespace corvane

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace corvane {
+
+class AbstractDatabaseRecord;
+class Database;
+class MessageQueue;
+
+// Turns queued records into SQL on app.db: the database writer's batch.
+// Every text value goes into the statement through "%q" inside apostrophes,
+// every integer through "%d", and the statement text grows to whatever the
+// values need, so a long name or path is stored exactly and an apostrophe
+// or percent sign in a value is stored as it is.
+//
+// A record taken from the queue is kept until the transaction that applies
+// it has committed. A failure that says nothing about the record itself
+// (the file busy or locked by another process beyond the busy time-out, disk
+// full, I/O error) rolls the batch back and keeps all its records, in order,
+// for the next batch; while `pendingLimit` records wait, no more are taken,
+// so the queue fills and refuses producers instead of memory growing.
+//
+// Ownership: borrows the Database; owns the waiting records.
+// Threads: the thread that holds the database mutex. Throws: writeBatch()
+// never throws DatabaseException (each failure is traced); std::bad_alloc
+// may escape.
+class RecordWriter
+{
+public:
+    explicit RecordWriter(Database& database, std::size_t pendingLimit = 2048) noexcept
+        : m_database(database), m_pendingLimit(pendingLimit)
+    {}
+    ~RecordWriter();
+
+    RecordWriter(const RecordWriter&) = delete;
+    RecordWriter& operator=(const RecordWriter&) = delete;
+
+    // One batch: up to `count` messages taken from the queue (each with a
+    // limit of 5000 ms; a take that yields nothing ends the taking) behind
+    // the records still waiting, then "BEGIN;", every record applied in
+    // order, "COMMIT;". A record that fails on its own account (a second
+    // insert of an identifier) is traced and skipped and the rest are still
+    // applied and committed. No transaction is ever left open. Returns the
+    // number of messages taken; `bytes` grows by their encoded sizes.
+    // `buffer` must hold the longest message.
+    int writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer,
+                   std::size_t* bytes = nullptr);
+
+    // Records taken but not yet committed.
+    std::size_t pending() const noexcept { return m_pending.size(); }
+    // Drops them (traced), when no batch will come any more.
+    void discardPending() noexcept;
+
+    // Applies one record by its recordType and operation: vehicle insert or
+    // update, GPS insert, event insert; any other pair is ignored. A vehicle
+    // update that matches no row inserts the vehicle instead, so a vehicle
+    // whose insert was refused by a full queue is still stored.
+    // Throws: DatabaseException when the statement fails.
+    void apply(const AbstractDatabaseRecord& record);
+
+private:
+    // Applies every waiting record in one transaction; true when committed.
+    bool commitPending();
+
+    Database& m_database;
+    std::size_t m_pendingLimit;
+    std::deque<std::unique_ptr<AbstractDatabaseRecord>> m_pending;
+};
+
+} // namespace corvane

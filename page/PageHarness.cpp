@@ -1,0 +1,157 @@
+#include "page/PageHarness.h"
+
+#include "page/MapPage.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+namespace corvane {
+
+namespace {
+
+// Stands in for the native extension before any page script runs: every function the
+// station offers records its name and arguments.
+const char* const kRecorderScript = R"js(
+(function () {
+    window.cef = window.cef || {};
+    cef.extension = cef.extension || {};
+    window.__nativeCalls = [];
+    ['onClickLog', 'onClickSetup', 'onChangeName', 'onUpdateOptionalInfo', 'onClickEdit',
+     'onClickRemove', 'onClickImgBtn'].forEach(function (name) {
+        cef.extension[name] = function () {
+            var args = Array.prototype.slice.call(arguments).map(function (a) { return String(a); });
+            window.__nativeCalls.push([name].concat(args).join('|'));
+        };
+    });
+})();
+)js";
+
+} // namespace
+
+class PageHarness::RecordingPage : public QWebEnginePage
+{
+public:
+    using QWebEnginePage::QWebEnginePage;
+    QStringList alerts;
+
+protected:
+    void javaScriptAlert(const QUrl&, const QString& msg) override { alerts << msg; }
+};
+
+void PageHarness::ensureApplication()
+{
+    if (QApplication::instance() != nullptr) {
+        return;
+    }
+    static int argc = 1;
+    static char name[] = "page_test";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv); // lives until the process ends
+}
+
+PageHarness::PageHarness() : m_view(std::make_unique<QWebEngineView>())
+{
+    ensureApplication();
+    m_page = new RecordingPage(m_view.get());
+    QWebEngineScript recorder;
+    recorder.setName("cef/extension");
+    recorder.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    recorder.setWorldId(QWebEngineScript::MainWorld);
+    recorder.setRunsOnSubFrames(false);
+    recorder.setSourceCode(QString::fromUtf8(kRecorderScript));
+    m_page->scripts().insert(recorder);
+    m_view->setPage(m_page);
+    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+PageHarness::~PageHarness() = default;
+
+bool PageHarness::load(int width, int height)
+{
+    m_view->resize(width, height);
+    m_view->show();
+    QSignalSpy loaded(m_page, &QWebEnginePage::loadFinished);
+    const QString base = QDir(QStringLiteral(CORVANE_SOURCE_DIR)).absolutePath();
+    m_page->setHtml(QString::fromStdString(assembleMapPage()),
+                    QUrl::fromLocalFile(base + "/corvane"));
+    if (!loaded.wait(30000) || !loaded.first().first().toBool()) {
+        return false;
+    }
+    // The focus proxy (where mouse input goes) exists once the page is rendered.
+    return waitFor([this] { return m_view->focusProxy() != nullptr; }) &&
+           eval("typeof global === 'object' && global.listBox !== null").toBool();
+}
+
+QVariant PageHarness::eval(const QString& script, int deadlineMs)
+{
+    // The answer may come after the deadline: it must not land in a finished frame.
+    struct Answer
+    {
+        QVariant value;
+        bool done = false;
+    };
+    auto answer = std::make_shared<Answer>();
+    m_page->runJavaScript(script, [answer](const QVariant& value) {
+        answer->value = value;
+        answer->done = true;
+    });
+    waitFor([&] { return answer->done; }, deadlineMs);
+    return answer->value;
+}
+
+bool PageHarness::waitFor(const std::function<bool()>& condition, int deadlineMs)
+{
+    QDeadlineTimer deadline(deadlineMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+QStringList PageHarness::takeCalls()
+{
+    return eval("window.__nativeCalls.splice(0)").toStringList();
+}
+
+QStringList PageHarness::takeAlerts()
+{
+    QStringList alerts = m_page->alerts;
+    m_page->alerts.clear();
+    return alerts;
+}
+
+QPoint PageHarness::centreOf(const QString& selector)
+{
+    const QVariantList box =
+        eval(QStringLiteral("(function () {"
+                            " var r = document.querySelector(%1).getBoundingClientRect();"
+                            " return [r.left + r.width / 2, r.top + r.height / 2]; })()")
+                 .arg(QStringLiteral("'") + selector + QStringLiteral("'")))
+            .toList();
+    if (box.size() != 2) {
+        return {-1, -1};
+    }
+    return QPoint(qRound(box[0].toDouble()), qRound(box[1].toDouble()));
+}
+
+void PageHarness::click(QPoint at, Qt::MouseButton button)
+{
+    QWidget* target = m_view->focusProxy();
+    QTest::mouseMove(target, at);
+    QTest::mousePress(target, button, Qt::NoModifier, at);
+    QTest::mouseRelease(target, button, Qt::NoModifier, at);
+}
+
+} // namespace corvane
