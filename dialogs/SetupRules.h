@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Setup.h"
+
 #include <string>
 
 namespace corvane {
@@ -22,11 +24,11 @@ struct SettingRule
     std::string rangeMessage() const;
 };
 
-inline constexpr SettingRule portRule{"setup/Port", 10111, 1500, 32000,
+inline constexpr SettingRule portRule{Setup::portKey, Setup::defaultPort, 1500, 32000,
                                       "Port must be between %d ~ %d"};
 // Minutes without a callback before a vehicle is marked as timed out.
-inline constexpr SettingRule timeoutRule{"setup/TimeoutDuration", 10, 1, 28800,
-                                         "Timeout must be between %d ~ %d"};
+inline constexpr SettingRule timeoutRule{Setup::timeoutDurationKey, Setup::defaultTimeoutDuration,
+                                         1, 28800, "Timeout must be between %d ~ %d"};
 
 // A number box's text as a signed integer: optional blanks and sign, then the
 // leading digits; text that is not a number reads as 0 and a number beyond
