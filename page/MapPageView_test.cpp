@@ -381,6 +381,31 @@ TEST_F(MapPageView, OperatorActionsReachTheNativeSide)
         EXPECT_TRUE(js("isTooltipEnable").toBool());
     }
 
+    // Hovering the list shows no tool-tip while the station's dialog is open; the header
+    // buttons still show theirs. Every line the tool-tip receives is recorded.
+    run("window.__tipLines = []; new MutationObserver(function (records) { "
+        "records.forEach(function (r) {"
+        " r.addedNodes.forEach(function (n) { __tipLines.push(n.textContent); }); }); })"
+        ".observe(global.tooltip.element, { childList: true })");
+    m_page->click(m_page->centreOf("#c2"), Qt::RightButton);
+    ASSERT_TRUE(
+        m_page->waitFor([&] { return js("global.vehicleContextMenu.isVisible()").toBool(); }));
+    m_page->click(m_page->centreOf("#remove"), Qt::LeftButton);
+    ASSERT_TRUE(m_page->waitFor([&] { return !js("isTooltipEnable").toBool(); }));
+    m_page->takeCalls();
+    QWidget* input = m_page->view().focusProxy();
+    QTest::mouseMove(input, m_page->centreOf("#c1 .vehicleName"));
+    QTest::mouseMove(input, m_page->centreOf("#setupButton"));
+    ASSERT_TRUE(m_page->waitFor([&] { return js("__tipLines.length").toInt() > 0; }));
+    EXPECT_EQ(js("__tipLines").toStringList(), QStringList{"Setup"});
+    EXPECT_TRUE(
+        js("document.getElementById('setupButton').src.endsWith('setup_mover.png')").toBool());
+    run("enableTooltip()");
+    QTest::mouseMove(input, m_page->centreOf("#c1 .vehicleName"));
+    EXPECT_TRUE(m_page->waitFor([&] { return js("__tipLines").toStringList().contains("first"); }));
+    EXPECT_TRUE(
+        js("document.getElementById('setupButton').src.endsWith('setup_normal.png')").toBool());
+
     // A press anywhere else closes the menu without calling out.
     m_page->click(m_page->centreOf("#c1"), Qt::RightButton);
     ASSERT_TRUE(
@@ -488,6 +513,69 @@ TEST_F(MapPageView, TrackKeepsTheNewestThousandPoints)
     run("deleteVehicle('k1')");
     EXPECT_EQ(js("global.polyline.line.getLatLngs().length").toInt(), 0);
     EXPECT_EQ(js("global.currentVehicle").toInt(), 0);
+}
+
+TEST_F(MapPageView, MapSourcesTypeAndHeaderAddress)
+{
+    const QString url = "global.map.tileLayer ? global.map.tileLayer._url : ''";
+    const QString road = js("MapAdapter.defaultSources.road").toString();
+    const QString satellite = js("MapAdapter.defaultSources.satellite").toString();
+    EXPECT_EQ(js(url).toString(), road);
+    run("setMapSources('http://127.0.0.1:9/{z}/{x}/{y}.png', '', "
+        "'http://127.0.0.1:9/?lat={lat}&lon={lon}')");
+    EXPECT_EQ(js(url).toString(), QString("http://127.0.0.1:9/{z}/{x}/{y}.png"));
+    run("var select = document.getElementById('mapSelect'); select.value = 'satellite';"
+        " select.dispatchEvent(new Event('change'))");
+    EXPECT_EQ(js(url).toString(), satellite) << "an empty text keeps the default";
+    EXPECT_EQ(js("global.mapSources.geocoder").toString(),
+              QString("http://127.0.0.1:9/?lat={lat}&lon={lon}"));
+
+    // The geocoder answers late or never; the header shows the coarser address of the
+    // vehicle that is still selected, and a stale answer is dropped.
+    run("window.__answers = []; global.geocoder = { reverseGeocode: function (p, cb) { "
+        "__answers.push(cb); } }");
+    run(insertText(1, "1", "1", "g1", "one"));
+    run(insertText(1, "2", "2", "g2", "two"));
+    run("selectVehicle('g1')");
+    run("selectVehicle('g2')");
+    run("__answers[0]('OK', [{ formatted_address: 'a, b' }, { formatted_address: 'stale' }])");
+    EXPECT_EQ(js("document.getElementById('headerInfo').textContent").toString(), QString());
+    run("__answers[1]('OK', [{ formatted_address: '<i>x</i>, Town' }])");
+    EXPECT_EQ(js("document.getElementById('headerInfo').textContent").toString(), QString())
+        << "one result only: nothing to show";
+    run("selectVehicle('g2')");
+    run("__answers[2]('OK', [{ formatted_address: '1 Road, Town' }, { formatted_address: "
+        "'<i>Town</i>' }])");
+    EXPECT_EQ(js("document.getElementById('headerInfo').textContent").toString(),
+              QString("<i>Town</i>"));
+    run("deleteVehicle('g2')");
+    EXPECT_EQ(js("document.getElementById('headerInfo').textContent").toString(), QString());
+}
+
+TEST_F(MapPageView, VehiclePopupDragsInsideThePage)
+{
+    run(insertText(1, "1", "1", "d1", "drag"));
+    run("onMarkerPressed('d1', { clientX: 0, clientY: 0 })");
+    const QString mouse =
+        "(function (type, target, x, y) { (target === 'title' ? global.contextMenu.titleBar"
+        " : document).dispatchEvent(new MouseEvent(type, { clientX: x, clientY: y, button: 0,"
+        " bubbles: true })); })";
+    const QString position = "global.contextMenu.left + ',' + global.contextMenu.top";
+    const QStringList start = js(position).toString().split(',');
+    const int left = start[0].toInt();
+    const int top = start[1].toInt();
+    run(mouse + QString("('mousedown', 'title', %1, %2)").arg(left + 50).arg(top + 10));
+    run(mouse + QString("('mousemove', 'doc', %1, %2)").arg(left + 90).arg(top + 30));
+    EXPECT_EQ(js(position).toString(), QString("%1,%2").arg(left + 40).arg(top + 20));
+    // Past the top edge it stays and the drag ends: later moves do nothing.
+    run(mouse + QString("('mousemove', 'doc', %1, %2)").arg(left + 90).arg(0));
+    EXPECT_EQ(js(position).toString(), QString("%1,%2").arg(left + 40).arg(top + 20));
+    run(mouse + QString("('mousemove', 'doc', %1, %2)").arg(left + 60).arg(top + 30));
+    EXPECT_EQ(js(position).toString(), QString("%1,%2").arg(left + 40).arg(top + 20));
+    // A closed pop-up does not drag.
+    run("global.contextMenu.closeButton.dispatchEvent(new MouseEvent('click', { button: 0 }))");
+    run(mouse + QString("('mousedown', 'title', %1, %2)").arg(left + 50).arg(top + 30));
+    EXPECT_FALSE(js("global.contextMenu.dragging").toBool());
 }
 
 // A populated page for a look by eye; not compared with anything.
