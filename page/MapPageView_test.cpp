@@ -381,6 +381,31 @@ TEST_F(MapPageView, OperatorActionsReachTheNativeSide)
         EXPECT_TRUE(js("isTooltipEnable").toBool());
     }
 
+    // Hovering the list shows no tool-tip while the station's dialog is open; the header
+    // buttons still show theirs. Every line the tool-tip receives is recorded.
+    run("window.__tipLines = []; new MutationObserver(function (records) { "
+        "records.forEach(function (r) {"
+        " r.addedNodes.forEach(function (n) { __tipLines.push(n.textContent); }); }); })"
+        ".observe(global.tooltip.element, { childList: true })");
+    m_page->click(m_page->centreOf("#c2"), Qt::RightButton);
+    ASSERT_TRUE(
+        m_page->waitFor([&] { return js("global.vehicleContextMenu.isVisible()").toBool(); }));
+    m_page->click(m_page->centreOf("#remove"), Qt::LeftButton);
+    ASSERT_TRUE(m_page->waitFor([&] { return !js("isTooltipEnable").toBool(); }));
+    m_page->takeCalls();
+    QWidget* input = m_page->view().focusProxy();
+    QTest::mouseMove(input, m_page->centreOf("#c1 .vehicleName"));
+    QTest::mouseMove(input, m_page->centreOf("#setupButton"));
+    ASSERT_TRUE(m_page->waitFor([&] { return js("__tipLines.length").toInt() > 0; }));
+    EXPECT_EQ(js("__tipLines").toStringList(), QStringList{"Setup"});
+    EXPECT_TRUE(
+        js("document.getElementById('setupButton').src.endsWith('setup_mover.png')").toBool());
+    run("enableTooltip()");
+    QTest::mouseMove(input, m_page->centreOf("#c1 .vehicleName"));
+    EXPECT_TRUE(m_page->waitFor([&] { return js("__tipLines").toStringList().contains("first"); }));
+    EXPECT_TRUE(
+        js("document.getElementById('setupButton').src.endsWith('setup_normal.png')").toBool());
+
     // A press anywhere else closes the menu without calling out.
     m_page->click(m_page->centreOf("#c1"), Qt::RightButton);
     ASSERT_TRUE(
