@@ -2,6 +2,7 @@
 
 #include "base/Exception.h"
 #include "base/Trace.h"
+#include "dialogs/ConfirmButtons.h"
 #include "dialogs/DialogUnits.h"
 #include "dialogs/SettingChangedEvent.h"
 #include "dialogs/SetupRules.h"
@@ -10,10 +11,8 @@
 
 #include <QCoreApplication>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
@@ -45,13 +44,6 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
     auto* timeoutLabel = new QLabel(QStringLiteral("Timeout :"), this);
     m_timeoutBox = makeNumberBox(this, QStringLiteral("timeoutBox"), units.x(120));
     auto* minuteLabel = new QLabel(QStringLiteral("minute"), this);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("ok"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    ok->setFixedSize(units.size(49, 14));
-    cancel->setFixedSize(units.size(49, 14));
 
     auto* fields = new QGridLayout;
     fields->addWidget(portLabel, 0, 0, Qt::AlignRight);
@@ -60,21 +52,14 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
     fields->addWidget(m_timeoutBox, 1, 1);
     fields->addWidget(minuteLabel, 1, 2);
     fields->setColumnMinimumWidth(2, units.x(23));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addSpacing(units.x(10));
-    buttons->addWidget(cancel);
-    buttons->addStretch(1);
+    auto* buttons = makeConfirmButtons(*this, QStringLiteral("OK"), QStringLiteral("ok"),
+                                       QStringLiteral("Cancel"), units.size(49, 14), units.x(10));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(units.x(20), units.y(12), units.x(14), units.y(6));
     layout->addLayout(fields);
     layout->addSpacing(units.y(6));
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    connect(ok, &QPushButton::clicked, this, &SetupDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &SetupDlg::reject);
 
     m_port = readSetting(portRule);
     m_portBox->setText(QString::number(m_port));

@@ -1,5 +1,6 @@
 #include "dialogs/TrackingLineDlg.h"
 
+#include "dialogs/ConfirmButtons.h"
 #include "dialogs/DialogUnits.h"
 #include "dialogs/SortedCombo.h"
 #include "dialogs/StationMessage.h"
@@ -8,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace corvane {
@@ -31,33 +31,18 @@ TrackingLineDlg::TrackingLineDlg(QWidget* parent) : QDialog(parent)
     m_durations->setCurrentIndex(-1);
     m_durations->setEditText(QString());
 
-    auto* show = new QPushButton(QStringLiteral("Show"), this);
-    show->setObjectName(QStringLiteral("show"));
-    show->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    show->setFixedSize(units.size(50, 14));
-    cancel->setFixedSize(units.size(50, 14));
-
     auto* choice = new QHBoxLayout;
     choice->addWidget(label);
     choice->addWidget(m_durations, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(show);
-    buttons->addSpacing(units.x(10));
-    buttons->addWidget(cancel);
+    auto* buttons =
+        makeConfirmButtons(*this, QStringLiteral("Show"), QStringLiteral("show"),
+                           QStringLiteral("Cancel"), units.size(50, 14), units.x(10), units.x(5));
     // Fixed margins keep the controls where they are when the dialog is sized.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(units.x(12), units.y(8), units.x(6), units.y(5));
     layout->addLayout(choice);
     layout->addLayout(buttons);
     layout->addStretch(1);
-    choice->addStretch(0);
-    buttons->addStretch(1);
-    buttons->insertSpacing(0, units.x(5));
-
-    connect(show, &QPushButton::clicked, this, &TrackingLineDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &TrackingLineDlg::reject);
     resize(units.size(142, 47));
 }
 

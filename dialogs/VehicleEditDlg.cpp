@@ -3,13 +3,13 @@
 #include "base/Trace.h"
 #include "base/UniqueID.h"
 #include "data/VehicleInfo.h"
+#include "dialogs/ConfirmButtons.h"
 #include "dialogs/DialogUnits.h"
 #include "dialogs/VehicleEditRules.h"
 #include "dialogs/VehicleStore.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -45,13 +45,6 @@ VehicleEditDlg::VehicleEditDlg(VehicleStore& store, const std::string& vehicleId
     browse->setObjectName(QStringLiteral("browse"));
     browse->setAutoDefault(false);
     browse->setFixedSize(units.size(21, 12));
-    auto* ok = new QPushButton(QStringLiteral("확인"), this);
-    ok->setObjectName(QStringLiteral("ok"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("취소"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    ok->setFixedSize(units.size(50, 14));
-    cancel->setFixedSize(units.size(50, 14));
 
     auto* fields = new QGridLayout;
     const QString labels[] = {QStringLiteral("Name :"), QStringLiteral("Info1 :"),
@@ -67,12 +60,8 @@ VehicleEditDlg::VehicleEditDlg(VehicleStore& store, const std::string& vehicleId
     fields->addWidget(browse, 3, 2);
     fields->setColumnMinimumWidth(1, units.x(114));
     fields->setVerticalSpacing(units.y(7));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addSpacing(units.x(4));
-    buttons->addWidget(cancel);
-    buttons->addStretch(1);
+    auto* buttons = makeConfirmButtons(*this, QStringLiteral("확인"), QStringLiteral("ok"),
+                                       QStringLiteral("취소"), units.size(50, 14), units.x(4));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(units.x(7), units.y(9), units.x(10), units.y(7));
     layout->addLayout(fields);
@@ -81,8 +70,6 @@ VehicleEditDlg::VehicleEditDlg(VehicleStore& store, const std::string& vehicleId
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(browse, &QPushButton::clicked, this, &VehicleEditDlg::chooseImage);
-    connect(ok, &QPushButton::clicked, this, &VehicleEditDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &VehicleEditDlg::reject);
 
     m_vehicle = m_store.find(UniqueID(vehicleId.c_str()));
     if (m_vehicle != nullptr) {
