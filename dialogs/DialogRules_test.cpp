@@ -3,7 +3,6 @@
 #include "data/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/EventLogRules.h"
-#include "dialogs/EventPager.h"
 #include "dialogs/SetupRules.h"
 #include "dialogs/VehicleEditRules.h"
 
@@ -64,47 +63,8 @@ TEST(EventLogTexts, VehicleEntriesAndPageCounter)
     EXPECT_EQ(pageCounterText(2, 3), "2 / 3");
 }
 
-TEST(EventPager, DisabledButtonsChangeNothing)
+TEST(SetupRules, RefusalTexts)
 {
-    EventPager pager;
-    pager.reset(0);
-    for (int b = 0; b < EventPager::ButtonCount; ++b) {
-        EXPECT_FALSE(pager.isEnabled(EventPager::Button(b)));
-        EXPECT_FALSE(pager.press(EventPager::Button(b)));
-    }
-    EXPECT_EQ(pager.counterText(), "1 / 1");
-
-    pager.reset(350);
-    EXPECT_FALSE(pager.previous());
-    ASSERT_TRUE(pager.last());
-    EXPECT_EQ(pager.currentPage(), 4);
-    EXPECT_EQ(pager.firstEventIndex(), 300u);
-    EXPECT_FALSE(pager.next());
-    ASSERT_TRUE(pager.previous());
-    ASSERT_TRUE(pager.previous());
-    ASSERT_TRUE(pager.previous());
-    EXPECT_EQ(pager.currentPage(), 1);
-    // Back on page 1 by stepping, the backward buttons are off again.
-    EXPECT_FALSE(pager.isEnabled(EventPager::First));
-    EXPECT_FALSE(pager.isEnabled(EventPager::Previous));
-    EXPECT_TRUE(pager.isEnabled(EventPager::Next));
-}
-
-TEST(SetupRules, RangesAndTheirMessages)
-{
-    struct Case
-    {
-        const SettingRule& rule;
-        int value;
-        bool accepted;
-    };
-    const Case cases[] = {{portRule, 1499, false},     {portRule, 1500, true},
-                          {portRule, 32000, true},     {portRule, 32001, false},
-                          {portRule, 0, false},        {timeoutRule, 0, false},
-                          {timeoutRule, 1, true},      {timeoutRule, 28800, true},
-                          {timeoutRule, 28801, false}, {timeoutRule, -5, false}};
-    for (const Case& c : cases)
-        EXPECT_EQ(c.rule.accepts(c.value), c.accepted) << c.rule.key << " " << c.value;
     EXPECT_EQ(portRule.rangeMessage(), "Port must be between 1500 ~ 32000");
     EXPECT_EQ(timeoutRule.rangeMessage(), "Timeout must be between 1 ~ 28800");
 }
