@@ -37,6 +37,7 @@ const char* const recordingPage = R"HTML(<!DOCTYPE html>
 <html><head><title>t</title><script>
 window.calls = [];
 function updateVehicleName(id, name) { window.calls.push([id, name]); }
+document.addEventListener('contextmenu', function () { window.calls.push(['menu']); });
 </script></head>
 <body><img id="picture" src="images/dot.png" title="engine tip">
 <a id="blank" href="about:blank" target="_blank">new</a></body></html>)HTML";
@@ -150,8 +151,6 @@ TEST_F(CefClientHandlerTest, TheViewShowsNoToolTipAndNoContextMenuOfItsOwn)
     QApplication::sendEvent(surface, &help);
     EXPECT_FALSE(QToolTip::isVisible());
 
-    m_handler->executeScript(QStringLiteral(
-        "document.addEventListener('contextmenu', function () { window.calls.push(['menu']); });"));
     QTest::mouseClick(surface, Qt::RightButton, {}, QPoint(20, 20));
     ASSERT_TRUE(waitFor([this] { return calls().toString().contains("menu"); }));
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
