@@ -30,10 +30,13 @@ void CallbackServerImpl::start(int32_t port)
     stop();
     m_port = port;
     try {
+        // A port the platform would silently wrap (70000 is 4464) is refused.
+        if (port < 0 || port > 65535)
+            CORVANE_THROW(SocketException, EINVAL);
         m_socket.create();
         m_socket.configureBlocking(false);
         enlargeReceiveBuffer();
-        m_socket.bind(port);
+        m_socket.bind(static_cast<uint16_t>(port));
         m_selector.registerSocket(m_socket, SelectionKey::OpRead, &m_socket);
     } catch (const SocketException& e) {
         traceException(e);

@@ -19,7 +19,10 @@ class SocketAddress;
 // of 1 to 4094 bytes becomes one CallbackInfo handed to the delegate in arrival
 // order; datagrams of 0, 4095 and 4096 bytes are dropped without a word, longer
 // ones are reported through onServerError. The loop waits on its selector at
-// most 5000 ms per pass; stop wakes it at once.
+// most 5000 ms per pass; stop wakes it at once. Once woken by a datagram it takes
+// up to 64 that wait without another wait, checking for stop between them. The
+// socket asks for a 4 MB receive buffer (the system may cap it) so that bursts
+// outlast short stalls of the thread.
 //
 // Ownership: owns its parser, selector, socket and receive buffer; the delegate
 // is not owned and must outlive the server. The socket is closed by the receive

@@ -273,6 +273,21 @@ TEST(CallbackServerImplTest, StartOnAPortInUseReportsOnceAndRunsNothing)
     server.stop();
 }
 
+TEST(CallbackServerImplTest, PortsOutsideTheRangeAreRefused)
+{
+    RecordingDelegate delegate;
+    CallbackServerImpl server(delegate);
+    int threadsBefore = threadCount();
+    for (int port : {-1, 65536, 70000}) {
+        SCOPED_TRACE(port);
+        delegate.clear();
+        server.start(port);
+        EXPECT_EQ(delegate.errors().size(), 1u);
+        EXPECT_EQ(threadCount(), threadsBefore);
+    }
+    server.stop();
+}
+
 TEST(CallbackServerImplTest, StopReturnsWithoutWaitingForTheSelectorLimit)
 {
     RecordingDelegate delegate;
