@@ -25,7 +25,7 @@ TrackingLineDlg::TrackingLineDlg(QWidget* parent) : QDialog(parent)
     m_durations->setObjectName(QStringLiteral("durationCombo"));
     m_durations->setEditable(true);
     m_durations->setInsertPolicy(QComboBox::NoInsert);
-    m_durations->setMinimumWidth(units.x(68));
+    m_durations->setFixedWidth(units.x(68));
     for (const char* duration : trackingDurations)
         insertSorted(*m_durations, QString::fromLatin1(duration));
     m_durations->setCurrentIndex(-1);
@@ -33,7 +33,8 @@ TrackingLineDlg::TrackingLineDlg(QWidget* parent) : QDialog(parent)
 
     auto* choice = new QHBoxLayout;
     choice->addWidget(label);
-    choice->addWidget(m_durations, 1);
+    choice->addWidget(m_durations);
+    choice->addStretch(1);
     auto* buttons =
         makeConfirmButtons(*this, QStringLiteral("Show"), QStringLiteral("show"),
                            QStringLiteral("Cancel"), units.size(50, 14), units.x(10), units.x(5));
