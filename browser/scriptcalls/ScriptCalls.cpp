@@ -20,6 +20,31 @@ std::string idText(const UniqueID& id)
     return text.getText();
 }
 
+// The arguments insertVehicle and updateVehicle share: latitude, longitude,
+// identifier, shown name, time.
+ScriptCall& withPosition(ScriptCall& call, const VehicleInfo& vehicle)
+{
+    return call.text(vehicle.last_updated_latitude)
+        .text(vehicle.last_updated_longitude)
+        .text(idText(vehicle.id))
+        .text(vehicle.displayName())
+        .text(vehicle.last_updated_time);
+}
+
+// The arguments insertOptionalInfo and updateOptionalInfo share: identifier,
+// shown name and the six details.
+ScriptCall& withDetails(ScriptCall& call, const VehicleInfo& vehicle)
+{
+    return call.text(idText(vehicle.id))
+        .text(vehicle.displayName())
+        .text(vehicle.company)
+        .text(vehicle.maker)
+        .text(vehicle.model)
+        .text(vehicle.registration)
+        .text(vehicle.driver)
+        .text(vehicle.license);
+}
+
 } // namespace
 
 std::vector<std::string> ScriptCalls::insertVehicleSequence(bool isLoaded, VehicleInfo& vehicle)
@@ -61,29 +86,14 @@ std::string ScriptCalls::sortVehicleList()
 
 std::string ScriptCalls::insertVehicle(bool isLoaded, const VehicleInfo& vehicle)
 {
-    return ScriptCall("insertVehicle")
-        .integer(isLoaded ? 1 : 0)
-        .text(vehicle.last_updated_latitude)
-        .text(vehicle.last_updated_longitude)
-        .text(idText(vehicle.id))
-        .text(vehicle.displayName())
-        .text(vehicle.last_updated_time)
-        .finish();
+    ScriptCall call("insertVehicle");
+    return withPosition(call.integer(isLoaded ? 1 : 0), vehicle).finish();
 }
 
 std::string ScriptCalls::insertOptionalInfo(bool isLoaded, const VehicleInfo& vehicle)
 {
-    return ScriptCall("insertOptionalInfo")
-        .integer(isLoaded ? 1 : 0)
-        .text(idText(vehicle.id))
-        .text(vehicle.displayName())
-        .text(vehicle.company)
-        .text(vehicle.maker)
-        .text(vehicle.model)
-        .text(vehicle.registration)
-        .text(vehicle.driver)
-        .text(vehicle.license)
-        .finish();
+    ScriptCall call("insertOptionalInfo");
+    return withDetails(call.integer(isLoaded ? 1 : 0), vehicle).finish();
 }
 
 std::string ScriptCalls::insertUserDefinedInfo(const VehicleInfo& vehicle)
@@ -98,13 +108,8 @@ std::string ScriptCalls::insertUserDefinedInfo(const VehicleInfo& vehicle)
 
 std::string ScriptCalls::updateVehicle(const VehicleInfo& vehicle)
 {
-    return ScriptCall("updateVehicle")
-        .text(vehicle.last_updated_latitude)
-        .text(vehicle.last_updated_longitude)
-        .text(idText(vehicle.id))
-        .text(vehicle.displayName())
-        .text(vehicle.last_updated_time)
-        .finish();
+    ScriptCall call("updateVehicle");
+    return withPosition(call, vehicle).finish();
 }
 
 std::string ScriptCalls::updateVehicleName(const VehicleInfo& vehicle)
@@ -130,16 +135,8 @@ std::string ScriptCalls::updateImgPath(const VehicleInfo& vehicle)
 
 std::string ScriptCalls::updateOptionalInfo(const VehicleInfo& vehicle)
 {
-    return ScriptCall("updateOptionalInfo")
-        .text(idText(vehicle.id))
-        .text(vehicle.displayName())
-        .text(vehicle.company)
-        .text(vehicle.maker)
-        .text(vehicle.model)
-        .text(vehicle.registration)
-        .text(vehicle.driver)
-        .text(vehicle.license)
-        .finish();
+    ScriptCall call("updateOptionalInfo");
+    return withDetails(call, vehicle).finish();
 }
 
 std::string ScriptCalls::moveTo(const GPSInfo& gps, const UniqueID& id)
