@@ -1,18 +1,21 @@
 #include "browser/CefClientHandler.h"
 
 #include "browser/CefClientListener.h"
+#include "page/MapPage.h"
 
 #include <QDir>
 #include <QEvent>
 #include <QThread>
 #include <QUrl>
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace corvane {
 
 CefClientHandler::CefClientHandler(QString startupFolder, QObject* parent)
-    : QObject(parent), m_startupFolder(std::move(startupFolder))
+    : QObject(parent), m_startupFolder(std::move(startupFolder)),
+      m_pageText(QString::fromStdString(assembleMapPage()))
 {}
 
 CefClientHandler::~CefClientHandler() = default;
@@ -36,6 +39,9 @@ bool CefClientHandler::adopt(QWebEngineView* view)
     // The page draws its own menus and tool-tips.
     view->setContextMenuPolicy(Qt::NoContextMenu);
     blockToolTips(view);
+    // The page comes from a local base address but asks a remote reverse
+    // geocoder for addresses.
+    view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     m_loadConnection = connect(view->page(), &QWebEnginePage::loadFinished, this,
                                &CefClientHandler::onLoadFinished);
     loadPage();

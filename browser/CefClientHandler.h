@@ -43,7 +43,8 @@ public:
     // Stores the window's listener; call before adopt. May be null.
     void setListener(CefClientListener* listener);
 
-    // Replaces the page text that adopt loads (the assembled map page by default).
+    // Replaces the page text that adopt loads (by default the assembled map
+    // page of page/MapPage.h).
     void setPageText(QString pageText);
 
     // Adopts view if no view has been adopted yet: prepares it (no context

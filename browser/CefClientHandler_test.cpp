@@ -37,6 +37,7 @@ const char* const recordingPage = R"HTML(<!DOCTYPE html>
 <html><head><title>t</title><script>
 window.calls = [];
 function updateVehicleName(id, name) { window.calls.push([id, name]); }
+document.addEventListener('contextmenu', function () { window.calls.push(['menu']); });
 </script></head>
 <body><img id="picture" src="images/dot.png" title="engine tip">
 <a id="blank" href="about:blank" target="_blank">new</a></body></html>)HTML";
@@ -91,6 +92,53 @@ TEST_F(CefClientHandlerTest, ScriptsBeforeTheFirstLoadAreDroppedAndLaterOnesRun)
     // The worker's call reaches the page through the GUI thread's queue.
     ASSERT_TRUE(waitFor([this] { return calls().toString().contains("worker"); }));
     EXPECT_EQ(calls().toString(), R"([["late","gui"],["late","worker"]])");
+}
+
+TEST_F(CefClientHandlerTest, ScriptsFromManyThreadsAllArrive)
+{
+    ASSERT_TRUE(adoptAndWait());
+    constexpr int threads = 4;
+    constexpr int perThread = 50;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([this, t] {
+            for (int i = 0; i < perThread; ++i) {
+                m_handler->executeScript(
+                    ScriptCall("updateVehicleName").integer(t).integer(i).finish(";"));
+            }
+        });
+    }
+    for (auto& worker : workers) {
+        worker.join();
+    }
+    QJsonArray received;
+    ASSERT_TRUE(waitFor([&] {
+        received = QJsonDocument::fromJson(calls().toString().toUtf8()).array();
+        return received.size() >= threads * perThread;
+    }));
+    ASSERT_EQ(received.size(), threads * perThread);
+    // Each thread's calls keep their order.
+    std::vector<int> next(threads, 0);
+    for (const auto& call : received) {
+        const int t = call.toArray().at(0).toInt();
+        ASSERT_GE(t, 0);
+        ASSERT_LT(t, threads);
+        EXPECT_EQ(call.toArray().at(1).toInt(), next[t]++);
+    }
+}
+
+TEST_F(CefClientHandlerTest, ScriptsAfterTheViewIsGoneAreDropped)
+{
+    ASSERT_TRUE(adoptAndWait());
+    m_view.reset();
+    EXPECT_EQ(m_handler->browser(), nullptr);
+    m_handler->executeScript(QStringLiteral("updateVehicleName('gone', 'gui');"));
+    std::thread([this] {
+        m_handler->executeScript(std::string("updateVehicleName('gone', 'worker');"));
+    }).join();
+    // Lets the worker's hand-over run against the missing view.
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_handler->isPageLoaded());
 }
 
 TEST_F(CefClientHandlerTest, PageLoadedIsReportedOnceEvenWhenThePageLoadsAgain)
@@ -150,8 +198,6 @@ TEST_F(CefClientHandlerTest, TheViewShowsNoToolTipAndNoContextMenuOfItsOwn)
     QApplication::sendEvent(surface, &help);
     EXPECT_FALSE(QToolTip::isVisible());
 
-    m_handler->executeScript(QStringLiteral(
-        "document.addEventListener('contextmenu', function () { window.calls.push(['menu']); });"));
     QTest::mouseClick(surface, Qt::RightButton, {}, QPoint(20, 20));
     ASSERT_TRUE(waitFor([this] { return calls().toString().contains("menu"); }));
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);

@@ -1,5 +1,6 @@
 #include "browser/CefClientV8Handler.h"
 
+#include "base/SystemException.h"
 #include "browser/CefClientV8Listener.h"
 #include "browser/ExtensionBridge.h"
 
@@ -8,7 +9,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
-#include <stdexcept>
+#include <cerrno>
 
 namespace corvane {
 
@@ -87,8 +88,8 @@ QString channelClientScript()
 {
     QFile file(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
     if (!file.open(QIODevice::ReadOnly)) {
-        throw std::runtime_error(
-            "the web channel client script is missing from the Qt installation");
+        // The web channel client script ships inside Qt's WebChannel library.
+        CORVANE_THROW(SystemException, ENOENT);
     }
     return QString::fromUtf8(file.readAll());
 }

@@ -25,8 +25,8 @@ class ExtensionBridge;
 // Ownership: the handler owns the object published on the channels; each
 // attached page owns its channel. The listener is not owned and must outlive
 // the handler's use. Threads: GUI thread only; the page's calls arrive there.
-// attach throws std::runtime_error when the web channel's client script is
-// missing from the Qt installation; nothing else throws but std::bad_alloc.
+// attach raises SystemException (ENOENT) when the web channel's client script
+// is missing from the Qt installation; nothing else throws but std::bad_alloc.
 class CefClientV8Handler
 {
 public:

@@ -2,7 +2,6 @@
 #include "browser/scriptcalls/ScriptLiteral.h"
 
 #include <cfloat>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -41,28 +40,6 @@ TEST(ScriptLiteral, EscapesEverythingThatWouldEndTheLiteral)
         std::string quoted = "x=";
         ScriptLiteral::appendQuoted(quoted, c.text);
         EXPECT_EQ(quoted, "x='" + c.escaped + "'");
-    }
-}
-
-TEST(ScriptCall, JoinsArgumentsAndTerminates)
-{
-    EXPECT_EQ(ScriptCall("f").finish(), "f()");
-    EXPECT_EQ(ScriptCall("f").finish(";"), "f();");
-    EXPECT_EQ(ScriptCall("f").integer(1).text("a").real(0.5).finish(";"), "f(1, 'a', 0.500000);");
-    EXPECT_EQ(ScriptCall("f").text("").text("").finish(), "f('', '')");
-
-    ScriptCall reused("g");
-    EXPECT_EQ(reused.integer(1).finish(), "g(1)");
-    EXPECT_EQ(reused.integer(2).finish(), "2)");
-}
-
-TEST(ScriptCall, IntegersAreSignedDecimals)
-{
-    for (long long value :
-         {0LL, 1LL, -1LL, 10111LL, (long long)INT_MIN, (long long)INT_MAX, LLONG_MIN}) {
-        char expected[32];
-        std::snprintf(expected, sizeof expected, "f(%lld)", value);
-        EXPECT_EQ(ScriptCall("f").integer(value).finish(), expected);
     }
 }
 

@@ -1,0 +1,105 @@
+// The station's calls against the real map page, with the page's native
+// functions wired to a listener: the whole road from record to page and back.
+#include "browser/CefClientHandler.h"
+#include "browser/CefClientListener.h"
+#include "browser/CefClientV8Handler.h"
+#include "browser/CefClientV8Listener.h"
+#include "browser/scriptcalls/ScriptCalls.h"
+#include "browser/testsupport/WebViewTest.h"
+#include "callback/GPSInfo.h"
+#include "data/VehicleInfo.h"
+
+#include <QTemporaryDir>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+using test::evaluate;
+using test::waitFor;
+
+class Window : public CefClientListener, public CefClientV8Listener
+{
+public:
+    void onPageLoaded() override { ++loads; }
+    void onClickLog() override {}
+    void onClickSetup() override {}
+    void onClickEdit(const std::string&) override {}
+    void onClickRemove(const std::string&) override {}
+    void onChangeName(const std::string& id, const std::string& name) override
+    {
+        renamed.emplace_back(id, name);
+    }
+    void onUpdateOptionalInfo(const std::string&, const std::string&, const std::string&,
+                              const std::string&) override
+    {}
+    void onClickImgBtn(const std::string&) override {}
+
+    int loads = 0;
+    std::vector<std::pair<std::string, std::string>> renamed;
+};
+
+VehicleInfo vehicle(const char* id, const char* name)
+{
+    VehicleInfo v{UniqueID(id)};
+    v.name = name;
+    v.last_updated_time = "2011-05-31 13:45:30";
+    v.last_updated_latitude = "37.566500";
+    v.last_updated_longitude = "126.978000";
+    v.image_path = "C:\\pics\\truck.png";
+    return v;
+}
+
+TEST(MapPageBridge, TheLoadedPageShowsTheVehiclesAndReportsRenames)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    Window window;
+    CefClientV8Handler extension;
+    extension.setListener(&window);
+    CefClientHandler client(folder.path());
+    client.setListener(&window);
+    QWebEngineView view;
+    view.resize(1024, 700);
+    view.show();
+    extension.attach(view.page());
+    ASSERT_TRUE(client.adopt(&view));
+    ASSERT_TRUE(waitFor([&] { return window.loads > 0; }));
+
+    // What the main window sends when the page has loaded.
+    client.executeScript(ScriptCalls::setMapSources("", "", ""));
+    client.executeScript(ScriptCalls::resetTimeout(10));
+    std::vector<VehicleInfo> vehicles = {
+        vehicle("00000000-0000-4000-8000-000000000001", "Truck"),
+        vehicle("00000000-0000-4000-8000-000000000002", "Truck"),
+        vehicle("00000000-0000-4000-8000-000000000003", "O'Brien\\1\nnight shift"),
+    };
+    for (auto& v : vehicles) {
+        for (const auto& call : ScriptCalls::insertVehicleSequence(true, v)) {
+            client.executeScript(call);
+        }
+    }
+    client.executeScript(ScriptCalls::sortVehicleList());
+    client.executeScript(ScriptCalls::moveTo(
+        GPSInfo("$GPRMC,134530,A,3733.9900,N,12658.6800,E,12.5,,310511"), vehicles[0].id));
+
+    // The second "Truck" clashes; the page renames it and says so.
+    ASSERT_TRUE(waitFor([&] { return !window.renamed.empty(); }));
+    ASSERT_EQ(window.renamed.size(), 1u);
+    EXPECT_EQ(window.renamed[0].first, "00000000-0000-4000-8000-000000000002");
+    EXPECT_NE(window.renamed[0].second, "Truck");
+
+    const QStringList listed =
+        evaluate(*view.page(),
+                 "Array.prototype.map.call(document.querySelectorAll('#vehicleList .vehicleName'),"
+                 " function (e) { return e.textContent; })")
+            .toStringList();
+    EXPECT_EQ(listed.size(), 3);
+    EXPECT_TRUE(listed.contains("Truck"));
+    EXPECT_TRUE(listed.contains(QString::fromStdString(window.renamed[0].second)));
+    EXPECT_TRUE(listed.contains(QString::fromUtf8("O'Brien\\1\nnight shift")));
+}
+
+} // namespace
+} // namespace corvane

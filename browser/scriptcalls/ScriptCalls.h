@@ -1,0 +1,95 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvane {
+
+class CallbackInfo;
+class GPSInfo;
+class UniqueID;
+class VehicleInfo;
+
+// The texts of every call the station makes into the map page, one function
+// per page function. Each returns the complete script text (UTF-8), ready for
+// CefClientHandler::executeScript.
+//
+// Every text argument is quoted and escaped (ScriptLiteral), identifiers,
+// times, positions and picture paths included: for the values the station
+// produces itself this changes nothing, and a stray apostrophe or line break
+// in stored data can neither break a call nor inject script. Nothing is ever
+// cut, however long a name or path.
+//
+// The shown name of a vehicle is VehicleInfo::displayName().
+//
+// Pure functions: callable from any thread; throw only std::bad_alloc. The
+// caller keeps the records it passes and must keep them from changing during
+// the call.
+class ScriptCalls
+{
+public:
+    // The calls that show one vehicle: insertVehicle, then insertOptionalInfo
+    // with the same is-loaded value, and, when isLoaded, insertUserDefinedInfo,
+    // before which the record's image_path is normalised in place (in memory
+    // only; the caller decides whether to store it).
+    static std::vector<std::string> insertVehicleSequence(bool isLoaded, VehicleInfo& vehicle);
+
+    // "setMapSources('%s', '%s', '%s');": the road and satellite tile
+    // addresses and the reverse geocoder address; an empty text keeps the
+    // page's default. Sent once the page has loaded, before resetTimeout.
+    static std::string setMapSources(std::string_view roadTiles, std::string_view satelliteTiles,
+                                     std::string_view geocoder);
+    // "setPageSize(%d, %d);"
+    static std::string setPageSize(int width, int height);
+    // "resetTimeout(%d);" with the time-out in minutes.
+    static std::string resetTimeout(int minutes);
+    // "sortVehicleList();"
+    static std::string sortVehicleList();
+
+    // insertVehicle(isLoaded, latitude, longitude, id, shown name, time)
+    static std::string insertVehicle(bool isLoaded, const VehicleInfo& vehicle);
+    // insertOptionalInfo(isLoaded, id, shown name, company, maker, model,
+    // registration, driver, license)
+    static std::string insertOptionalInfo(bool isLoaded, const VehicleInfo& vehicle);
+    // insertUserDefinedInfo(id, picture path, info1, info2); the picture path
+    // is written with normaliseImagePath applied.
+    static std::string insertUserDefinedInfo(const VehicleInfo& vehicle);
+    // updateVehicle(latitude, longitude, id, shown name, time)
+    static std::string updateVehicle(const VehicleInfo& vehicle);
+    // updateVehicleName(id, reported name): the reported name, not the shown one.
+    static std::string updateVehicleName(const VehicleInfo& vehicle);
+    // updateUserDefinedInfo(id, shown name, info1, info2, picture path)
+    static std::string updateUserDefinedInfo(const VehicleInfo& vehicle);
+    // updateImgPath(id, picture path)
+    static std::string updateImgPath(const VehicleInfo& vehicle);
+    // updateOptionalInfo(id, shown name, company, maker, model, registration,
+    // driver, license)
+    static std::string updateOptionalInfo(const VehicleInfo& vehicle);
+
+    // "moveTo(%f, %f, %f, %d, %d, %d, %f, '%s');" from the parsed sentence:
+    // latitude and longitude in signed degrees, speed in knots, the fix time's
+    // hour, minute and second, the course in degrees (-1 when the sentence has
+    // none); then the vehicle's identifier.
+    static std::string moveTo(const GPSInfo& gps, const UniqueID& id);
+    // updateEventInfo(type, name, display time, device title, id) from an alarm
+    // event; the caller has already put the vehicle's operator name into it.
+    static std::string updateEventInfo(const CallbackInfo& event);
+    // "deleteVehicle('%s')" with the identifier text the page sent.
+    static std::string deleteVehicle(std::string_view id);
+
+    // "enableTooltip()", "hideTooltip()", "showTrackingMap()"
+    static std::string enableTooltip();
+    static std::string hideTooltip();
+    static std::string showTrackingMap();
+    // "insertGpsInfo(%f, %f, %f);" and "showTrackingLine(%f, %f);"
+    static std::string insertGpsInfo(double latitude, double longitude, double course);
+    static std::string showTrackingLine(double latitude, double longitude);
+
+    // The picture path with every backslash turned into a slash. The main
+    // window stores the result back into the record (in memory only) before
+    // it sends insertUserDefinedInfo.
+    static std::string normaliseImagePath(std::string_view path);
+};
+
+} // namespace corvane

@@ -1,0 +1,197 @@
+#include "base/DateTime.h"
+#include "browser/scriptcalls/ScriptCalls.h"
+#include "callback/CallbackInfo.h"
+#include "callback/GPSInfo.h"
+#include "data/VehicleInfo.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace corvane {
+namespace {
+
+const char* const idText = "0f8fad5b-d9cb-469f-a165-70867728950e";
+
+VehicleInfo truck()
+{
+    VehicleInfo v{UniqueID(idText)};
+    v.name = "O'Brien\\1";
+    v.last_updated_time = "2011-05-31 13:45:30";
+    v.last_updated_latitude = "37.566500";
+    v.last_updated_longitude = "126.978000";
+    v.company = "ACME";
+    v.maker = "Hy";
+    v.model = "X 1";
+    v.registration = "12-AB";
+    v.driver = "D. Lee";
+    v.license = "L-9";
+    v.info1 = "first\nsecond";
+    v.info2 = "it's";
+    v.image_path = "C:\\pics\\truck.png";
+    return v;
+}
+
+VehicleInfo renamed()
+{
+    VehicleInfo v = truck();
+    v.edited_name = "Van 'A'";
+    return v;
+}
+
+VehicleInfo neverPositioned()
+{
+    VehicleInfo v{UniqueID(idText)};
+    v.name = "Line\nBreak";
+    return v;
+}
+
+struct Case
+{
+    const char* what;
+    std::function<std::string()> call;
+    std::string expected;
+};
+
+TEST(ScriptCalls, EveryCallHasItsExactText)
+{
+    CallbackInfo event("10.0.0.7", 5000);
+    event.setType(11);
+    event.setName("O'Brien\\1");
+    event.setDeviceTitle("Cam\r1");
+    event.setTime(DateTime(2011, 5, 31, 14, 7, 9, 0));
+    event.setId(UniqueID(idText));
+
+    const Case cases[] = {
+        {"setMapSources",
+         [] { return ScriptCalls::setMapSources("https://t/{z}/{x}/{y}.png", "", "g?q='{lat}'"); },
+         R"x(setMapSources('https://t/{z}/{x}/{y}.png', '', 'g?q=\'{lat}\'');)x"},
+        {"setPageSize", [] { return ScriptCalls::setPageSize(900, 600); },
+         "setPageSize(900, 600);"},
+        {"resetTimeout", [] { return ScriptCalls::resetTimeout(10); }, "resetTimeout(10);"},
+        {"sortVehicleList", [] { return ScriptCalls::sortVehicleList(); }, "sortVehicleList();"},
+        {"insertVehicle 0", [] { return ScriptCalls::insertVehicle(false, truck()); },
+         R"x(insertVehicle(0, '37.566500', '126.978000', '0f8fad5b-d9cb-469f-a165-70867728950e', 'O\'Brien\\1', '2011-05-31 13:45:30'))x"},
+        {"insertVehicle shows the operator name",
+         [] { return ScriptCalls::insertVehicle(true, renamed()); },
+         R"x(insertVehicle(1, '37.566500', '126.978000', '0f8fad5b-d9cb-469f-a165-70867728950e', 'Van \'A\'', '2011-05-31 13:45:30'))x"},
+        {"insertVehicle without a position",
+         [] { return ScriptCalls::insertVehicle(false, neverPositioned()); },
+         R"x(insertVehicle(0, '', '', '0f8fad5b-d9cb-469f-a165-70867728950e', 'Line\nBreak', ''))x"},
+        {"insertOptionalInfo", [] { return ScriptCalls::insertOptionalInfo(true, renamed()); },
+         R"x(insertOptionalInfo(1, '0f8fad5b-d9cb-469f-a165-70867728950e', 'Van \'A\'', 'ACME', 'Hy', 'X 1', '12-AB', 'D. Lee', 'L-9'))x"},
+        {"insertUserDefinedInfo", [] { return ScriptCalls::insertUserDefinedInfo(truck()); },
+         R"x(insertUserDefinedInfo('0f8fad5b-d9cb-469f-a165-70867728950e', 'C:/pics/truck.png', 'first\nsecond', 'it\'s'))x"},
+        {"updateVehicle", [] { return ScriptCalls::updateVehicle(renamed()); },
+         R"x(updateVehicle('37.566500', '126.978000', '0f8fad5b-d9cb-469f-a165-70867728950e', 'Van \'A\'', '2011-05-31 13:45:30'))x"},
+        {"updateVehicleName carries the reported name",
+         [] { return ScriptCalls::updateVehicleName(renamed()); },
+         R"x(updateVehicleName('0f8fad5b-d9cb-469f-a165-70867728950e', 'O\'Brien\\1'))x"},
+        {"updateUserDefinedInfo", [] { return ScriptCalls::updateUserDefinedInfo(renamed()); },
+         R"x(updateUserDefinedInfo('0f8fad5b-d9cb-469f-a165-70867728950e', 'Van \'A\'', 'first\nsecond', 'it\'s', 'C:\\pics\\truck.png'))x"},
+        {"updateImgPath",
+         [] {
+             VehicleInfo v = truck();
+             v.image_path = "/home/op/it's.png";
+             return ScriptCalls::updateImgPath(v);
+         },
+         R"x(updateImgPath('0f8fad5b-d9cb-469f-a165-70867728950e', '/home/op/it\'s.png'))x"},
+        {"updateOptionalInfo", [] { return ScriptCalls::updateOptionalInfo(truck()); },
+         R"x(updateOptionalInfo('0f8fad5b-d9cb-469f-a165-70867728950e', 'O\'Brien\\1', 'ACME', 'Hy', 'X 1', '12-AB', 'D. Lee', 'L-9'))x"},
+        {"moveTo without a course",
+         [] {
+             return ScriptCalls::moveTo(
+                 GPSInfo("$GPRMC,134530,A,3733.9900,S,12658.6800,W,12.5,,310511"),
+                 UniqueID(idText));
+         },
+         "moveTo(-37.566500, -126.978000, 12.500000, 13, 45, 30, -1.000000, "
+         "'0f8fad5b-d9cb-469f-a165-70867728950e');"},
+        {"updateEventInfo", [&event] { return ScriptCalls::updateEventInfo(event); },
+         R"x(updateEventInfo(11, 'O\'Brien\\1', '2011-05-31 14:07:09', 'Cam\r1', '0f8fad5b-d9cb-469f-a165-70867728950e'))x"},
+        {"deleteVehicle", [] { return ScriptCalls::deleteVehicle(idText); },
+         "deleteVehicle('0f8fad5b-d9cb-469f-a165-70867728950e')"},
+        {"deleteVehicle with a crafted id",
+         [] { return ScriptCalls::deleteVehicle("x');alert(1);('"); },
+         R"x(deleteVehicle('x\');alert(1);(\''))x"},
+        {"enableTooltip", [] { return ScriptCalls::enableTooltip(); }, "enableTooltip()"},
+        {"hideTooltip", [] { return ScriptCalls::hideTooltip(); }, "hideTooltip()"},
+        {"showTrackingMap", [] { return ScriptCalls::showTrackingMap(); }, "showTrackingMap()"},
+        {"insertGpsInfo", [] { return ScriptCalls::insertGpsInfo(37.5, -122.25, -1); },
+         "insertGpsInfo(37.500000, -122.250000, -1.000000);"},
+        {"showTrackingLine", [] { return ScriptCalls::showTrackingLine(0.0000005, 359.9); },
+         "showTrackingLine(0.000000, 359.900000);"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.call(), c.expected) << c.what;
+    }
+}
+
+TEST(ScriptCalls, InsertSequenceDependsOnIsLoaded)
+{
+    VehicleInfo first = truck();
+    const auto onReport = ScriptCalls::insertVehicleSequence(false, first);
+    ASSERT_EQ(onReport.size(), 2u);
+    EXPECT_EQ(onReport[0], ScriptCalls::insertVehicle(false, truck()));
+    EXPECT_EQ(onReport[1], ScriptCalls::insertOptionalInfo(false, truck()));
+    EXPECT_EQ(first.image_path, "C:\\pics\\truck.png");
+
+    VehicleInfo loaded = truck();
+    const auto onLoad = ScriptCalls::insertVehicleSequence(true, loaded);
+    ASSERT_EQ(onLoad.size(), 3u);
+    EXPECT_EQ(onLoad[0].rfind("insertVehicle(1, ", 0), 0u);
+    EXPECT_EQ(onLoad[1].rfind("insertOptionalInfo(1, ", 0), 0u);
+    EXPECT_EQ(onLoad[2], ScriptCalls::insertUserDefinedInfo(truck()));
+    EXPECT_EQ(loaded.image_path, "C:/pics/truck.png");
+}
+
+// Texts far beyond the old fixed buffers arrive whole.
+TEST(ScriptCalls, LongTextsAreNeverCut)
+{
+    VehicleInfo v = truck();
+    v.name = std::string(3000, 'n') + "'";
+    v.image_path = std::string(500, '\\') + "p.png";
+    const std::string name = ScriptCalls::updateVehicle(v);
+    EXPECT_NE(name.find("'" + std::string(3000, 'n') + "\\''"), std::string::npos);
+    EXPECT_TRUE(name.ends_with(", '2011-05-31 13:45:30')")) << name.substr(name.size() - 40);
+
+    const std::string picture = ScriptCalls::insertUserDefinedInfo(v);
+    EXPECT_NE(picture.find("'" + std::string(500, '/') + "p.png'"), std::string::npos);
+    EXPECT_EQ(ScriptCalls::normaliseImagePath(v.image_path), std::string(500, '/') + "p.png");
+}
+
+// Every real receiver sentence gives the numbers "%f" and "%d" print for it.
+TEST(ScriptCalls, MoveToMatchesRealReceiverSentences)
+{
+    const char* shared = std::getenv("CORVANE_SHARED_DATA");
+    ASSERT_NE(shared, nullptr);
+    std::ifstream corpus(std::string(shared) + "/nmea/rmc_corpus.tsv");
+    ASSERT_TRUE(corpus.is_open());
+    std::string line;
+    std::getline(corpus, line); // header
+    int rows = 0;
+    while (std::getline(corpus, line)) {
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        std::vector<std::string> columns;
+        std::istringstream split(line);
+        for (std::string column; std::getline(split, column, '\t');) {
+            columns.push_back(column);
+        }
+        ASSERT_EQ(columns.size(), 10u) << line;
+        const GPSInfo gps(columns[1]);
+        const std::string expected = "moveTo(" + columns[3] + ", " + columns[4] + ", " +
+                                     columns[5] + ", " + std::to_string(std::stoi(columns[7])) +
+                                     ", " + std::to_string(std::stoi(columns[8])) + ", " +
+                                     std::to_string(std::stoi(columns[9])) + ", " + columns[6] +
+                                     ", '" + idText + "');";
+        EXPECT_EQ(ScriptCalls::moveTo(gps, UniqueID(idText)), expected) << columns[1];
+        ++rows;
+    }
+    EXPECT_GT(rows, 0);
+}
+
+} // namespace
+} // namespace corvane

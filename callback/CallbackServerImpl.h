@@ -1,0 +1,74 @@
+#pragma once
+
+#include "callback/CallbackMessageParser.h"
+#include "callback/CallbackServerDelegate.h"
+#include "callback/QuellonCallbackServer.h"
+#include "callback/Selector.h"
+#include "socket/DatagramSocket.h"
+#include "thread/LoopingThread.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace corvane {
+
+class SocketAddress;
+
+// The UDP callback server: one datagram socket bound to the callback port on
+// every local IPv4 address, read by the thread "Callback Server". Each datagram
+// of 1 to 4094 bytes becomes one CallbackInfo handed to the delegate in arrival
+// order; datagrams of 0, 4095 and 4096 bytes are dropped without a word, longer
+// ones are reported through onServerError. The loop waits on its selector at
+// most 5000 ms per pass; stop wakes it at once. Once woken by a datagram it takes
+// up to 64 that wait without another wait, checking for stop between them. The
+// socket asks for a 4 MB receive buffer (the system may cap it) so that bursts
+// outlast short stalls of the thread.
+//
+// Ownership: owns its parser, selector, socket and receive buffer; the delegate
+// is not owned and must outlive the server. The socket is closed by the receive
+// loop when it ends, or by start when start fails.
+// Threads: start, stop, takeCallbackInfo and destruction belong to the owner's
+// thread; the delegate is called on the receive thread (and on the owner's
+// thread for start failures). Throws: start raises SystemException when the
+// thread cannot be created; nothing else throws except std::bad_alloc.
+class CallbackServerImpl : public QuellonCallbackServer, private LoopingThread
+{
+public:
+    static constexpr int32_t bufferSize = 4096;   // largest datagram received
+    static constexpr int32_t maxDatagram = 4094;  // largest datagram accepted
+    static constexpr long selectTimeoutMs = 5000; // longest wait per pass
+    static constexpr int burstLimit = 64;         // datagrams taken per readiness
+    static constexpr int receiveBufferBytes = 4 << 20;
+
+    explicit CallbackServerImpl(CallbackServerDelegate& delegate);
+    // Stops the receive thread first when it still runs.
+    ~CallbackServerImpl() override;
+
+    // A running server is stopped first, so one thread at most ever runs.
+    void start(int32_t port) override;
+    void stop() override;
+    std::unique_ptr<CallbackInfo>
+    takeCallbackInfo(std::unique_ptr<CallbackInfoHolder> holder) override;
+
+    // The port of the last start; 0 after stop. Owner's thread.
+    int32_t getPort() const { return m_port; }
+
+private:
+    void run() override;
+    void endLoop();
+    void enlargeReceiveBuffer();
+    void receiveBurst(SocketAddress& sender);
+    // One datagram; false when none was waiting.
+    bool receive(SocketAddress& sender);
+    void handleDatagram(const char* address, int32_t port);
+
+    CallbackMessageParser m_parser;
+    Selector m_selector;
+    DatagramSocket m_socket;
+    CallbackServerDelegate& m_delegate;
+    std::atomic<bool> m_stopFlag{false};
+    char m_buffer[bufferSize + 1];
+    int32_t m_port = 0;
+};
+
+} // namespace corvane

@@ -1,0 +1,399 @@
+#include "base/SocketException.h"
+#include "callback/CallbackServerImpl.h"
+#include "socket/DatagramSocket.h"
+#include "socket/SocketAddress.h"
+#include "thread/Thread.h"
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <netinet/in.h>
+#include <stdexcept>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace corvane;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Received
+{
+    std::string name;
+    int32_t type;
+    std::string address;
+    int32_t port;
+    std::string threadName;
+};
+
+// Keeps copies of what the server reports and lets the test wait for it.
+class RecordingDelegate : public CallbackServerDelegate
+{
+public:
+    bool onCallbackReceived(const CallbackInfo& record) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_throwNext) {
+            m_throwNext = false;
+            throw std::runtime_error("delegate failure");
+        }
+        m_records.push_back({record.getName(), record.getType(), record.getAddress(),
+                             record.getPort(), Thread::currentThread().getName()});
+        if (m_closed)
+            ++m_afterClose;
+        m_changed.notify_all();
+        return true;
+    }
+    void onServerError(const char* text) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_errors.push_back(text ? text : "");
+        m_changed.notify_all();
+    }
+
+    // Waits until a record with this name came; false after the deadline.
+    bool waitForName(const std::string& name, std::chrono::milliseconds limit = 10s)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, limit, [&] {
+            for (const auto& r : m_records) {
+                if (r.name == name)
+                    return true;
+            }
+            return false;
+        });
+    }
+    std::vector<Received> records()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_records;
+    }
+    std::vector<std::string> errors()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_errors;
+    }
+    void clear()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_records.clear();
+        m_errors.clear();
+    }
+    // From now on, records count as arriving too late.
+    void close()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_closed = true;
+    }
+    int afterClose()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_afterClose;
+    }
+    void throwNext()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_throwNext = true;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Received> m_records;
+    std::vector<std::string> m_errors;
+    bool m_closed = false;
+    bool m_throwNext = false;
+    int m_afterClose = 0;
+};
+
+// A port that was free a moment ago (bound without address reuse, then released).
+int freePort()
+{
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+int threadCount()
+{
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d))
+            n += e->d_name[0] != '.';
+        closedir(d);
+    }
+    return n;
+}
+
+// The sending side of a recorder.
+class Recorder
+{
+public:
+    Recorder()
+    {
+        m_socket.create();
+        m_socket.bind(0);
+        m_port = m_socket.getLocalAddress().getPort();
+    }
+    ~Recorder() { m_socket.close(); }
+    int port() const { return m_port; }
+    void send(int serverPort, const std::string& text)
+    {
+        SocketAddress to("127.0.0.1", static_cast<uint16_t>(serverPort));
+        m_socket.sendTo(text.data(), static_cast<int>(text.size()), to);
+    }
+
+private:
+    DatagramSocket m_socket;
+    int m_port = 0;
+};
+
+// A named message of exactly `size` bytes ("name,7,..." padded with field text).
+std::string messageOfSize(const std::string& name, size_t size)
+{
+    std::string text = name + ",7,0,x";
+    if (size < text.size())
+        return std::string(size, 'a');
+    text.append(size - text.size(), 'y');
+    return text;
+}
+
+} // namespace
+
+TEST(CallbackServerImplTest, DatagramsReachTheDelegateInArrivalOrder)
+{
+    RecordingDelegate delegate;
+    CallbackServerImpl server(delegate);
+    int port = freePort();
+    server.start(port);
+    EXPECT_EQ(server.getPort(), port);
+
+    Recorder recorder;
+    for (int i = 0; i < 50; ++i)
+        recorder.send(port, "Bus " + std::to_string(i) + ",100,0,x,cam,0,131794207,863518");
+    ASSERT_TRUE(delegate.waitForName("Bus 49"));
+    server.stop();
+    EXPECT_EQ(server.getPort(), 0);
+
+    auto records = delegate.records();
+    ASSERT_EQ(records.size(), 50u);
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ(records[i].name, "Bus " + std::to_string(i));
+        EXPECT_EQ(records[i].type, 100);
+        EXPECT_EQ(records[i].address, "127.0.0.1");
+        EXPECT_EQ(records[i].port, recorder.port());
+        EXPECT_EQ(records[i].threadName, "Callback Server");
+    }
+    EXPECT_TRUE(delegate.errors().empty());
+}
+
+TEST(CallbackServerImplTest, OnlyDatagramsOfOneTo4094BytesAreAccepted)
+{
+    RecordingDelegate delegate;
+    CallbackServerImpl server(delegate);
+    int port = freePort();
+    server.start(port);
+    Recorder recorder;
+
+    struct Case
+    {
+        size_t size;
+        bool delivered;
+        size_t errors;
+    } cases[] = {
+        {0, false, 0},    {1, true, 0},     {4093, true, 0},  {4094, true, 0},
+        {4095, false, 0}, {4096, false, 0}, {4097, false, 1}, {65000, false, 1},
+    };
+    int sentinel = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        delegate.clear();
+        std::string text =
+            c.size == 1 ? "Z" : messageOfSize("Size" + std::to_string(c.size), c.size);
+        ASSERT_EQ(text.size(), c.size);
+        recorder.send(port, text);
+        // A datagram sent after it on the same path arrives after it.
+        std::string mark = "Sentinel" + std::to_string(++sentinel);
+        recorder.send(port, mark);
+        ASSERT_TRUE(delegate.waitForName(mark));
+        auto records = delegate.records();
+        EXPECT_EQ(records.size(), c.delivered ? 2u : 1u);
+        if (c.delivered) {
+            EXPECT_EQ(records[0].name, c.size == 1 ? "Z" : "Size" + std::to_string(c.size));
+        }
+        EXPECT_EQ(delegate.errors().size(), c.errors);
+    }
+    server.stop();
+}
+
+TEST(CallbackServerImplTest, StartOnAPortInUseReportsOnceAndRunsNothing)
+{
+    // A socket bound without address reuse keeps every other socket off the port.
+    int blocker = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    ASSERT_EQ(bind(blocker, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    socklen_t len = sizeof a;
+    getsockname(blocker, reinterpret_cast<sockaddr*>(&a), &len);
+    int port = ntohs(a.sin_port);
+
+    RecordingDelegate delegate;
+    CallbackServerImpl server(delegate);
+    int threadsBefore = threadCount();
+    server.start(port);
+    EXPECT_EQ(delegate.errors().size(), 1u);
+    EXPECT_FALSE(delegate.errors().empty() || delegate.errors()[0].empty());
+    EXPECT_EQ(threadCount(), threadsBefore);
+    server.stop();
+    EXPECT_EQ(delegate.errors().size(), 1u);
+
+    // The failed start left nothing bound: the port is free once the blocker goes.
+    ::close(blocker);
+    int probe = socket(AF_INET, SOCK_DGRAM, 0);
+    EXPECT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ::close(probe);
+
+    // And the server starts normally afterwards.
+    server.start(port);
+    Recorder recorder;
+    recorder.send(port, "After,1");
+    EXPECT_TRUE(delegate.waitForName("After"));
+    server.stop();
+}
+
+TEST(CallbackServerImplTest, PortsOutsideTheRangeAreRefused)
+{
+    RecordingDelegate delegate;
+    CallbackServerImpl server(delegate);
+    int threadsBefore = threadCount();
+    for (int port : {-1, 65536, 70000}) {
+        SCOPED_TRACE(port);
+        delegate.clear();
+        server.start(port);
+        EXPECT_EQ(delegate.errors().size(), 1u);
+        EXPECT_EQ(threadCount(), threadsBefore);
+    }
+    server.stop();
+}
+
+TEST(CallbackServerImplTest, StopReturnsWithoutWaitingForTheSelectorLimit)
+{
+    RecordingDelegate delegate;
+    CallbackServerImpl server(delegate);
+    server.stop(); // never started: returns at once
+    for (int i = 0; i < 3; ++i) {
+        server.start(freePort());
+        auto start = std::chrono::steady_clock::now();
+        server.stop();
+        // Well below the 5-second wait the loop would otherwise sit out.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
+    }
+}
+
+TEST(CallbackServerImplTest, PortChangeWhileDatagramsArrive)
+{
+    RecordingDelegate delegate;
+    CallbackServerImpl server(delegate);
+    int oldPort = freePort();
+    server.start(oldPort);
+
+    std::atomic<bool> sending{true};
+    std::thread flood([&] {
+        Recorder recorder;
+        while (sending) {
+            try {
+                recorder.send(oldPort, "Old,100");
+            } catch (const SocketException&) {
+                // the closed port may answer with an error; keep sending
+            }
+        }
+    });
+    ASSERT_TRUE(delegate.waitForName("Old"));
+    server.stop();
+    delegate.close();
+    int newPort = freePort();
+    while (newPort == oldPort)
+        newPort = freePort();
+    server.start(newPort);
+    Recorder recorder;
+    recorder.send(newPort, "New,100");
+    EXPECT_TRUE(delegate.waitForName("New"));
+    sending = false;
+    flood.join();
+    server.stop();
+
+    // Every record after the first stop came from the new port.
+    auto records = delegate.records();
+    int fromNew = 0;
+    for (const auto& r : records)
+        fromNew += r.name == "New";
+    EXPECT_EQ(fromNew, 1);
+    EXPECT_EQ(delegate.afterClose(), 1);
+}
+
+TEST(CallbackServerImplTest, AFailingDelegateCostsOneDatagramOnly)
+{
+    RecordingDelegate delegate;
+    CallbackServerImpl server(delegate);
+    int port = freePort();
+    server.start(port);
+    delegate.throwNext();
+    Recorder recorder;
+    recorder.send(port, "Lost,1");
+    recorder.send(port, "Kept,1");
+    EXPECT_TRUE(delegate.waitForName("Kept"));
+    server.stop();
+    EXPECT_EQ(delegate.records().size(), 1u);
+}
+
+TEST(CallbackServerImplTest, TakeCallbackInfoHandsTheRecordOver)
+{
+    RecordingDelegate delegate;
+    CallbackServerImpl server(delegate);
+    EXPECT_EQ(server.takeCallbackInfo(nullptr), nullptr);
+    EXPECT_EQ(server.takeCallbackInfo(std::make_unique<CallbackInfoHolder>()), nullptr);
+
+    CallbackInfo received("10.1.2.3", 4567);
+    received.setName("Truck");
+    received.setType(101);
+    received.optionalInfo()["Driver"] = "Ann";
+    auto holder = std::make_unique<CallbackInfoHolder>(std::make_unique<CallbackInfo>());
+    received.copyTo(**holder);
+    std::unique_ptr<CallbackInfo> taken = server.takeCallbackInfo(std::move(holder));
+    ASSERT_NE(taken, nullptr);
+    EXPECT_EQ(taken->getName(), "Truck");
+    EXPECT_EQ(taken->getAddress(), "10.1.2.3");
+    EXPECT_EQ(taken->getPort(), 4567);
+    EXPECT_EQ(taken->getType(), 101);
+    EXPECT_EQ(taken->getId(), received.getId());
+    EXPECT_EQ(taken->getOptionalInfo(), received.getOptionalInfo());
+}
+
+TEST(CallbackServerImplTest, DestructionStopsARunningServer)
+{
+    RecordingDelegate delegate;
+    int port = freePort();
+    {
+        CallbackServerImpl server(delegate);
+        server.start(port);
+        server.start(freePort()); // a second start stops the first run
+        Recorder recorder;
+        recorder.send(port, "Old,1");
+        recorder.send(server.getPort(), "Current,1");
+        EXPECT_TRUE(delegate.waitForName("Current"));
+    }
+    for (const auto& r : delegate.records())
+        EXPECT_NE(r.name, "Old");
+}

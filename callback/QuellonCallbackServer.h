@@ -1,0 +1,39 @@
+#pragma once
+
+#include "callback/CallbackInfo.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace corvane {
+
+// The cell in which a received record travels from the server's delegate to the
+// owner's thread (as the payload of a posted event).
+using CallbackInfoHolder = std::unique_ptr<CallbackInfo>;
+
+// The callback server as its owner, the main window, holds it: receives the
+// recorders' datagrams on the callback port and reports each as a CallbackInfo
+// to its delegate.
+//
+// Threads: start, stop and takeCallbackInfo belong to the owner's thread.
+class QuellonCallbackServer
+{
+public:
+    virtual ~QuellonCallbackServer() = default;
+
+    // Opens the callback port on every local IPv4 address and starts receiving.
+    // A socket failure is reported to the delegate's onServerError and leaves the
+    // server stopped; a thread that cannot be created raises SystemException.
+    virtual void start(int32_t port) = 0;
+
+    // Ends receiving and returns once the receive thread has finished; at once
+    // when it does not run. No record reaches the delegate after it returns.
+    virtual void stop() = 0;
+
+    // Takes the record out of a holder made by the delegate; the holder is freed.
+    // Null for a null or empty holder.
+    virtual std::unique_ptr<CallbackInfo>
+    takeCallbackInfo(std::unique_ptr<CallbackInfoHolder> holder) = 0;
+};
+
+} // namespace corvane

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "dialogs/EventPager.h"
+
+#include <QDialog>
+#include <cstddef>
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace corvane {
+
+class EventLogSource;
+
+// The event log: the operator picks an optional date range and a vehicle,
+// searches, and pages through the matching events 100 rows at a time.
+//
+// On construction it lists the vehicles (deleted ones as "name (deleted)",
+// sorted, "(All Vehicles)" first and chosen) and shows every stored event.
+// A query that fails is traced and shows an empty list; the dialog stays
+// usable.
+//
+// Ownership: borrows the source, which must outlive the dialog. The vehicle
+// entries own copies of their identifiers. Threads: the GUI thread.
+// Throws: never but std::bad_alloc.
+class LogDlg : public QDialog
+{
+public:
+    explicit LogDlg(EventLogSource& source, QWidget* parent = nullptr);
+    ~LogDlg() override;
+
+private:
+    void buildWidgets();
+    void fillVehicles();
+    void search();
+    // Runs the query, treating a failed one as an empty result.
+    void load(const char* condition);
+    void press(EventPager::Button button);
+    void showCurrentPage();
+    void updatePagingWidgets();
+
+    EventLogSource& m_source;
+    EventPager m_pager;
+    std::size_t m_loaded = 0;
+
+    QCheckBox* m_fromCheck = nullptr;
+    QDateEdit* m_fromDate = nullptr;
+    QCheckBox* m_toCheck = nullptr;
+    QDateEdit* m_toDate = nullptr;
+    QComboBox* m_vehicles = nullptr;
+    QPushButton* m_search = nullptr;
+    QTableWidget* m_list = nullptr;
+    QPushButton* m_paging[EventPager::ButtonCount] = {};
+    QLabel* m_counter = nullptr;
+};
+
+} // namespace corvane

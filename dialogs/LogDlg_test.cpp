@@ -1,0 +1,301 @@
+#include "base/UniqueID.h"
+#include "data/DatabaseException.h"
+#include "data/EventLog.h"
+#include "data/VehicleInfo.h"
+#include "dialogs/DialogTestSupport.h"
+#include "dialogs/EventLogSource.h"
+#include "dialogs/LogDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+// Events and vehicles held in memory; records the conditions it is asked for
+// and can be told to fail its queries.
+class MemoryEventSource final : public EventLogSource
+{
+public:
+    void forEachVehicle(const std::function<void(const VehicleInfo&)>& visit) override
+    {
+        for (const VehicleInfo& vehicle : vehicles)
+            visit(vehicle);
+    }
+
+    std::size_t queryEvents(const char* condition) override
+    {
+        conditions.push_back(condition != nullptr ? std::optional<std::string>(condition)
+                                                  : std::nullopt);
+        if (failQueries)
+            throw CORVANE_EXCEPTION(DatabaseException, nullptr);
+        loaded = stored;
+        return loaded.size();
+    }
+
+    void forEachEvent(std::size_t skip, std::size_t limit,
+                      const std::function<void(const EventLog&)>& visit) override
+    {
+        for (std::size_t i = skip; i < loaded.size() && i < skip + limit; ++i)
+            visit(loaded[i]);
+    }
+
+    std::u16string eventName(int code) override
+    {
+        return code >= 0 && code < 14 ? u"Event " + std::u16string(1, char16_t(u'A' + code))
+                                      : std::u16string();
+    }
+
+    void store(int count)
+    {
+        stored.clear();
+        for (int i = 0; i < count; ++i) {
+            EventLog event;
+            event.setName(("Car " + std::to_string(i)).c_str());
+            event.setTime("2011-05-31 13:45:30");
+            event.setDeviceTitle("DVR");
+            event.event_type = i % 16;
+            stored.push_back(event);
+        }
+    }
+
+    std::vector<VehicleInfo> vehicles;
+    std::vector<EventLog> stored;
+    std::vector<EventLog> loaded;
+    std::vector<std::optional<std::string>> conditions;
+    bool failQueries = false;
+};
+
+VehicleInfo vehicle(const char* id, const char* name, const char* editedName = "",
+                    bool deleted = false)
+{
+    VehicleInfo info{UniqueID(id)};
+    info.name = name;
+    info.edited_name = editedName;
+    info.deleted = deleted;
+    return info;
+}
+
+class LogDlgTest : public ::testing::Test
+{
+protected:
+    LogDlg& open()
+    {
+        m_dialog.emplace(m_source);
+        m_dialog->show();
+        return *m_dialog;
+    }
+    template <typename T>
+    T* child(const char* name)
+    {
+        T* widget = m_dialog->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
+    int rows() { return child<QTableWidget>("eventList")->rowCount(); }
+    QString counter() { return child<QLabel>("pageCounter")->text(); }
+    // Which of "<<", "<", ">", ">>" can be pressed, as four letters.
+    std::string enabledButtons()
+    {
+        std::string state;
+        for (const char* name : {"first", "previous", "next", "last"})
+            state += child<QPushButton>(name)->isEnabled() ? 'E' : '-';
+        return state;
+    }
+
+    MemoryEventSource m_source;
+    std::optional<LogDlg> m_dialog;
+};
+
+TEST_F(LogDlgTest, PagesHundredEventsAtATime)
+{
+    struct Step
+    {
+        const char* button; // null: the state right after opening
+        const char* counter;
+        int rows;
+        const char* buttons;
+        const char* firstName;
+    };
+    struct Case
+    {
+        int events;
+        std::vector<Step> steps;
+    };
+    const Case cases[] = {
+        {0, {{nullptr, "1 / 1", 0, "----", nullptr}}},
+        {100, {{nullptr, "1 / 1", 100, "----", "Car 0"}}},
+        {101,
+         {{nullptr, "1 / 2", 100, "--EE", "Car 0"},
+          {"next", "2 / 2", 1, "EE--", "Car 100"},
+          {"first", "1 / 2", 100, "--EE", "Car 0"}}},
+        {250,
+         {{"last", "3 / 3", 50, "EE--", "Car 200"},
+          {"previous", "2 / 3", 100, "EEEE", "Car 100"},
+          {"previous", "1 / 3", 100, "--EE", "Car 0"},
+          {"next", "2 / 3", 100, "EEEE", "Car 100"},
+          {"first", "1 / 3", 100, "--EE", "Car 0"}}},
+    };
+    for (const Case& c : cases) {
+        m_source.store(c.events);
+        open();
+        for (const Step& step : c.steps) {
+            SCOPED_TRACE(std::to_string(c.events) + " events, " +
+                         (step.button ? step.button : "opened"));
+            if (step.button != nullptr)
+                click(step.button);
+            EXPECT_EQ(counter(), QString::fromLatin1(step.counter));
+            EXPECT_EQ(rows(), step.rows);
+            EXPECT_EQ(enabledButtons(), step.buttons);
+            if (step.firstName != nullptr) {
+                EXPECT_EQ(child<QTableWidget>("eventList")->item(0, 0)->text(),
+                          QString::fromLatin1(step.firstName));
+            }
+        }
+    }
+}
+
+TEST_F(LogDlgTest, RowsShowNameTimeTypeAndTitle)
+{
+    m_source.store(16);
+    open();
+    auto* list = child<QTableWidget>("eventList");
+    ASSERT_EQ(list->columnCount(), 4);
+    const QStringList headings = {"Vehicle Name", "Date/Time", "Event Type", "Device Title"};
+    for (int column = 0; column < 4; ++column) {
+        EXPECT_EQ(list->horizontalHeaderItem(column)->text(), headings[column]);
+        EXPECT_EQ(list->item(3, column)->textAlignment(), int(Qt::AlignCenter));
+    }
+    EXPECT_EQ(list->columnWidth(0), 200);
+    EXPECT_EQ(list->columnWidth(1), 150);
+    EXPECT_EQ(list->columnWidth(2), 150);
+    EXPECT_EQ(list->item(3, 0)->text(), "Car 3");
+    EXPECT_EQ(list->item(3, 1)->text(), "2011-05-31 13:45:30");
+    EXPECT_EQ(list->item(3, 2)->text(), "Event D");
+    EXPECT_EQ(list->item(3, 3)->text(), "DVR");
+    // Codes without a name (14 and 15 here) show an empty type.
+    EXPECT_EQ(list->item(14, 2)->text(), "");
+}
+
+TEST_F(LogDlgTest, ListsVehiclesSortedWithAllVehiclesFirst)
+{
+    m_source.vehicles = {vehicle("00000000-0000-0000-0000-000000000003", "zeta"),
+                         vehicle("00000000-0000-0000-0000-000000000001", "Bus 7", "", true),
+                         vehicle("00000000-0000-0000-0000-000000000002", "raw", "Alpha"),
+                         vehicle("00000000-0000-0000-0000-000000000004", "zeta")};
+    m_source.store(1);
+    open();
+    auto* combo = child<QComboBox>("vehicleCombo");
+    QStringList entries;
+    for (int i = 0; i < combo->count(); ++i)
+        entries << combo->itemText(i);
+    EXPECT_EQ(entries, QStringList({"(All Vehicles)", "Alpha", "Bus 7 (deleted)", "zeta", "zeta"}));
+    EXPECT_EQ(combo->currentIndex(), 0);
+
+    // The two entries of the same text each search their own vehicle.
+    std::vector<std::string> searched;
+    for (int entry : {3, 4}) {
+        combo->setCurrentIndex(entry);
+        click("search");
+        const std::string& condition = *m_source.conditions.back();
+        searched.push_back(condition.substr(0, condition.find(" AND ")));
+    }
+    EXPECT_NE(searched[0], searched[1]);
+    for (const std::string& c : searched)
+        EXPECT_TRUE(c == "vehicle_id = '00000000-0000-0000-0000-000000000003'" ||
+                    c == "vehicle_id = '00000000-0000-0000-0000-000000000004'")
+            << c;
+}
+
+TEST_F(LogDlgTest, SearchBuildsTheConditionFromTheBoxes)
+{
+    m_source.vehicles = {vehicle("0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0", "Bus 7")};
+    m_source.store(3);
+    open();
+    ASSERT_EQ(m_source.conditions.size(), 1u);
+    EXPECT_FALSE(m_source.conditions[0].has_value()) << "opening loads every event";
+
+    click("search");
+    EXPECT_EQ(m_source.conditions.back(),
+              "time between '1970-01-01 00:00:00' AND '2100-12-31 24:59:59' ");
+
+    auto* fromDate = child<QDateEdit>("fromDate");
+    auto* toDate = child<QDateEdit>("toDate");
+    EXPECT_FALSE(fromDate->isEnabled());
+    EXPECT_FALSE(toDate->isEnabled());
+    fromDate->setDate(QDate(2011, 5, 1));
+    toDate->setDate(QDate(2011, 5, 31));
+    QTest::mouseClick(child<QCheckBox>("fromCheck"), Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>("toCheck"), Qt::LeftButton);
+    EXPECT_TRUE(fromDate->isEnabled());
+    EXPECT_TRUE(toDate->isEnabled());
+    child<QComboBox>("vehicleCombo")->setCurrentIndex(1);
+    click("search");
+    EXPECT_EQ(m_source.conditions.back(),
+              "vehicle_id = '0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0' AND time between "
+              "'2011-05-01 00:00:00' AND '2011-05-31 23:59:59' ");
+}
+
+TEST_F(LogDlgTest, SearchAfterPagingStartsAtPageOne)
+{
+    m_source.store(150);
+    open();
+    click("next");
+    ASSERT_EQ(counter(), "2 / 2");
+    m_source.store(120);
+    click("search");
+    EXPECT_EQ(counter(), "1 / 2");
+    EXPECT_EQ(rows(), 100);
+    EXPECT_EQ(enabledButtons(), "--EE");
+}
+
+TEST_F(LogDlgTest, EmptyResultSaysNoDataFound)
+{
+    m_source.store(5);
+    open();
+    m_source.store(0);
+    test::ModalWatcher watcher;
+    click("search");
+    ASSERT_EQ(watcher.messages().size(), 1u);
+    EXPECT_EQ(watcher.messages()[0].text, "No data found.");
+    EXPECT_EQ(watcher.messages()[0].caption, "ORVEX Corvane");
+    EXPECT_EQ(watcher.messages()[0].icon, QMessageBox::Information);
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(counter(), "1 / 1");
+    EXPECT_EQ(enabledButtons(), "----");
+}
+
+TEST_F(LogDlgTest, FailedQueryShowsAnEmptyListAndTheDialogGoesOn)
+{
+    m_source.store(150);
+    m_source.failQueries = true;
+    open();
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(counter(), "1 / 1");
+    EXPECT_EQ(enabledButtons(), "----");
+
+    // A failure after a good result does not leave the old pages behind.
+    m_source.failQueries = false;
+    click("search");
+    ASSERT_EQ(rows(), 100);
+    m_source.failQueries = true;
+    test::ModalWatcher watcher;
+    click("search");
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(enabledButtons(), "----");
+    EXPECT_EQ(watcher.texts(), QStringList({"No data found."}));
+}
+
+} // namespace
+} // namespace corvane
+
+CORVANE_DIALOG_TEST_MAIN()

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+class QObject;
+
+namespace corvane {
+
+class SetupSettings;
+struct SettingRule;
+
+// The station's setup: the callback port (1500 to 32000) and the callback
+// time-out in minutes (1 to 28800).
+//
+// OK saves each value that differs from the one shown at opening (or last
+// saved) in a transaction of its own and posts WM_PORT_CHANGED or
+// WM_TIMEOUT_CHANGED (a SettingChangedEvent) to the main window. A value out
+// of range is refused with a message box and keeps the dialog open; a port
+// saved before the time-out was refused stays saved and announced. A save
+// that fails is traced, keeps the dialog open and posts nothing; OK may then
+// be pressed again. Nothing is written when nothing changed.
+//
+// Ownership: borrows the settings and the main window, which must outlive
+// the dialog; posted events are owned by Qt's event queue.
+// Threads: the GUI thread. Throws: never but std::bad_alloc.
+class SetupDlg : public QDialog
+{
+public:
+    SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent = nullptr);
+
+    void accept() override;
+
+private:
+    enum class Outcome
+    {
+        Unchanged,
+        Saved,
+        Refused
+    };
+
+    // Reads one box against its current value; saves and announces a valid
+    // change.
+    Outcome apply(QLineEdit* box, const SettingRule& rule, int& current, int eventType);
+    int readSetting(const SettingRule& rule);
+
+    SetupSettings& m_settings;
+    QObject* m_mainWindow;
+    QLineEdit* m_portBox = nullptr;
+    QLineEdit* m_timeoutBox = nullptr;
+    int m_port = 0;
+    int m_timeout = 0;
+};
+
+} // namespace corvane

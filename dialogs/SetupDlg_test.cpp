@@ -1,0 +1,211 @@
+#include "data/DatabaseException.h"
+#include "dialogs/DialogTestSupport.h"
+#include "dialogs/SettingChangedEvent.h"
+#include "dialogs/SetupDlg.h"
+#include "dialogs/SetupSettings.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+// Settings in memory: a read of a missing key stores the default, as the
+// station's store does; writes are logged and can be made to fail.
+class MemorySettings final : public SetupSettings
+{
+public:
+    int readInt(const char* key, int defaultValue) override
+    {
+        return values.emplace(key, defaultValue).first->second;
+    }
+
+    void writeInt(const char* key, int value) override
+    {
+        if (failingKey == key)
+            throw CORVANE_EXCEPTION(DatabaseException, nullptr);
+        writes.emplace_back(key, value);
+        values[key] = value;
+    }
+
+    std::map<std::string, int> values;
+    std::vector<std::pair<std::string, int>> writes;
+    std::string failingKey;
+};
+
+// The main window's side: records the posted setting changes.
+class EventRecorder final : public QObject
+{
+public:
+    bool event(QEvent* e) override
+    {
+        if (auto* changed = dynamic_cast<SettingChangedEvent*>(e)) {
+            received.emplace_back(int(changed->type()), changed->value());
+            return true;
+        }
+        return QObject::event(e);
+    }
+
+    std::vector<std::pair<int, int>> take()
+    {
+        QCoreApplication::sendPostedEvents(this);
+        return std::exchange(received, {});
+    }
+
+    std::vector<std::pair<int, int>> received;
+};
+
+using Writes = std::vector<std::pair<std::string, int>>;
+using Events = std::vector<std::pair<int, int>>;
+
+class SetupDlgTest : public ::testing::Test
+{
+protected:
+    SetupDlg& open()
+    {
+        m_dialog.emplace(m_settings, &m_window);
+        m_dialog->show();
+        return *m_dialog;
+    }
+    QLineEdit* box(const char* name)
+    {
+        return m_dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
+    }
+    // Types the two values and presses OK; returns the texts of the message
+    // boxes shown.
+    QStringList submit(const char* port, const char* timeout)
+    {
+        box("portBox")->setText(QString::fromLatin1(port));
+        box("timeoutBox")->setText(QString::fromLatin1(timeout));
+        test::ModalWatcher watcher;
+        QTest::mouseClick(m_dialog->findChild<QPushButton*>("ok"), Qt::LeftButton);
+        return watcher.texts();
+    }
+
+    MemorySettings m_settings;
+    EventRecorder m_window;
+    std::optional<SetupDlg> m_dialog;
+};
+
+TEST_F(SetupDlgTest, ShowsStoredValuesOrStoresTheDefaults)
+{
+    open();
+    EXPECT_EQ(box("portBox")->text(), "10111");
+    EXPECT_EQ(box("timeoutBox")->text(), "10");
+    EXPECT_EQ(m_settings.values["setup/TimeoutDuration"], 10);
+    EXPECT_EQ(m_dialog->windowTitle(), "Setup");
+
+    m_settings.values = {{"setup/Port", 12000}, {"setup/TimeoutDuration", 45}};
+    open();
+    EXPECT_EQ(box("portBox")->text(), "12000");
+    EXPECT_EQ(box("timeoutBox")->text(), "45");
+}
+
+TEST_F(SetupDlgTest, AcceptsOnlyValuesInRange)
+{
+    const QString portMessage = "Port must be between 1500 ~ 32000";
+    const QString timeoutMessage = "Timeout must be between 1 ~ 28800";
+    struct Case
+    {
+        const char* port;
+        const char* timeout;
+        QStringList messages;
+        Writes writes;
+        Events events;
+        bool closes;
+    };
+    const Case cases[] = {
+        {"1500", "10", {}, {{"setup/Port", 1500}}, {{1036, 1500}}, true},
+        {"32000", "10", {}, {{"setup/Port", 32000}}, {{1036, 32000}}, true},
+        {"1499", "10", {portMessage}, {}, {}, false},
+        {"32001", "10", {portMessage}, {}, {}, false},
+        {"", "10", {portMessage}, {}, {}, false},
+        {"10111", "1", {}, {{"setup/TimeoutDuration", 1}}, {{1037, 1}}, true},
+        {"10111", "28800", {}, {{"setup/TimeoutDuration", 28800}}, {{1037, 28800}}, true},
+        {"10111", "0", {timeoutMessage}, {}, {}, false},
+        {"10111", "28801", {timeoutMessage}, {}, {}, false},
+        {"10111", "10", {}, {}, {}, true},
+        // A refused port stops OK before the time-out is looked at.
+        {"99", "0", {portMessage}, {}, {}, false},
+        {"2000",
+         "20",
+         {},
+         {{"setup/Port", 2000}, {"setup/TimeoutDuration", 20}},
+         {{1036, 2000}, {1037, 20}},
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.port) + " / " + c.timeout);
+        m_settings.values.clear();
+        m_settings.writes.clear();
+        open();
+        EXPECT_EQ(submit(c.port, c.timeout), c.messages);
+        EXPECT_EQ(m_settings.writes, c.writes);
+        EXPECT_EQ(m_window.take(), c.events);
+        EXPECT_EQ(!m_dialog->isVisible(), c.closes);
+        EXPECT_EQ(m_dialog->result(), c.closes ? QDialog::Accepted : QDialog::Rejected);
+    }
+}
+
+TEST_F(SetupDlgTest, ValidPortStaysSavedWhenTheTimeoutIsRefused)
+{
+    open();
+    EXPECT_EQ(submit("1600", "28801"), QStringList({"Timeout must be between 1 ~ 28800"}));
+    EXPECT_EQ(m_settings.writes, Writes({{"setup/Port", 1600}}));
+    EXPECT_EQ(m_window.take(), Events({{1036, 1600}}));
+    ASSERT_TRUE(m_dialog->isVisible());
+
+    // The second OK handles only the time-out: the port is current now.
+    EXPECT_EQ(submit("1600", "30"), QStringList());
+    EXPECT_EQ(m_settings.writes, Writes({{"setup/Port", 1600}, {"setup/TimeoutDuration", 30}}));
+    EXPECT_EQ(m_window.take(), Events({{1037, 30}}));
+    EXPECT_FALSE(m_dialog->isVisible());
+}
+
+TEST_F(SetupDlgTest, FailedSaveKeepsTheDialogOpenAndPostsNothing)
+{
+    open();
+    m_settings.failingKey = "setup/Port";
+    EXPECT_EQ(submit("2000", "20"), QStringList());
+    EXPECT_TRUE(m_settings.writes.empty());
+    EXPECT_TRUE(m_window.take().empty());
+    EXPECT_TRUE(m_dialog->isVisible());
+    EXPECT_EQ(box("portBox")->text(), "2000");
+
+    // The failed value did not become current, so the next OK saves it.
+    m_settings.failingKey.clear();
+    EXPECT_EQ(submit("2000", "20"), QStringList());
+    EXPECT_EQ(m_settings.writes, Writes({{"setup/Port", 2000}, {"setup/TimeoutDuration", 20}}));
+    EXPECT_EQ(m_window.take(), Events({{1036, 2000}, {1037, 20}}));
+    EXPECT_FALSE(m_dialog->isVisible());
+}
+
+TEST_F(SetupDlgTest, CancelWritesNothing)
+{
+    open();
+    box("portBox")->setText("2000");
+    QTest::mouseClick(m_dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+    EXPECT_EQ(m_dialog->result(), QDialog::Rejected);
+    EXPECT_TRUE(m_settings.writes.empty());
+    EXPECT_TRUE(m_window.take().empty());
+}
+
+TEST_F(SetupDlgTest, BoxesTakeDigitsOnly)
+{
+    open();
+    QLineEdit* port = box("portBox");
+    port->clear();
+    QTest::keyClicks(port, "12a-3 4");
+    EXPECT_EQ(port->text(), "1234");
+}
+
+} // namespace
+} // namespace corvane
+
+CORVANE_DIALOG_TEST_MAIN()

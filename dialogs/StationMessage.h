@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+namespace corvane {
+
+// The caption of every message box of the station.
+inline constexpr const char* stationCaption = "ORVEX Corvane";
+
+// Shows text in a modal message box with the station's caption, an OK button
+// and the icon, and returns when the operator has closed it.
+//
+// Threads: the GUI thread only. Throws: never but std::bad_alloc.
+void showStationMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon);
+
+} // namespace corvane

@@ -1,0 +1,17 @@
+#include "dialogs/StationVehicleStore.h"
+
+#include "data/VehicleInfoContainer.h"
+
+namespace corvane {
+
+VehicleInfo* StationVehicleStore::find(const UniqueID& id)
+{
+    return VehicleInfoContainer::getInstance().find(id);
+}
+
+bool StationVehicleStore::update(VehicleInfo& vehicle)
+{
+    return VehicleInfoContainer::getInstance().update(vehicle);
+}
+
+} // namespace corvane

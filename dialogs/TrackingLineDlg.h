@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+class QComboBox;
+
+namespace corvane {
+
+// The durations offered for a stored track, in the order they are added; the
+// box lists them sorted ("1 Days" first).
+inline constexpr std::array<const char*, 6> trackingDurations = {"1 Hours", "3 Hours", "7 Hours",
+                                                                 "1 Days",  "3 Days",  "7 Days"};
+
+// Asks for the duration over which a vehicle's track is drawn. "Show" closes
+// with OK only once an entry is chosen; otherwise it says "Choose a
+// duration" and stays open. Text typed into the box without choosing an
+// entry counts as no choice. The caller acts on the result only.
+//
+// Ownership: Qt's parent rules. Threads: the GUI thread.
+// Throws: never but std::bad_alloc.
+class TrackingLineDlg : public QDialog
+{
+public:
+    explicit TrackingLineDlg(QWidget* parent = nullptr);
+
+    void accept() override;
+
+private:
+    bool hasChoice() const;
+
+    QComboBox* m_durations = nullptr;
+};
+
+} // namespace corvane

@@ -1,0 +1,67 @@
+#include "dialogs/DialogTestSupport.h"
+#include "dialogs/TrackingLineDlg.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace corvane {
+namespace {
+
+TEST(TrackingLineDlg, ListsDurationsSortedWithNoneChosen)
+{
+    TrackingLineDlg dialog;
+    EXPECT_EQ(dialog.windowTitle(), "Tracking Line");
+    auto* combo = dialog.findChild<QComboBox*>("durationCombo");
+    QStringList entries;
+    for (int i = 0; i < combo->count(); ++i)
+        entries << combo->itemText(i);
+    EXPECT_EQ(entries,
+              QStringList({"1 Days", "1 Hours", "3 Days", "3 Hours", "7 Days", "7 Hours"}));
+    EXPECT_EQ(combo->currentIndex(), -1);
+    EXPECT_EQ(combo->currentText(), "");
+}
+
+TEST(TrackingLineDlg, ShowNeedsAChosenEntry)
+{
+    TrackingLineDlg dialog;
+    dialog.show();
+    auto* combo = dialog.findChild<QComboBox*>("durationCombo");
+    auto* show = dialog.findChild<QPushButton*>("show");
+    test::ModalWatcher watcher;
+
+    QTest::mouseClick(show, Qt::LeftButton);
+    EXPECT_TRUE(dialog.isVisible());
+
+    // Typing over a chosen entry takes the choice back.
+    combo->setCurrentIndex(combo->findText("7 Days"));
+    combo->lineEdit()->setText("7 Weeks");
+    QTest::mouseClick(show, Qt::LeftButton);
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(watcher.messages().size(), 2u);
+    for (const test::ShownMessage& message : watcher.messages()) {
+        EXPECT_EQ(message.text, "Choose a duration");
+        EXPECT_EQ(message.caption, "ORVEX Corvane");
+    }
+
+    combo->setCurrentIndex(combo->findText("3 Hours"));
+    QTest::mouseClick(show, Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(watcher.messages().size(), 2u);
+}
+
+TEST(TrackingLineDlg, CancelCloses)
+{
+    TrackingLineDlg dialog;
+    dialog.show();
+    QTest::mouseClick(dialog.findChild<QPushButton*>("cancel"), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+} // namespace
+} // namespace corvane
+
+CORVANE_DIALOG_TEST_MAIN()

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace corvane {
+
+// The texts of the vehicle editor, kept apart from the widgets.
+//
+// Threads: any. Throws: never but std::bad_alloc.
+
+// Characters the name and the two information boxes accept.
+inline constexpr int vehicleTextLimit = 32;
+
+// The path with every backslash turned into a forward slash, the form the
+// page uses for picture addresses.
+std::string slashPath(std::string path);
+
+// What is stored as a vehicle's picture path for the editor's text: the text
+// when it names an existing file, otherwise the empty path. A path the file
+// system cannot answer for (missing folder, a directory, no permission) is
+// traced and stored empty as well.
+std::string storedImagePath(const std::string& text);
+
+} // namespace corvane

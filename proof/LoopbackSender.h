@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace corvane {
+
+// Sends datagrams to a UDP port on 127.0.0.1 from one socket, as a recorder
+// does, and answers what the kernel knows about a UDP port there.
+//
+// Ownership: owns its socket. Threads: one thread per instance; the static
+// functions from any thread. Throws: std::runtime_error when no socket can be
+// made or no free port found.
+class LoopbackSender
+{
+public:
+    explicit LoopbackSender(int port);
+    ~LoopbackSender();
+
+    LoopbackSender(const LoopbackSender&) = delete;
+    LoopbackSender& operator=(const LoopbackSender&) = delete;
+
+    // One datagram of exactly these bytes (empty allowed). False when the
+    // kernel refused it (a datagram beyond the protocol's limit).
+    bool send(std::string_view bytes);
+
+    // A UDP port of 127.0.0.1 that nobody holds at the moment of the call.
+    static int freePort();
+    // Bytes waiting in the receive queue of the socket bound to the port, or
+    // nothing when no UDP socket of this machine is bound to it.
+    static std::optional<long> receiveQueue(int port);
+
+private:
+    int m_fd = -1;
+    int m_port;
+};
+
+} // namespace corvane

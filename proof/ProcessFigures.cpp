@@ -1,0 +1,75 @@
+#include "proof/ProcessFigures.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+namespace {
+
+// A field of /proc/<pid>/status such as "VmRSS:" or "Threads:"; 0 when missing.
+long statusField(pid_t pid, const std::string& name)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(name, 0) == 0)
+            return std::strtol(line.c_str() + name.size(), nullptr, 10);
+    return 0;
+}
+
+// The parent of every process, from /proc/<pid>/stat (the field after the
+// parenthesised name, which may itself hold blanks and parentheses).
+std::map<pid_t, pid_t> parents()
+{
+    std::map<pid_t, pid_t> result;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string text;
+        std::getline(stat, text);
+        const auto close = text.rfind(')');
+        if (close == std::string::npos || close + 4 >= text.size())
+            continue;
+        // ") S ppid ..."
+        result[std::stoi(name)] = std::strtol(text.c_str() + close + 4, nullptr, 10);
+    }
+    return result;
+}
+
+} // namespace
+
+ProcessFigures ProcessFigures::read(pid_t pid)
+{
+    ProcessFigures figures;
+    figures.residentKiB = statusField(pid, "VmRSS:");
+    figures.threads = statusField(pid, "Threads:");
+    std::error_code error;
+    for (auto it =
+             std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error))
+        ++figures.descriptors;
+
+    const std::map<pid_t, pid_t> parentOf = parents();
+    std::vector<pid_t> frontier{pid};
+    while (!frontier.empty()) {
+        const pid_t parent = frontier.back();
+        frontier.pop_back();
+        for (const auto& [child, itsParent] : parentOf)
+            if (itsParent == parent) {
+                ++figures.descendants;
+                figures.descendantsResidentKiB += statusField(child, "VmRSS:");
+                frontier.push_back(child);
+            }
+    }
+    return figures;
+}
+
+} // namespace corvane
