@@ -1,9 +1,9 @@
 #include "proof/LoopbackSender.h"
 
 #include <arpa/inet.h>
-#include <cstdio>
 #include <fstream>
 #include <netinet/in.h>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <sys/socket.h>
@@ -58,20 +58,43 @@ int LoopbackSender::freePort()
     return ntohs(address.sin_port);
 }
 
-std::optional<long> LoopbackSender::receiveQueue(int port)
+std::optional<std::vector<std::string>> LoopbackSender::socketLine(int port)
 {
+    // "sl local_address rem_address st tx_queue:rx_queue tr:when retrnsmt uid
+    // timeout inode ref pointer drops", addresses and queues in hexadecimal.
     std::ifstream table("/proc/net/udp");
     std::string line;
     std::getline(table, line); // column titles
     while (std::getline(table, line)) {
-        unsigned localPort = 0;
-        unsigned long transmitQueue = 0, receiveQueue = 0;
-        if (std::sscanf(line.c_str(), " %*d: %*8X:%4X %*8X:%*4X %*2X %8lX:%8lX", &localPort,
-                        &transmitQueue, &receiveQueue) == 3 &&
-            static_cast<int>(localPort) == port)
-            return static_cast<long>(receiveQueue);
+        std::istringstream words(line);
+        std::vector<std::string> fields;
+        for (std::string word; words >> word;)
+            fields.push_back(word);
+        if (fields.size() < 13)
+            continue;
+        const auto colon = fields[1].find(':');
+        if (colon != std::string::npos &&
+            std::stoi(fields[1].substr(colon + 1), nullptr, 16) == port)
+            return fields;
     }
     return std::nullopt;
+}
+
+std::optional<long> LoopbackSender::receiveQueue(int port)
+{
+    const auto fields = socketLine(port);
+    if (!fields)
+        return std::nullopt;
+    const auto colon = (*fields)[4].find(':');
+    return std::stol((*fields)[4].substr(colon + 1), nullptr, 16);
+}
+
+std::optional<long> LoopbackSender::drops(int port)
+{
+    const auto fields = socketLine(port);
+    if (!fields)
+        return std::nullopt;
+    return std::stol(fields->back());
 }
 
 } // namespace corvane

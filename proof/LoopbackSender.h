@@ -1,7 +1,9 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane {
 
@@ -29,8 +31,14 @@ public:
     // Bytes waiting in the receive queue of the socket bound to the port, or
     // nothing when no UDP socket of this machine is bound to it.
     static std::optional<long> receiveQueue(int port);
+    // Datagrams the kernel dropped for that socket (its receive queue was
+    // full), or nothing when no UDP socket is bound to the port.
+    static std::optional<long> drops(int port);
 
 private:
+    // The line of /proc/net/udp for the port, split at blanks.
+    static std::optional<std::vector<std::string>> socketLine(int port);
+
     int m_fd = -1;
     int m_port;
 };

@@ -1,5 +1,7 @@
 // The station in this process, headless: texts that hostile recorders send
-// reach the map page as text, exactly as stored, and run nothing there.
+// reach the map page as text, exactly as decoded, and run nothing there. The
+// start-up folder holds a folder named app.db, so the station runs without its
+// database: it must still receive and show.
 
 #include "app/CorvaneApp.h"
 #include "app/CorvaneDlg.h"
@@ -11,6 +13,7 @@
 
 #include <QApplication>
 #include <QWebEngineView>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -107,7 +110,7 @@ TEST(StationPage, HostileTextsAreShownLiterallyAndRunNothing)
 int main(int argc, char** argv)
 {
     corvane::TempFolder folder;
-    if (::chdir(folder.path().c_str()) != 0)
+    if (::chdir(folder.path().c_str()) != 0 || !std::filesystem::create_directory("app.db"))
         return 2;
     qputenv("QT_QPA_PLATFORM",
             corvane::test::offscreenPlatform(folder.path().string(), {{0, 0, 1280, 800}}).toUtf8());
