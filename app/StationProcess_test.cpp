@@ -3,6 +3,8 @@
 
 #include "app/testsupport/StationTestSupport.h"
 #include "data/TempFolder.h"
+#include "proof/LoopbackSender.h"
+#include "proof/TableRows.h"
 #include "tools/GprmcSentence.h"
 #include "tools/RecorderMessageBuilder.h"
 
@@ -81,13 +83,13 @@ std::string report(const std::string& id, int second)
 // The station is up when its callback port is open.
 bool receiving(int port)
 {
-    return waitFor([&] { return udpReceiveQueue(port).has_value(); }, deadlineMs);
+    return waitFor([&] { return LoopbackSender::receiveQueue(port).has_value(); }, deadlineMs);
 }
 
 TEST(StationProcess, SecondStartHandsOverAndEndsAtOnce)
 {
     TempFolder folder;
-    const int port = freeUdpPort();
+    const int port = LoopbackSender::freePort();
     writeSetupPort(folder.file("setup.db"), port);
     StationProcess first(folder);
     ASSERT_TRUE(first.start());
@@ -108,7 +110,7 @@ TEST(StationProcess, TerminationSignalsCloseInOrderAndKeepQueuedRecords)
     for (int number : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(number);
         TempFolder folder;
-        const int port = freeUdpPort();
+        const int port = LoopbackSender::freePort();
         writeSetupPort(folder.file("setup.db"), port);
         StationProcess station(folder);
         ASSERT_TRUE(station.start());
@@ -118,22 +120,22 @@ TEST(StationProcess, TerminationSignalsCloseInOrderAndKeepQueuedRecords)
         for (int second = 0; second < 5; ++second)
             sendDatagram(port, report(id, second));
         // Everything sent has been taken from the socket before the signal.
-        ASSERT_TRUE(waitFor([&] { return udpReceiveQueue(port) == 0L; }, deadlineMs));
+        ASSERT_TRUE(waitFor([&] { return LoopbackSender::receiveQueue(port) == 0L; }, deadlineMs));
         station.signal(number);
         ASSERT_TRUE(station.finished());
         EXPECT_EQ(station.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(station.exitCode(), 0);
 
-        AppDatabase db(folder.file("app.db"));
+        TableRows db(folder.file("app.db"));
         EXPECT_EQ(db.number("SELECT count(*) FROM gps_data WHERE vehicle_id = '" + id + "'"), 5);
-        EXPECT_EQ(db.text("SELECT name FROM vehicle_info WHERE id = '" + id + "'"), "Bus");
+        EXPECT_EQ(firstText(db, "SELECT name FROM vehicle_info WHERE id = '" + id + "'"), "Bus");
     }
 }
 
 TEST(StationProcess, UnreadableApplicationDatabaseDoesNotEndTheStation)
 {
     TempFolder folder;
-    const int port = freeUdpPort();
+    const int port = LoopbackSender::freePort();
     writeSetupPort(folder.file("setup.db"), port);
     const std::string garbage(4096, 'x');
     std::ofstream(folder.file("app.db")) << garbage;
@@ -141,7 +143,7 @@ TEST(StationProcess, UnreadableApplicationDatabaseDoesNotEndTheStation)
     ASSERT_TRUE(station.start());
     ASSERT_TRUE(receiving(port));
     sendDatagram(port, report("0badc0de-0000-4000-8000-0000000000aa", 1));
-    ASSERT_TRUE(waitFor([&] { return udpReceiveQueue(port) == 0L; }, deadlineMs));
+    ASSERT_TRUE(waitFor([&] { return LoopbackSender::receiveQueue(port) == 0L; }, deadlineMs));
     EXPECT_TRUE(station.running());
     station.signal(SIGTERM);
     ASSERT_TRUE(station.finished());

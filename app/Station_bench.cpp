@@ -17,6 +17,8 @@
 #include "app/StartupFolder.h"
 #include "app/testsupport/StationTestSupport.h"
 #include "data/TempFolder.h"
+#include "proof/LoopbackSender.h"
+#include "proof/TableRows.h"
 #include "tools/GprmcSentence.h"
 #include "tools/RecorderMessageBuilder.h"
 
@@ -224,7 +226,7 @@ public:
             60000);
         const double pageLagMs = m_lastMove - sendEnd;
 
-        AppDatabase db(m_folder.file("app.db"));
+        TableRows db(m_folder.file("app.db"));
         const std::string fleetRows = "SELECT count(*) FROM gps_data WHERE update_time IS NOT NULL";
         const long expectedRows = sent.load();
         const long before = m_rowsBefore;
@@ -252,7 +254,7 @@ public:
     // Rows stored before the fleet starts (the probe reports at rest).
     void countRowsBefore()
     {
-        AppDatabase db(m_folder.file("app.db"));
+        TableRows db(m_folder.file("app.db"));
         const long expected = m_sequence;
         waitFor([&] { return db.number("SELECT count(*) FROM gps_data") >= expected; }, 60000);
         m_rowsBefore = db.number("SELECT count(*) FROM gps_data");
@@ -315,7 +317,7 @@ int main(int argc, char** argv)
     CorvaneApp::prepareProcess();
     QApplication app(argc, argv);
     StartupFolder::record();
-    const int port = freeUdpPort();
+    const int port = LoopbackSender::freePort();
     writeSetupPort(folder.file("setup.db"), port);
 
     SingletonStationRecords records;

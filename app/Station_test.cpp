@@ -9,6 +9,8 @@
 #include "app/testsupport/StationTestSupport.h"
 #include "data/TempFolder.h"
 #include "dialogs/SettingChangedEvent.h"
+#include "proof/LoopbackSender.h"
+#include "proof/TableRows.h"
 #include "tools/GprmcSentence.h"
 #include "tools/RecorderMessageBuilder.h"
 
@@ -109,7 +111,7 @@ class Station : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        port = freeUdpPort();
+        port = LoopbackSender::freePort();
         writeSetupPort(folder->file("setup.db"), port);
         records = new SingletonStationRecords;
         window = new CorvaneDlg(*records);
@@ -122,7 +124,7 @@ protected:
             },
             60000))
             << "the page did not load";
-        db = new AppDatabase(folder->file("app.db"));
+        db = new TableRows(folder->file("app.db"));
     }
 
     static void TearDownTestSuite()
@@ -148,8 +150,8 @@ protected:
     }
     static std::string vehicleColumn(const std::string& id, const char* column)
     {
-        return db->text(std::string("SELECT ") + column +
-                        " FROM vehicle_info WHERE id = " + quoted(id));
+        return firstText(*db, std::string("SELECT ") + column +
+                                  " FROM vehicle_info WHERE id = " + quoted(id));
     }
     static void postPortChange(int newPort)
     {
@@ -160,7 +162,7 @@ protected:
     static inline int port = 0;
     static inline SingletonStationRecords* records = nullptr;
     static inline CorvaneDlg* window = nullptr;
-    static inline AppDatabase* db = nullptr;
+    static inline TableRows* db = nullptr;
 };
 
 TEST_F(Station, PositionReportsReachTheDatabaseAndMoveTheMarker)
@@ -203,11 +205,11 @@ TEST_F(Station, EventsAreStoredUnderTheOperatorsNameAndPopUp)
         },
         deadlineMs));
     const std::string where = " FROM event_info WHERE vehicle_id = " + quoted(id);
-    EXPECT_EQ(db->text("SELECT name" + where), "Boss's car");
-    EXPECT_EQ(db->text("SELECT event_type" + where), "3");
-    EXPECT_EQ(db->text("SELECT time" + where), "2011-05-31 13:00:30");
-    EXPECT_EQ(db->text("SELECT device_title" + where), "Cab");
-    EXPECT_EQ(db->text("SELECT address" + where), "127.0.0.1");
+    EXPECT_EQ(firstText(*db, "SELECT name" + where), "Boss's car");
+    EXPECT_EQ(firstText(*db, "SELECT event_type" + where), "3");
+    EXPECT_EQ(firstText(*db, "SELECT time" + where), "2011-05-31 13:00:30");
+    EXPECT_EQ(firstText(*db, "SELECT device_title" + where), "Cab");
+    EXPECT_EQ(firstText(*db, "SELECT address" + where), "127.0.0.1");
     EXPECT_TRUE(waitFor(
         [&] {
             return js("global.eventPopup.entries().some(function (e) {"
@@ -317,7 +319,7 @@ TEST_F(Station, PortChangedInTheSetupRestartsReceptionOnTheNewPort)
     sendDatagram(newPort, report(viaNew, "New port", 11.0, 11.0));
     ASSERT_TRUE(waitFor([&] { return gpsRows(viaNew) == 1; }, deadlineMs));
     EXPECT_EQ(gpsRows(viaOld), 0);
-    EXPECT_FALSE(udpReceiveQueue(oldPort).has_value()) << "the old port is still open";
+    EXPECT_FALSE(LoopbackSender::receiveQueue(oldPort).has_value()) << "the old port is still open";
 }
 
 TEST_F(Station, PortThatCannotBeOpenedIsToldOnceWithTheReason)

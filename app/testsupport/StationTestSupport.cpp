@@ -1,5 +1,8 @@
 #include "app/testsupport/StationTestSupport.h"
 
+#include "proof/LoopbackSender.h"
+#include "proof/TableRows.h"
+
 #include <QTest>
 #include <QWebEnginePage>
 #include <arpa/inet.h>
@@ -61,18 +64,6 @@ QVariant evaluate(QWebEnginePage& page, const QString& script, int timeoutMs)
     return result->second;
 }
 
-int freeUdpPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("no free UDP port");
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 int freeUdpPortBetween(int low, int high)
 {
     const int span = high - low + 1;
@@ -91,11 +82,7 @@ int freeUdpPortBetween(int low, int high)
 
 void sendDatagram(int port, const std::string& text)
 {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    const sockaddr_in address = loopback(port);
-    ::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&address),
-             sizeof address);
-    ::close(fd);
+    LoopbackSender(port).send(text);
 }
 
 void writeSetupPort(const std::string& path, int port)
@@ -113,61 +100,10 @@ void writeSetupPort(const std::string& path, int port)
         throw std::runtime_error("cannot write " + path);
 }
 
-std::optional<long> udpReceiveQueue(int port)
+std::string firstText(TableRows& rows, const std::string& sql)
 {
-    std::ifstream table("/proc/net/udp");
-    std::string line;
-    std::getline(table, line); // header
-    while (std::getline(table, line)) {
-        unsigned localAddress = 0, localPort = 0, remoteAddress = 0, remotePort = 0, state = 0;
-        unsigned long txQueue = 0, rxQueue = 0;
-        if (std::sscanf(line.c_str(), " %*d: %8X:%4X %8X:%4X %2X %8lX:%8lX", &localAddress,
-                        &localPort, &remoteAddress, &remotePort, &state, &txQueue, &rxQueue) == 7 &&
-            static_cast<int>(localPort) == port)
-            return static_cast<long>(rxQueue);
-    }
-    return std::nullopt;
-}
-
-AppDatabase::AppDatabase(const std::string& path) : m_path(path) {}
-
-AppDatabase::~AppDatabase()
-{
-    sqlite3_close(m_handle);
-}
-
-bool AppDatabase::ensureOpen()
-{
-    if (m_handle != nullptr)
-        return true;
-    if (sqlite3_open_v2(m_path.c_str(), &m_handle, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        sqlite3_close(m_handle);
-        m_handle = nullptr;
-        return false;
-    }
-    sqlite3_busy_timeout(m_handle, 2000);
-    return true;
-}
-
-long long AppDatabase::number(const std::string& sql)
-{
-    const std::string value = text(sql);
-    return value.empty() ? 0 : std::stoll(value);
-}
-
-std::string AppDatabase::text(const std::string& sql)
-{
-    if (!ensureOpen())
-        return {};
-    sqlite3_stmt* statement = nullptr;
-    std::string result;
-    if (sqlite3_prepare_v2(m_handle, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
-        sqlite3_step(statement) == SQLITE_ROW) {
-        if (const unsigned char* value = sqlite3_column_text(statement, 0))
-            result = reinterpret_cast<const char*>(value);
-    }
-    sqlite3_finalize(statement);
-    return result;
+    const std::vector<Row> result = rows.query(sql);
+    return result.empty() || result.front().empty() ? std::string() : result.front().front();
 }
 
 } // namespace corvane::test
