@@ -1,0 +1,372 @@
+#include "app/CorvaneDlg.h"
+
+#include "app/CorvaneEvents.h"
+#include "app/MultiMonitor.h"
+#include "app/StartupFolder.h"
+#include "base/Trace.h"
+#include "browser/CefClientHandler.h"
+#include "browser/CefClientV8Handler.h"
+#include "browser/scriptcalls/ScriptCalls.h"
+#include "callback/CallbackServerImpl.h"
+#include "page/MapPage.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPointer>
+#include <QThread>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace corvane {
+
+namespace {
+
+const char caption[] = "ORVEX Corvane";
+
+// The page's own layout is 900 x 600 pixels; the window starts at that client
+// size and cannot be made smaller.
+constexpr int initialClientWidth = 900;
+constexpr int initialClientHeight = 600;
+
+// Map sources of the page, stored in setup.db so that an operator can point
+// the station at other tile and geocoder services.
+struct MapSource
+{
+    const char* key;
+    const char* defaultValue;
+};
+
+constexpr MapSource mapSources[] = {
+    {"map/RoadTiles", "https://tile.openstreetmap.org/{z}/{x}/{y}.png"},
+    {"map/SatelliteTiles", "https://server.arcgisonline.com/ArcGIS/rest/services/World_Imagery/"
+                           "MapServer/tile/{z}/{y}/{x}"},
+    {"map/Geocoder",
+     "https://nominatim.openstreetmap.org/reverse?format=jsonv2&lat={lat}&lon={lon}"},
+};
+
+using CallbackEvent = OwningEvent<CallbackInfoHolder>;
+using VehicleIdEvent = OwningEvent<std::string>;
+
+void post(QObject* window, QEvent* event)
+{
+    QCoreApplication::postEvent(window, event);
+}
+
+void postVehicleId(QObject* window, QEvent::Type type, const std::string& id)
+{
+    post(window, new VehicleIdEvent(type, std::make_unique<std::string>(id)));
+}
+
+std::string takeVehicleId(QEvent* event)
+{
+    std::unique_ptr<std::string> id = static_cast<VehicleIdEvent*>(event)->take();
+    return id ? *id : std::string();
+}
+
+} // namespace
+
+CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
+    : QDialog(parent), m_clientHandler(std::make_unique<CefClientHandler>(StartupFolder::path())),
+      m_v8Handler(std::make_unique<CefClientV8Handler>()), m_controller(records, *this)
+{
+    setWindowTitle(QString::fromLatin1(caption));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+    resize(initialClientWidth, initialClientHeight);
+}
+
+CorvaneDlg::~CorvaneDlg()
+{
+    shutdown();
+}
+
+bool CorvaneDlg::initialize()
+{
+    if (!MultiMonitor::isSupported(MultiMonitor::monitorOf(frameGeometry()))) {
+        QMessageBox box(QMessageBox::Critical, QString::fromLatin1(caption),
+                        QStringLiteral("Bad resolution format or unsupported resolution."),
+                        QMessageBox::Ok);
+        box.setObjectName(QStringLiteral("resolutionMessage"));
+        box.exec();
+        m_running = false;
+        return false;
+    }
+    createBrowser();
+    m_databases.open(StartupFolder::path());
+    m_port = m_databases.readInt("setup/Port", defaultPort);
+    m_server = std::make_unique<CallbackServerImpl>(*this);
+    m_initialized = true;
+    startServer();
+    return true;
+}
+
+void CorvaneDlg::createBrowser()
+{
+    m_minimumWidth = width();
+    m_minimumHeight = height();
+    setMinimumSize(m_minimumWidth, m_minimumHeight);
+    m_clientHandler->setListener(this);
+    m_v8Handler->setListener(this);
+    m_view = std::make_unique<QWebEngineView>(this);
+    // The page comes from a local text but shows remote tiles and asks a
+    // remote geocoder.
+    m_view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    m_v8Handler->attach(m_view->page());
+    m_view->setGeometry(rect());
+    m_clientHandler->setPageText(QString::fromStdString(assembleMapPage()));
+    m_clientHandler->adopt(m_view.get());
+}
+
+void CorvaneDlg::startServer()
+{
+    m_startFailure.clear();
+    m_startingServer = true;
+    m_server->start(m_port);
+    m_startingServer = false;
+    if (!m_startFailure.isEmpty())
+        tellPortFailure(m_port, m_startFailure);
+}
+
+void CorvaneDlg::tellPortFailure(int port, const QString& reason)
+{
+    // Without this the station would look alive while it receives nothing.
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, QString::fromLatin1(caption),
+        QStringLiteral("The callback port %1 cannot be opened: %2.\n"
+                       "No callbacks are received until another port is chosen in the setup.")
+            .arg(port)
+            .arg(reason),
+        QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("portFailureMessage"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void CorvaneDlg::shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    m_clientHandler->setListener(nullptr);
+    m_v8Handler->setListener(nullptr);
+    if (!m_running || !m_initialized)
+        return;
+    m_server->stop();
+    m_server.reset();
+    m_databases.close();
+}
+
+void CorvaneDlg::closeWithoutAsking()
+{
+    m_closeConfirmed = true;
+    // Questions and dialogs open over the window end first (answered No or
+    // cancelled), so that no nested run keeps the window alive.
+    for (int guard = 0; guard < 16; ++guard) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal == this)
+            break;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+    QDialog::reject();
+}
+
+void CorvaneDlg::activate()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+bool CorvaneDlg::onCallbackReceived(const CallbackInfo& record)
+{
+    auto holder = std::make_unique<CallbackInfoHolder>(std::make_unique<CallbackInfo>());
+    record.copyTo(**holder);
+    post(this, new CallbackEvent(WM_CALLBACK_RECEIVED, std::move(holder)));
+    return true;
+}
+
+void CorvaneDlg::onServerError(const char* text)
+{
+    traceMessage("Exception - %s", text);
+    // Only a failed start reaches this on the window's own thread.
+    if (QThread::currentThread() != thread() || !m_startingServer)
+        return;
+    if (m_startFailure.isEmpty())
+        m_startFailure = QString::fromLocal8Bit(text);
+}
+
+void CorvaneDlg::onClickLog()
+{
+    post(this, new ValueEvent(WM_SHOW_LOG, 0));
+}
+
+void CorvaneDlg::onClickSetup()
+{
+    post(this, new ValueEvent(WM_SHOW_SETUP, 0));
+}
+
+void CorvaneDlg::onClickEdit(const std::string& id)
+{
+    postVehicleId(this, WM_EDIT_VEHICLE, id);
+}
+
+void CorvaneDlg::onClickRemove(const std::string& id)
+{
+    postVehicleId(this, WM_REMOVE_VEHICLE, id);
+}
+
+void CorvaneDlg::onClickImgBtn(const std::string& id)
+{
+    postVehicleId(this, WM_CHOOSE_IMAGE, id);
+}
+
+void CorvaneDlg::onChangeName(const std::string& id, const std::string& name)
+{
+    m_controller.changeName(id, name);
+}
+
+void CorvaneDlg::onUpdateOptionalInfo(const std::string& id, const std::string& imagePath,
+                                      const std::string& info1, const std::string& info2)
+{
+    m_controller.updateOptionalInfo(id, imagePath, info1, info2);
+}
+
+void CorvaneDlg::onPageLoaded()
+{
+    if (!m_pageLoadedPosted.exchange(true))
+        post(this, new ValueEvent(WM_PAGE_LOADED, 0));
+}
+
+void CorvaneDlg::executeScript(const std::string& script)
+{
+    m_clientHandler->executeScript(script);
+}
+
+void CorvaneDlg::customEvent(QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type == WM_CALLBACK_RECEIVED) {
+        auto* received = static_cast<CallbackEvent*>(event);
+        if (m_server == nullptr)
+            return;
+        if (std::unique_ptr<CallbackInfo> record = m_server->takeCallbackInfo(received->take()))
+            m_controller.handleCallback(*record);
+    } else if (type == WM_PAGE_LOADED) {
+        handlePageLoaded();
+    } else if (type == WM_PORT_CHANGED) {
+        m_port = static_cast<ValueEvent*>(event)->value();
+        if (m_server != nullptr) {
+            m_server->stop();
+            startServer();
+        }
+    } else if (type == WM_TIMEOUT_CHANGED) {
+        m_controller.timeoutChanged(static_cast<ValueEvent*>(event)->value());
+    } else if (type == WM_REMOVE_VEHICLE) {
+        removeVehicle(takeVehicleId(event));
+    } else if (type == WM_CHOOSE_IMAGE) {
+        chooseImage(takeVehicleId(event));
+    } else {
+        // WM_EDIT_VEHICLE, WM_SHOW_LOG, WM_SHOW_SETUP and WM_SHOW_STORED_TRACK
+        // open the vehicle editor, the event log, the setup and the track
+        // duration chooser, which are not part of the station yet; their
+        // payloads are freed with the event.
+        QDialog::customEvent(event);
+    }
+}
+
+void CorvaneDlg::handlePageLoaded()
+{
+    sendMapSources();
+    m_controller.pageLoaded(m_databases.readInt("setup/TimeoutDuration", defaultTimeoutMinutes));
+}
+
+void CorvaneDlg::sendMapSources()
+{
+    std::string addresses[std::size(mapSources)];
+    for (std::size_t i = 0; i < std::size(mapSources); ++i)
+        addresses[i] = m_databases.readText(mapSources[i].key, mapSources[i].defaultValue);
+    executeScript(ScriptCalls::setMapSources(addresses[0], addresses[1], addresses[2]));
+}
+
+bool CorvaneDlg::askYesNo(const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(caption), question,
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setObjectName(QStringLiteral("question"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+void CorvaneDlg::removeVehicle(const std::string& id)
+{
+    const bool confirmed = askYesNo(QStringLiteral("Do you want to delete this Vehicle?"));
+    m_controller.removeVehicle(id, confirmed);
+}
+
+void CorvaneDlg::chooseImage(const std::string& id)
+{
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("imageChooser"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters({QStringLiteral("PNG File(*.png)"), QStringLiteral("BMP File(*.bmp)"),
+                           QStringLiteral("JPG File(*.jpg)")});
+    dialog.selectFile(QStringLiteral("*.png"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    m_controller.imageChosen(id, dialog.selectedFiles().constFirst().toStdString());
+}
+
+void CorvaneDlg::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (m_view == nullptr)
+        return;
+    m_view->setGeometry(0, 0, width(), height());
+    m_controller.pageResized(width(), height());
+}
+
+void CorvaneDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void CorvaneDlg::reject()
+{
+    // Escape and the toolkit's own reject paths never close the station; a
+    // close goes through the question (closeEvent) or closeWithoutAsking.
+    if (m_closeConfirmed)
+        QDialog::reject();
+}
+
+void CorvaneDlg::closeEvent(QCloseEvent* event)
+{
+    if (!m_closeConfirmed) {
+        if (!askYesNo(QStringLiteral("Are you sure to close?"))) {
+            event->ignore();
+            return;
+        }
+        m_closeConfirmed = true;
+    }
+    QDialog::closeEvent(event);
+}
+
+} // namespace corvane

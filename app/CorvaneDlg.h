@@ -1,0 +1,138 @@
+#pragma once
+
+#include "app/ScriptSink.h"
+#include "app/StationController.h"
+#include "app/StationDatabases.h"
+#include "browser/CefClientListener.h"
+#include "browser/CefClientV8Listener.h"
+#include "callback/CallbackServerDelegate.h"
+
+#include <QDialog>
+#include <atomic>
+#include <memory>
+#include <string>
+
+class QWebEngineView;
+
+namespace corvane {
+
+class CefClientHandler;
+class CefClientV8Handler;
+class QuellonCallbackServer;
+class StationRecords;
+
+// The station's only top-level window: a resizable dialog filled by the web
+// view that shows the map page. Everything ends up here: the recorders'
+// callbacks (from the server thread), the page's requests and the operator's
+// commands arrive as private events (CorvaneEvents.h) and are handled on the
+// GUI thread, where StationController decides what changes.
+//
+// Life: construct, initialize() (screen check, browser, databases, server),
+// exec(), shutdown() (also run by the destructor). A close request asks
+// "Are you sure to close?"; closeWithoutAsking() (SIGTERM, SIGINT) skips the
+// question. Enter and Escape never close the window.
+//
+// Ownership: owns the browser client and extension handlers, the web view
+// (as a child widget), the callback server and the controller; the records
+// and the databases are process-wide single instances it opens and closes.
+// Threads: GUI thread, except the delegate operations (server thread; they
+// only copy and post) and executeScript (any thread).
+// Throws: only std::bad_alloc, and SystemException from initialize() when the
+// server thread cannot be created.
+class CorvaneDlg : public QDialog,
+                   public CallbackServerDelegate,
+                   public CefClientV8Listener,
+                   public CefClientListener,
+                   public ScriptSink
+{
+    Q_OBJECT
+
+public:
+    static constexpr int defaultPort = 10111;
+    static constexpr int defaultTimeoutMinutes = 10;
+
+    // records: the vehicle, event and GPS stores (the process-wide containers
+    // in the station; tests may pass their own). Not owned.
+    explicit CorvaneDlg(StationRecords& records, QWidget* parent = nullptr);
+    ~CorvaneDlg() override;
+
+    // Checks the screen; on a screen smaller than 1024 x 620 shows "Bad
+    // resolution format or unsupported resolution." and returns false (the
+    // station then ends). Otherwise creates the browser, opens the databases
+    // in the start-up folder, starts the server on "setup/Port" and returns true.
+    bool initialize();
+
+    // Stops the server, writes what is queued and closes both databases.
+    // Runs once; later calls do nothing.
+    void shutdown();
+
+    // Ends the modal run at once, closing any dialog or question open over
+    // the window, without asking.
+    void closeWithoutAsking();
+
+    // Shows the window normal, raised and active (another start asked).
+    void activate();
+
+    // The port the server was last started on.
+    int port() const { return m_port; }
+    QWebEngineView* browserView() const { return m_view.get(); }
+
+    // CallbackServerDelegate (server thread, or the caller of start).
+    bool onCallbackReceived(const CallbackInfo& record) override;
+    void onServerError(const char* text) override;
+
+    // CefClientV8Listener (GUI thread).
+    void onClickLog() override;
+    void onClickSetup() override;
+    void onClickEdit(const std::string& id) override;
+    void onClickRemove(const std::string& id) override;
+    void onChangeName(const std::string& id, const std::string& name) override;
+    void onUpdateOptionalInfo(const std::string& id, const std::string& imagePath,
+                              const std::string& info1, const std::string& info2) override;
+    void onClickImgBtn(const std::string& id) override;
+
+    // CefClientListener
+    void onPageLoaded() override;
+
+    // ScriptSink: hands the call to the page (dropped before it has loaded).
+    void executeScript(const std::string& script) override;
+
+    void reject() override;
+
+protected:
+    void customEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createBrowser();
+    void startServer();
+    void tellPortFailure(int port, const QString& reason);
+    void handlePageLoaded();
+    void sendMapSources();
+    bool askYesNo(const QString& question);
+    void removeVehicle(const std::string& id);
+    void chooseImage(const std::string& id);
+
+    std::unique_ptr<CefClientHandler> m_clientHandler;
+    std::unique_ptr<CefClientV8Handler> m_v8Handler;
+    // After the handlers, so the view (and its page) goes first.
+    std::unique_ptr<QWebEngineView> m_view;
+    std::unique_ptr<QuellonCallbackServer> m_server;
+    StationDatabases m_databases;
+    StationController m_controller;
+    int m_port = defaultPort;
+    int m_minimumWidth = 0;
+    int m_minimumHeight = 0;
+    std::atomic<bool> m_pageLoadedPosted{false};
+    bool m_running = true;
+    bool m_initialized = false;
+    bool m_shutDown = false;
+    bool m_closeConfirmed = false;
+    // Set while start() runs on this thread: a server error then is a start failure.
+    bool m_startingServer = false;
+    QString m_startFailure;
+};
+
+} // namespace corvane

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace corvane {
+
+// Where the main window's script calls go: the page, or a recorder in tests.
+//
+// Threads: called on the main window's thread. A sink may drop a call (the
+// page drops calls made before it has loaded). Must not throw but
+// std::bad_alloc.
+class ScriptSink
+{
+public:
+    virtual ~ScriptSink() = default;
+
+    // Runs one complete call text (UTF-8) in the page, or drops it.
+    virtual void executeScript(const std::string& script) = 0;
+};
+
+} // namespace corvane

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/StationRecords.h"
+
+namespace corvane {
+
+// The station's record stores: the process-wide VehicleInfoContainer,
+// EventLogger and GPSDataContainer, whose writes go to DBManager's queue.
+//
+// Ownership: owns nothing; the containers live until process exit.
+// Threads: as the containers (each call takes the container's own lock).
+class SingletonStationRecords : public StationRecords
+{
+public:
+    VehicleInfo* findVehicle(const UniqueID& id) override;
+    bool insertVehicle(std::unique_ptr<VehicleInfo> vehicle) override;
+    bool updateVehicle(VehicleInfo& vehicle) override;
+    bool addEvent(const CallbackInfo& event) override;
+    bool addGpsSample(const std::string& time, const UniqueID& vehicleId,
+                      const std::string& sentence) override;
+    void forEachVehicle(const std::function<void(VehicleInfo&)>& visit) override;
+};
+
+} // namespace corvane

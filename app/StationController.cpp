@@ -1,0 +1,256 @@
+#include "app/StationController.h"
+
+#include "app/ScriptSink.h"
+#include "app/StationRecords.h"
+#include "base/FormatableBuffer.h"
+#include "base/Trace.h"
+#include "browser/scriptcalls/ScriptCalls.h"
+#include "callback/AppConstants.h"
+#include "callback/CallbackInfo.h"
+#include "callback/GPSInfo.h"
+#include "data/DisplayTime.h"
+#include "data/VehicleInfo.h"
+#include "data/VehicleInfoContainer.h"
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+
+namespace corvane {
+
+namespace {
+
+// The details keys a details message may carry, and the vehicle field each fills.
+struct DetailField
+{
+    const char* key;
+    std::string VehicleInfo::*field;
+};
+
+constexpr DetailField detailFields[] = {
+    {"Company", &VehicleInfo::company}, {"Maker", &VehicleInfo::maker},
+    {"Model", &VehicleInfo::model},     {"Registration", &VehicleInfo::registration},
+    {"Driver", &VehicleInfo::driver},   {"License", &VehicleInfo::license},
+};
+
+// A stored track shows at most this many points before the line's end.
+constexpr std::size_t trackPointLimit = 100;
+
+} // namespace
+
+StationController::StationController(StationRecords& records, ScriptSink& page)
+    : m_records(records), m_page(page)
+{}
+
+std::string StationController::displayTime(const DateTime& time)
+{
+    FormatableBuffer<64> text;
+    formatDisplayTime(time, text);
+    return text.getText();
+}
+
+std::string StationController::coordinateText(double degrees)
+{
+    // "%f" would follow LC_NUMERIC, which the toolkit sets from the user's
+    // environment; the stored text must always use a decimal point.
+    char text[64];
+    const auto result =
+        std::to_chars(text, text + sizeof text, degrees, std::chars_format::fixed, 6);
+    if (result.ec != std::errc())
+        return {};
+    return std::string(text, result.ptr);
+}
+
+VehicleInfo* StationController::find(const std::string& idText)
+{
+    return m_records.findVehicle(UniqueID(idText.c_str()));
+}
+
+void StationController::update(VehicleInfo& vehicle)
+{
+    if (!m_records.updateVehicle(vehicle))
+        traceMessage("UPDATE FALSE");
+}
+
+void StationController::handleCallback(CallbackInfo& record)
+{
+    const int type = record.getType();
+    if (type < AppConstants::gpsMessageType)
+        handleEvent(record);
+    else if (type == AppConstants::gpsMessageType)
+        handleGpsReport(record);
+    else if (type == AppConstants::optionalInfoMessageType)
+        handleDetails(record);
+}
+
+void StationController::handleEvent(CallbackInfo& record)
+{
+    VehicleInfo* vehicle = m_records.findVehicle(record.getId());
+    if (vehicle == nullptr)
+        return;
+    // The stored event carries the operator's name for the vehicle.
+    if (!vehicle->edited_name.empty() && vehicle->edited_name != record.getName())
+        record.setName(vehicle->edited_name);
+    if (vehicle->deleted)
+        return;
+    if (!m_records.addEvent(record))
+        traceMessage("INSERT FALSE");
+    m_page.executeScript(ScriptCalls::updateEventInfo(record));
+}
+
+void StationController::handleGpsReport(const CallbackInfo& record)
+{
+    const std::string time = displayTime(record.getTime());
+    VehicleInfo* vehicle = m_records.findVehicle(record.getId());
+    if (vehicle == nullptr) {
+        std::unique_ptr<VehicleInfo> created =
+            VehicleInfoContainer::create(record.getId(), record.getName().c_str(), time.c_str());
+        for (const std::string& call : ScriptCalls::insertVehicleSequence(false, *created))
+            m_page.executeScript(call);
+        if (!m_records.insertVehicle(std::move(created)))
+            traceMessage("INSERT FALSE");
+        vehicle = m_records.findVehicle(record.getId());
+    } else if (!vehicle->deleted) {
+        vehicle->last_updated_time = time;
+        vehicle->name = record.getName();
+        m_page.executeScript(ScriptCalls::updateVehicle(*vehicle));
+        update(*vehicle);
+    }
+
+    const std::string& sentence = record.getGpsData();
+    if (sentence.empty())
+        return;
+    const GPSInfo gps(sentence);
+    if (vehicle != nullptr && !vehicle->deleted) {
+        m_page.executeScript(ScriptCalls::moveTo(gps, vehicle->id));
+        vehicle->last_updated_latitude = coordinateText(gps.latitude());
+        vehicle->last_updated_longitude = coordinateText(gps.longitude());
+        update(*vehicle);
+    }
+    // Samples of deleted vehicles are kept as well: the track stays complete.
+    if (!m_records.addGpsSample(time, record.getId(), sentence))
+        traceMessage("Insert False");
+}
+
+void StationController::handleDetails(const CallbackInfo& record)
+{
+    VehicleInfo* vehicle = m_records.findVehicle(record.getId());
+    if (vehicle == nullptr || vehicle->deleted)
+        return;
+    // A key the message lacks leaves what the station already knows.
+    const CallbackInfo::OptionalInfo& details = record.getOptionalInfo();
+    for (const DetailField& detail : detailFields) {
+        const auto found = details.find(detail.key);
+        if (found != details.end())
+            (*vehicle).*detail.field = found->second;
+    }
+    vehicle->name = record.getName();
+    const std::string call = ScriptCalls::updateOptionalInfo(*vehicle);
+    traceMessage("%s", call.c_str());
+    m_page.executeScript(call);
+    update(*vehicle);
+}
+
+void StationController::pageLoaded(int timeoutMinutes)
+{
+    m_page.executeScript(ScriptCalls::resetTimeout(timeoutMinutes));
+    m_records.forEachVehicle([this](VehicleInfo& vehicle) {
+        if (vehicle.deleted)
+            return;
+        // Normalises the picture path in memory on the way.
+        for (const std::string& call : ScriptCalls::insertVehicleSequence(true, vehicle))
+            m_page.executeScript(call);
+    });
+    m_page.executeScript(ScriptCalls::sortVehicleList());
+}
+
+void StationController::changeName(const std::string& id, const std::string& name)
+{
+    VehicleInfo* vehicle = find(id);
+    if (vehicle == nullptr)
+        return;
+    if (name == vehicle->name)
+        vehicle->edited_name.clear();
+    else if (!name.empty())
+        vehicle->edited_name = name;
+    else
+        m_page.executeScript(ScriptCalls::updateVehicleName(*vehicle));
+    update(*vehicle);
+}
+
+void StationController::updateOptionalInfo(const std::string& id, const std::string& imagePath,
+                                           const std::string& info1, const std::string& info2)
+{
+    VehicleInfo* vehicle = find(id);
+    if (vehicle == nullptr)
+        return;
+    vehicle->image_path = imagePath;
+    vehicle->info1 = info1;
+    vehicle->info2 = info2;
+    update(*vehicle);
+}
+
+void StationController::vehicleEdited(const std::string& id, bool accepted)
+{
+    if (accepted) {
+        if (VehicleInfo* vehicle = find(id))
+            m_page.executeScript(ScriptCalls::updateUserDefinedInfo(*vehicle));
+    }
+    m_page.executeScript(ScriptCalls::enableTooltip());
+}
+
+void StationController::removeVehicle(const std::string& id, bool confirmed)
+{
+    if (confirmed) {
+        if (VehicleInfo* vehicle = find(id)) {
+            vehicle->deleted = true;
+            update(*vehicle);
+            m_page.executeScript(ScriptCalls::deleteVehicle(id));
+        }
+    }
+    m_page.executeScript(ScriptCalls::enableTooltip());
+}
+
+void StationController::imageChosen(const std::string& id, const std::string& path)
+{
+    VehicleInfo* vehicle = find(id);
+    if (vehicle == nullptr)
+        return;
+    vehicle->image_path = ScriptCalls::normaliseImagePath(path);
+    m_page.executeScript(ScriptCalls::updateImgPath(*vehicle));
+    update(*vehicle);
+}
+
+void StationController::dialogOpening()
+{
+    m_page.executeScript(ScriptCalls::hideTooltip());
+}
+
+void StationController::timeoutChanged(int minutes)
+{
+    m_page.executeScript(ScriptCalls::resetTimeout(minutes));
+}
+
+void StationController::pageResized(int width, int height)
+{
+    m_page.executeScript(ScriptCalls::setPageSize(width, height));
+}
+
+void StationController::showStoredTrack(const std::vector<std::string>& sentences)
+{
+    // The line's end is the sample after the points; a short track ends at
+    // its last sample.
+    if (sentences.empty())
+        return;
+    m_page.executeScript(ScriptCalls::showTrackingMap());
+    const std::size_t points = std::min(trackPointLimit, sentences.size() - 1);
+    for (std::size_t i = 0; i < points; ++i) {
+        const GPSInfo gps(sentences[i]);
+        m_page.executeScript(
+            ScriptCalls::insertGpsInfo(gps.latitude(), gps.longitude(), gps.course()));
+    }
+    const GPSInfo end(sentences[points]);
+    m_page.executeScript(ScriptCalls::showTrackingLine(end.latitude(), end.longitude()));
+}
+
+} // namespace corvane

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "base/DateTime.h"
+
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+class CallbackInfo;
+class ScriptSink;
+class StationRecords;
+class VehicleInfo;
+
+// What the main window does with every piece of work that reaches it: the
+// recorders' callbacks, the page's requests and the operator's commands. It
+// decides which vehicle records change, what is queued for the database and
+// which script calls go to the page; the window (CorvaneDlg) adds what needs
+// the toolkit (message boxes, dialogs, the browser) and calls in here.
+//
+// Rules kept here:
+// - an alarm event or details message from a vehicle that has never sent a
+//   position changes nothing;
+// - a deleted vehicle is never shown again and no callback changes it, but
+//   its GPS samples are still stored;
+// - a failed queue put is traced ("INSERT FALSE", "UPDATE FALSE",
+//   "Insert False") and the work goes on;
+// - script calls go to the sink whether or not the page has loaded; the sink
+//   drops early ones and the page gets the whole state from pageLoaded().
+//
+// Ownership: uses the records store and the sink, owns neither; both must
+// outlive the controller. Threads: the main window's thread only.
+// Throws: only std::bad_alloc.
+class StationController
+{
+public:
+    StationController(StationRecords& records, ScriptSink& page);
+
+    // A received callback, by its type: below 100 an alarm event, 100 a GPS
+    // report, 101 vehicle details; any other type is ignored. The record's
+    // name may be replaced by the operator's name of the vehicle.
+    void handleCallback(CallbackInfo& record);
+
+    // The page has finished loading: the time-out, every vehicle that is not
+    // deleted, and the sort.
+    void pageLoaded(int timeoutMinutes);
+
+    // The page renamed a vehicle (empty name: show the reported name again).
+    void changeName(const std::string& id, const std::string& name);
+
+    // The page stored a vehicle's picture path and free information texts.
+    void updateOptionalInfo(const std::string& id, const std::string& imagePath,
+                            const std::string& info1, const std::string& info2);
+
+    // The vehicle editor closed; accepted when it ended with OK.
+    void vehicleEdited(const std::string& id, bool accepted);
+
+    // The operator answered the delete question for a vehicle.
+    void removeVehicle(const std::string& id, bool confirmed);
+
+    // The operator chose a picture file for a vehicle.
+    void imageChosen(const std::string& id, const std::string& path);
+
+    // A modal dialog (event log, setup) is about to open over the page.
+    void dialogOpening();
+
+    void timeoutChanged(int minutes);
+
+    // The browser window now has this client size.
+    void pageResized(int width, int height);
+
+    // A stored track: one GPS sentence per sample, oldest first. Draws at most
+    // the first 100 samples as points and the one after them as the line's end.
+    void showStoredTrack(const std::vector<std::string>& sentences);
+
+    // The display time text of a callback time (as stored and shown).
+    static std::string displayTime(const DateTime& time);
+
+    // A coordinate as stored in a vehicle record: fixed-point, six decimals,
+    // whatever the process locale.
+    static std::string coordinateText(double degrees);
+
+private:
+    void handleEvent(CallbackInfo& record);
+    void handleGpsReport(const CallbackInfo& record);
+    void handleDetails(const CallbackInfo& record);
+    VehicleInfo* find(const std::string& idText);
+    void update(VehicleInfo& vehicle);
+
+    StationRecords& m_records;
+    ScriptSink& m_page;
+};
+
+} // namespace corvane

@@ -1,0 +1,451 @@
+#include "app/ScriptSink.h"
+#include "app/StationController.h"
+#include "app/StationRecords.h"
+#include "base/FormatableBuffer.h"
+#include "callback/CallbackInfo.h"
+#include "data/VehicleInfo.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+
+using namespace corvane;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+
+namespace {
+
+std::string text(const UniqueID& id)
+{
+    FormatableBuffer<64> buffer;
+    id.toString(buffer);
+    return buffer.getText();
+}
+
+class RecordingPage : public ScriptSink
+{
+public:
+    void executeScript(const std::string& script) override { calls.push_back(script); }
+    // The function names called, in order.
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> result;
+        for (const std::string& call : calls)
+            result.push_back(call.substr(0, call.find('(')));
+        return result;
+    }
+    std::vector<std::string> calls;
+};
+
+// The stores in memory: what was queued is written down as it would reach the
+// writer, a copy taken at the moment of the put.
+class MemoryRecords : public StationRecords
+{
+public:
+    struct Queued
+    {
+        std::string what; // "vehicle insert", "vehicle update", "event", "gps"
+        VehicleInfo vehicle;
+        std::string name, time, sentence;
+        UniqueID id = UniqueID::zero();
+    };
+
+    VehicleInfo* findVehicle(const UniqueID& id) override
+    {
+        auto found = vehicles.find(id);
+        return found == vehicles.end() ? nullptr : found->second.get();
+    }
+    bool insertVehicle(std::unique_ptr<VehicleInfo> vehicle) override
+    {
+        queued.push_back({"vehicle insert", *vehicle});
+        const UniqueID id = vehicle->id;
+        vehicles.emplace(id, std::move(vehicle));
+        return !refuse;
+    }
+    bool updateVehicle(VehicleInfo& vehicle) override
+    {
+        if (refuse)
+            return false;
+        queued.push_back({"vehicle update", vehicle});
+        return true;
+    }
+    bool addEvent(const CallbackInfo& event) override
+    {
+        if (refuse)
+            return false;
+        queued.push_back({"event", {}, event.getName(), "", "", event.getId()});
+        return true;
+    }
+    bool addGpsSample(const std::string& time, const UniqueID& id,
+                      const std::string& sentence) override
+    {
+        if (refuse)
+            return false;
+        queued.push_back({"gps", {}, "", time, sentence, id});
+        return true;
+    }
+    void forEachVehicle(const std::function<void(VehicleInfo&)>& visit) override
+    {
+        locked = true;
+        for (auto& [id, vehicle] : vehicles)
+            visit(*vehicle);
+        locked = false;
+    }
+
+    VehicleInfo& add(const std::string& name, bool deleted = false)
+    {
+        auto vehicle = std::make_unique<VehicleInfo>();
+        vehicle->name = name;
+        vehicle->deleted = deleted;
+        VehicleInfo& stored = *vehicle;
+        vehicles.emplace(vehicle->id, std::move(vehicle));
+        return stored;
+    }
+    std::vector<std::string> what() const
+    {
+        std::vector<std::string> result;
+        for (const Queued& q : queued)
+            result.push_back(q.what);
+        return result;
+    }
+
+    std::map<UniqueID, std::unique_ptr<VehicleInfo>> vehicles;
+    std::vector<Queued> queued;
+    bool refuse = false;
+    bool locked = false;
+};
+
+const char* munich = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W";
+
+CallbackInfo callback(int type, const UniqueID& id, const std::string& name,
+                      const std::string& sentence = {})
+{
+    CallbackInfo record("10.0.0.7", 5000);
+    record.setType(type);
+    record.setId(id);
+    record.setName(name);
+    record.setTime(DateTime(2011, 5, 31, 13, 45, 30));
+    record.setGpsData(sentence);
+    record.setDeviceTitle("Cab");
+    return record;
+}
+
+class StationControllerTest : public ::testing::Test
+{
+protected:
+    MemoryRecords records;
+    RecordingPage page;
+    StationController controller{records, page};
+};
+
+TEST_F(StationControllerTest, FirstReportCreatesTheVehicleThenReportsMoveIt)
+{
+    const UniqueID id;
+    CallbackInfo first = callback(100, id, "Truck 7", munich);
+    controller.handleCallback(first);
+
+    EXPECT_THAT(page.names(), ElementsAre("insertVehicle", "insertOptionalInfo", "moveTo"));
+    EXPECT_THAT(page.calls[0], StartsWith("insertVehicle(0, "));
+    EXPECT_THAT(page.calls[1], StartsWith("insertOptionalInfo(0, "));
+    EXPECT_EQ(page.calls[2], "moveTo(48.117300, 11.516667, 22.400000, 12, 35, 19, 84.400000, '" +
+                                 text(id) + "');");
+    ASSERT_THAT(records.what(), ElementsAre("vehicle insert", "vehicle update", "gps"));
+    EXPECT_EQ(records.queued[0].vehicle.name, "Truck 7");
+    EXPECT_EQ(records.queued[0].vehicle.last_updated_time, "2011-05-31 13:45:30");
+    EXPECT_EQ(records.queued[1].vehicle.last_updated_latitude, "48.117300");
+    EXPECT_EQ(records.queued[1].vehicle.last_updated_longitude, "11.516667");
+    EXPECT_EQ(records.queued[2].time, "2011-05-31 13:45:30");
+    EXPECT_EQ(records.queued[2].sentence, munich);
+    EXPECT_EQ(records.queued[2].id, id);
+
+    page.calls.clear();
+    records.queued.clear();
+    CallbackInfo second = callback(100, id, "Truck 7b", munich);
+    second.setTime(DateTime(2011, 5, 31, 13, 46, 0));
+    controller.handleCallback(second);
+    EXPECT_THAT(page.names(), ElementsAre("updateVehicle", "moveTo"));
+    // updateVehicle still carries the position known before this report.
+    EXPECT_THAT(page.calls[0], HasSubstr("'Truck 7b', '2011-05-31 13:46:00'"));
+    EXPECT_THAT(records.what(), ElementsAre("vehicle update", "vehicle update", "gps"));
+}
+
+TEST_F(StationControllerTest, ReportWithoutSentenceUpdatesButMovesAndStoresNothing)
+{
+    VehicleInfo& known = records.add("Van");
+    CallbackInfo report = callback(100, known.id, "Van 2");
+    controller.handleCallback(report);
+    EXPECT_THAT(page.names(), ElementsAre("updateVehicle"));
+    EXPECT_THAT(records.what(), ElementsAre("vehicle update"));
+    EXPECT_EQ(known.name, "Van 2");
+    EXPECT_EQ(known.last_updated_time, "2011-05-31 13:45:30");
+}
+
+TEST_F(StationControllerTest, DeletedVehicleOnlyGainsGpsSamples)
+{
+    VehicleInfo& gone = records.add("Old", true);
+    gone.last_updated_time = "2010-01-01 00:00:00";
+    gone.last_updated_latitude = "1.000000";
+    for (int type : {100, 3, 101}) {
+        CallbackInfo record = callback(type, gone.id, "Renamed", munich);
+        record.optionalInfo()["Company"] = "Acme";
+        controller.handleCallback(record);
+    }
+    EXPECT_THAT(page.calls, IsEmpty());
+    EXPECT_THAT(records.what(), ElementsAre("gps"));
+    EXPECT_EQ(gone.name, "Old");
+    EXPECT_EQ(gone.last_updated_time, "2010-01-01 00:00:00");
+    EXPECT_EQ(gone.last_updated_latitude, "1.000000");
+    EXPECT_EQ(gone.company, "");
+}
+
+TEST_F(StationControllerTest, UnknownVehiclesAndTypesChangeNothing)
+{
+    const UniqueID stranger;
+    for (int type : {0, 13, 99, 101, 102, -1}) {
+        CallbackInfo record = callback(type, stranger, "Ghost", munich);
+        record.optionalInfo()["Company"] = "Acme";
+        controller.handleCallback(record);
+    }
+    EXPECT_THAT(page.calls, IsEmpty());
+    EXPECT_THAT(records.queued, IsEmpty());
+    EXPECT_THAT(records.vehicles, IsEmpty());
+}
+
+TEST_F(StationControllerTest, EventIsStoredAndShownUnderTheOperatorsName)
+{
+    VehicleInfo& named = records.add("DVR-1");
+    named.edited_name = "O'Brien\\1";
+    CallbackInfo event = callback(7, named.id, "DVR-1");
+    controller.handleCallback(event);
+    ASSERT_THAT(records.what(), ElementsAre("event"));
+    EXPECT_EQ(records.queued[0].name, "O'Brien\\1");
+    ASSERT_THAT(page.names(), ElementsAre("updateEventInfo"));
+    EXPECT_THAT(page.calls[0], StartsWith("updateEventInfo(7, 'O\\'Brien\\\\1', "
+                                          "'2011-05-31 13:45:30', 'Cab', '" +
+                                          text(named.id) + "'"));
+
+    records.queued.clear();
+    VehicleInfo& plain = records.add("DVR-2");
+    CallbackInfo other = callback(0, plain.id, "DVR-2");
+    controller.handleCallback(other);
+    EXPECT_EQ(records.queued.at(0).name, "DVR-2");
+}
+
+TEST_F(StationControllerTest, DetailsFillTheKnownKeysAndKeepTheRest)
+{
+    VehicleInfo& known = records.add("Bus");
+    known.driver = "Ann";
+    CallbackInfo details = callback(101, known.id, "Bus 9");
+    details.optionalInfo() = {{"Company", "Acme"},     {"Maker", "MAN"},  {"Model", "Lion"},
+                              {"Registration", "B-1"}, {"License", "L7"}, {"Colour", "red"}};
+    controller.handleCallback(details);
+    EXPECT_EQ(known.company, "Acme");
+    EXPECT_EQ(known.maker, "MAN");
+    EXPECT_EQ(known.model, "Lion");
+    EXPECT_EQ(known.registration, "B-1");
+    EXPECT_EQ(known.license, "L7");
+    EXPECT_EQ(known.driver, "Ann");
+    EXPECT_EQ(known.name, "Bus 9");
+    ASSERT_THAT(page.names(), ElementsAre("updateOptionalInfo"));
+    EXPECT_THAT(page.calls[0], HasSubstr("'Bus 9', 'Acme', 'MAN', 'Lion', 'B-1', 'Ann', 'L7'"));
+    EXPECT_THAT(records.what(), ElementsAre("vehicle update"));
+}
+
+TEST_F(StationControllerTest, RefusedQueuePutsDoNotStopTheWork)
+{
+    records.refuse = true;
+    const UniqueID id;
+    CallbackInfo report = callback(100, id, "Truck", munich);
+    controller.handleCallback(report);
+    EXPECT_THAT(page.names(), ElementsAre("insertVehicle", "insertOptionalInfo", "moveTo"));
+    CallbackInfo event = callback(2, id, "Truck");
+    controller.handleCallback(event);
+    EXPECT_THAT(page.names().back(), "updateEventInfo");
+}
+
+TEST_F(StationControllerTest, PageLoadedSendsEveryShownVehicleUnderTheLock)
+{
+    VehicleInfo& a = records.add("A");
+    a.image_path = "C:\\pics\\a.png";
+    records.add("B", true);
+    records.add("C");
+    std::vector<bool> lockedDuring;
+    struct LockProbe : ScriptSink
+    {
+        MemoryRecords& records;
+        RecordingPage& page;
+        std::vector<bool>& locked;
+        LockProbe(MemoryRecords& r, RecordingPage& p, std::vector<bool>& l)
+            : records(r), page(p), locked(l)
+        {}
+        void executeScript(const std::string& script) override
+        {
+            locked.push_back(records.locked);
+            page.executeScript(script);
+        }
+    } probe(records, page, lockedDuring);
+    StationController probed(records, probe);
+    probed.pageLoaded(15);
+
+    EXPECT_THAT(page.names(),
+                ElementsAre("resetTimeout", "insertVehicle", "insertOptionalInfo",
+                            "insertUserDefinedInfo", "insertVehicle", "insertOptionalInfo",
+                            "insertUserDefinedInfo", "sortVehicleList"));
+    EXPECT_EQ(page.calls.front(), "resetTimeout(15);");
+    EXPECT_THAT(lockedDuring, ElementsAre(false, true, true, true, true, true, true, false));
+    for (const std::string& call : page.calls)
+        EXPECT_THAT(call, ::testing::Not(HasSubstr("'B'")));
+    EXPECT_EQ(a.image_path, "C:/pics/a.png");
+    EXPECT_THAT(records.queued, IsEmpty());
+}
+
+TEST_F(StationControllerTest, NameChangesFromThePage)
+{
+    struct Case
+    {
+        std::string edited, newName, expectEdited;
+        bool restoresReportedName;
+    };
+    const Case cases[] = {
+        {"Boss", "DVR-1", "", false}, // the reported name: operator name dropped
+        {"", "Boss", "Boss", false},  // a new operator name
+        {"Boss", "", "Boss", true},   // empty: unchanged, page shows the reported name
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.newName);
+        records.vehicles.clear();
+        records.queued.clear();
+        page.calls.clear();
+        VehicleInfo& v = records.add("DVR-1");
+        v.edited_name = c.edited;
+        controller.changeName(text(v.id), c.newName);
+        EXPECT_EQ(v.edited_name, c.expectEdited);
+        EXPECT_THAT(records.what(), ElementsAre("vehicle update"));
+        if (c.restoresReportedName)
+            EXPECT_EQ(page.calls,
+                      std::vector<std::string>{"updateVehicleName('" + text(v.id) + "', 'DVR-1')"});
+        else
+            EXPECT_THAT(page.calls, IsEmpty());
+    }
+    controller.changeName(text(UniqueID()), "Nobody");
+    controller.changeName("not an id", "Nobody");
+    EXPECT_THAT(records.what(), ElementsAre("vehicle update"));
+}
+
+TEST_F(StationControllerTest, OperatorCommands)
+{
+    VehicleInfo& v = records.add("Taxi");
+    const std::string id = text(v.id);
+    const std::string missing = text(UniqueID());
+
+    controller.removeVehicle(id, false);
+    controller.removeVehicle(missing, true);
+    EXPECT_THAT(page.names(), ElementsAre("enableTooltip", "enableTooltip"));
+    EXPECT_FALSE(v.deleted);
+    EXPECT_THAT(records.queued, IsEmpty());
+
+    page.calls.clear();
+    controller.removeVehicle(id, true);
+    EXPECT_TRUE(v.deleted);
+    EXPECT_THAT(records.what(), ElementsAre("vehicle update"));
+    EXPECT_TRUE(records.queued[0].vehicle.deleted);
+    EXPECT_EQ(page.calls,
+              (std::vector<std::string>{"deleteVehicle('" + id + "')", "enableTooltip()"}));
+
+    page.calls.clear();
+    records.queued.clear();
+    controller.imageChosen(id, "D:\\fleet\\taxi.png");
+    controller.imageChosen(missing, "D:\\x.png");
+    EXPECT_EQ(v.image_path, "D:/fleet/taxi.png");
+    EXPECT_EQ(page.calls,
+              std::vector<std::string>{"updateImgPath('" + id + "', 'D:/fleet/taxi.png')"});
+    EXPECT_THAT(records.what(), ElementsAre("vehicle update"));
+
+    page.calls.clear();
+    records.queued.clear();
+    controller.updateOptionalInfo(id, "img/t.png", "one", "two");
+    EXPECT_EQ(v.info1, "one");
+    EXPECT_EQ(v.info2, "two");
+    EXPECT_EQ(v.image_path, "img/t.png");
+    EXPECT_THAT(page.calls, IsEmpty());
+    EXPECT_THAT(records.what(), ElementsAre("vehicle update"));
+
+    page.calls.clear();
+    controller.vehicleEdited(id, true);
+    controller.vehicleEdited(id, false);
+    controller.vehicleEdited(missing, true);
+    EXPECT_THAT(page.names(), ElementsAre("updateUserDefinedInfo", "enableTooltip", "enableTooltip",
+                                          "enableTooltip"));
+}
+
+TEST_F(StationControllerTest, StoredTrackIsBoundedByTheSamplesThereAre)
+{
+    struct Case
+    {
+        std::size_t samples, points;
+    };
+    for (const Case c : {Case{0, 0}, Case{1, 0}, Case{3, 2}, Case{101, 100}, Case{150, 100}}) {
+        SCOPED_TRACE(c.samples);
+        page.calls.clear();
+        std::vector<std::string> sentences(c.samples, munich);
+        if (c.samples > c.points)
+            sentences[c.points] = "$GPRMC,000000,A,1000.000,S,02000.000,W,0,,010100,,";
+        controller.showStoredTrack(sentences);
+        if (c.samples == 0) {
+            EXPECT_THAT(page.calls, IsEmpty());
+            continue;
+        }
+        ASSERT_EQ(page.calls.size(), c.points + 2);
+        EXPECT_EQ(page.calls.front(), "showTrackingMap()");
+        for (std::size_t i = 1; i <= c.points; ++i)
+            EXPECT_EQ(page.calls[i], "insertGpsInfo(48.117300, 11.516667, 84.400000);");
+        EXPECT_EQ(page.calls.back(), "showTrackingLine(-10.000000, -20.000000);");
+    }
+}
+
+// Every real sentence of the corpus moves the marker to its decoded position,
+// speed, fix time and course.
+TEST_F(StationControllerTest, RealSentencesMoveTheMarkerWhereTheyPoint)
+{
+    const char* shared = std::getenv("CORVANE_SHARED_DATA");
+    ASSERT_NE(shared, nullptr);
+    std::ifstream corpus(std::string(shared) + "/nmea/rmc_corpus.tsv");
+    ASSERT_TRUE(corpus.is_open());
+    std::string line;
+    std::getline(corpus, line); // header
+    VehicleInfo& v = records.add("Probe");
+    int checked = 0;
+    while (std::getline(corpus, line)) {
+        std::istringstream row(line);
+        std::string source, sentence, status;
+        double lat, lon, speed, course;
+        int hh, mm, ss;
+        std::getline(row, source, '\t');
+        std::getline(row, sentence, '\t');
+        row >> status >> lat >> lon >> speed >> course >> hh >> mm >> ss;
+        page.calls.clear();
+        CallbackInfo report = callback(100, v.id, "Probe", sentence);
+        controller.handleCallback(report);
+        ASSERT_EQ(page.names().back(), "moveTo") << sentence;
+        double gotLat, gotLon, gotSpeed, gotCourse;
+        int gotH, gotM, gotS;
+        ASSERT_EQ(std::sscanf(page.calls.back().c_str(), "moveTo(%lf, %lf, %lf, %d, %d, %d, %lf,",
+                              &gotLat, &gotLon, &gotSpeed, &gotH, &gotM, &gotS, &gotCourse),
+                  7);
+        EXPECT_NEAR(gotLat, lat, 1.01e-6) << sentence;
+        EXPECT_NEAR(gotLon, lon, 1.01e-6) << sentence;
+        EXPECT_NEAR(gotSpeed, speed, 1e-6) << sentence;
+        EXPECT_NEAR(gotCourse, course, 1e-6) << sentence;
+        EXPECT_EQ(std::make_tuple(gotH, gotM, gotS), std::make_tuple(hh, mm, ss)) << sentence;
+        EXPECT_NEAR(std::stod(v.last_updated_latitude), lat, 1.01e-6);
+        ++checked;
+    }
+    EXPECT_GT(checked, 1000);
+}
+
+} // namespace

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace corvane {
+
+// The main window's hold on the two database files: app.db (DBManager: the
+// vehicles, events and GPS samples, written by its own thread) and setup.db
+// (Setup: the settings).
+//
+// A file that cannot be opened or read never ends the station: the failure
+// is traced and the work goes on without it, reads giving their defaults.
+//
+// Ownership: the databases are process-wide single instances; this object
+// only opens and closes them. Threads: main window's thread. Throws: never
+// (but std::bad_alloc).
+class StationDatabases
+{
+public:
+    // Opens "app.db" and "setup.db" in folder.
+    void open(const QString& folder);
+
+    // Stops the database writer after it has written what is queued, closes
+    // app.db, then closes setup.db. Only the first call does anything.
+    void close();
+
+    // A setting, or the default when the key is missing (it is then stored)
+    // or setup.db cannot be read.
+    int readInt(const char* key, int defaultValue);
+    std::string readText(const char* key, const char* defaultValue);
+
+    bool isOpen() const { return m_open; }
+
+private:
+    bool m_open = false;
+};
+
+} // namespace corvane

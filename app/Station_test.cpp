@@ -1,0 +1,362 @@
+// The whole station in this process, headless, in a fresh start-up folder:
+// datagrams sent to its port over 127.0.0.1 must reach app.db and the page.
+
+#include "app/CorvaneApp.h"
+#include "app/CorvaneDlg.h"
+#include "app/CorvaneEvents.h"
+#include "app/SingletonStationRecords.h"
+#include "app/StartupFolder.h"
+#include "app/testsupport/StationTestSupport.h"
+#include "data/TempFolder.h"
+#include "tools/GprmcSentence.h"
+#include "tools/RecorderMessageBuilder.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWebEngineView>
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+// Generous: the writer commits every 5 seconds and a loaded machine is slow.
+constexpr int deadlineMs = 30000;
+
+TempFolder* folder = nullptr;
+
+std::string newId()
+{
+    // Lower case, as the station writes identifiers.
+    static int serial = 0;
+    char text[40];
+    std::snprintf(text, sizeof text, "5a1e%04x-0000-4000-8000-%012x", ::getpid() & 0xffff,
+                  ++serial);
+    return text;
+}
+
+RecorderHeader header(const std::string& id, const std::string& name, int minute = 0)
+{
+    RecorderHeader h;
+    h.id = id;
+    h.name = name;
+    h.deviceTitle = "Cab";
+    h.year = 2011;
+    h.month = 5;
+    h.day = 31;
+    h.hour = 13;
+    h.minute = minute;
+    h.second = 30;
+    return h;
+}
+
+std::string report(const std::string& id, const std::string& name, double latitude,
+                   double longitude, int minute = 0)
+{
+    GprmcFix fix;
+    fix.year = 2011;
+    fix.month = 5;
+    fix.day = 31;
+    fix.hour = 13;
+    fix.minute = minute;
+    fix.latitude = latitude;
+    fix.longitude = longitude;
+    fix.speedKnots = 12.5;
+    fix.courseDegrees = 90.0;
+    return RecorderMessageBuilder::gpsReport(header(id, name, minute), GprmcSentence::format(fix));
+}
+
+std::string quoted(const std::string& text)
+{
+    return "'" + text + "'";
+}
+
+// Answers the next Yes/No question the station asks; remembers its text.
+class QuestionAnswerer : public QObject
+{
+public:
+    explicit QuestionAnswerer(QMessageBox::StandardButton answer) : m_answer(answer)
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr || box->objectName() != QLatin1String("question"))
+                return;
+            question = box->text();
+            m_timer.stop();
+            box->button(m_answer)->click();
+        });
+        m_timer.start(20);
+    }
+    QString question;
+
+private:
+    QMessageBox::StandardButton m_answer;
+    QTimer m_timer;
+};
+
+class Station : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        port = freeUdpPort();
+        writeSetupPort(folder->file("setup.db"), port);
+        records = new SingletonStationRecords;
+        window = new CorvaneDlg(*records);
+        ASSERT_TRUE(window->initialize());
+        window->show();
+        ASSERT_TRUE(waitFor(
+            [] {
+                return evaluate(page(), "typeof findVehicle === 'function' && !!global.listBox")
+                    .toBool();
+            },
+            60000))
+            << "the page did not load";
+        db = new AppDatabase(folder->file("app.db"));
+    }
+
+    static void TearDownTestSuite()
+    {
+        window->shutdown();
+        delete db;
+        delete window;
+        delete records;
+    }
+
+    static QWebEnginePage& page() { return *window->browserView()->page(); }
+    static QVariant js(const std::string& script)
+    {
+        return evaluate(page(), QString::fromStdString(script));
+    }
+    static bool onPage(const std::string& id)
+    {
+        return js("!!document.getElementById(" + quoted(id) + ")").toBool();
+    }
+    static long long gpsRows(const std::string& id)
+    {
+        return db->number("SELECT count(*) FROM gps_data WHERE vehicle_id = " + quoted(id));
+    }
+    static std::string vehicleColumn(const std::string& id, const char* column)
+    {
+        return db->text(std::string("SELECT ") + column +
+                        " FROM vehicle_info WHERE id = " + quoted(id));
+    }
+    static void postPortChange(int newPort)
+    {
+        QCoreApplication::postEvent(window, new ValueEvent(WM_PORT_CHANGED, newPort));
+        ASSERT_TRUE(waitFor([&] { return window->port() == newPort; }, deadlineMs));
+    }
+
+    static inline int port = 0;
+    static inline SingletonStationRecords* records = nullptr;
+    static inline CorvaneDlg* window = nullptr;
+    static inline AppDatabase* db = nullptr;
+};
+
+TEST_F(Station, PositionReportsReachTheDatabaseAndMoveTheMarker)
+{
+    const std::string id = newId();
+    sendDatagram(port, report(id, "Truck 1", 52.5, 13.4, 0));
+    sendDatagram(port, report(id, "Truck 1", 52.6, 13.5, 1));
+
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return js("(findMarker(" + quoted(id) + ") || {position: {lat: 0}}).position.lat")
+                       .toDouble() == 52.6;
+        },
+        deadlineMs));
+    EXPECT_TRUE(onPage(id)) << "no list entry";
+    EXPECT_NEAR(js("findMarker(" + quoted(id) + ").position.lng").toDouble(), 13.5, 1e-9);
+
+    ASSERT_TRUE(waitFor([&] { return gpsRows(id) == 2; }, deadlineMs));
+    ASSERT_TRUE(waitFor([&] { return vehicleColumn(id, "last_updated_latitude") == "52.600000"; },
+                        deadlineMs));
+    EXPECT_EQ(vehicleColumn(id, "name"), "Truck 1");
+    EXPECT_EQ(vehicleColumn(id, "last_updated_time"), "2011-05-31 13:01:30");
+    EXPECT_EQ(vehicleColumn(id, "last_updated_longitude"), "13.500000");
+    EXPECT_EQ(vehicleColumn(id, "deleted"), "0");
+}
+
+TEST_F(Station, EventsAreStoredUnderTheOperatorsNameAndPopUp)
+{
+    const std::string id = newId();
+    sendDatagram(port, report(id, "DVR 7", 48.1, 11.5));
+    ASSERT_TRUE(waitFor([&] { return onPage(id); }, deadlineMs));
+    // What the page asks when the operator renames the vehicle.
+    window->onChangeName(id, "Boss's car");
+    sendDatagram(port, RecorderMessageBuilder::event(header(id, "DVR 7"), 3));
+
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return db->number("SELECT count(*) FROM event_info WHERE vehicle_id = " + quoted(id)) ==
+                   1;
+        },
+        deadlineMs));
+    const std::string where = " FROM event_info WHERE vehicle_id = " + quoted(id);
+    EXPECT_EQ(db->text("SELECT name" + where), "Boss's car");
+    EXPECT_EQ(db->text("SELECT event_type" + where), "3");
+    EXPECT_EQ(db->text("SELECT time" + where), "2011-05-31 13:00:30");
+    EXPECT_EQ(db->text("SELECT device_title" + where), "Cab");
+    EXPECT_EQ(db->text("SELECT address" + where), "127.0.0.1");
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return js("global.eventPopup.entries().some(function (e) {"
+                      " return e.lastChild.textContent.indexOf(\"Boss's car\") === 0; })")
+                .toBool();
+        },
+        deadlineMs));
+}
+
+TEST_F(Station, EventsAndDetailsOfUnknownVehiclesChangeNothing)
+{
+    const std::string stranger = newId();
+    const std::string sentinel = newId();
+    sendDatagram(port, RecorderMessageBuilder::event(header(stranger, "Ghost"), 5));
+    sendDatagram(port,
+                 RecorderMessageBuilder::details(header(stranger, "Ghost"), {{"Company", "Acme"}}));
+    sendDatagram(port, report(sentinel, "Sentinel", 40.0, -3.7));
+    // Datagrams are handled in order: once the sentinel is stored, the
+    // stranger's messages have been dealt with.
+    ASSERT_TRUE(waitFor([&] { return gpsRows(sentinel) == 1; }, deadlineMs));
+    EXPECT_EQ(db->number("SELECT count(*) FROM event_info WHERE vehicle_id = " + quoted(stranger)),
+              0);
+    EXPECT_EQ(db->number("SELECT count(*) FROM vehicle_info WHERE id = " + quoted(stranger)), 0);
+    EXPECT_FALSE(onPage(stranger));
+}
+
+TEST_F(Station, DeletedVehicleStillAddsGpsRowsAndNothingElse)
+{
+    const std::string id = newId();
+    sendDatagram(port, report(id, "Van", 45.0, 9.0, 0));
+    ASSERT_TRUE(waitFor([&] { return vehicleColumn(id, "last_updated_latitude") == "45.000000"; },
+                        deadlineMs));
+
+    QuestionAnswerer yes(QMessageBox::Yes);
+    QCoreApplication::postEvent(
+        window, new OwningEvent<std::string>(WM_REMOVE_VEHICLE, std::make_unique<std::string>(id)));
+    ASSERT_TRUE(waitFor([&] { return vehicleColumn(id, "deleted") == "1"; }, deadlineMs));
+    EXPECT_EQ(yes.question, QStringLiteral("Do you want to delete this Vehicle?"));
+    EXPECT_TRUE(waitFor([&] { return !onPage(id); }, deadlineMs));
+
+    sendDatagram(port, report(id, "Van renamed", 46.0, 10.0, 5));
+    sendDatagram(port, RecorderMessageBuilder::event(header(id, "Van renamed"), 1));
+    sendDatagram(port, report(id, "Van renamed", 47.0, 11.0, 6));
+    ASSERT_TRUE(waitFor([&] { return gpsRows(id) == 3; }, deadlineMs));
+    EXPECT_EQ(vehicleColumn(id, "name"), "Van");
+    EXPECT_EQ(vehicleColumn(id, "last_updated_time"), "2011-05-31 13:00:30");
+    EXPECT_EQ(vehicleColumn(id, "last_updated_latitude"), "45.000000");
+    EXPECT_EQ(db->number("SELECT count(*) FROM event_info WHERE vehicle_id = " + quoted(id)), 0);
+    EXPECT_FALSE(onPage(id));
+}
+
+TEST_F(Station, PortChangeRestartsReceptionOnTheNewPort)
+{
+    const int oldPort = port;
+    const int newPort = freeUdpPort();
+    postPortChange(newPort);
+    port = newPort;
+
+    const std::string viaOld = newId();
+    const std::string viaNew = newId();
+    sendDatagram(oldPort, report(viaOld, "Old port", 10.0, 10.0));
+    sendDatagram(newPort, report(viaNew, "New port", 11.0, 11.0));
+    ASSERT_TRUE(waitFor([&] { return gpsRows(viaNew) == 1; }, deadlineMs));
+    EXPECT_EQ(gpsRows(viaOld), 0);
+    EXPECT_FALSE(udpReceiveQueue(oldPort).has_value()) << "the old port is still open";
+}
+
+TEST_F(Station, PortThatCannotBeOpenedIsToldOnceWithTheReason)
+{
+    // A socket without address reuse keeps the port from the station.
+    const int blocker = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    ASSERT_EQ(::bind(blocker, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t length = sizeof address;
+    ::getsockname(blocker, reinterpret_cast<sockaddr*>(&address), &length);
+    const int taken = ntohs(address.sin_port);
+
+    const int goodPort = port;
+    postPortChange(taken);
+    auto failureBoxes = [] {
+        QList<QMessageBox*> boxes;
+        for (QMessageBox* box : window->findChildren<QMessageBox*>())
+            if (box->objectName() == QLatin1String("portFailureMessage") && box->isVisible())
+                boxes.append(box);
+        return boxes;
+    };
+    ASSERT_TRUE(waitFor([&] { return !failureBoxes().isEmpty(); }, deadlineMs));
+    QTest::qWait(0);
+    ASSERT_EQ(failureBoxes().size(), 1);
+    const QString text = failureBoxes().first()->text();
+    EXPECT_TRUE(text.contains(QString::number(taken))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Address already in use"))) << text.toStdString();
+    EXPECT_EQ(failureBoxes().first()->windowTitle(), QStringLiteral("ORVEX Corvane"));
+    failureBoxes().first()->accept();
+    ::close(blocker);
+
+    postPortChange(goodPort);
+    const std::string id = newId();
+    sendDatagram(goodPort, report(id, "Back", 1.0, 1.0));
+    EXPECT_TRUE(waitFor([&] { return gpsRows(id) == 1; }, deadlineMs));
+}
+
+TEST_F(Station, EnterEscapeAndNoDoNotCloseTheWindow)
+{
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &press);
+        EXPECT_TRUE(window->isVisible()) << key;
+    }
+    QuestionAnswerer no(QMessageBox::No);
+    window->close();
+    EXPECT_EQ(no.question, QStringLiteral("Are you sure to close?"));
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(Station, ScreenSmallerThanTheMinimumEndsTheStart)
+{
+    // The second screen of this process is 1024 x 600.
+    CorvaneDlg small(*records);
+    small.move(1300, 20);
+    QString shown;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr && box->objectName() == QLatin1String("resolutionMessage")) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    closer.start(20);
+    EXPECT_FALSE(small.initialize());
+    EXPECT_EQ(shown, QStringLiteral("Bad resolution format or unsupported resolution."));
+    EXPECT_EQ(small.browserView(), nullptr);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TempFolder startFolder;
+    folder = &startFolder;
+    if (::chdir(startFolder.path().c_str()) != 0)
+        return 2;
+    qputenv("QT_QPA_PLATFORM", offscreenPlatform(startFolder.path().string(),
+                                                 {{0, 0, 1280, 800}, {1280, 0, 1024, 600}})
+                                   .toUtf8());
+    CorvaneApp::prepareProcess();
+    QApplication app(argc, argv);
+    StartupFolder::record();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

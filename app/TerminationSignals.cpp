@@ -1,0 +1,66 @@
+#include "app/TerminationSignals.h"
+
+#include "base/SystemException.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace corvane {
+
+namespace {
+
+volatile std::sig_atomic_t writeEnd = -1;
+
+void onSignal(int)
+{
+    const int savedErrno = errno;
+    const char byte = 1;
+    if (writeEnd >= 0) [[maybe_unused]]
+        ssize_t ignored = ::write(writeEnd, &byte, 1);
+    errno = savedErrno;
+}
+
+void install(void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
+{
+    if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        CORVANE_THROW(SystemException, errno);
+    writeEnd = m_pipe[1];
+    m_notifier = std::make_unique<QSocketNotifier>(m_pipe[0], QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &TerminationSignals::onReadable);
+    install(onSignal);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    install(SIG_DFL);
+    writeEnd = -1;
+    m_notifier.reset();
+    ::close(m_pipe[0]);
+    ::close(m_pipe[1]);
+}
+
+void TerminationSignals::onReadable()
+{
+    char bytes[16];
+    bool arrived = false;
+    while (::read(m_pipe[0], bytes, sizeof bytes) > 0)
+        arrived = true;
+    if (arrived)
+        emit terminationRequested();
+}
+
+} // namespace corvane
