@@ -3,11 +3,23 @@
 #include "app/CorvaneEvents.h"
 #include "app/MultiMonitor.h"
 #include "app/StartupFolder.h"
+#include "base/Exception.h"
 #include "base/Trace.h"
 #include "browser/CefClientHandler.h"
 #include "browser/CefClientV8Handler.h"
 #include "browser/scriptcalls/ScriptCalls.h"
 #include "callback/CallbackServerImpl.h"
+#include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
+#include "data/DBManager.h"
+#include "data/GPSDataContainer.h"
+#include "data/Setup.h"
+#include "dialogs/LogDlg.h"
+#include "dialogs/SetupDlg.h"
+#include "dialogs/StationEventLogSource.h"
+#include "dialogs/StationSetupSettings.h"
+#include "dialogs/StationVehicleStore.h"
+#include "dialogs/TrackingLineDlg.h"
+#include "dialogs/VehicleEditDlg.h"
 #include "page/MapPage.h"
 
 #include <QApplication>
@@ -263,24 +275,61 @@ void CorvaneDlg::customEvent(QEvent* event)
     } else if (type == WM_PAGE_LOADED) {
         handlePageLoaded();
     } else if (type == WM_PORT_CHANGED) {
-        m_port = static_cast<ValueEvent*>(event)->value();
+        m_port = static_cast<SettingChangedEvent*>(event)->value();
         if (m_server != nullptr) {
             m_server->stop();
             startServer();
         }
     } else if (type == WM_TIMEOUT_CHANGED) {
-        m_controller.timeoutChanged(static_cast<ValueEvent*>(event)->value());
+        m_controller.timeoutChanged(static_cast<SettingChangedEvent*>(event)->value());
     } else if (type == WM_REMOVE_VEHICLE) {
         removeVehicle(takeVehicleId(event));
     } else if (type == WM_CHOOSE_IMAGE) {
         chooseImage(takeVehicleId(event));
+    } else if (type == WM_EDIT_VEHICLE) {
+        editVehicle(takeVehicleId(event));
+    } else if (type == WM_SHOW_LOG) {
+        m_controller.dialogOpening();
+        StationEventLogSource source;
+        LogDlg dialog(source, this);
+        dialog.exec();
+    } else if (type == WM_SHOW_SETUP) {
+        m_controller.dialogOpening();
+        StationSetupSettings settings(Setup::getInstance());
+        SetupDlg dialog(settings, this, this);
+        dialog.exec();
+    } else if (type == WM_SHOW_STORED_TRACK) {
+        showStoredTrack(takeVehicleId(event));
     } else {
-        // WM_EDIT_VEHICLE, WM_SHOW_LOG, WM_SHOW_SETUP and WM_SHOW_STORED_TRACK
-        // open the vehicle editor, the event log, the setup and the track
-        // duration chooser, which are not part of the station yet; their
-        // payloads are freed with the event.
         QDialog::customEvent(event);
     }
+}
+
+void CorvaneDlg::editVehicle(const std::string& id)
+{
+    StationVehicleStore store;
+    VehicleEditDlg dialog(store, id, this);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    m_controller.vehicleEdited(id, accepted);
+}
+
+void CorvaneDlg::showStoredTrack(const std::string& id)
+{
+    TrackingLineDlg dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    std::vector<std::string> sentences;
+    GPSDataContainer& samples = GPSDataContainer::getInstance();
+    try {
+        std::lock_guard lock(samples.getMutex());
+        DBManager::getInstance().queryGPSData(id.c_str());
+        for (const GPSData& sample : samples.getList())
+            sentences.emplace_back(sample.gps_data);
+    } catch (const Exception& e) {
+        traceException(e);
+        return;
+    }
+    m_controller.showStoredTrack(sentences);
 }
 
 void CorvaneDlg::handlePageLoaded()

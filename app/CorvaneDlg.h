@@ -113,6 +113,8 @@ private:
     void sendMapSources();
     bool askYesNo(const QString& question);
     void removeVehicle(const std::string& id);
+    void editVehicle(const std::string& id);
+    void showStoredTrack(const std::string& id);
     void chooseImage(const std::string& id);
 
     std::unique_ptr<CefClientHandler> m_clientHandler;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dialogs/SettingChangedEvent.h"
+
 #include <QEvent>
 #include <memory>
 #include <utility>
@@ -12,14 +14,14 @@ namespace corvane {
 // path frees the payload (the event's destructor does).
 inline constexpr QEvent::Type WM_CALLBACK_RECEIVED = QEvent::Type(1034); // CallbackEvent
 inline constexpr QEvent::Type WM_SHOW_STORED_TRACK = QEvent::Type(1035); // VehicleIdEvent
-inline constexpr QEvent::Type WM_PORT_CHANGED = QEvent::Type(1036);      // ValueEvent: port
-inline constexpr QEvent::Type WM_TIMEOUT_CHANGED = QEvent::Type(1037);   // ValueEvent: minutes
-inline constexpr QEvent::Type WM_EDIT_VEHICLE = QEvent::Type(1039);      // VehicleIdEvent
-inline constexpr QEvent::Type WM_REMOVE_VEHICLE = QEvent::Type(1040);    // VehicleIdEvent
-inline constexpr QEvent::Type WM_CHOOSE_IMAGE = QEvent::Type(1041);      // VehicleIdEvent
-inline constexpr QEvent::Type WM_SHOW_LOG = QEvent::Type(1042);          // ValueEvent (0)
-inline constexpr QEvent::Type WM_SHOW_SETUP = QEvent::Type(1043);        // ValueEvent (0)
-inline constexpr QEvent::Type WM_PAGE_LOADED = QEvent::Type(1044);       // ValueEvent (0)
+// WM_PORT_CHANGED (1036) and WM_TIMEOUT_CHANGED (1037) come from the setup
+// dialog as SettingChangedEvent (dialogs/SettingChangedEvent.h).
+inline constexpr QEvent::Type WM_EDIT_VEHICLE = QEvent::Type(1039);   // VehicleIdEvent
+inline constexpr QEvent::Type WM_REMOVE_VEHICLE = QEvent::Type(1040); // VehicleIdEvent
+inline constexpr QEvent::Type WM_CHOOSE_IMAGE = QEvent::Type(1041);   // VehicleIdEvent
+inline constexpr QEvent::Type WM_SHOW_LOG = QEvent::Type(1042);       // ValueEvent (0)
+inline constexpr QEvent::Type WM_SHOW_SETUP = QEvent::Type(1043);     // ValueEvent (0)
+inline constexpr QEvent::Type WM_PAGE_LOADED = QEvent::Type(1044);    // ValueEvent (0)
 
 // An event that owns one heap payload.
 template <typename Payload>

@@ -327,11 +327,16 @@ int main(int argc, char** argv)
     bench.hookMoveTo();
     if (qEnvironmentVariableIsSet("BENCH_DEBUG"))
         std::fprintf(stderr, "hook: %s\n",
-                     qPrintable(evaluate(bench.page(), "typeof benchMoves + ' ' + String(moveTo).slice(0, 60)").toString()));
+                     qPrintable(evaluate(bench.page(),
+                                         "typeof benchMoves + ' ' + String(moveTo).slice(0, 60)")
+                                    .toString()));
     bench.probeLatency(20, 20); // the probe vehicle exists from here on
     if (qEnvironmentVariableIsSet("BENCH_DEBUG"))
-        std::fprintf(stderr, "after: %s\n",
-                     qPrintable(evaluate(bench.page(), "typeof benchMoves + ' ' + String(moveTo).slice(0, 40) + ' ' + location.href + ' ' + performance.now()").toString()));
+        std::fprintf(
+            stderr, "after: %s\n",
+            qPrintable(evaluate(bench.page(), "typeof benchMoves + ' ' + String(moveTo).slice(0, "
+                                              "40) + ' ' + location.href + ' ' + performance.now()")
+                           .toString()));
     Bench::print("latency at rest", bench.probeLatency(300, 20));
     bench.countRowsBefore();
     bench.fleet(fleetSeconds);

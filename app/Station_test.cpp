@@ -8,10 +8,12 @@
 #include "app/StartupFolder.h"
 #include "app/testsupport/StationTestSupport.h"
 #include "data/TempFolder.h"
+#include "dialogs/SettingChangedEvent.h"
 #include "tools/GprmcSentence.h"
 #include "tools/RecorderMessageBuilder.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -151,7 +153,7 @@ protected:
     }
     static void postPortChange(int newPort)
     {
-        QCoreApplication::postEvent(window, new ValueEvent(WM_PORT_CHANGED, newPort));
+        QCoreApplication::postEvent(window, new SettingChangedEvent(WM_PORT_CHANGED, newPort));
         ASSERT_TRUE(waitFor([&] { return window->port() == newPort; }, deadlineMs));
     }
 
@@ -257,12 +259,57 @@ TEST_F(Station, DeletedVehicleStillAddsGpsRowsAndNothingElse)
     EXPECT_FALSE(onPage(id));
 }
 
-TEST_F(Station, PortChangeRestartsReceptionOnTheNewPort)
+TEST_F(Station, VehicleEditorRenamesTheVehicleOnThePageAndInTheDatabase)
+{
+    const std::string id = newId();
+    sendDatagram(port, report(id, "Reported", 30.0, 30.0));
+    ASSERT_TRUE(waitFor([&] { return onPage(id); }, deadlineMs));
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+        auto* editor = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (editor == nullptr || editor->findChild<QLineEdit*>("nameBox") == nullptr)
+            return;
+        operatorHand.stop();
+        editor->findChild<QLineEdit*>("nameBox")->setText("Operator's van");
+        editor->findChild<QLineEdit*>("info1Box")->setText("Depot 4");
+        editor->accept();
+    });
+    operatorHand.start(20);
+    window->onClickEdit(id);
+    ASSERT_TRUE(
+        waitFor([&] { return vehicleColumn(id, "edited_name") == "Operator's van"; }, deadlineMs));
+    EXPECT_EQ(vehicleColumn(id, "info1"), "Depot 4");
+    EXPECT_EQ(vehicleColumn(id, "name"), "Reported");
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return js("document.getElementById(" + quoted(id) + ").textContent")
+                .toString()
+                .contains("Operator's van");
+        },
+        deadlineMs));
+}
+
+TEST_F(Station, PortChangedInTheSetupRestartsReceptionOnTheNewPort)
 {
     const int oldPort = port;
-    const int newPort = freeUdpPort();
-    postPortChange(newPort);
+    const int newPort = freeUdpPortBetween(1500, 32000);
+    // The operator opens the setup from the page, types the new port and a
+    // new time-out, and presses OK.
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+        auto* setup = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (setup == nullptr || setup->findChild<QLineEdit*>("portBox") == nullptr)
+            return;
+        operatorHand.stop();
+        setup->findChild<QLineEdit*>("portBox")->setText(QString::number(newPort));
+        setup->findChild<QLineEdit*>("timeoutBox")->setText("15");
+        setup->accept();
+    });
+    operatorHand.start(20);
+    window->onClickSetup();
+    ASSERT_TRUE(waitFor([&] { return window->port() == newPort; }, deadlineMs));
     port = newPort;
+    EXPECT_TRUE(waitFor([] { return js("global.timeout").toInt() == 15 * 60000; }, deadlineMs));
 
     const std::string viaOld = newId();
     const std::string viaNew = newId();

@@ -73,6 +73,22 @@ int freeUdpPort()
     return ntohs(address.sin_port);
 }
 
+int freeUdpPortBetween(int low, int high)
+{
+    const int span = high - low + 1;
+    for (int attempt = 0; attempt < span; ++attempt) {
+        const int port = low + (static_cast<int>(::getpid()) * 7919 + attempt) % span;
+        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address = loopback(port);
+        address.sin_addr.s_addr = htonl(INADDR_ANY);
+        const bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        if (free)
+            return port;
+    }
+    throw std::runtime_error("no free UDP port in range");
+}
+
 void sendDatagram(int port, const std::string& text)
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);

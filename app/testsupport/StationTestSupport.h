@@ -33,6 +33,9 @@ QVariant evaluate(QWebEnginePage& page, const QString& script, int timeoutMs = 3
 // A UDP port on 127.0.0.1 that nobody holds at the moment of the call.
 int freeUdpPort();
 
+// A UDP port within [low, high] that nobody holds at the moment of the call.
+int freeUdpPortBetween(int low, int high);
+
 // Sends one datagram to 127.0.0.1:port.
 void sendDatagram(int port, const std::string& text);
 
