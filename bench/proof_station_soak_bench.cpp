@@ -5,7 +5,11 @@
 // after a tenth of the run, in the middle and at the end.
 //
 //   proof_station_soak_bench [seconds] [vehicles] [reports per vehicle per second]
-//   (default 120 s, 101 vehicles, 10 Hz). The station program is the one
+//                            [burst|spread]
+//   (default 120 s, 101 vehicles, 10 Hz, burst). burst: every vehicle reports
+//   at the same moment of each period, the harshest case for the write queue;
+//   spread: the reports are spaced evenly over the period, as independent
+//   recorders send them. The station program is the one
 //   built beside this program, or CORVANE_STATION_BINARY.
 
 #include "proof/ProcessFigures.h"
@@ -80,8 +84,10 @@ int main(int argc, char** argv)
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 120;
     const int vehicles = argc > 2 ? std::atoi(argv[2]) : 101;
     const int rate = argc > 3 ? std::atoi(argv[3]) : 10;
+    const bool spread = argc > 4 && std::string(argv[4]) == "spread";
     if (seconds <= 0 || vehicles <= 0 || rate <= 0 || rate > 1000) {
-        std::fprintf(stderr, "usage: %s [seconds] [vehicles] [reports per second 1..1000]\n",
+        std::fprintf(stderr,
+                     "usage: %s [seconds] [vehicles] [reports per second 1..1000] [burst|spread]\n",
                      argv[0]);
         return 2;
     }
@@ -93,8 +99,9 @@ int main(int argc, char** argv)
     }
     const pid_t pid = station.process().pid();
     std::printf("station %s, pid %d, port %d: %d vehicles at %d Hz plus one alarm a second "
-                "for %d s\n",
-                StationFixture::binary().c_str(), pid, station.port(), vehicles, rate, seconds);
+                "for %d s (%s)\n",
+                StationFixture::binary().c_str(), pid, station.port(), vehicles, rate, seconds,
+                spread ? "spread over each period" : "in one burst each period");
 
     long long reports = 0, alarms = 0, refused = 0;
     std::vector<Sample> samples;
@@ -113,6 +120,8 @@ int main(int argc, char** argv)
     for (long long round = 0; Clock::now() < start + std::chrono::seconds(seconds); ++round) {
         const int second = static_cast<int>(elapsed()) + 12 * 3600;
         for (int v = 0; v < vehicles; ++v) {
+            if (spread)
+                std::this_thread::sleep_until(nextTick + tick * v / vehicles);
             if (!station.sender().send(report(v, static_cast<int>(round), second)))
                 ++refused;
             ++reports;
