@@ -260,7 +260,30 @@ void CorvaneDlg::onPageLoaded()
 
 void CorvaneDlg::executeScript(const std::string& script)
 {
-    m_clientHandler->executeScript(script);
+    if (QThread::currentThread() != thread()) {
+        m_clientHandler->executeScript(script);
+        return;
+    }
+    // The calls of one pass of the event loop go to the page as one script:
+    // a fleet reporting a thousand times a second would otherwise hand the
+    // page two thousand scripts a second, more than it can take. Each call
+    // keeps its own failure to itself, as it would when run alone.
+    m_pendingScript += "try { ";
+    m_pendingScript += script;
+    m_pendingScript += "\n} catch (e) { console.error(e); }\n";
+    if (!m_flushPosted) {
+        m_flushPosted = true;
+        QMetaObject::invokeMethod(this, &CorvaneDlg::flushScripts, Qt::QueuedConnection);
+    }
+}
+
+void CorvaneDlg::flushScripts()
+{
+    m_flushPosted = false;
+    std::string script;
+    script.swap(m_pendingScript);
+    if (!script.empty())
+        m_clientHandler->executeScript(script);
 }
 
 void CorvaneDlg::customEvent(QEvent* event)

@@ -106,6 +106,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void flushScripts();
     void createBrowser();
     void startServer();
     void tellPortFailure(int port, const QString& reason);
@@ -135,6 +136,9 @@ private:
     // Set while start() runs on this thread: a server error then is a start failure.
     bool m_startingServer = false;
     QString m_startFailure;
+    // Script calls made since the last pass of the event loop (GUI thread).
+    std::string m_pendingScript;
+    bool m_flushPosted = false;
 };
 
 } // namespace corvane

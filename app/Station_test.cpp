@@ -372,6 +372,15 @@ TEST_F(Station, EnterEscapeAndNoDoNotCloseTheWindow)
     EXPECT_TRUE(window->isVisible());
 }
 
+TEST_F(Station, AFailingScriptCallDoesNotStopTheCallsAfterIt)
+{
+    // Calls made in one pass of the event loop travel together.
+    window->executeScript("noSuchPageFunction(1, 2)");
+    window->executeScript("window.afterFailure = 'ran';");
+    EXPECT_TRUE(
+        waitFor([] { return js("window.afterFailure || ''").toString() == "ran"; }, deadlineMs));
+}
+
 TEST_F(Station, ScreenSmallerThanTheMinimumEndsTheStart)
 {
     // The second screen of this process is 1024 x 600.
