@@ -84,7 +84,7 @@ std::recursive_mutex& DBManager::getDatabaseMutex() noexcept
 DBManager::DBManager()
     : LoopingThread("DBManager::DBManagerQueueThread"),
       m_queue(std::make_shared<MessageQueue>(queueBytes, nullptr, queueMessages)),
-      m_receiveBuffer(queueBytes)
+      m_receiveBuffer(2 * batchBytes)
 {}
 
 DBManager::~DBManager()
@@ -159,7 +159,9 @@ void DBManager::close()
 bool DBManager::enqueue(const AbstractDatabaseRecord& record)
 {
     thread_local std::string encoded;
-    if (!RecordCodec::encode(record, encoded))
+    // The writer takes each record into a buffer of this size; nothing a
+    // recorder or the operator can send comes near it.
+    if (!RecordCodec::encode(record, encoded) || encoded.size() > m_receiveBuffer.size())
         return false;
     {
         std::shared_lock gate(m_gate);
@@ -170,15 +172,15 @@ bool DBManager::enqueue(const AbstractDatabaseRecord& record)
         ++m_pendingCount;
         m_pendingBytes += static_cast<long>(encoded.size()) + 4;
     }
-    if (halfFull() && !m_wakeRequested.load(std::memory_order_relaxed))
+    if (batchDue() && !m_wakeRequested.load(std::memory_order_relaxed))
         requestBatch();
     return true;
 }
 
-bool DBManager::halfFull() const noexcept
+bool DBManager::batchDue() const noexcept
 {
-    return m_pendingCount.load(std::memory_order_relaxed) >= queueMessages / 2 ||
-           m_pendingBytes.load(std::memory_order_relaxed) >= queueBytes / 2;
+    return m_pendingCount.load(std::memory_order_relaxed) >= batchMessages ||
+           m_pendingBytes.load(std::memory_order_relaxed) >= batchBytes;
 }
 
 void DBManager::requestBatch()
@@ -213,7 +215,7 @@ void DBManager::sleepUntilDue()
 {
     std::unique_lock lock(m_wakeMutex);
     m_wake.wait_for(lock, std::chrono::milliseconds(m_batchPeriodMs.load()),
-                    [this] { return m_stop || m_wakeRequested || halfFull(); });
+                    [this] { return m_stop || m_wakeRequested || batchDue(); });
     m_wakeRequested = false;
 }
 

@@ -27,7 +27,7 @@ class MessageQueue;
 // self-contained copy of the record into the write queue with a limit of
 // 0 ms and never waits for the disk. The writer applies everything queued
 // in one "BEGIN;" ... "COMMIT;" batch every 5 seconds, and at once when the
-// queue holds half of its bound (1024 messages or 512 KiB), so a steady load
+// queue holds a batch's worth (1024 messages or 512 KiB), so a steady load
 // the disk can absorb is never refused. close() wakes the writer, which
 // writes everything still queued in a last batch before it stops.
 //
@@ -43,8 +43,15 @@ class MessageQueue;
 class DBManager final : public ISingleton, public LoopingThread
 {
 public:
-    static constexpr int queueBytes = 1048576;
-    static constexpr int queueMessages = 2048;
+    // A batch starts early once this much is queued, so batches stay the size
+    // that one 5-second period of a full queue used to hold...
+    static constexpr int batchBytes = 524288;
+    static constexpr int batchMessages = 1024;
+    // ...while the queue itself holds eight times that: a burst of reports, or
+    // a writer slowed by a busy disk or CPU for a few seconds, is absorbed
+    // instead of refused (a refused record is lost for good).
+    static constexpr int queueBytes = 8 * 1048576;
+    static constexpr int queueMessages = 16384;
     static constexpr int batchPeriodMs = 5000;
 
     static DBManager& getInstance();
@@ -100,7 +107,7 @@ private:
     void ensureTables();
     void runBatch();
     void sleepUntilDue();
-    bool halfFull() const noexcept;
+    bool batchDue() const noexcept;
 
     // The write queue and the gate that closes it to producers. The queue is
     // replaced only by open() after a close(), under the exclusive gate.

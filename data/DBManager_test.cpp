@@ -352,17 +352,32 @@ TEST_F(DBManagerTest, CloseWritesWhatIsQueuedAndThenRefuses)
     EXPECT_FALSE(EventLogger::getInstance().add(event(truck->id, "late", 1)));
 }
 
-TEST_F(DBManagerTest, HalfFullQueueStartsTheBatchEarly)
+TEST_F(DBManagerTest, BatchSizedQueueStartsTheBatchEarly)
 {
     manager().setBatchPeriod(3600 * 1000);
     open();
     const UniqueID vehicle;
-    // Exactly half the bound: the last put wakes the writer, which finds all.
-    for (int i = 0; i < DBManager::queueMessages / 2; ++i)
+    // Exactly one batch's worth: the last put wakes the writer, which finds all.
+    for (int i = 0; i < DBManager::batchMessages; ++i)
         ASSERT_TRUE(GPSDataContainer::getInstance().add("2011-05-31 13:45:31", vehicle, "s"));
     EXPECT_TRUE(waitFor([&] {
-        return countOf(path, "SELECT COUNT(*) FROM gps_data;") == DBManager::queueMessages / 2;
+        return countOf(path, "SELECT COUNT(*) FROM gps_data;") == DBManager::batchMessages;
     }));
+}
+
+TEST_F(DBManagerTest, RecordLongerThanTheWritersBufferIsRefusedNotCut)
+{
+    open();
+    VehicleInfo* truck = newVehicle("Truck");
+    const std::string stored = truck->image_path;
+    truck->image_path.assign(2 * DBManager::batchBytes, 'p');
+    EXPECT_FALSE(VehicleInfoContainer::getInstance().update(*truck));
+    truck->image_path = stored;
+    truck->info1 = "after";
+    EXPECT_TRUE(VehicleInfoContainer::getInstance().update(*truck));
+    manager().close();
+    EXPECT_EQ(rowsOf(path, "SELECT info1, image_path FROM vehicle_info;"),
+              (std::vector<std::string>{"after|" + stored}));
 }
 
 TEST_F(DBManagerTest, FullQueueRefusesWithoutWaitingAndLosesNothingTaken)
