@@ -6,30 +6,32 @@
 
 namespace corvane {
 
+namespace {
+
+// Ends a va_list on every path out of a variadic call, a throwing vformat
+// (std::bad_alloc) included.
+struct VaListEnd
+{
+    va_list& args;
+    ~VaListEnd() { va_end(args); }
+};
+
+} // namespace
+
 FormatableSQL::FormatableSQL(const char* fmt, ...)
 {
     va_list args;
     va_start(args, fmt);
-    try {
-        vformat(fmt, args);
-    } catch (...) {
-        va_end(args);
-        throw;
-    }
-    va_end(args);
+    const VaListEnd end{args};
+    vformat(fmt, args);
 }
 
 void FormatableSQL::format(const char* fmt, ...)
 {
     va_list args;
     va_start(args, fmt);
-    try {
-        vformat(fmt, args);
-    } catch (...) {
-        va_end(args);
-        throw;
-    }
-    va_end(args);
+    const VaListEnd end{args};
+    vformat(fmt, args);
 }
 
 FormatableSQL::~FormatableSQL()

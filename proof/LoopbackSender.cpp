@@ -58,6 +58,18 @@ int LoopbackSender::freePort()
     return ntohs(address.sin_port);
 }
 
+bool LoopbackSender::portIsFree(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address = loopback(port);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    const bool free =
+        fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return free;
+}
+
 std::optional<std::vector<std::string>> LoopbackSender::socketLine(int port)
 {
     // "sl local_address rem_address st tx_queue:rx_queue tr:when retrnsmt uid

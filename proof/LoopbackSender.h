@@ -28,6 +28,8 @@ public:
 
     // A UDP port of 127.0.0.1 that nobody holds at the moment of the call.
     static int freePort();
+    // Whether a UDP socket could bind this port on every local address now.
+    static bool portIsFree(int port);
     // Bytes waiting in the receive queue of the socket bound to the port, or
     // nothing when no UDP socket of this machine is bound to it.
     static std::optional<long> receiveQueue(int port);

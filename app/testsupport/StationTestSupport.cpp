@@ -5,30 +5,14 @@
 
 #include <QTest>
 #include <QWebEnginePage>
-#include <arpa/inet.h>
 #include <cstdio>
 #include <fstream>
 #include <memory>
-#include <netinet/in.h>
 #include <sqlite3.h>
 #include <stdexcept>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace corvane::test {
-
-namespace {
-
-sockaddr_in loopback(int port)
-{
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-} // namespace
 
 QString offscreenPlatform(const std::string& folder, std::initializer_list<Screen> screens)
 {
@@ -69,12 +53,7 @@ int freeUdpPortBetween(int low, int high)
     const int span = high - low + 1;
     for (int attempt = 0; attempt < span; ++attempt) {
         const int port = low + (static_cast<int>(::getpid()) * 7919 + attempt) % span;
-        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in address = loopback(port);
-        address.sin_addr.s_addr = htonl(INADDR_ANY);
-        const bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        ::close(fd);
-        if (free)
+        if (LoopbackSender::portIsFree(port))
             return port;
     }
     throw std::runtime_error("no free UDP port in range");
