@@ -4,13 +4,15 @@
 // (whose tracking line follows it).
 #include "page/PageHarness.h"
 
+#include <QApplication>
 #include <cstdio>
 
 using corvane::PageHarness;
 
-int main()
+int main(int argc, char** argv)
 {
-    PageHarness::ensureApplication();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
     PageHarness page;
     if (!page.load()) {
         std::fprintf(stderr, "the page did not load\n");

@@ -1,5 +1,6 @@
 #include "page/PageHarness.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -45,8 +46,6 @@ QString eventTexts()
 class MapPageView : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { PageHarness::ensureApplication(); }
-
     void SetUp() override
     {
         m_page = std::make_unique<PageHarness>();
@@ -609,3 +608,11 @@ TEST_F(MapPageView, Screenshot)
 
 } // namespace
 } // namespace corvane
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

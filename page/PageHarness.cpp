@@ -2,7 +2,6 @@
 
 #include "page/MapPage.h"
 
-#include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
@@ -47,20 +46,8 @@ protected:
     void javaScriptAlert(const QUrl&, const QString& msg) override { alerts << msg; }
 };
 
-void PageHarness::ensureApplication()
-{
-    if (QApplication::instance() != nullptr) {
-        return;
-    }
-    static int argc = 1;
-    static char name[] = "page_test";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv); // lives until the process ends
-}
-
 PageHarness::PageHarness() : m_view(std::make_unique<QWebEngineView>())
 {
-    ensureApplication();
     m_page = new RecordingPage(m_view.get());
     QWebEngineScript recorder;
     recorder.setName("cef/extension");

@@ -8,21 +8,19 @@
 #include <functional>
 #include <memory>
 
-class QApplication;
-
 namespace corvane {
 
 // Hosts the assembled map page in a headless web view for tests and benchmarks, the way
 // the station does: setHtml with the start-up folder as base address, and a stand-in for
 // the native extension that records every call the page makes.
 //
-// Owns its view and page. GUI thread only. Needs a QApplication (see ensureApplication).
+// Owns its view and page. GUI thread only. Needs a QApplication that outlives every
+// harness and is destroyed before the process exits: the web engine shuts its threads
+// down only then, and a process that leaves its application alive at exit corrupts the
+// heap on the way out now and then.
 class PageHarness
 {
 public:
-    // Creates the process's QApplication on first call; it lives until exit.
-    static void ensureApplication();
-
     PageHarness();
     ~PageHarness();
 
