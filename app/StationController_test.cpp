@@ -412,10 +412,9 @@ TEST_F(StationControllerTest, StoredTrackIsBoundedByTheSamplesThereAre)
 // speed, fix time and course.
 TEST_F(StationControllerTest, RealSentencesMoveTheMarkerWhereTheyPoint)
 {
-    const char* shared = std::getenv("CORVANE_SHARED_DATA");
-    ASSERT_NE(shared, nullptr);
-    std::ifstream corpus(std::string(shared) + "/nmea/rmc_corpus.tsv");
-    ASSERT_TRUE(corpus.is_open());
+    const std::string path = CORVANE_TEST_DATA "/nmea/rmc_corpus.tsv";
+    std::ifstream corpus(path);
+    ASSERT_TRUE(corpus.is_open()) << "test data file missing or unreadable: " << path;
     std::string line;
     std::getline(corpus, line); // header
     VehicleInfo& v = records.add("Probe");

@@ -16,12 +16,12 @@ namespace {
 
 using Row = std::vector<std::string>;
 
-// The data rows of one tab-separated file of the shared receiver captures.
+// The data rows of one tab-separated file of the receiver captures.
 std::vector<Row> readCaptures(const std::string& name)
 {
-    const char* root = std::getenv("CORVANE_SHARED_DATA");
-    std::ifstream in(std::string(root != nullptr ? root : "") + "/nmea/" + name);
-    EXPECT_TRUE(in.good()) << name << " under CORVANE_SHARED_DATA";
+    const std::string path = std::string(CORVANE_TEST_DATA) + "/nmea/" + name;
+    std::ifstream in(path);
+    EXPECT_TRUE(in.good()) << "test data file missing or unreadable: " << path;
     std::vector<Row> rows;
     std::string line;
     for (bool header = true; std::getline(in, line);) {

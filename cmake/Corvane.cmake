@@ -20,8 +20,11 @@ function(corvane_test)
   cmake_parse_arguments(T "WEBVIEW" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  # Test data lives in the checkout; the path is compiled in so that a test
+  # binary run by hand finds it as well as one run by CTest.
+  target_compile_definitions(${T_NAME} PRIVATE CORVANE_TEST_DATA="${CMAKE_SOURCE_DIR}/testdata")
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-  set(env "CORVANE_SHARED_DATA=${CMAKE_SOURCE_DIR}/../shared/data")
+  set(env "")
   if(T_WEBVIEW)
     list(APPEND env "QT_QPA_PLATFORM=offscreen"
                     "QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --disable-gpu"

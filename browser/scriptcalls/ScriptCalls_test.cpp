@@ -164,10 +164,9 @@ TEST(ScriptCalls, LongTextsAreNeverCut)
 // Every real receiver sentence gives the numbers "%f" and "%d" print for it.
 TEST(ScriptCalls, MoveToMatchesRealReceiverSentences)
 {
-    const char* shared = std::getenv("CORVANE_SHARED_DATA");
-    ASSERT_NE(shared, nullptr);
-    std::ifstream corpus(std::string(shared) + "/nmea/rmc_corpus.tsv");
-    ASSERT_TRUE(corpus.is_open());
+    const std::string path = CORVANE_TEST_DATA "/nmea/rmc_corpus.tsv";
+    std::ifstream corpus(path);
+    ASSERT_TRUE(corpus.is_open()) << "test data file missing or unreadable: " << path;
     std::string line;
     std::getline(corpus, line); // header
     int rows = 0;
