@@ -3,7 +3,10 @@
 #include "data/DatabaseException.h"
 #include "data/RowSet.h"
 
+#include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace corvane {
 
@@ -15,6 +18,21 @@ const bool g_configured = [] {
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     return true;
 }();
+
+// The files hold drivers' names and where the fleet has been: a file that
+// does not exist yet is made readable by its owner only (SQLite would make it
+// 0644 less the umask). SQLite gives journals the mode of their database.
+void createPrivately(const char* utf8Path)
+{
+    if (utf8Path == nullptr || *utf8Path == '\0' || std::strcmp(utf8Path, ":memory:") == 0 ||
+        std::strncmp(utf8Path, "file:", 5) == 0)
+        return;
+    const int fd = ::open(utf8Path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // Any failure (it exists, the folder is missing or read-only) is left to
+    // SQLite's own open, which reports it.
+    if (fd >= 0)
+        ::close(fd);
+}
 
 } // namespace
 
@@ -29,6 +47,7 @@ void Database::open(const char* utf8Path, int busyTimeoutMs)
     // Owners serialise every use of a connection with their own mutex, so
     // SQLite's per-connection locking is not needed.
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    createPrivately(utf8Path);
     if (sqlite3_open_v2(utf8Path, &m_handle, flags, nullptr) != SQLITE_OK)
         CORVANE_THROW_DATABASE(m_handle);
     if (busyTimeoutMs > 0)

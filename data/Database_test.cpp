@@ -6,10 +6,12 @@
 #include "data/TempFolder.h"
 #include "data/Transaction.h"
 
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace corvane {
@@ -154,6 +156,35 @@ TEST(DatabaseOpenTest, MissingFolderRaisesCantOpen)
     db.execute("CREATE TABLE t(x);");
     db.close();
     EXPECT_EQ(db.getHandle(), nullptr);
+}
+
+// A new file and its journal are the owner's alone, whatever the umask; a
+// file that already exists keeps the mode its owner gave it.
+TEST(DatabaseOpenTest, NewFilesAreReadableByTheOwnerOnly)
+{
+    TempFolder folder;
+    const mode_t oldMask = ::umask(0);
+    const std::string fresh = folder.file("app.db");
+    const std::string existing = folder.file("shared.db");
+    {
+        std::ofstream touch(existing);
+    }
+    ::chmod(existing.c_str(), 0640);
+    Database db;
+    db.open(fresh.c_str(), 0);
+    db.execute("PRAGMA journal_mode=PERSIST; CREATE TABLE t(x); INSERT INTO t VALUES (1);");
+    Database other;
+    other.open(existing.c_str(), 0);
+    other.execute("CREATE TABLE t(x);");
+    ::umask(oldMask);
+    const auto mode = [](const std::string& path) {
+        struct stat info{};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+        return info.st_mode & 0777;
+    };
+    EXPECT_EQ(mode(fresh), 0600u);
+    EXPECT_EQ(mode(fresh + "-journal"), 0600u);
+    EXPECT_EQ(mode(existing), 0640u);
 }
 
 TEST_F(DatabaseTest, ListTablesNamesTablesViewsAndTemporariesSorted)
