@@ -35,6 +35,10 @@ int CorvaneApp::run()
     TerminationSignals termination;
     SingletonStationRecords records;
     CorvaneDlg window(records);
+    // Qt's invisible platforms show nothing that could be answered.
+    const QString platform = platformName();
+    window.setUnattended(platform == QLatin1String("offscreen") ||
+                         platform == QLatin1String("minimal"));
     connect(&instance, &SingleInstance::activationRequested, &window, &CorvaneDlg::activate);
     connect(&termination, &TerminationSignals::terminationRequested, &window,
             &CorvaneDlg::closeWithoutAsking);

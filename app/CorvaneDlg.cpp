@@ -32,6 +32,7 @@
 #include <QThread>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <cstdio>
 
 namespace corvane {
 
@@ -100,11 +101,14 @@ CorvaneDlg::~CorvaneDlg()
 bool CorvaneDlg::initialize()
 {
     if (!MultiMonitor::isSupported(MultiMonitor::monitorOf(frameGeometry()))) {
-        QMessageBox box(QMessageBox::Critical, QString::fromLatin1(caption),
-                        QStringLiteral("Bad resolution format or unsupported resolution."),
-                        QMessageBox::Ok);
-        box.setObjectName(QStringLiteral("resolutionMessage"));
-        box.exec();
+        static const char message[] = "Bad resolution format or unsupported resolution.";
+        std::fprintf(stderr, "%s\n", message);
+        if (!m_unattended) {
+            QMessageBox box(QMessageBox::Critical, QString::fromLatin1(caption),
+                            QString::fromLatin1(message), QMessageBox::Ok);
+            box.setObjectName(QStringLiteral("resolutionMessage"));
+            box.exec();
+        }
         m_running = false;
         return false;
     }

@@ -56,11 +56,18 @@ public:
     explicit CorvaneDlg(StationRecords& records, QWidget* parent = nullptr);
     ~CorvaneDlg() override;
 
-    // Checks the screen; on a screen smaller than 1024 x 620 shows "Bad
-    // resolution format or unsupported resolution." and returns false (the
-    // station then ends). Otherwise creates the browser, opens the databases
-    // in the start-up folder, starts the server on "setup/Port" and returns true.
+    // Checks the screen; on a screen smaller than 1024 x 620 writes "Bad
+    // resolution format or unsupported resolution." to standard error, shows
+    // it in a box unless nobody can answer one (see setUnattended), and
+    // returns false (the station then ends). Otherwise creates the browser,
+    // opens the databases in the start-up folder, starts the server on
+    // "setup/Port" and returns true.
     bool initialize();
+
+    // No operator can see or answer a message box (an invisible platform):
+    // start-up messages go to standard error only, so the station ends
+    // instead of waiting on a box forever.
+    void setUnattended(bool unattended) { m_unattended = unattended; }
 
     // Stops the server, writes what is queued and closes both databases.
     // Runs once; later calls do nothing.
@@ -130,6 +137,7 @@ private:
     int m_minimumHeight = 0;
     std::atomic<bool> m_pageLoadedPosted{false};
     bool m_running = true;
+    bool m_unattended = false;
     bool m_initialized = false;
     bool m_shutDown = false;
     bool m_closeConfirmed = false;

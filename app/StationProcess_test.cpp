@@ -86,6 +86,30 @@ bool receiving(int port)
     return waitFor([&] { return LoopbackSender::receiveQueue(port).has_value(); }, deadlineMs);
 }
 
+// Where nobody can answer a message box (an invisible platform), a screen
+// that is too small ends the start with the message on standard error.
+TEST(StationProcess, SmallScreenWithNobodyToAnswerEndsWithTheMessage)
+{
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path() / "tmp");
+    QProcess station;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", QString::fromStdString(folder.file("tmp")));
+    env.insert("QT_QPA_PLATFORM", offscreenPlatform(folder.path().string(), {{0, 0, 1000, 600}}));
+    station.setProcessEnvironment(env);
+    station.setWorkingDirectory(QString::fromStdString(folder.path().string()));
+    station.start(QStringLiteral(CORVANE_STATION_BINARY), {});
+    ASSERT_TRUE(station.waitForStarted(deadlineMs));
+    const bool ended = station.waitForFinished(deadlineMs);
+    if (!ended)
+        station.kill();
+    ASSERT_TRUE(ended) << "the station waited on a box nobody can see";
+    EXPECT_EQ(station.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(station.exitCode(), 1);
+    EXPECT_TRUE(station.readAllStandardError().contains(
+        "Bad resolution format or unsupported resolution.\n"));
+}
+
 TEST(StationProcess, SecondStartHandsOverAndEndsAtOnce)
 {
     TempFolder folder;
@@ -126,6 +150,9 @@ TEST(StationProcess, TerminationSignalsCloseInOrderAndKeepQueuedRecords)
         EXPECT_EQ(station.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(station.exitCode(), 0);
 
+        // What the station created holds where the fleet has been: the owner's alone.
+        EXPECT_EQ(std::filesystem::status(folder.file("app.db")).permissions(),
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
         TableRows db(folder.file("app.db"));
         EXPECT_EQ(db.number("SELECT count(*) FROM gps_data WHERE vehicle_id = '" + id + "'"), 5);
         EXPECT_EQ(firstText(db, "SELECT name FROM vehicle_info WHERE id = '" + id + "'"), "Bus");

@@ -23,12 +23,26 @@ while [ "$#" -gt 0 ]; do
   shift
 done
 
-bash scripts/install-deps.sh
+# Packages need root; the build and the station do not. Started with sudo, the
+# script installs as root, then goes on as the user who called sudo, so that
+# the embedded browser keeps its sandbox and build/ and run/ belong to that user.
+if [ -z "${CORVANE_RUN_AS_USER:-}" ]; then
+  bash scripts/install-deps.sh
+  if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; then
+    args=()
+    [ "$simulate" -eq 1 ] && args=(--simulate "$vehicles")
+    exec sudo -u "$SUDO_USER" -H \
+      --preserve-env=DISPLAY,WAYLAND_DISPLAY,XAUTHORITY,XDG_RUNTIME_DIR,CORVANE_JOBS \
+      env CORVANE_RUN_AS_USER=1 bash "$PWD/scripts/run.sh" "${args[@]}"
+  fi
+fi
 bash scripts/install-npm.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/release -j "${CORVANE_JOBS:-2}" --target corvane corvane-recorder-sim
 
+# run/ holds drivers' names and where the fleet has been: the user's alone.
 mkdir -p run/images
+chmod 700 run
 cp -rn images/. run/images/ 2>/dev/null || true
 cd run
 
@@ -44,6 +58,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 fi
 # The embedded browser refuses to run as root inside its sandbox.
 if [ "$(id -u)" -eq 0 ]; then
+  echo "Running as root: the embedded browser runs without its sandbox."
   export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox --disable-gpu}"
 fi
 
