@@ -5,6 +5,7 @@
 #include "app/SingletonStationRecords.h"
 #include "app/StartupFolder.h"
 #include "app/TerminationSignals.h"
+#include "base/Trace.h"
 
 #include <clocale>
 
@@ -27,6 +28,8 @@ void CorvaneApp::prepareProcess()
 int CorvaneApp::run()
 {
     StartupFolder::record();
+    // The faults the station survives leave a trail beside its databases.
+    openTraceLog(StartupFolder::path().toStdString() + "/corvane.log");
 
     SingleInstance instance;
     if (!instance.claim())
