@@ -52,6 +52,34 @@ TEST(TrackingLineDlg, ShowNeedsAChosenEntry)
     EXPECT_EQ(watcher.messages().size(), 2u);
 }
 
+// Typed text is no choice, however exactly it matches an entry and however the
+// box completes it; a pick from the list or by the arrow keys is.
+TEST(TrackingLineDlg, TypedTextIsNoChoice)
+{
+    TrackingLineDlg dialog;
+    dialog.show();
+    auto* combo = dialog.findChild<QComboBox*>("durationCombo");
+    auto* show = dialog.findChild<QPushButton*>("show");
+    test::ModalWatcher watcher;
+
+    for (const char* typed : {"3 Hours", "3 hours", "7 D"}) {
+        combo->lineEdit()->clear();
+        QTest::keyClicks(combo->lineEdit(), typed);
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        if (dialog.isVisible())
+            QTest::mouseClick(show, Qt::LeftButton);
+        EXPECT_TRUE(dialog.isVisible()) << typed;
+    }
+    EXPECT_GE(watcher.messages().size(), 3u);
+
+    // An arrow key steps to an entry: that is a choice.
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Down);
+    ASSERT_GE(combo->currentIndex(), 0);
+    QTest::mouseClick(show, Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
 TEST(TrackingLineDlg, CancelCloses)
 {
     TrackingLineDlg dialog;
