@@ -189,6 +189,31 @@ TEST_F(Station, PositionReportsReachTheDatabaseAndMoveTheMarker)
     EXPECT_EQ(vehicleColumn(id, "deleted"), "0");
 }
 
+// An Emergency from a recorder flashes on the page until the operator opens the vehicle;
+// the page's mute toggle is remembered in setup.db.
+TEST_F(Station, EmergencyFlashesAndTheMuteIsRemembered)
+{
+    const std::string id = newId();
+    sendDatagram(port, report(id, "Ambulance", 48.1, 11.5));
+    ASSERT_TRUE(waitFor([&] { return onPage(id); }, deadlineMs));
+    const std::string flashing =
+        "document.getElementById(" + quoted(id) + ").classList.contains('alarm')";
+    sendDatagram(port, RecorderMessageBuilder::event(header(id, "Ambulance"), 13));
+    ASSERT_TRUE(waitFor([&] { return js(flashing).toBool(); }, deadlineMs));
+    js("selectVehicle(" + quoted(id) + ")");
+    EXPECT_FALSE(js(flashing).toBool());
+
+    TableRows settings(folder->file("setup.db"));
+    const std::string muted = "SELECT value FROM setup WHERE key = 'page/AlarmMuted'";
+    EXPECT_EQ(settings.number(muted), 0) << "the page was given the stored setting";
+    for (long long expected : {1, 0}) {
+        js("document.getElementById('muteButton').dispatchEvent(new MouseEvent('click',"
+           " { button: 0 }))");
+        EXPECT_TRUE(waitFor([&] { return settings.number(muted) == expected; }, deadlineMs))
+            << expected;
+    }
+}
+
 TEST_F(Station, EventsAreStoredUnderTheOperatorsNameAndPopUp)
 {
     const std::string id = newId();
