@@ -391,8 +391,8 @@ void CorvaneDlg::sendAttentionSettings()
 {
     executeScript(
         StatusCalls::setLiveSeconds(m_databases.readInt(liveSecondsKey, defaultLiveSeconds)));
-    executeScript(StatusCalls::setAlarmKinds(
-        knownAlarmKinds(static_cast<std::uint32_t>(m_databases.readInt(alarmKindsKey, defaultAlarmKinds)))));
+    executeScript(StatusCalls::setAlarmKinds(knownAlarmKinds(
+        static_cast<std::uint32_t>(m_databases.readInt(alarmKindsKey, defaultAlarmKinds)))));
     executeScript(StatusCalls::setAlarmMuted(m_databases.readInt(alarmMutedKey, 0) != 0));
 }
 

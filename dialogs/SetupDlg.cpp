@@ -78,7 +78,8 @@ void SetupDlg::addAlarmKinds(QVBoxLayout& layout)
     group->setObjectName(QStringLiteral("alarmKinds"));
     auto* grid = new QGridLayout(group);
     const SettingRule kindsRule{alarmKindsKey, defaultAlarmKinds, 0, 0, ""};
-    m_alarmMask = static_cast<int>(knownAlarmKinds(static_cast<std::uint32_t>(readSetting(kindsRule))));
+    m_alarmMask =
+        static_cast<int>(knownAlarmKinds(static_cast<std::uint32_t>(readSetting(kindsRule))));
     const int rows = int(m_alarmKinds.size() + 1) / 2;
     for (std::size_t type = 0; type < m_alarmKinds.size(); ++type) {
         auto* box = new QCheckBox(QString::fromLatin1(alarmKindNames[type]), group);

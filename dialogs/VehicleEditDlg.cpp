@@ -5,8 +5,8 @@
 #include "data/VehicleInfo.h"
 #include "dialogs/ConfirmButtons.h"
 #include "dialogs/DialogUnits.h"
-#include "dialogs/VehicleEditRules.h"
 #include "dialogs/TypingLimit.h"
+#include "dialogs/VehicleEditRules.h"
 #include "dialogs/VehicleStore.h"
 
 #include <QFileDialog>
