@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <vector>
 
 inline void PrintTo(const QString& text, std::ostream* os)
 {
@@ -65,10 +66,11 @@ protected:
 
 TEST_F(MapPageAttention, ColoursFollowReportsAndSilence)
 {
-    // Live for 300 ms, timed out after 1.2 s (0.02 minutes).
-    run("setLiveSeconds(0.3); resetTimeout(0.02)");
-    run(insertText(0, "c1", "one", secondsAgo(0)));
-    EXPECT_EQ(js(statusOf("c1")).toString(), QString("live"));
+    // Live for 300 ms, then quiet until 3 s (0.05 minutes): wide enough for a slow machine
+    // to look in between.
+    run("setLiveSeconds(0.3); resetTimeout(0.05)");
+    EXPECT_EQ(js(insertText(0, "c1", "one", secondsAgo(0)) + ";" + statusOf("c1")).toString(),
+              QString("live"));
     ASSERT_TRUE(waitStatus("c1", "quiet"));
     ASSERT_TRUE(waitStatus("c1", "timedout marked"));
 
@@ -307,8 +309,8 @@ TEST_F(MapPageAttention, WorldLayerShowsLandWhereTilesFail)
                     " s.dispatchEvent(new Event('change'))")
                 .arg(type));
         EXPECT_EQ(js("global.map.tileLayer === null").toBool(), QString(type) == "offline");
-        QTest::qWait(500);
-        const QImage shot = m_page->view().grab().toImage();
+        // Where each place is drawn, in view pixels.
+        std::vector<QPoint> points;
         for (const Place& p : places) {
             const QVariantList at =
                 js(QString("(function () { var p = global.map.map.latLngToContainerPoint([%1, %2]);"
@@ -318,11 +320,25 @@ TEST_F(MapPageAttention, WorldLayerShowsLandWhereTilesFail)
                        .arg(p.lng))
                     .toList();
             ASSERT_EQ(at.size(), 2);
-            const QPoint point(qRound(at[0].toDouble()), qRound(at[1].toDouble()));
-            ASSERT_TRUE(shot.rect().contains(point)) << p.what;
-            const QRgb pixel = shot.pixel(point);
-            EXPECT_TRUE(near(pixel, p.land ? land : sea))
-                << type << " " << p.what << ": " << QColor(pixel).name().toStdString();
+            points.emplace_back(qRound(at[0].toDouble()), qRound(at[1].toDouble()));
+        }
+        // The view shows the new state a frame or two later.
+        QImage shot;
+        auto allRight = [&] {
+            shot = m_page->view().grab().toImage();
+            for (size_t i = 0; i < std::size(places); ++i) {
+                if (!shot.rect().contains(points[i]) ||
+                    !near(shot.pixel(points[i]), places[i].land ? land : sea))
+                    return false;
+            }
+            return true;
+        };
+        m_page->waitFor(allRight, 10000);
+        for (size_t i = 0; i < std::size(places); ++i) {
+            ASSERT_TRUE(shot.rect().contains(points[i])) << places[i].what;
+            const QRgb pixel = shot.pixel(points[i]);
+            EXPECT_TRUE(near(pixel, places[i].land ? land : sea))
+                << type << " " << places[i].what << ": " << QColor(pixel).name().toStdString();
         }
         if (QString(type) == "offline")
             shot.save("/tmp/corvane-offline.png");
