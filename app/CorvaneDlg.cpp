@@ -8,11 +8,13 @@
 #include "browser/CefClientHandler.h"
 #include "browser/CefClientV8Handler.h"
 #include "browser/scriptcalls/ScriptCalls.h"
+#include "browser/scriptcalls/StatusCalls.h"
 #include "callback/CallbackServerImpl.h"
 #include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
 #include "data/DBManager.h"
 #include "data/GPSDataContainer.h"
 #include "data/Setup.h"
+#include "dialogs/AlarmAttentionRules.h"
 #include "dialogs/LogDlg.h"
 #include "dialogs/SetupDlg.h"
 #include "dialogs/StationEventLogSource.h"
@@ -132,6 +134,8 @@ void CorvaneDlg::createBrowser()
     // The page comes from a local text but shows remote tiles and asks a
     // remote geocoder.
     m_view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    // The alarm tone must sound although nobody has clicked the page yet.
+    m_view->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
     m_v8Handler->attach(m_view->page());
     m_view->setGeometry(rect());
     m_clientHandler->setPageText(QString::fromStdString(assembleMapPage()));
@@ -245,6 +249,16 @@ void CorvaneDlg::onClickImgBtn(const std::string& id)
     postVehicleId(this, WM_CHOOSE_IMAGE, id);
 }
 
+void CorvaneDlg::onChangeAlarmMute(bool muted)
+{
+    // Remembered for the next start; the page has already switched.
+    try {
+        StationSetupSettings(Setup::getInstance()).writeInt(alarmMutedKey, muted ? 1 : 0);
+    } catch (const Exception& e) {
+        traceException(e);
+    }
+}
+
 void CorvaneDlg::onChangeName(const std::string& id, const std::string& name)
 {
     m_controller.changeName(id, name);
@@ -309,6 +323,9 @@ void CorvaneDlg::customEvent(QEvent* event)
         }
     } else if (type == WM_TIMEOUT_CHANGED) {
         m_controller.timeoutChanged(static_cast<SettingChangedEvent*>(event)->value());
+    } else if (type == WM_ALARM_KINDS_CHANGED) {
+        executeScript(StatusCalls::setAlarmKinds(
+            static_cast<std::uint32_t>(static_cast<SettingChangedEvent*>(event)->value())));
     } else if (type == WM_REMOVE_VEHICLE) {
         removeVehicle(takeVehicleId(event));
     } else if (type == WM_CHOOSE_IMAGE) {
@@ -362,6 +379,7 @@ void CorvaneDlg::showStoredTrack(const std::string& id)
 void CorvaneDlg::handlePageLoaded()
 {
     sendMapSources();
+    sendAttentionSettings();
     m_controller.pageLoaded(m_databases.readInt("setup/TimeoutDuration", defaultTimeoutMinutes));
 }
 
@@ -371,6 +389,15 @@ void CorvaneDlg::sendMapSources()
     for (std::size_t i = 0; i < std::size(mapSources); ++i)
         addresses[i] = m_databases.readText(mapSources[i].key, mapSources[i].defaultValue);
     executeScript(ScriptCalls::setMapSources(addresses[0], addresses[1], addresses[2]));
+}
+
+void CorvaneDlg::sendAttentionSettings()
+{
+    executeScript(
+        StatusCalls::setLiveSeconds(m_databases.readInt(liveSecondsKey, defaultLiveSeconds)));
+    executeScript(StatusCalls::setAlarmKinds(knownAlarmKinds(
+        static_cast<std::uint32_t>(m_databases.readInt(alarmKindsKey, defaultAlarmKinds)))));
+    executeScript(StatusCalls::setAlarmMuted(m_databases.readInt(alarmMutedKey, 0) != 0));
 }
 
 bool CorvaneDlg::askYesNo(const QString& question)

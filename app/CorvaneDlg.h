@@ -97,6 +97,7 @@ public:
     void onUpdateOptionalInfo(const std::string& id, const std::string& imagePath,
                               const std::string& info1, const std::string& info2) override;
     void onClickImgBtn(const std::string& id) override;
+    void onChangeAlarmMute(bool muted) override;
 
     // CefClientListener
     void onPageLoaded() override;
@@ -119,6 +120,7 @@ private:
     void tellPortFailure(int port, const QString& reason);
     void handlePageLoaded();
     void sendMapSources();
+    void sendAttentionSettings();
     bool askYesNo(const QString& question);
     void removeVehicle(const std::string& id);
     void editVehicle(const std::string& id);

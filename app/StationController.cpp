@@ -5,6 +5,7 @@
 #include "base/FormatableBuffer.h"
 #include "base/Trace.h"
 #include "browser/scriptcalls/ScriptCalls.h"
+#include "browser/scriptcalls/StatusCalls.h"
 #include "callback/AppConstants.h"
 #include "callback/CallbackInfo.h"
 #include "callback/GPSInfo.h"
@@ -112,7 +113,7 @@ void StationController::handleGpsReport(const CallbackInfo& record)
         vehicle = m_records.findVehicle(record.getId());
     } else if (!vehicle->deleted) {
         vehicle->last_updated_time = time;
-        vehicle->name = record.getName();
+        setReportedName(*vehicle, record.getName());
         m_page.executeScript(ScriptCalls::updateVehicle(*vehicle));
         update(*vehicle);
     }
@@ -132,6 +133,17 @@ void StationController::handleGpsReport(const CallbackInfo& record)
         traceMessage("Insert False");
 }
 
+void StationController::setReportedName(VehicleInfo& vehicle, const std::string& name)
+{
+    // The page searches the reported name too; it only needs it while another
+    // name is shown.
+    if (vehicle.name == name)
+        return;
+    vehicle.name = name;
+    if (!vehicle.edited_name.empty())
+        m_page.executeScript(StatusCalls::setReportedName(vehicle));
+}
+
 void StationController::handleDetails(const CallbackInfo& record)
 {
     VehicleInfo* vehicle = m_records.findVehicle(record.getId());
@@ -144,7 +156,7 @@ void StationController::handleDetails(const CallbackInfo& record)
         if (found != details.end())
             (*vehicle).*detail.field = found->second;
     }
-    vehicle->name = record.getName();
+    setReportedName(*vehicle, record.getName());
     const std::string call = ScriptCalls::updateOptionalInfo(*vehicle);
     traceMessage("%s", call.c_str());
     m_page.executeScript(call);
@@ -160,6 +172,8 @@ void StationController::pageLoaded(int timeoutMinutes)
         // Normalises the picture path in memory on the way.
         for (const std::string& call : ScriptCalls::insertVehicleSequence(true, vehicle))
             m_page.executeScript(call);
+        if (!vehicle.edited_name.empty())
+            m_page.executeScript(StatusCalls::setReportedName(vehicle));
     });
     m_page.executeScript(ScriptCalls::sortVehicleList());
 }
@@ -171,9 +185,10 @@ void StationController::changeName(const std::string& id, const std::string& nam
         return;
     if (name == vehicle->name)
         vehicle->edited_name.clear();
-    else if (!name.empty())
+    else if (!name.empty()) {
         vehicle->edited_name = name;
-    else
+        m_page.executeScript(StatusCalls::setReportedName(*vehicle));
+    } else
         m_page.executeScript(ScriptCalls::updateVehicleName(*vehicle));
     update(*vehicle);
 }

@@ -42,7 +42,8 @@ public:
     void handleCallback(CallbackInfo& record);
 
     // The page has finished loading: the time-out, every vehicle that is not
-    // deleted, and the sort.
+    // deleted (with its reported name when the operator renamed it, for the
+    // page's search), and the sort.
     void pageLoaded(int timeoutMinutes);
 
     // The page renamed a vehicle (empty name: show the reported name again).
@@ -86,6 +87,7 @@ private:
     void handleDetails(const CallbackInfo& record);
     VehicleInfo* find(const std::string& idText);
     void update(VehicleInfo& vehicle);
+    void setReportedName(VehicleInfo& vehicle, const std::string& name);
 
     StationRecords& m_records;
     ScriptSink& m_page;

@@ -5,6 +5,7 @@
 #include "callback/CallbackInfo.h"
 #include "data/VehicleInfo.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <gmock/gmock.h>
@@ -329,12 +330,59 @@ TEST_F(StationControllerTest, NameChangesFromThePage)
         if (c.restoresReportedName)
             EXPECT_EQ(page.calls,
                       std::vector<std::string>{"updateVehicleName('" + text(v.id) + "', 'DVR-1')"});
+        else if (!c.expectEdited.empty()) // the page searches the reported name too
+            EXPECT_EQ(page.calls,
+                      std::vector<std::string>{"setReportedName('" + text(v.id) + "', 'DVR-1');"});
         else
             EXPECT_THAT(page.calls, IsEmpty());
     }
     controller.changeName(text(UniqueID()), "Nobody");
     controller.changeName("not an id", "Nobody");
     EXPECT_THAT(records.what(), ElementsAre("vehicle update"));
+}
+
+// The page searches a renamed vehicle by its reported name too: it learns that name
+// at load and whenever the recorder changes it, and only while another name is shown.
+TEST_F(StationControllerTest, ReportedNameOfRenamedVehiclesReachesThePage)
+{
+    VehicleInfo& renamed = records.add("DVR-1");
+    renamed.edited_name = "Boss";
+    records.add("Plain");
+    controller.pageLoaded(10);
+    // Right after the renamed vehicle's own calls; the plain one gets none.
+    const std::vector<std::string> loaded = page.names();
+    const auto sent = std::find(loaded.begin(), loaded.end(), "setReportedName");
+    ASSERT_NE(sent, loaded.end());
+    EXPECT_EQ(*(sent - 1), "insertUserDefinedInfo");
+    EXPECT_EQ(std::count(loaded.begin(), loaded.end(), "setReportedName"), 1);
+    EXPECT_EQ(page.calls[std::size_t(sent - loaded.begin())],
+              "setReportedName('" + text(renamed.id) + "', 'DVR-1');");
+    struct Case
+    {
+        const char* reported;
+        bool renamed;
+        bool sent;
+    };
+    const Case cases[] = {
+        {"DVR-1", true, false}, // unchanged
+        {"DVR-2", true, true},  // changed under the operator's name
+        {"Plain 2", false, false},
+    };
+    for (const Case& c : cases) {
+        page.calls.clear();
+        VehicleInfo* target = nullptr;
+        for (auto& entry : records.vehicles) {
+            if (!entry.second->edited_name.empty() == c.renamed)
+                target = entry.second.get();
+        }
+        ASSERT_NE(target, nullptr);
+        CallbackInfo report = callback(100, target->id, c.reported);
+        controller.handleCallback(report);
+        EXPECT_EQ(target->name, c.reported);
+        const std::vector<std::string> names = page.names();
+        EXPECT_EQ(std::count(names.begin(), names.end(), "setReportedName"), c.sent ? 1 : 0)
+            << c.reported;
+    }
 }
 
 TEST_F(StationControllerTest, OperatorCommands)

@@ -7,7 +7,10 @@
 #include "app/SingletonStationRecords.h"
 #include "app/StartupFolder.h"
 #include "app/testsupport/StationTestSupport.h"
+#include "data/AbstractDatabaseRecord.h"
+#include "data/DBManager.h"
 #include "data/TempFolder.h"
+#include "data/VehicleInfo.h"
 #include "dialogs/SettingChangedEvent.h"
 #include "proof/LoopbackSender.h"
 #include "proof/TableRows.h"
@@ -15,6 +18,7 @@
 #include "tools/RecorderMessageBuilder.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -113,6 +117,7 @@ protected:
     {
         port = LoopbackSender::freePort();
         writeSetupPort(folder->file("setup.db"), port);
+        storeSilentVehicle();
         records = new SingletonStationRecords;
         window = new CorvaneDlg(*records);
         ASSERT_TRUE(window->initialize());
@@ -126,6 +131,25 @@ protected:
             << "the page did not load";
         db = new TableRows(folder->file("app.db"));
     }
+
+    // A vehicle the station knew before this start, silent for two days: as
+    // after a restart.
+    static void storeSilentVehicle()
+    {
+        DBManager& database = DBManager::getInstance();
+        database.open(folder->file("app.db"), 5000);
+        VehicleInfo silent{UniqueID(silentId)};
+        silent.name = "Silent";
+        silent.last_updated_latitude = "47.000000";
+        silent.last_updated_longitude = "8.000000";
+        silent.last_updated_time = QDateTime::currentDateTime()
+                                       .addDays(-2)
+                                       .toString("yyyy-MM-dd HH:mm:ss")
+                                       .toStdString();
+        ASSERT_TRUE(database.enqueue(silent));
+        database.close();
+    }
+    static constexpr const char* silentId = "5a1e0000-0000-4000-8000-00000000001d";
 
     static void TearDownTestSuite()
     {
@@ -187,6 +211,45 @@ TEST_F(Station, PositionReportsReachTheDatabaseAndMoveTheMarker)
     EXPECT_EQ(vehicleColumn(id, "last_updated_time"), "2011-05-31 13:01:30");
     EXPECT_EQ(vehicleColumn(id, "last_updated_longitude"), "13.500000");
     EXPECT_EQ(vehicleColumn(id, "deleted"), "0");
+}
+
+// An Emergency from a recorder flashes on the page until the operator opens the vehicle;
+// the page's mute toggle is remembered in setup.db.
+// Its silence counts from its stored report: marked from the first moment the page
+// shows it, not ten minutes later.
+TEST_F(Station, VehicleSilentBeforeTheStartIsMarkedAtOnce)
+{
+    ASSERT_TRUE(waitFor([&] { return onPage(silentId); }, deadlineMs));
+    const std::string entry = "document.getElementById(" + quoted(silentId) + ")";
+    EXPECT_TRUE(js(entry + ".classList.contains('status-timedout')").toBool());
+    EXPECT_EQ(js("getComputedStyle(" + entry + ".timeoutIcon).display").toString(),
+              QString("block"));
+    EXPECT_TRUE(js("findMarker(" + quoted(silentId) + ").canvas.classList.contains("
+                   "'status-timedout')")
+                    .toBool());
+}
+
+TEST_F(Station, EmergencyFlashesAndTheMuteIsRemembered)
+{
+    const std::string id = newId();
+    sendDatagram(port, report(id, "Ambulance", 48.1, 11.5));
+    ASSERT_TRUE(waitFor([&] { return onPage(id); }, deadlineMs));
+    const std::string flashing =
+        "document.getElementById(" + quoted(id) + ").classList.contains('alarm')";
+    sendDatagram(port, RecorderMessageBuilder::event(header(id, "Ambulance"), 13));
+    ASSERT_TRUE(waitFor([&] { return js(flashing).toBool(); }, deadlineMs));
+    js("selectVehicle(" + quoted(id) + ")");
+    EXPECT_FALSE(js(flashing).toBool());
+
+    TableRows settings(folder->file("setup.db"));
+    const std::string muted = "SELECT value FROM setup WHERE key = 'page/AlarmMuted'";
+    EXPECT_EQ(settings.number(muted), 0) << "the page was given the stored setting";
+    for (long long expected : {1, 0}) {
+        js("document.getElementById('muteButton').dispatchEvent(new MouseEvent('click',"
+           " { button: 0 }))");
+        EXPECT_TRUE(waitFor([&] { return settings.number(muted) == expected; }, deadlineMs))
+            << expected;
+    }
 }
 
 TEST_F(Station, EventsAreStoredUnderTheOperatorsNameAndPopUp)

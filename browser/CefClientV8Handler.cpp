@@ -57,7 +57,7 @@ const char* const extensionScript = R"JS(
         }
     }
     ['onClickLog', 'onClickSetup', 'onChangeName', 'onUpdateOptionalInfo', 'onClickEdit',
-     'onClickRemove', 'onClickImgBtn'].forEach(function (name) {
+     'onClickRemove', 'onClickImgBtn', 'onChangeAlarmMute'].forEach(function (name) {
         root.cef.extension[name] = function () {
             forward(name, arguments);
         };
@@ -178,6 +178,13 @@ bool CefClientV8Handler::execute(const QString& name, const QJsonArray& argument
         const QJsonArray details = info.isArray() ? info.toArray() : QJsonArray();
         m_listener->onUpdateOptionalInfo(textAt(arguments, 0), textAt(details, 0),
                                          textAt(details, 1), textAt(details, 2));
+        return true;
+    }
+    if (name == QLatin1String("onChangeAlarmMute")) {
+        if (arguments.isEmpty()) {
+            return false;
+        }
+        m_listener->onChangeAlarmMute(textAt(arguments, 0) == "1");
         return true;
     }
     using IdCall = void (CefClientV8Listener::*)(const std::string&);

@@ -20,6 +20,9 @@ public:
     virtual void onUpdateOptionalInfo(const std::string& id, const std::string& imagePath,
                                       const std::string& info1, const std::string& info2) = 0;
     virtual void onClickImgBtn(const std::string& id) = 0;
+    // The operator switched the alarm sound off (muted) or on in the page's
+    // header. Listeners that keep no settings ignore it.
+    virtual void onChangeAlarmMute(bool muted) { (void)muted; }
 };
 
 } // namespace corvane

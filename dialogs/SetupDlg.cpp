@@ -2,6 +2,7 @@
 
 #include "base/Exception.h"
 #include "base/Trace.h"
+#include "dialogs/AlarmAttentionRules.h"
 #include "dialogs/ConfirmButtons.h"
 #include "dialogs/DialogUnits.h"
 #include "dialogs/SettingChangedEvent.h"
@@ -9,8 +10,10 @@
 #include "dialogs/SetupSettings.h"
 #include "dialogs/StationMessage.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -58,6 +61,8 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
     layout->setContentsMargins(units.x(20), units.y(12), units.x(14), units.y(6));
     layout->addLayout(fields);
     layout->addSpacing(units.y(6));
+    addAlarmKinds(*layout);
+    layout->addSpacing(units.y(6));
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -65,6 +70,47 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
     m_portBox->setText(QString::number(m_port));
     m_timeout = readSetting(timeoutRule);
     m_timeoutBox->setText(QString::number(m_timeout));
+}
+
+void SetupDlg::addAlarmKinds(QVBoxLayout& layout)
+{
+    auto* group = new QGroupBox(QStringLiteral("Alarms that flash and sound :"), this);
+    group->setObjectName(QStringLiteral("alarmKinds"));
+    auto* grid = new QGridLayout(group);
+    const SettingRule kindsRule{alarmKindsKey, defaultAlarmKinds, 0, 0, ""};
+    m_alarmMask =
+        static_cast<int>(knownAlarmKinds(static_cast<std::uint32_t>(readSetting(kindsRule))));
+    const int rows = int(m_alarmKinds.size() + 1) / 2;
+    for (std::size_t type = 0; type < m_alarmKinds.size(); ++type) {
+        auto* box = new QCheckBox(QString::fromLatin1(alarmKindNames[type]), group);
+        box->setObjectName(QStringLiteral("alarmKind%1").arg(type));
+        box->setChecked((m_alarmMask >> type) & 1);
+        grid->addWidget(box, int(type) % rows, int(type) / rows);
+        m_alarmKinds[type] = box;
+    }
+    layout.addWidget(group);
+}
+
+bool SetupDlg::applyAlarmKinds()
+{
+    int mask = 0;
+    for (std::size_t type = 0; type < m_alarmKinds.size(); ++type) {
+        if (m_alarmKinds[type]->isChecked())
+            mask |= 1 << type;
+    }
+    if (mask == m_alarmMask)
+        return true;
+    try {
+        m_settings.writeInt(alarmKindsKey, mask);
+    } catch (const Exception& e) {
+        traceException(e);
+        return false;
+    }
+    m_alarmMask = mask;
+    if (m_mainWindow != nullptr)
+        QCoreApplication::postEvent(m_mainWindow,
+                                    new SettingChangedEvent(WM_ALARM_KINDS_CHANGED, mask));
+    return true;
 }
 
 int SetupDlg::readSetting(const SettingRule& rule)
@@ -83,6 +129,8 @@ void SetupDlg::accept()
     if (apply(m_portBox, portRule, m_port, WM_PORT_CHANGED) == Outcome::Refused)
         return;
     if (apply(m_timeoutBox, timeoutRule, m_timeout, WM_TIMEOUT_CHANGED) == Outcome::Refused)
+        return;
+    if (!applyAlarmKinds())
         return;
     QDialog::accept();
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 
+class QCheckBox;
 class QLineEdit;
+class QVBoxLayout;
 class QObject;
 
 namespace corvane {
@@ -20,6 +23,10 @@ struct SettingRule;
 // saved before the time-out was refused stays saved and announced. A save
 // that fails is traced, keeps the dialog open and posts nothing; OK may then
 // be pressed again. Nothing is written when nothing changed.
+//
+// Below them, a checklist of the event types whose alarms call for attention
+// on the page ("page/AlarmKinds"); a changed choice is saved on OK and
+// announced with WM_ALARM_KINDS_CHANGED (AlarmAttentionRules.h).
 //
 // Ownership: borrows the settings and the main window, which must outlive
 // the dialog; posted events are owned by Qt's event queue.
@@ -43,6 +50,9 @@ private:
     // change.
     Outcome apply(QLineEdit* box, const SettingRule& rule, int& current, int eventType);
     int readSetting(const SettingRule& rule);
+    void addAlarmKinds(QVBoxLayout& layout);
+    // Saves and announces a changed checklist; false when the save failed.
+    bool applyAlarmKinds();
 
     SetupSettings& m_settings;
     QObject* m_mainWindow;
@@ -50,6 +60,8 @@ private:
     QLineEdit* m_timeoutBox = nullptr;
     int m_port = 0;
     int m_timeout = 0;
+    std::array<QCheckBox*, 14> m_alarmKinds{};
+    int m_alarmMask = 0;
 };
 
 } // namespace corvane

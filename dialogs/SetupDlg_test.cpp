@@ -4,6 +4,7 @@
 #include "dialogs/SetupDlg.h"
 #include "dialogs/SetupSettings.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -184,6 +185,54 @@ TEST_F(SetupDlgTest, FailedSaveKeepsTheDialogOpenAndPostsNothing)
     EXPECT_EQ(m_settings.writes, Writes({{"setup/Port", 2000}, {"setup/TimeoutDuration", 20}}));
     EXPECT_EQ(m_window.take(), Events({{1036, 2000}, {1037, 20}}));
     EXPECT_FALSE(m_dialog->isVisible());
+}
+
+TEST_F(SetupDlgTest, AlarmChecklistSavesAChangedChoice)
+{
+    auto checked = [this] {
+        std::vector<int> types;
+        for (int type = 0; type < 14; ++type) {
+            if (m_dialog->findChild<QCheckBox*>(QString("alarmKind%1").arg(type))->isChecked())
+                types.push_back(type);
+        }
+        return types;
+    };
+    open();
+    EXPECT_EQ(checked(), std::vector<int>({13}));
+    EXPECT_EQ(m_dialog->findChild<QCheckBox*>("alarmKind13")->text(), "Emergency (Panic)");
+
+    struct Case
+    {
+        std::vector<int> toggle;
+        const char* failingKey;
+        Writes writes;
+        Events events;
+        bool closes;
+    };
+    const Case cases[] = {
+        {{}, "", {}, {}, true},
+        {{11, 13}, "", {{"page/AlarmKinds", 1 << 11}}, {{1051, 1 << 11}}, true},
+        {{0}, "page/AlarmKinds", {}, {}, false},
+        {{11}, "", {}, {}, true}, // toggled twice: the stored choice again
+    };
+    for (const Case& c : cases) {
+        m_settings.writes.clear();
+        m_settings.failingKey = c.failingKey;
+        open();
+        for (int type : c.toggle)
+            m_dialog->findChild<QCheckBox*>(QString("alarmKind%1").arg(type))->toggle();
+        if (c.toggle == std::vector<int>{11}) // back again before OK
+            m_dialog->findChild<QCheckBox*>("alarmKind11")->toggle();
+        EXPECT_EQ(submit("10111", "10"), QStringList());
+        EXPECT_EQ(m_settings.writes, c.writes);
+        EXPECT_EQ(m_window.take(), c.events);
+        EXPECT_EQ(!m_dialog->isVisible(), c.closes);
+    }
+    // Bits of types that do not exist are not offered and not kept.
+    m_settings.failingKey.clear();
+    m_settings.values["page/AlarmKinds"] = -1;
+    open();
+    EXPECT_EQ(checked().size(), 14u);
 }
 
 TEST_F(SetupDlgTest, CancelWritesNothing)

@@ -5,8 +5,10 @@
 #include "dialogs/SortedCombo.h"
 #include "dialogs/StationMessage.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -30,6 +32,13 @@ TrackingLineDlg::TrackingLineDlg(QWidget* parent) : QDialog(parent)
         insertSorted(*m_durations, QString::fromLatin1(duration));
     m_durations->setCurrentIndex(-1);
     m_durations->setEditText(QString());
+    connect(m_durations->lineEdit(), &QLineEdit::textEdited, this, [this] { m_typed = true; });
+    // Installed after the combo box's own filters, so these run first and see
+    // the operator's pick before the box acts on it.
+    m_durations->view()->installEventFilter(this);
+    m_durations->view()->viewport()->installEventFilter(this);
+    m_durations->lineEdit()->installEventFilter(this);
+    m_durations->installEventFilter(this);
 
     auto* choice = new QHBoxLayout;
     choice->addWidget(label);
@@ -56,10 +65,38 @@ void TrackingLineDlg::accept()
     QDialog::accept();
 }
 
+bool TrackingLineDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool inList =
+        watched == m_durations->view() || watched == m_durations->view()->viewport();
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease:
+        if (inList)
+            m_typed = false;
+        break;
+    case QEvent::Wheel:
+        if (watched == m_durations)
+            m_typed = false;
+        break;
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool picks = key == Qt::Key_Return || key == Qt::Key_Enter;
+        const bool steps = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+                           key == Qt::Key_PageDown;
+        if ((inList && picks) || (!inList && steps))
+            m_typed = false;
+        break;
+    }
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 bool TrackingLineDlg::hasChoice() const
 {
     const int index = m_durations->currentIndex();
-    return index >= 0 && m_durations->currentText() == m_durations->itemText(index);
+    return !m_typed && index >= 0 && m_durations->currentText() == m_durations->itemText(index);
 }
 
 } // namespace corvane

@@ -15,7 +15,10 @@ inline constexpr std::array<const char*, 6> trackingDurations = {"1 Hours", "3 H
 // Asks for the duration over which a vehicle's track is drawn. "Show" closes
 // with OK only once an entry is chosen; otherwise it says "Choose a
 // duration" and stays open. Text typed into the box without choosing an
-// entry counts as no choice. The caller acts on the result only.
+// entry counts as no choice, even when it equals an entry (the box's own
+// completion would otherwise turn it into one): an entry is chosen from the
+// list, with the arrow keys or the wheel, or set by the program. The caller
+// acts on the result only.
 //
 // Ownership: Qt's parent rules. Threads: the GUI thread.
 // Throws: never but std::bad_alloc.
@@ -26,10 +29,15 @@ public:
 
     void accept() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool hasChoice() const;
 
     QComboBox* m_durations = nullptr;
+    // The operator has typed since the last choice.
+    bool m_typed = false;
 };
 
 } // namespace corvane

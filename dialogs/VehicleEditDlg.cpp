@@ -5,6 +5,7 @@
 #include "data/VehicleInfo.h"
 #include "dialogs/ConfirmButtons.h"
 #include "dialogs/DialogUnits.h"
+#include "dialogs/TypingLimit.h"
 #include "dialogs/VehicleEditRules.h"
 #include "dialogs/VehicleStore.h"
 
@@ -23,8 +24,9 @@ QLineEdit* makeTextBox(QWidget* parent, const QString& name, int limit)
 {
     auto* box = new QLineEdit(parent);
     box->setObjectName(name);
+    // The limit bounds typing only: a longer stored text is shown whole.
     if (limit > 0)
-        box->setMaxLength(limit);
+        limitTyping(*box, limit);
     return box;
 }
 
@@ -73,10 +75,11 @@ VehicleEditDlg::VehicleEditDlg(VehicleStore& store, const std::string& vehicleId
 
     m_vehicle = m_store.find(UniqueID(vehicleId.c_str()));
     if (m_vehicle != nullptr) {
-        m_name->setText(QString::fromStdString(m_vehicle->displayName()));
-        m_info1->setText(QString::fromStdString(m_vehicle->info1));
-        m_info2->setText(QString::fromStdString(m_vehicle->info2));
+        setBoundedText(*m_name, QString::fromStdString(m_vehicle->displayName()));
+        setBoundedText(*m_info1, QString::fromStdString(m_vehicle->info1));
+        setBoundedText(*m_info2, QString::fromStdString(m_vehicle->info2));
         m_image->setText(QString::fromStdString(m_vehicle->image_path));
+        m_openedImagePath = m_vehicle->image_path;
     }
 }
 
@@ -100,7 +103,7 @@ void VehicleEditDlg::accept()
     m_vehicle->edited_name = m_name->text().toStdString();
     m_vehicle->info1 = m_info1->text().toStdString();
     m_vehicle->info2 = m_info2->text().toStdString();
-    m_vehicle->image_path = storedImagePath(m_image->text().toStdString());
+    m_vehicle->image_path = storedImagePath(m_image->text().toStdString(), m_openedImagePath);
     if (!m_store.update(*m_vehicle))
         traceMessage("Update FALSE");
     QDialog::accept();

@@ -80,10 +80,10 @@ TEST_F(VehicleEditDlgTest, OpensWithTheShownNameAndStoresItOnOk)
 
     click("ok");
     EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
-    // The reported name becomes the operator's name; the old picture is gone
-    // from disk, so its path is dropped.
+    // The reported name becomes the operator's name; the picture path it
+    // opened with is kept although no file answers for it at the moment.
     EXPECT_EQ(bus().edited_name, "Bus 7");
-    EXPECT_EQ(bus().image_path, "");
+    EXPECT_EQ(bus().image_path, "/old/bus.png");
     ASSERT_EQ(m_store.updated.size(), 1u);
     EXPECT_EQ(m_store.updated[0].edited_name, "Bus 7");
 }
@@ -133,6 +133,68 @@ TEST_F(VehicleEditDlgTest, BoundedBoxesRefuseTheThirtyThirdCharacter)
     box("imageBox")->clear();
     QTest::keyClicks(box("imageBox"), longText);
     EXPECT_EQ(box("imageBox")->text().size(), 40);
+}
+
+// Names longer than the typing bound come from recorders and from the page;
+// the editor shows them whole, so OK without changes stores the same name.
+TEST_F(VehicleEditDlgTest, LongNamesSurviveAnUnchangedOk)
+{
+    const std::string forty = "Northern Regional Ambulance Service 0042";
+    ASSERT_EQ(forty.size(), 40u);
+    struct Case
+    {
+        const char* what;
+        std::string reported;
+        std::string edited;
+    };
+    const Case cases[] = {
+        {"operator name", "Bus 7", forty},
+        {"reported name", forty, ""},
+    };
+    for (const Case& c : cases) {
+        bus().name = c.reported;
+        bus().edited_name = c.edited;
+        open();
+        EXPECT_EQ(box("nameBox")->text().toStdString(), forty) << c.what;
+        click("ok");
+        EXPECT_EQ(bus().edited_name, forty) << c.what;
+        EXPECT_EQ(bus().name, c.reported) << c.what;
+    }
+
+    // The long name may be shortened, but nothing can be typed into it while
+    // it is beyond the bound.
+    open();
+    QLineEdit* name = box("nameBox");
+    name->end(false);
+    QTest::keyClicks(name, "XY");
+    EXPECT_EQ(name->text().toStdString(), forty);
+    QTest::keyClick(name, Qt::Key_Backspace);
+    QTest::keyClicks(name, "XY");
+    EXPECT_EQ(name->text().toStdString(), forty.substr(0, 39));
+}
+
+TEST_F(VehicleEditDlgTest, OnlyAChangedPicturePathIsCheckedOnDisk)
+{
+    TempFolder folder;
+    struct Case
+    {
+        std::string opened;
+        std::string typed;
+        std::string stored;
+    };
+    const Case cases[] = {
+        {"/old/bus.png", "/old/bus.png", "/old/bus.png"},
+        {"/old/bus.png", folder.file("gone.png"), ""},
+        {"/old/bus.png", "", ""},
+        {"", "", ""},
+    };
+    for (const Case& c : cases) {
+        bus().image_path = c.opened;
+        open();
+        box("imageBox")->setText(QString::fromStdString(c.typed));
+        click("ok");
+        EXPECT_EQ(bus().image_path, c.stored) << c.typed;
+    }
 }
 
 TEST_F(VehicleEditDlgTest, CancelLeavesTheRecordAlone)

@@ -27,4 +27,11 @@ std::string storedImagePath(const std::string& text)
     return {};
 }
 
+std::string storedImagePath(const std::string& text, const std::string& opened)
+{
+    if (!text.empty() && text == opened)
+        return text;
+    return storedImagePath(text);
+}
+
 } // namespace corvane

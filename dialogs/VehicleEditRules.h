@@ -21,4 +21,9 @@ std::string slashPath(std::string path);
 // traced and stored empty as well.
 std::string storedImagePath(const std::string& text);
 
+// As above, except that the path the editor opened with is kept unchecked: a
+// picture on a share that is away for the moment must not be forgotten by an
+// OK that did not touch it.
+std::string storedImagePath(const std::string& text, const std::string& opened);
+
 } // namespace corvane

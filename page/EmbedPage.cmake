@@ -1,12 +1,43 @@
 # Run as a script at build time: writes OUTPUT, a C++ source holding the page pieces of
 # PIECES_DIR (sorted by file name) with the map library of LEAFLET_DIR put in place of the
-# markers in the head piece.
-file(GLOB pieces "${PIECES_DIR}/*.html")
-list(SORT pieces)
+# markers in the head piece, and the world layer's script (TOPOJSON_DIR) and outlines
+# (WORLD_ATLAS_FILE) in place of theirs.
+#
+# A file named NN-name.html starts piece NN; a file named NNx-name.html (a letter after
+# the number) is appended to piece NN, so a feature can keep its script in a file of
+# its own without changing the ten pieces the page is made of.
+file(GLOB files "${PIECES_DIR}/*.html")
+list(SORT files)
+set(pieces "")
+foreach(file IN LISTS files)
+  get_filename_component(name "${file}" NAME)
+  if(name MATCHES "^[0-9][0-9]-")
+    list(APPEND pieces "${file}")
+  elseif(name MATCHES "^([0-9][0-9])[a-z]-")
+    set(number "${CMAKE_MATCH_1}")
+    list(LENGTH pieces known)
+    if(known EQUAL 0)
+      message(FATAL_ERROR "${name} has no piece ${number} to join")
+    endif()
+    math(EXPR last "${known} - 1")
+    list(GET pieces ${last} previous)
+    get_filename_component(previous_name "${previous}" NAME)
+    if(NOT previous_name MATCHES "^${number}-")
+      message(FATAL_ERROR "${name} has no piece ${number} to join")
+    endif()
+    list(APPEND parts_${last} "${file}")
+  else()
+    message(FATAL_ERROR "page/pieces: ${name} is named neither NN-name.html nor NNx-name.html")
+  endif()
+endforeach()
 list(LENGTH pieces count)
 if(NOT count EQUAL 10)
   message(FATAL_ERROR "page/pieces must hold exactly ten pieces, found ${count}")
 endif()
+
+file(READ "${TOPOJSON_DIR}/topojson-client.min.js" topojson_js)
+file(READ "${WORLD_ATLAS_FILE}" world_atlas)
+string(STRIP "${world_atlas}" world_atlas)
 
 file(READ "${LEAFLET_DIR}/leaflet.js" leaflet_js)
 file(READ "${LEAFLET_DIR}/leaflet.css" leaflet_css)
@@ -17,8 +48,16 @@ set(delim "corvane_page")
 set(out "// Generated at build time from page/pieces and the map library; do not edit.\n")
 string(APPEND out "#include <cstddef>\n#include <string_view>\n\nusing namespace std::literals;\n\n")
 string(APPEND out "namespace corvane::detail {\n\nextern const std::string_view kMapPagePieces[] = {\n")
+set(index 0)
 foreach(piece IN LISTS pieces)
   file(READ "${piece}" text)
+  foreach(part IN LISTS parts_${index})
+    file(READ "${part}" part_text)
+    string(APPEND text "${part_text}")
+  endforeach()
+  math(EXPR index "${index} + 1")
+  string(REPLACE "/*@TOPOJSON_JS@*/" "${topojson_js}" text "${text}")
+  string(REPLACE "/*@WORLD_ATLAS@*/" "${world_atlas}" text "${text}")
   string(REPLACE "/*@LEAFLET_CSS@*/" "${leaflet_css}" text "${text}")
   string(REPLACE "/*@LEAFLET_JS@*/" "${leaflet_js}" text "${text}")
   string(FIND "${text}" ")${delim}\"" clash)

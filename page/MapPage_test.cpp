@@ -1,6 +1,8 @@
 #include "page/MapPage.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <string_view>
 
 namespace corvane {
 namespace {
@@ -54,7 +56,24 @@ TEST(MapPage, AssembledPageIsThePiecesJoinedAndFitsTheLoader)
     // The web view takes at most 2 MB of text through setHtml.
     EXPECT_LT(page.size(), 2u * 1024 * 1024);
     EXPECT_EQ(page.find("@LEAFLET_"), std::string::npos) << "a library marker was left in place";
+    EXPECT_EQ(page.find("/*@"), std::string::npos) << "an embedding marker was left in place";
+    EXPECT_NE(page.find("var worldAtlas = {\"type\":\"Topology\""), std::string::npos);
     EXPECT_EQ(page.find("sourceMappingURL"), std::string::npos);
+}
+
+// setHtml hands the page on as a data: address, percent-encoded: every byte but letters,
+// digits and -._~ takes three characters there, and the address may hold at most 2 MB.
+TEST(MapPage, PercentEncodedPageFitsTheLoader)
+{
+    std::size_t encoded = 0;
+    for (unsigned char c : assembleMapPage()) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~';
+        encoded += plain ? 1 : 3;
+    }
+    encoded += std::string_view("data:text/html;charset=UTF-8,").size();
+    std::printf("percent-encoded page: %zu bytes\n", encoded);
+    EXPECT_LT(encoded, 2u * 1024 * 1024);
 }
 
 // Texts from recorders reach the document only as text: the page's own script never

@@ -12,6 +12,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
 
 namespace corvane {
 
@@ -25,7 +26,7 @@ const char* const kRecorderScript = R"js(
     cef.extension = cef.extension || {};
     window.__nativeCalls = [];
     ['onClickLog', 'onClickSetup', 'onChangeName', 'onUpdateOptionalInfo', 'onClickEdit',
-     'onClickRemove', 'onClickImgBtn'].forEach(function (name) {
+     'onClickRemove', 'onClickImgBtn', 'onChangeAlarmMute'].forEach(function (name) {
         cef.extension[name] = function () {
             var args = Array.prototype.slice.call(arguments).map(function (a) { return String(a); });
             window.__nativeCalls.push([name].concat(args).join('|'));
@@ -57,6 +58,8 @@ PageHarness::PageHarness() : m_view(std::make_unique<QWebEngineView>())
     recorder.setSourceCode(QString::fromUtf8(kRecorderScript));
     m_page->scripts().insert(recorder);
     m_view->setPage(m_page);
+    // As in the station: the alarm tone may sound before anyone has clicked the page.
+    m_page->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
 }
 

@@ -1,0 +1,31 @@
+#include "browser/scriptcalls/StatusCalls.h"
+
+#include "base/FormatableBuffer.h"
+#include "browser/scriptcalls/ScriptCall.h"
+#include "data/VehicleInfo.h"
+
+namespace corvane {
+
+std::string StatusCalls::setLiveSeconds(int seconds)
+{
+    return ScriptCall("setLiveSeconds").integer(seconds).finish(";");
+}
+
+std::string StatusCalls::setAlarmKinds(std::uint32_t mask)
+{
+    return ScriptCall("setAlarmKinds").integer(mask).finish(";");
+}
+
+std::string StatusCalls::setAlarmMuted(bool muted)
+{
+    return ScriptCall("setAlarmMuted").integer(muted ? 1 : 0).finish(";");
+}
+
+std::string StatusCalls::setReportedName(const VehicleInfo& vehicle)
+{
+    FormatableBuffer<64> id;
+    vehicle.id.toString(id);
+    return ScriptCall("setReportedName").text(id.getText()).text(vehicle.name).finish(";");
+}
+
+} // namespace corvane

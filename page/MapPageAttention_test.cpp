@@ -1,0 +1,357 @@
+// Status colours, search, alarm attention and the offline world layer of the real page
+// in a headless web view.
+
+#include "page/PageHarness.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QImage>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <vector>
+
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace corvane {
+namespace {
+
+// A display time text this many seconds before now, in local time as the station writes it.
+QString secondsAgo(qint64 seconds)
+{
+    return QDateTime::currentDateTime().addSecs(-seconds).toString("yyyy-MM-dd HH:mm:ss");
+}
+
+QString insertText(int isLoaded, const QString& id, const QString& name, const QString& time,
+                   const QString& lat = "10", const QString& lng = "10")
+{
+    return QStringLiteral("insertVehicle(%1, '%2', '%3', '%4', '%5', '%6')")
+        .arg(isLoaded)
+        .arg(lat, lng, id, name, time);
+}
+
+QString statusOf(const QString& id)
+{
+    return QStringLiteral("(function () { var e = document.getElementById('%1');"
+                          " var m = findMarker('%1').canvas;"
+                          " var s = ['live', 'quiet', 'timedout'].filter(function (n) {"
+                          "   return e.classList.contains('status-' + n)"
+                          "       && m.classList.contains('status-' + n); });"
+                          " var icon = getComputedStyle(e.timeoutIcon).display === 'block';"
+                          " return s.join('+') + (icon ? ' marked' : ''); })()")
+        .arg(id);
+}
+
+class MapPageAttention : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_page = std::make_unique<PageHarness>();
+        ASSERT_TRUE(m_page->load()) << "the page did not load";
+        m_page->takeCalls();
+    }
+
+    QVariant js(const QString& script) { return m_page->eval(script); }
+    void run(const QString& script) { m_page->eval(script + QStringLiteral(";0")); }
+    bool waitStatus(const QString& id, const QString& status)
+    {
+        return m_page->waitFor([&] { return js(statusOf(id)).toString() == status; }, 10000);
+    }
+
+    std::unique_ptr<PageHarness> m_page;
+};
+
+TEST_F(MapPageAttention, ColoursFollowReportsAndSilence)
+{
+    // Live for 300 ms, then quiet until 3 s (0.05 minutes): wide enough for a slow machine
+    // to look in between.
+    run("setLiveSeconds(0.3); resetTimeout(0.05)");
+    EXPECT_EQ(js(insertText(0, "c1", "one", secondsAgo(0)) + ";" + statusOf("c1")).toString(),
+              QString("live"));
+    ASSERT_TRUE(waitStatus("c1", "quiet"));
+    ASSERT_TRUE(waitStatus("c1", "timedout marked"));
+
+    // Each kind of report brings it back to live and takes the mark away; an operator
+    // edit is no report.
+    struct Case
+    {
+        const char* what;
+        QString call;
+        QString after;
+    };
+    const Case cases[] = {
+        {"operator edit", "updateUserDefinedInfo('c1', 'one', 'x', 'y', '')", "timedout marked"},
+        {"GPS report", "moveTo(2, 2, 0, 13, 45, 30, -1, 'c1')", "live"},
+        {"event", "updateEventInfo(1, 'one', 't', ' ', 'c1')", "live"},
+        {"details", "updateOptionalInfo('c1', 'one', 'c', 'm', 'mo', 'r', 'd', 'l')", "live"},
+        {"stored position", "updateVehicle('1', '1', 'c1', 'one', 't')", "live"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(waitStatus("c1", "timedout marked")) << c.what;
+        // The call and the look in one script: no timer runs in between.
+        EXPECT_EQ(js(c.call + ";" + statusOf("c1")).toString(), c.after) << c.what;
+    }
+}
+
+TEST_F(MapPageAttention, StoredSilenceCountsFromTheLastReport)
+{
+    run("resetTimeout(10)");
+    struct Case
+    {
+        const char* id;
+        qint64 silentSeconds;
+        QString status;
+    };
+    const Case cases[] = {
+        {"twoDays", 2 * 86400, "timedout marked"},
+        {"elevenMinutes", 11 * 60, "timedout marked"},
+        {"fiveMinutes", 5 * 60, "quiet"},
+        {"justNow", 2, "live"},
+        // A recorder whose clock runs ahead counts as reporting now.
+        {"future", -3600, "live"},
+    };
+    QString script;
+    for (const Case& c : cases)
+        script += insertText(1, c.id, c.id, secondsAgo(c.silentSeconds)) + ";";
+    // Inserted and looked at in one script: the marks are there at once, no timer needed.
+    QStringList looks;
+    for (const Case& c : cases)
+        looks << statusOf(c.id);
+    const QStringList seen = js(script + "[" + looks.join(", ") + "]").toStringList();
+    ASSERT_EQ(seen.size(), int(std::size(cases)));
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(seen[int(i)], cases[i].status) << cases[i].id;
+    // A text that is no time counts as now.
+    EXPECT_EQ(js(insertText(1, "bad", "bad", "yesterday") + ";" + statusOf("bad")).toString(),
+              QString("live"));
+
+    // A new time-out keeps the silence already passed, both ways.
+    EXPECT_EQ(js("resetTimeout(3);" + statusOf("fiveMinutes")).toString(),
+              QString("timedout marked"));
+    EXPECT_EQ(js("resetTimeout(20);" + statusOf("elevenMinutes")).toString(), QString("quiet"));
+    EXPECT_EQ(js(statusOf("twoDays")).toString(), QString("timedout marked"));
+}
+
+TEST_F(MapPageAttention, LegendExplainsTheColours)
+{
+    run("setLiveSeconds(45); resetTimeout(10)");
+    m_page->click(m_page->centreOf("#legendButton"), Qt::LeftButton);
+    ASSERT_TRUE(m_page->waitFor(
+        [&] { return js("vehicleStatus.legend.style.display").toString() == "block"; }));
+    EXPECT_EQ(js("Array.prototype.map.call(vehicleStatus.legend.childNodes,"
+                 " function (r) { return r.textContent; })")
+                  .toStringList(),
+              (QStringList{"Live: reported within 45 s", "Quiet: silent, but within 10 min",
+                           "Timed out: silent beyond 10 min",
+                           "Flashing: alarm, until the vehicle is opened"}));
+    m_page->click(QPoint(600, 400), Qt::LeftButton);
+    EXPECT_TRUE(m_page->waitFor(
+        [&] { return js("vehicleStatus.legend.style.display").toString() == "none"; }));
+}
+
+TEST_F(MapPageAttention, SearchFiltersIgnoringCaseAndAccents)
+{
+    const QString now = secondsAgo(0);
+    run(insertText(1, "s1", QString::fromUtf8("Zürich Tram 4"), secondsAgo(300)));
+    run(insertText(1, "s2", "ZURICH depot", secondsAgo(100)));
+    run(insertText(1, "s3", "Bus 12", secondsAgo(5)));
+    run(insertText(1, "s4", "Van", secondsAgo(50)));
+    run(insertText(1, "s5", "Night Owl", secondsAgo(200)));
+    run("insertOptionalInfo(1, 's3', 'Bus 12', '', '', '', 'KX-204', 'Jos\\u00e9 P\\u00e9rez', "
+        "'')");
+    run("insertOptionalInfo(1, 's4', 'Van', '', '', '', 'ZH-77', '', '')");
+    // s5 was renamed by the operator; the recorder calls it Tanker.
+    run("setReportedName('s5', 'Tanker 9')");
+    const QString shown = "Array.prototype.filter.call(document.querySelectorAll('.listEntry'),"
+                          " function (e) { return getComputedStyle(e).display !== 'none'; })"
+                          ".map(function (e) { return e.id; })";
+    const QString count = "document.getElementById('searchCount').textContent";
+    ASSERT_TRUE(m_page->waitFor([&] { return js(count).toString() == "5 of 5"; }));
+
+    struct Case
+    {
+        QString needle;
+        QStringList ids;
+    };
+    const Case cases[] = {
+        {"zurich", {"s1", "s2"}}, {QString::fromUtf8("ZÜRICH"), {"s1", "s2"}},
+        {"jose perez", {"s3"}},   {"zh-", {"s4"}},
+        {"tanker", {"s5"}},       {"  owl ", {"s5"}},
+        {"nothing like it", {}},
+    };
+    for (const Case& c : cases) {
+        run(QString("setSearchText(decodeURIComponent('%1'))")
+                .arg(QString::fromLatin1(QUrl::toPercentEncoding(c.needle))));
+        EXPECT_EQ(js(shown).toStringList(), c.ids) << c.needle.toStdString();
+        EXPECT_EQ(js(count).toString(), QString("%1 of 5").arg(c.ids.size()));
+    }
+
+    // Typed by an operator: the list follows each key; Escape clears.
+    m_page->click(m_page->centreOf("#searchInput"), Qt::LeftButton);
+    run("setSearchText('')");
+    QTest::keyClicks(m_page->view().focusProxy(), "bus");
+    ASSERT_TRUE(m_page->waitFor([&] { return js(count).toString() == "1 of 5"; }));
+    EXPECT_EQ(js(shown).toStringList(), QStringList{"s3"});
+    // A vehicle that arrives meanwhile is searched too.
+    run(insertText(0, "s6", "Bus 40", now));
+    ASSERT_TRUE(m_page->waitFor([&] { return js(count).toString() == "2 of 6"; }));
+    QTest::keyClick(m_page->view().focusProxy(), Qt::Key_Escape);
+    ASSERT_TRUE(m_page->waitFor([&] { return js(count).toString() == "6 of 6"; }));
+    EXPECT_EQ(js("document.getElementById('searchInput').value").toString(), QString());
+
+    // Ordered by last report, newest first, and back by name.
+    run("var o = document.getElementById('listOrder'); o.value = 'time';"
+        " o.dispatchEvent(new Event('change'))");
+    EXPECT_EQ(js("Array.prototype.map.call(document.querySelectorAll('.listEntry'),"
+                 " function (e) { return e.id; })")
+                  .toStringList(),
+              (QStringList{"s6", "s3", "s4", "s2", "s5", "s1"}));
+    run("sortVehicleList()");
+    EXPECT_EQ(js("Array.prototype.map.call(document.querySelectorAll('.listEntry'),"
+                 " function (e) { return e.id; })")
+                  .toStringList(),
+              (QStringList{"s3", "s6", "s5", "s4", "s2", "s1"}));
+}
+
+TEST_F(MapPageAttention, ChosenAlarmsFlashUntilOpenedAndSoundUnlessMuted)
+{
+    run(insertText(1, "a1", "one", secondsAgo(0)));
+    run(insertText(1, "a2", "two", secondsAgo(0)));
+    const QString flashing = "(function (id) { return document.getElementById(id).classList"
+                             ".contains('alarm') && findMarker(id).canvas.classList.contains("
+                             "'alarm'); })('%1')";
+    struct Case
+    {
+        const char* what;
+        QString setup;
+        int type;
+        bool flashes;
+        int sounds;
+    };
+    const Case cases[] = {
+        {"Emergency by default", "", 13, true, 1},
+        {"Motion is no alarm by default", "", 1, false, 0},
+        {"Motion once chosen", "setAlarmKinds(2)", 1, true, 1},
+        {"Emergency no longer chosen", "setAlarmKinds(2)", 13, false, 0},
+        {"muted: flashes in silence", "setAlarmKinds(8192); setAlarmMuted(1)", 13, true, 0},
+        {"unknown type", "setAlarmKinds(4294967295); setAlarmMuted(0)", 14, false, 0},
+    };
+    for (const Case& c : cases) {
+        run("alarmSeen('a1');" + c.setup);
+        const int before = js("vehicleAlarms.sounds").toInt();
+        run(QString("updateEventInfo(%1, 'one', 't', ' ', 'a1')").arg(c.type));
+        EXPECT_EQ(js(flashing.arg("a1")).toBool(), c.flashes) << c.what;
+        EXPECT_EQ(js("vehicleAlarms.sounds").toInt() - before, c.sounds) << c.what;
+        EXPECT_FALSE(js(flashing.arg("a2")).toBool()) << c.what;
+    }
+
+    // It flashes on, whatever else arrives, until the operator opens the vehicle.
+    run("setAlarmKinds(8192); updateEventInfo(13, 'one', 't', ' ', 'a1')");
+    run("moveTo(3, 3, 1, 1, 1, 1, 90, 'a1'); updateEventInfo(1, 'one', 't', ' ', 'a1')");
+    QTest::qWait(1200);
+    EXPECT_TRUE(js(flashing.arg("a1")).toBool());
+    m_page->click(m_page->centreOf("#a1"), Qt::LeftButton);
+    EXPECT_TRUE(m_page->waitFor([&] { return !js(flashing.arg("a1")).toBool(); }));
+
+    // The header toggle mutes, tells the station, and shows it.
+    run("setAlarmMuted(0)");
+    m_page->click(m_page->centreOf("#muteButton"), Qt::LeftButton);
+    ASSERT_TRUE(m_page->waitFor([&] { return js("vehicleAlarms.muted").toBool(); }));
+    EXPECT_EQ(m_page->takeCalls(), QStringList{"onChangeAlarmMute|1"});
+    EXPECT_EQ(js("document.getElementById('muteButton').textContent").toString(),
+              QString("Sound off"));
+    m_page->click(m_page->centreOf("#muteButton"), Qt::LeftButton);
+    ASSERT_TRUE(m_page->waitFor([&] { return !js("vehicleAlarms.muted").toBool(); }));
+    EXPECT_EQ(m_page->takeCalls(), QStringList{"onChangeAlarmMute|0"});
+}
+
+// The sea and land colours of the world layer, as drawn.
+bool near(QRgb pixel, QRgb expected)
+{
+    return std::abs(qRed(pixel) - qRed(expected)) < 12 &&
+           std::abs(qGreen(pixel) - qGreen(expected)) < 12 &&
+           std::abs(qBlue(pixel) - qBlue(expected)) < 12;
+}
+
+TEST_F(MapPageAttention, WorldLayerShowsLandWhereTilesFail)
+{
+    // Tiles from an address nobody answers: as without a network.
+    run("setMapSources('http://127.0.0.1:9/{z}/{x}/{y}.png', 'http://127.0.0.1:9/{z}/{y}/{x}', "
+        "'')");
+    run("global.map.map.setView([10, 10], 3, { animate: false })");
+    EXPECT_TRUE(js("document.querySelector('.leaflet-control-attribution').textContent"
+                   ".indexOf('Natural Earth') >= 0")
+                    .toBool());
+    struct Place
+    {
+        const char* what;
+        double lat, lng;
+        bool land;
+    };
+    const Place places[] = {
+        {"Chad", 15, 19, true},
+        {"Brazil", -10, -50, true},
+        {"Saudi Arabia", 24, 45, true},
+        {"Gulf of Guinea", 0, 3, false},
+        {"Atlantic", 10, -30, false},
+        {"Mediterranean", 34, 18, false},
+        // Fiji's latitude: its islands must not become a band round the world.
+        {"South Atlantic", -17.5, -20, false},
+        {"Indian Ocean", -17, 70, false},
+    };
+    const QRgb land = qRgb(0xF2, 0xEF, 0xE9);
+    const QRgb sea = qRgb(0xAA, 0xD3, 0xDF);
+    for (const char* type : {"map", "offline"}) {
+        run(QString("var s = document.getElementById('mapSelect'); s.value = '%1';"
+                    " s.dispatchEvent(new Event('change'))")
+                .arg(type));
+        EXPECT_EQ(js("global.map.tileLayer === null").toBool(), QString(type) == "offline");
+        // Where each place is drawn, in view pixels.
+        std::vector<QPoint> points;
+        for (const Place& p : places) {
+            const QVariantList at =
+                js(QString("(function () { var p = global.map.map.latLngToContainerPoint([%1, %2]);"
+                           " var r = document.getElementById('map').getBoundingClientRect();"
+                           " return [r.left + p.x, r.top + p.y]; })()")
+                       .arg(p.lat)
+                       .arg(p.lng))
+                    .toList();
+            ASSERT_EQ(at.size(), 2);
+            points.emplace_back(qRound(at[0].toDouble()), qRound(at[1].toDouble()));
+        }
+        // The view shows the new state a frame or two later.
+        QImage shot;
+        auto allRight = [&] {
+            shot = m_page->view().grab().toImage();
+            for (size_t i = 0; i < std::size(places); ++i) {
+                if (!shot.rect().contains(points[i]) ||
+                    !near(shot.pixel(points[i]), places[i].land ? land : sea))
+                    return false;
+            }
+            return true;
+        };
+        m_page->waitFor(allRight, 10000);
+        for (size_t i = 0; i < std::size(places); ++i) {
+            ASSERT_TRUE(shot.rect().contains(points[i])) << places[i].what;
+            const QRgb pixel = shot.pixel(points[i]);
+            EXPECT_TRUE(near(pixel, places[i].land ? land : sea))
+                << type << " " << places[i].what << ": " << QColor(pixel).name().toStdString();
+        }
+        if (QString(type) == "offline")
+            shot.save("/tmp/corvane-offline.png");
+    }
+}
+
+} // namespace
+} // namespace corvane
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
