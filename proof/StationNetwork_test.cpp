@@ -16,7 +16,9 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QImage>
+#include <QLabel>
 #include <QMimeData>
+#include <QTimer>
 #include <QWebEngineNavigationRequest>
 #include <QWebEngineView>
 #include <atomic>
@@ -239,11 +241,38 @@ TEST_F(StationNetwork, AStalledWindowHoldsAtMostItsBacklog)
     EXPECT_EQ(waiting + dropped + static_cast<std::uint64_t>(kernelDrops),
               static_cast<std::uint64_t>(sent.load()));
 
-    // Once the window runs again it works the backlog off and takes new work.
+    // Once the window runs again it works the backlog off and takes new work:
+    // here datagrams that name no vehicle, which it counts and otherwise ignores.
     ASSERT_TRUE(test::waitFor([&] { return m_window->waitingCallbacks() == 0; }, 60000));
+    const int vehicles = js("vehicleInfoContainer.length").toInt();
+    const std::uint64_t unidentified = m_window->dropCounts().figures().unidentified;
     LoopbackSender sender(m_port);
-    ASSERT_TRUE(sender.send(report(1, 59)));
-    EXPECT_TRUE(test::waitFor([&] { return m_window->waitingCallbacks() == 0; }, 30000));
+    for (int i = 0; i < 100; ++i)
+        ASSERT_TRUE(sender.send(
+            i % 2 ? "x,100" : head("Nobody", 100, "00000000-0000-0000-0000-000000000000")));
+    ASSERT_TRUE(test::waitFor(
+        [&] { return m_window->dropCounts().figures().unidentified == unidentified + 100; },
+        30000));
+    EXPECT_EQ(js("vehicleInfoContainer.length").toInt(), vehicles);
+
+    // The operator sees the counts in the setup dialog.
+    QString shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || dialog == m_window.get())
+            return;
+        if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("dropSummary")))
+            shown = label->text();
+        dialog->reject();
+    });
+    watch.start(50);
+    m_window->onClickSetup();
+    ASSERT_TRUE(test::waitFor([&] { return !shown.isEmpty(); }, 30000));
+    const DropCounts::Figures figures = m_window->dropCounts().figures();
+    EXPECT_EQ(shown.toStdString(), DropCounts::summary(figures));
+    EXPECT_NE(shown.toStdString().find(std::to_string(figures.overBacklog) + " while the window"),
+              std::string::npos);
 }
 
 } // namespace
