@@ -241,9 +241,15 @@ bool CorvaneDlg::onCallbackReceived(const CallbackInfo& record)
     // A window that cannot keep up must not cost memory without end.
     if (!m_backlog.tryEnter())
         return false;
-    auto holder = std::make_unique<CallbackInfoHolder>(std::make_unique<CallbackInfo>());
-    record.copyTo(**holder);
-    post(this, new CallbackEvent(WM_CALLBACK_RECEIVED, std::move(holder)));
+    try {
+        auto holder = std::make_unique<CallbackInfoHolder>(std::make_unique<CallbackInfo>());
+        record.copyTo(**holder);
+        post(this, new CallbackEvent(WM_CALLBACK_RECEIVED, std::move(holder)));
+    } catch (...) {
+        // Nothing was posted: its place in the backlog is free again.
+        m_backlog.leave();
+        throw;
+    }
     return true;
 }
 
