@@ -10,6 +10,7 @@
 #include "app/testsupport/StationTestSupport.h"
 #include "callback/CallbackBacklog.h"
 #include "data/TempFolder.h"
+#include "data/VehicleInfo.h"
 #include "proof/LoopbackSender.h"
 
 #include <QApplication>
@@ -186,8 +187,30 @@ TEST_F(StationNetwork, ThePageKeepsItsDocument)
     EXPECT_EQ(js("window.__document").toString(), "station");
     EXPECT_TRUE(js("typeof findVehicle === 'function'").toBool());
     EXPECT_EQ(page().url(), startAddress);
-    // The native bridge answers a page at exactly this address.
+    // The native bridge answers a page at exactly this address, and does.
     EXPECT_EQ(page().url(), QUrl::fromLocalFile(QDir::current().absoluteFilePath("corvane")));
+    LoopbackSender sender(m_port);
+    ASSERT_TRUE(sender.send(report(500, 1)));
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+            return js("!!findVehicle('" + vehicleId(500) + "') || isUnlisted('" + vehicleId(500) +
+                      "')")
+                .toBool();
+        },
+        30000));
+    // Any listed vehicle (the list may be full with those of earlier tests).
+    const std::string id =
+        js("vehicleInfoContainer.filter(function (v) { return !v.getDeleted(); })[0]"
+           ".getVehicleID()")
+            .toString()
+            .toStdString();
+    js("cef.extension.onChangeName('" + id + "', 'Renamed by the page'); 0");
+    EXPECT_TRUE(test::waitFor(
+        [&] {
+            const VehicleInfo* vehicle = m_records.findVehicle(UniqueID(id.c_str()));
+            return vehicle != nullptr && vehicle->edited_name == "Renamed by the page";
+        },
+        30000));
     for (const QUrl& url : refused)
         EXPECT_EQ(url, stray);
 }
