@@ -8,6 +8,7 @@
 #include "base/Trace.h"
 
 #include <clocale>
+#include <cstdio>
 
 namespace corvane {
 
@@ -32,8 +33,22 @@ int CorvaneApp::run()
     openTraceLog(StartupFolder::path().toStdString() + "/corvane.log");
 
     SingleInstance instance;
-    if (!instance.claim())
+    switch (instance.claim()) {
+    case SingleInstance::Claim::Deferred:
+        // Said on standard output, so that a start from a terminal or a
+        // script does not look like a silent failure.
+        std::printf("ORVEX Corvane is already running for this user; its window was brought "
+                    "to the front.\n");
+        std::fflush(stdout);
         return 0;
+    case SingleInstance::Claim::Unguarded:
+        std::printf("ORVEX Corvane starts without the single-instance check: %s\n",
+                    instance.problem().toLocal8Bit().constData());
+        std::fflush(stdout);
+        break;
+    case SingleInstance::Claim::First:
+        break;
+    }
 
     TerminationSignals termination;
     SingletonStationRecords records;

@@ -7,7 +7,8 @@ namespace corvane {
 // The station's application object. run() does the start-up in order: the
 // organisation and application name "ORVEX Corvane", the start-up folder,
 // the single-instance check (a second start asks the first to show its
-// window and ends without showing anything), then the main window's life
+// window, says so on standard output and ends without showing anything; a
+// start that cannot make the check says so and goes on), then the main window's life
 // (CorvaneDlg: initialise, run modally, shut down). SIGTERM and SIGINT close
 // the window in order without asking.
 //

@@ -10,6 +10,7 @@
 #include "browser/scriptcalls/ScriptCalls.h"
 #include "browser/scriptcalls/StatusCalls.h"
 #include "callback/CallbackServerImpl.h"
+#include "callback/SenderFilter.h"
 #include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
 #include "data/DBManager.h"
 #include "data/GPSDataContainer.h"
@@ -63,6 +64,9 @@ constexpr MapSource mapSources[] = {
      "https://nominatim.openstreetmap.org/reverse?format=jsonv2&lat={lat}&lon={lon}"},
 };
 
+// The one local address the callback port is bound to; absent or empty for all.
+const char bindAddressKey[] = "callback/BindAddress";
+
 using CallbackEvent = OwningEvent<CallbackInfoHolder>;
 using VehicleIdEvent = OwningEvent<std::string>;
 
@@ -93,6 +97,7 @@ CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);
     resize(initialClientWidth, initialClientHeight);
+    m_controller.setDropCounts(&m_dropCounts);
 }
 
 CorvaneDlg::~CorvaneDlg()
@@ -116,8 +121,18 @@ bool CorvaneDlg::initialize()
     }
     createBrowser();
     m_databases.open(StartupFolder::path());
+    // Before the page loads: its first tiles come from these hosts.
+    QStringList remote;
+    for (const MapSource& source : mapSources) {
+        // The page keeps its default for an empty address.
+        const std::string address = m_databases.readText(source.key, source.defaultValue);
+        remote << QString::fromStdString(address.empty() ? source.defaultValue : address);
+    }
+    m_clientHandler->setRemoteAddresses(remote);
     m_port = m_databases.readInt("setup/Port", defaultPort);
-    m_server = std::make_unique<CallbackServerImpl>(*this);
+    m_server = std::make_unique<CallbackServerImpl>(*this, &m_dropCounts);
+    m_server->setBindAddress(m_databases.readText(bindAddressKey, ""));
+    applySenderFilter();
     m_initialized = true;
     startServer();
     return true;
@@ -137,6 +152,7 @@ void CorvaneDlg::createBrowser()
     // The alarm tone must sound although nobody has clicked the page yet.
     m_view->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
     m_v8Handler->attach(m_view->page());
+    m_v8Handler->setPageAddress(m_clientHandler->pageAddress());
     m_view->setGeometry(rect());
     m_clientHandler->setPageText(QString::fromStdString(assembleMapPage()));
     m_clientHandler->adopt(m_view.get());
@@ -150,6 +166,28 @@ void CorvaneDlg::startServer()
     m_startingServer = false;
     if (!m_startFailure.isEmpty())
         tellPortFailure(m_port, m_startFailure);
+}
+
+void CorvaneDlg::applySenderFilter()
+{
+    const std::string list = m_databases.readText(SenderFilter::settingKey, "");
+    SenderFilter filter;
+    std::string bad;
+    if (!filter.parse(list, &bad)) {
+        // A list that does not read was meant to restrict: take nobody
+        // (no datagram comes from the broadcast address) rather than everyone.
+        filter.parse("255.255.255.255");
+        auto* box = new QMessageBox(
+            QMessageBox::Warning, QString::fromLatin1(caption),
+            QStringLiteral("The allowed senders hold \"%1\", which is not an IPv4 address or "
+                           "range.\nNo callbacks are taken until the list is mended in the setup.")
+                .arg(QString::fromStdString(bad)),
+            QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("senderListMessage"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    }
+    m_server->setSenderFilter(filter);
 }
 
 void CorvaneDlg::tellPortFailure(int port, const QString& reason)
@@ -208,9 +246,18 @@ void CorvaneDlg::activate()
 
 bool CorvaneDlg::onCallbackReceived(const CallbackInfo& record)
 {
-    auto holder = std::make_unique<CallbackInfoHolder>(std::make_unique<CallbackInfo>());
-    record.copyTo(**holder);
-    post(this, new CallbackEvent(WM_CALLBACK_RECEIVED, std::move(holder)));
+    // A window that cannot keep up must not cost memory without end.
+    if (!m_backlog.tryEnter())
+        return false;
+    try {
+        auto holder = std::make_unique<CallbackInfoHolder>(std::make_unique<CallbackInfo>());
+        record.copyTo(**holder);
+        post(this, new CallbackEvent(WM_CALLBACK_RECEIVED, std::move(holder)));
+    } catch (...) {
+        // Nothing was posted: its place in the backlog is free again.
+        m_backlog.leave();
+        throw;
+    }
     return true;
 }
 
@@ -309,6 +356,7 @@ void CorvaneDlg::customEvent(QEvent* event)
     const QEvent::Type type = event->type();
     if (type == WM_CALLBACK_RECEIVED) {
         auto* received = static_cast<CallbackEvent*>(event);
+        m_backlog.leave();
         if (m_server == nullptr)
             return;
         if (std::unique_ptr<CallbackInfo> record = m_server->takeCallbackInfo(received->take()))
@@ -341,7 +389,10 @@ void CorvaneDlg::customEvent(QEvent* event)
         m_controller.dialogOpening();
         StationSetupSettings settings(Setup::getInstance());
         SetupDlg dialog(settings, this, this);
+        dialog.setDropSummary(QString::fromStdString(DropCounts::summary(m_dropCounts.figures())));
         dialog.exec();
+        if (m_server != nullptr)
+            applySenderFilter();
     } else if (type == WM_SHOW_STORED_TRACK) {
         showStoredTrack(takeVehicleId(event));
     } else {

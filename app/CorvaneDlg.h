@@ -5,7 +5,9 @@
 #include "app/StationDatabases.h"
 #include "browser/CefClientListener.h"
 #include "browser/CefClientV8Listener.h"
+#include "callback/CallbackBacklog.h"
 #include "callback/CallbackServerDelegate.h"
+#include "callback/DropCounts.h"
 
 #include <QDialog>
 #include <atomic>
@@ -36,7 +38,8 @@ class StationRecords;
 // (as a child widget), the callback server and the controller; the records
 // and the databases are process-wide single instances it opens and closes.
 // Threads: GUI thread, except the delegate operations (server thread; they
-// only copy and post) and executeScript (any thread).
+// only copy and post, at most CallbackBacklog::defaultLimit callbacks wait at
+// a time, later ones are dropped and counted) and executeScript (any thread).
 // Throws: only std::bad_alloc, and SystemException from initialize() when the
 // server thread cannot be created.
 class CorvaneDlg : public QDialog,
@@ -82,6 +85,10 @@ public:
 
     // The port the server was last started on.
     int port() const { return m_port; }
+    // What the station has dropped on purpose (shown in the setup dialog).
+    const DropCounts& dropCounts() const { return m_dropCounts; }
+    // Callbacks handed over by the receive thread and not yet handled.
+    std::size_t waitingCallbacks() const { return m_backlog.waiting(); }
     QWebEngineView* browserView() const { return m_view.get(); }
 
     // CallbackServerDelegate (server thread, or the caller of start).
@@ -118,6 +125,7 @@ private:
     void createBrowser();
     void startServer();
     void tellPortFailure(int port, const QString& reason);
+    void applySenderFilter();
     void handlePageLoaded();
     void sendMapSources();
     void sendAttentionSettings();
@@ -149,6 +157,10 @@ private:
     // Script calls made since the last pass of the event loop (GUI thread).
     std::string m_pendingScript;
     bool m_flushPosted = false;
+    // Counted from any thread; the backlog bounds the callbacks posted to
+    // this window and not yet handled.
+    DropCounts m_dropCounts;
+    CallbackBacklog m_backlog{m_dropCounts};
 };
 
 } // namespace corvane

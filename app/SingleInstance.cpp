@@ -1,7 +1,9 @@
 #include "app/SingleInstance.h"
 
+#include "app/PrivateFolder.h"
+
 #include <QLocalSocket>
-#include <pwd.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace corvane {
@@ -11,11 +13,15 @@ namespace {
 constexpr int answerWaitMs = 1000;
 const char activateRequest[] = "activate\n";
 
-QString userName()
+// Whether the process at the other end of a local socket runs as this user.
+bool sameUser(qintptr descriptor)
 {
-    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_name != nullptr)
-        return QString::fromLocal8Bit(entry->pw_name);
-    return QString::number(::getuid());
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    if (descriptor < 0 ||
+        ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0)
+        return false;
+    return peer.uid == ::geteuid();
 }
 
 } // namespace
@@ -27,35 +33,58 @@ SingleInstance::SingleInstance(QObject* parent) : QObject(parent)
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::serverName()
+QString SingleInstance::serverName(QString* problem)
 {
-    return QStringLiteral("ORVEX Corvane-") + userName();
+    std::string why;
+    const std::string folder = PrivateFolder::forStation(why);
+    if (folder.empty()) {
+        if (problem != nullptr)
+            *problem = QString::fromStdString(why);
+        return {};
+    }
+    return QString::fromStdString(folder) + QStringLiteral("/orvex-corvane.instance");
 }
 
-bool SingleInstance::claim()
+SingleInstance::Claim SingleInstance::claim()
 {
-    const QString name = serverName();
+    m_problem.clear();
+    const QString name = serverName(&m_problem);
+    if (name.isEmpty())
+        return Claim::Unguarded;
     QLocalSocket other;
     other.connectToServer(name);
     if (other.waitForConnected(answerWaitMs)) {
-        other.write(activateRequest);
-        other.waitForBytesWritten(answerWaitMs);
-        other.disconnectFromServer();
-        return false;
+        // In a folder only this user can enter only this user listens; the
+        // check still keeps a socket of anyone else from ending this start.
+        if (sameUser(other.socketDescriptor())) {
+            other.write(activateRequest);
+            other.waitForBytesWritten(answerWaitMs);
+            other.disconnectFromServer();
+            return Claim::Deferred;
+        }
+        other.abort();
     }
     // Nobody answers: a socket file left by an instance that died is removed.
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server.listen(name)) {
         QLocalServer::removeServer(name);
-        m_server.listen(name);
+        if (!m_server.listen(name)) {
+            m_problem = m_server.errorString();
+            return Claim::Unguarded;
+        }
     }
-    return true;
+    return Claim::First;
 }
 
 void SingleInstance::onNewConnection()
 {
     while (QLocalSocket* client = m_server.nextPendingConnection()) {
         connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        if (!sameUser(client->socketDescriptor())) {
+            client->abort();
+            client->deleteLater();
+            continue;
+        }
         auto readRequest = [this, client] {
             if (client->readAll().contains("activate"))
                 emit activationRequested();

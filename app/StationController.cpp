@@ -8,6 +8,7 @@
 #include "browser/scriptcalls/StatusCalls.h"
 #include "callback/AppConstants.h"
 #include "callback/CallbackInfo.h"
+#include "callback/DropCounts.h"
 #include "callback/GPSInfo.h"
 #include "data/DisplayTime.h"
 #include "data/VehicleInfo.h"
@@ -75,6 +76,13 @@ void StationController::update(VehicleInfo& vehicle)
 
 void StationController::handleCallback(CallbackInfo& record)
 {
+    // The all-zero id stands for a missing or unreadable one: such a record
+    // would otherwise become a new vehicle, again and again.
+    if (record.getId().isZero()) {
+        if (m_counts != nullptr)
+            m_counts->countUnidentified();
+        return;
+    }
     const int type = record.getType();
     if (type < AppConstants::gpsMessageType)
         handleEvent(record);
@@ -122,7 +130,9 @@ void StationController::handleGpsReport(const CallbackInfo& record)
     if (sentence.empty())
         return;
     const GPSInfo gps(sentence);
-    if (vehicle != nullptr && !vehicle->deleted) {
+    // Without a fix the receiver sends no position; the sample is still
+    // kept as received.
+    if (vehicle != nullptr && !vehicle->deleted && gps.hasPosition()) {
         m_page.executeScript(ScriptCalls::moveTo(gps, vehicle->id));
         vehicle->last_updated_latitude = coordinateText(gps.latitude());
         vehicle->last_updated_longitude = coordinateText(gps.longitude());
@@ -166,15 +176,24 @@ void StationController::handleDetails(const CallbackInfo& record)
 void StationController::pageLoaded(int timeoutMinutes)
 {
     m_page.executeScript(ScriptCalls::resetTimeout(timeoutMinutes));
-    m_records.forEachVehicle([this](VehicleInfo& vehicle) {
-        if (vehicle.deleted)
-            return;
-        // Normalises the picture path in memory on the way.
-        for (const std::string& call : ScriptCalls::insertVehicleSequence(true, vehicle))
-            m_page.executeScript(call);
-        if (!vehicle.edited_name.empty())
-            m_page.executeScript(StatusCalls::setReportedName(vehicle));
+    std::vector<VehicleInfo*> shown;
+    m_records.forEachVehicle([&shown](VehicleInfo& vehicle) {
+        if (!vehicle.deleted)
+            shown.push_back(&vehicle);
     });
+    // The page lists only so many: those that reported last come first, so
+    // no sender can push the fleet out with identifiers that sort early.
+    // The display time text sorts as the time it shows.
+    std::stable_sort(shown.begin(), shown.end(), [](const VehicleInfo* a, const VehicleInfo* b) {
+        return a->last_updated_time > b->last_updated_time;
+    });
+    for (VehicleInfo* vehicle : shown) {
+        // Normalises the picture path in memory on the way.
+        for (const std::string& call : ScriptCalls::insertVehicleSequence(true, *vehicle))
+            m_page.executeScript(call);
+        if (!vehicle->edited_name.empty())
+            m_page.executeScript(StatusCalls::setReportedName(*vehicle));
+    }
     m_page.executeScript(ScriptCalls::sortVehicleList());
 }
 

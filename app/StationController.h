@@ -8,6 +8,7 @@
 namespace corvane {
 
 class CallbackInfo;
+class DropCounts;
 class ScriptSink;
 class StationRecords;
 class VehicleInfo;
@@ -19,8 +20,12 @@ class VehicleInfo;
 // the toolkit (message boxes, dialogs, the browser) and calls in here.
 //
 // Rules kept here:
+// - a callback without a usable vehicle identifier (none, not a GUID, or the
+//   all-zero one) changes nothing and is counted;
 // - an alarm event or details message from a vehicle that has never sent a
 //   position changes nothing;
+// - a GPS report without a position (receiver without a fix) is stored as a
+//   sample but moves nothing and keeps the vehicle's last position;
 // - a deleted vehicle is never shown again and no callback changes it, but
 //   its GPS samples are still stored;
 // - a failed queue put is traced ("INSERT FALSE", "UPDATE FALSE",
@@ -41,9 +46,13 @@ public:
     // name may be replaced by the operator's name of the vehicle.
     void handleCallback(CallbackInfo& record);
 
+    // Where callbacks without an identifier are counted; may be null.
+    void setDropCounts(DropCounts* counts) { m_counts = counts; }
+
     // The page has finished loading: the time-out, every vehicle that is not
-    // deleted (with its reported name when the operator renamed it, for the
-    // page's search), and the sort.
+    // deleted, most recently reporting first (the page lists only so many;
+    // with its reported name when the operator renamed it, for the page's
+    // search), and the sort.
     void pageLoaded(int timeoutMinutes);
 
     // The page renamed a vehicle (empty name: show the reported name again).
@@ -91,6 +100,7 @@ private:
 
     StationRecords& m_records;
     ScriptSink& m_page;
+    DropCounts* m_counts = nullptr;
 };
 
 } // namespace corvane

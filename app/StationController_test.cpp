@@ -3,6 +3,7 @@
 #include "app/StationRecords.h"
 #include "base/FormatableBuffer.h"
 #include "callback/CallbackInfo.h"
+#include "callback/DropCounts.h"
 #include "data/VehicleInfo.h"
 
 #include <algorithm>
@@ -269,40 +270,93 @@ TEST_F(StationControllerTest, RefusedQueuePutsDoNotStopTheWork)
     EXPECT_THAT(page.names().back(), "updateEventInfo");
 }
 
-TEST_F(StationControllerTest, PageLoadedSendsEveryShownVehicleUnderTheLock)
+TEST_F(StationControllerTest, PageLoadedSendsEveryShownVehicleMostRecentFirst)
 {
+    // The page lists only so many vehicles: the ones that reported last must
+    // be among them, whatever their identifiers.
     VehicleInfo& a = records.add("A");
     a.image_path = "C:\\pics\\a.png";
-    records.add("B", true);
-    records.add("C");
-    std::vector<bool> lockedDuring;
-    struct LockProbe : ScriptSink
-    {
-        MemoryRecords& records;
-        RecordingPage& page;
-        std::vector<bool>& locked;
-        LockProbe(MemoryRecords& r, RecordingPage& p, std::vector<bool>& l)
-            : records(r), page(p), locked(l)
-        {}
-        void executeScript(const std::string& script) override
-        {
-            locked.push_back(records.locked);
-            page.executeScript(script);
-        }
-    } probe(records, page, lockedDuring);
-    StationController probed(records, probe);
-    probed.pageLoaded(15);
+    a.last_updated_time = "2011-05-31 10:00:00";
+    records.add("B", true).last_updated_time = "2012-01-01 00:00:00";
+    records.add("C").last_updated_time = "2011-06-01 00:00:00";
+    records.add("D").last_updated_time = "2011-05-31 12:00:00";
+    records.add("E"); // never reported a time
+    controller.pageLoaded(15);
 
-    EXPECT_THAT(page.names(),
-                ElementsAre("resetTimeout", "insertVehicle", "insertOptionalInfo",
-                            "insertUserDefinedInfo", "insertVehicle", "insertOptionalInfo",
-                            "insertUserDefinedInfo", "sortVehicleList"));
+    std::vector<std::string> inserted;
+    for (const std::string& call : page.calls)
+        if (call.rfind("insertVehicle(", 0) == 0)
+            for (const char* name : {"A", "C", "D", "E"})
+                if (call.find(std::string("'") + name + "'") != std::string::npos)
+                    inserted.push_back(name);
+    EXPECT_THAT(inserted, ElementsAre("C", "D", "A", "E"));
     EXPECT_EQ(page.calls.front(), "resetTimeout(15);");
-    EXPECT_THAT(lockedDuring, ElementsAre(false, true, true, true, true, true, true, false));
+    EXPECT_EQ(page.names().back(), "sortVehicleList");
+    EXPECT_EQ(page.calls.size(), 2u + 4u * 3u);
     for (const std::string& call : page.calls)
         EXPECT_THAT(call, ::testing::Not(HasSubstr("'B'")));
     EXPECT_EQ(a.image_path, "C:/pics/a.png");
     EXPECT_THAT(records.queued, IsEmpty());
+}
+
+TEST_F(StationControllerTest, CallbacksWithoutAUsableIdentifierChangeNothingAndAreCounted)
+{
+    DropCounts counts;
+    controller.setDropCounts(&counts);
+    VehicleInfo& known = records.add("Known");
+    for (int type : {100, 13, 101, 7}) {
+        CallbackInfo record = callback(type, UniqueID::zero(), "Nobody", munich);
+        record.optionalInfo()["Company"] = "Acme";
+        controller.handleCallback(record);
+    }
+    EXPECT_THAT(page.calls, IsEmpty());
+    EXPECT_THAT(records.queued, IsEmpty());
+    EXPECT_EQ(records.vehicles.size(), 1u);
+    EXPECT_EQ(counts.figures().unidentified, 4u);
+    EXPECT_EQ(known.company, "");
+}
+
+TEST_F(StationControllerTest, ReportsWithoutAPositionKeepTheLastOne)
+{
+    const UniqueID id;
+    CallbackInfo good = callback(100, id, "Truck", munich);
+    controller.handleCallback(good);
+    VehicleInfo* vehicle = records.findVehicle(id);
+    ASSERT_NE(vehicle, nullptr);
+    struct Case
+    {
+        const char* sentence;
+        bool moves;
+    };
+    const Case cases[] = {
+        {"$GPRMC,,V,,,,,,,,,,N", false},
+        {"$GPRMC,134530,V,,N,01131.000,E,0,0,310511,,", false},
+        {"$GPRMC,134530,A,4807.038,N,,E,0,0,310511,,", false},
+        // A void fix that still carries coordinates is used as it always was.
+        {"$GPRMC,134530,V,4900.000,N,01200.000,E,0,0,310511,,", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sentence);
+        page.calls.clear();
+        records.queued.clear();
+        const std::string before = vehicle->last_updated_latitude;
+        CallbackInfo report = callback(100, id, "Truck", c.sentence);
+        report.setTime(DateTime(2011, 5, 31, 14, 0, 0));
+        controller.handleCallback(report);
+        if (c.moves) {
+            EXPECT_THAT(page.names(), ElementsAre("updateVehicle", "moveTo"));
+            EXPECT_EQ(vehicle->last_updated_latitude, "49.000000");
+            EXPECT_THAT(records.what(), ElementsAre("vehicle update", "vehicle update", "gps"));
+        } else {
+            EXPECT_THAT(page.names(), ElementsAre("updateVehicle"));
+            EXPECT_EQ(vehicle->last_updated_latitude, before);
+            EXPECT_EQ(vehicle->last_updated_longitude, "11.516667");
+            // Stored as received, and the vehicle's time still counts as a sign of life.
+            ASSERT_THAT(records.what(), ElementsAre("vehicle update", "gps"));
+            EXPECT_EQ(records.queued[1].sentence, c.sentence);
+            EXPECT_EQ(vehicle->last_updated_time, "2011-05-31 14:00:00");
+        }
+    }
 }
 
 TEST_F(StationControllerTest, NameChangesFromThePage)

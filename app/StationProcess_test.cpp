@@ -13,8 +13,11 @@
 #include <QProcessEnvironment>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -33,6 +36,7 @@ public:
         std::filesystem::create_directories(folder.path() / "tmp");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("TMPDIR", QString::fromStdString(folder.file("tmp")));
+        env.remove("XDG_RUNTIME_DIR");
         env.insert("QT_QPA_PLATFORM",
                    offscreenPlatform(folder.path().string(), {{0, 0, 1280, 800}}));
         m_process.setProcessEnvironment(env);
@@ -56,12 +60,21 @@ public:
     bool finished(int ms = deadlineMs) { return m_process.waitForFinished(ms); }
     bool running() const { return m_process.state() == QProcess::Running; }
     int exitCode() const { return m_process.exitCode(); }
+    // What the station wrote to its standard output so far.
+    std::string output()
+    {
+        if (m_process.state() == QProcess::Running)
+            m_process.waitForReadyRead(1000);
+        m_output += m_process.readAllStandardOutput().toStdString();
+        return m_output;
+    }
     QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
     void signal(int number) { ::kill(static_cast<pid_t>(m_process.processId()), number); }
 
 private:
     const TempFolder& m_folder;
     QProcess m_process;
+    std::string m_output;
 };
 
 std::string report(const std::string& id, int second)
@@ -124,9 +137,63 @@ TEST(StationProcess, SecondStartHandsOverAndEndsAtOnce)
     ASSERT_TRUE(second.finished());
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_NE(second.output().find("already running"), std::string::npos);
+    // The instance socket lives in a folder only this user can enter.
+    struct stat info = {};
+    const std::string privateFolder =
+        folder.file("tmp") + "/orvex-corvane-" + std::to_string(::geteuid());
+    ASSERT_EQ(::lstat(privateFolder.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_TRUE(first.running());
     first.signal(SIGTERM);
     EXPECT_TRUE(first.finished());
+}
+
+TEST(StationProcess, ASquattedInstanceFolderNeitherEndsNorCapturesTheStart)
+{
+    struct Case
+    {
+        const char* label;
+        std::function<void(const std::string&)> squat; // makes the folder's path
+    };
+    const Case cases[] = {
+        {"folder open to everyone",
+         [](const std::string& path) {
+             std::filesystem::create_directory(path);
+             std::filesystem::permissions(path, std::filesystem::perms::all);
+         }},
+        {"link to another folder",
+         [](const std::string& path) {
+             std::filesystem::create_directory(path + ".elsewhere");
+             std::filesystem::permissions(path + ".elsewhere", std::filesystem::perms::owner_all);
+             std::filesystem::create_directory_symlink(path + ".elsewhere", path);
+         }},
+        {"plain file", [](const std::string& path) { std::ofstream(path) << "x"; }},
+        {"folder of another user",
+         [](const std::string& path) {
+             std::filesystem::create_directory(path);
+             std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+             // Only root can give a folder away; others see the open-folder case.
+             if (::chown(path.c_str(), 65534, 65534) != 0)
+                 std::filesystem::permissions(path, std::filesystem::perms::all);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TempFolder folder;
+        const int port = LoopbackSender::freePort();
+        writeSetupPort(folder.file("setup.db"), port);
+        StationProcess station(folder);
+        c.squat(folder.file("tmp") + "/orvex-corvane-" + std::to_string(::geteuid()));
+        ASSERT_TRUE(station.start());
+        ASSERT_TRUE(receiving(port));
+        EXPECT_TRUE(station.running());
+        EXPECT_NE(station.output().find("without the single-instance check"), std::string::npos);
+        station.signal(SIGTERM);
+        ASSERT_TRUE(station.finished());
+        EXPECT_EQ(station.exitCode(), 0);
+    }
 }
 
 TEST(StationProcess, TerminationSignalsCloseInOrderAndKeepQueuedRecords)

@@ -1,22 +1,53 @@
 #include "browser/CefClientHandler.h"
 
 #include "browser/CefClientListener.h"
+#include "browser/PageRequestGuard.h"
 #include "page/MapPage.h"
 
 #include <QDir>
 #include <QEvent>
 #include <QThread>
 #include <QUrl>
+#include <QWebEngineNavigationRequest>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QWidget>
 
 namespace corvane {
 
 CefClientHandler::CefClientHandler(QString startupFolder, QObject* parent)
     : QObject(parent), m_startupFolder(std::move(startupFolder)),
-      m_pageText(QString::fromStdString(assembleMapPage()))
+      m_pageText(QString::fromStdString(assembleMapPage())),
+      m_requestGuard(new PageRequestGuard(m_startupFolder, pageAddress(), this))
 {}
+
+QUrl CefClientHandler::pageAddress() const
+{
+    // The file name only gives the base address a last segment, so that
+    // "images/x.png" resolves to <start-up folder>/images/x.png.
+    return QUrl::fromLocalFile(m_startupFolder + QStringLiteral("/corvane"));
+}
+
+void CefClientHandler::setRemoteAddresses(const QStringList& templates)
+{
+    m_requestGuard->setRemoteTemplates(templates);
+}
+
+void CefClientHandler::guardNavigation(QWebEngineView* view)
+{
+    // The native bridge and every later script call belong to the station's
+    // own document: once it has loaded, nothing may replace it.
+    connect(view->page(), &QWebEnginePage::navigationRequested, this,
+            [this](QWebEngineNavigationRequest& request) {
+                if (isPageLoaded())
+                    request.reject();
+            });
+    view->page()->setUrlRequestInterceptor(m_requestGuard);
+    view->setAcceptDrops(false);
+    for (QWidget* child : view->findChildren<QWidget*>())
+        child->setAcceptDrops(false);
+}
 
 CefClientHandler::~CefClientHandler() = default;
 
@@ -42,6 +73,7 @@ bool CefClientHandler::adopt(QWebEngineView* view)
     // The page comes from a local base address but asks a remote reverse
     // geocoder for addresses.
     view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    guardNavigation(view);
     m_loadConnection = connect(view->page(), &QWebEnginePage::loadFinished, this,
                                &CefClientHandler::onLoadFinished);
     loadPage();
@@ -51,9 +83,7 @@ bool CefClientHandler::adopt(QWebEngineView* view)
 void CefClientHandler::loadPage()
 {
     QDir::setCurrent(m_startupFolder);
-    // The file name only gives the base address a last segment, so that
-    // "images/x.png" resolves to <start-up folder>/images/x.png.
-    m_view->setHtml(m_pageText, QUrl::fromLocalFile(m_startupFolder + QStringLiteral("/corvane")));
+    m_view->setHtml(m_pageText, pageAddress());
 }
 
 void CefClientHandler::onLoadFinished()
@@ -118,10 +148,15 @@ bool CefClientHandler::eventFilter(QObject* watched, QEvent* event)
     case QEvent::ToolTip:
         // Swallowed: the engine's own tool-tip (title attributes) never shows.
         return true;
-    case QEvent::ChildAdded:
-        // The view creates its render widget lazily; it must not show tips either.
-        blockToolTips(static_cast<QChildEvent*>(event)->child());
+    case QEvent::ChildAdded: {
+        // The view creates its render widget lazily; it must not show tips
+        // either, nor take drops.
+        QObject* child = static_cast<QChildEvent*>(event)->child();
+        blockToolTips(child);
+        if (child->isWidgetType())
+            static_cast<QWidget*>(child)->setAcceptDrops(false);
         return false;
+    }
     default:
         return QObject::eventFilter(watched, event);
     }

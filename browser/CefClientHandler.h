@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 #include <atomic>
 #include <string>
 
@@ -11,6 +13,7 @@ class QWebEngineView;
 namespace corvane {
 
 class CefClientListener;
+class PageRequestGuard;
 
 // Hosts the map page in one web view and runs the station's script calls in it.
 //
@@ -20,7 +23,11 @@ class CefClientListener;
 // scripts in the page's main world; scripts handed over earlier are dropped,
 // since the page receives the whole state when it has loaded. The adopted view
 // shows no context menu and no tool-tip of its own (the page draws its own)
-// and opens no popups, so no other browser is ever adopted.
+// and opens no popups, so no other browser is ever adopted. It keeps its
+// document: every navigation after the first load has ended is refused (a
+// link, a script setting location, a file dropped on the view), the view
+// takes no drops, and its requests pass a PageRequestGuard (own page,
+// images/ of the start-up folder, the hosts given to setRemoteAddresses).
 //
 // Ownership: the handler keeps a guarded pointer to the view and owns neither
 // the view nor the listener; both must outlive their use here (a destroyed
@@ -62,6 +69,12 @@ public:
     // Whether the first load of the page has ended. Never goes back to false.
     bool isPageLoaded() const;
 
+    // The address the page text is loaded with (its base address).
+    QUrl pageAddress() const;
+
+    // The tile and geocoder address templates the page may reach.
+    void setRemoteAddresses(const QStringList& templates);
+
     // The adopted view, or null.
     QWebEngineView* browser() const;
 
@@ -73,6 +86,7 @@ private:
     void onLoadFinished();
     void runScript(const QString& script);
     void blockToolTips(QObject* object);
+    void guardNavigation(QWebEngineView* view);
 
     const QString m_startupFolder;
     QString m_pageText;
@@ -80,6 +94,7 @@ private:
     QPointer<QWebEngineView> m_view;
     QMetaObject::Connection m_loadConnection;
     std::atomic<bool> m_pageLoaded{false};
+    PageRequestGuard* m_requestGuard; // child of this handler
 };
 
 } // namespace corvane

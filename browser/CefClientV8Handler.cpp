@@ -142,12 +142,26 @@ void CefClientV8Handler::setListener(CefClientV8Listener* listener)
 
 void CefClientV8Handler::attach(QWebEnginePage* page)
 {
+    m_page = page;
     page->scripts().insert(makeExtension());
     // Parented to the page: the channel lives exactly as long as the page that
     // uses it, and forgets the bridge by itself if the bridge dies first.
     auto* channel = new QWebChannel(page);
     channel->registerObject(ExtensionBridge::channelName(), m_bridge.get());
     page->setWebChannel(channel);
+}
+
+void CefClientV8Handler::setPageAddress(const QUrl& address)
+{
+    m_pageAddress = address;
+}
+
+bool CefClientV8Handler::executeFromPage(const QString& name, const QJsonArray& arguments)
+{
+    if (!m_pageAddress.isEmpty() && (m_page.isNull() || m_page->url() != m_pageAddress)) {
+        return false;
+    }
+    return execute(name, arguments);
 }
 
 bool CefClientV8Handler::execute(const QString& name, const QJsonArray& arguments)

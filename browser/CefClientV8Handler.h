@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QJsonArray>
+#include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <memory>
 
 class QWebEnginePage;
@@ -43,6 +45,14 @@ public:
     // Installs the extension into page; call before the page loads.
     void attach(QWebEnginePage* page);
 
+    // The address of the station's own page. Once set, calls that arrive
+    // through the page's channel are handled only while the attached page
+    // shows that address; any other document gets no answer.
+    void setPageAddress(const QUrl& address);
+
+    // A call from the attached page's channel: execute() under the rule above.
+    bool executeFromPage(const QString& name, const QJsonArray& arguments);
+
     // Dispatches one call of a native function to the listener: name selects
     // the function; an argument that is not a string reads as empty text.
     // Returns false, without calling the listener, for an unknown name, for
@@ -55,6 +65,8 @@ public:
 private:
     CefClientV8Listener* m_listener = nullptr;
     std::unique_ptr<ExtensionBridge> m_bridge;
+    QPointer<QWebEnginePage> m_page;
+    QUrl m_pageAddress;
 };
 
 } // namespace corvane

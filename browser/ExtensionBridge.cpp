@@ -14,7 +14,7 @@ QString ExtensionBridge::channelName()
 void ExtensionBridge::dispatch(const QString& name, const QJsonArray& arguments)
 {
     // The script ignores the outcome, as it never gets a result value.
-    m_handler.execute(name, arguments);
+    m_handler.executeFromPage(name, arguments);
 }
 
 } // namespace corvane

@@ -89,10 +89,11 @@ bool CallbackMessageParser::parse(const char* text, CallbackInfo& info) const
     info.setAuxText2(std::string(orEmpty(scanner.next())));
     const auto id = scanner.next();
     std::string idText;
-    if (id) {
+    if (id)
         idText.assign(*id);
-        info.setId(UniqueID(idText.c_str()));
-    }
+    // A message without an identifier names no vehicle: it gets the all-zero
+    // one, as text that is no identifier does, and the window drops it.
+    info.setId(id ? UniqueID(idText.c_str()) : UniqueID::zero());
 
     if (info.getType() == AppConstants::gpsMessageType) {
         info.setGpsData(std::string(orEmpty(scanner.next('*'))));

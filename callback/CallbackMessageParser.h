@@ -15,7 +15,8 @@ namespace corvane {
 // aux number, aux text 2, vehicle id. A type-100 message continues with the
 // GPS sentence up to its asterisk; a type-101 message continues with an
 // unused field, a pair count and that many key/value pairs. Missing fields
-// read as empty text or 0; a missing id leaves the record's own random id.
+// read as empty text or 0; a missing id, like one that does not parse, gives
+// the all-zero id, which names no vehicle.
 // Names and device titles are decoded from UTF-8 (0x1F carries a comma;
 // invalid sequences become U+FFFD; at most 255 UTF-16 units are kept).
 //

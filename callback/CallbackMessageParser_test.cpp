@@ -29,7 +29,7 @@ struct ParseCase
     std::string auxText1;
     std::int32_t auxNumber = 0;
     std::string auxText2;
-    std::optional<std::string> id; // none: the record keeps the id it was made with
+    std::optional<std::string> id; // none: the all-zero id, which names no vehicle
     std::string gpsData;
     CallbackInfo::OptionalInfo optionalInfo;
 };
@@ -109,7 +109,6 @@ TEST_P(ParseTest, FillsRecordAndCopiesWhole)
 {
     const ParseCase& c = GetParam();
     CallbackInfo info("10.1.2.3", 40001);
-    const UniqueID madeWith = info.getId();
     ASSERT_TRUE(CallbackMessageParser().parse(c.text.c_str(), info));
     // A copy must carry every member and nothing of the target's past.
     CallbackInfo copy("10.9.9.9", 1);
@@ -127,7 +126,7 @@ TEST_P(ParseTest, FillsRecordAndCopiesWhole)
         EXPECT_EQ(record->getAuxText1(), c.auxText1);
         EXPECT_EQ(record->getAuxNumber(), c.auxNumber);
         EXPECT_EQ(record->getAuxText2(), c.auxText2);
-        EXPECT_EQ(record->getId(), c.id ? UniqueID(c.id->c_str()) : madeWith);
+        EXPECT_EQ(record->getId(), c.id ? UniqueID(c.id->c_str()) : UniqueID::zero());
         EXPECT_EQ(record->getGpsData(), c.gpsData);
         EXPECT_EQ(record->getOptionalInfo(), c.optionalInfo);
         EXPECT_EQ(record->getAddress(), "10.1.2.3");

@@ -3,6 +3,8 @@
 #include "base/SocketException.h"
 #include "base/StandardException.h"
 #include "base/Trace.h"
+#include "callback/DropCounts.h"
+#include "socket/RawSocketAddress.h"
 #include "socket/SocketAddress.h"
 
 #include <cerrno>
@@ -12,8 +14,8 @@
 
 namespace corvane {
 
-CallbackServerImpl::CallbackServerImpl(CallbackServerDelegate& delegate)
-    : LoopingThread("Callback Server"), m_delegate(delegate)
+CallbackServerImpl::CallbackServerImpl(CallbackServerDelegate& delegate, DropCounts* counts)
+    : LoopingThread("Callback Server"), m_delegate(delegate), m_counts(counts)
 {
     m_buffer[0] = '\0';
 }
@@ -29,14 +31,32 @@ void CallbackServerImpl::start(int32_t port)
 {
     stop();
     m_port = port;
+    // Strictly four decimal parts: the resolver's short forms ("127.1") are
+    // no address an operator means.
+    const std::string bindText = m_bindAddress.empty() ? "0.0.0.0" : m_bindAddress;
+    std::uint32_t bindValue = 0;
+    RawSocketAddress local;
+    if (!SenderFilter::parseAddress(bindText, bindValue) ||
+        !local.set(bindText.c_str(), static_cast<uint16_t>(port))) {
+        const std::string text =
+            "the bind address \"" + m_bindAddress + "\" is not an IPv4 address";
+        traceMessage("%s", text.c_str());
+        m_delegate.onServerError(text.c_str());
+        return;
+    }
     try {
         // A port the platform would silently wrap (70000 is 4464) is refused.
         if (port < 0 || port > 65535)
             CORVANE_THROW(SocketException, EINVAL);
         m_socket.create();
+        // Without address reuse another program cannot bind the port beside
+        // this socket and take the recorders' datagrams, and a port that is
+        // already taken fails here instead of being shared.
+        const int off = 0;
+        ::setsockopt(m_socket.getHandle(), SOL_SOCKET, SO_REUSEADDR, &off, sizeof off);
         m_socket.configureBlocking(false);
         enlargeReceiveBuffer();
-        m_socket.bind(static_cast<uint16_t>(port));
+        m_socket.bind(local);
         m_selector.registerSocket(m_socket, SelectionKey::OpRead, &m_socket);
     } catch (const SocketException& e) {
         traceException(e);
@@ -55,6 +75,18 @@ void CallbackServerImpl::start(int32_t port)
         m_socket.close();
         throw;
     }
+}
+
+void CallbackServerImpl::setBindAddress(const std::string& dotted)
+{
+    m_bindAddress = dotted;
+}
+
+void CallbackServerImpl::setSenderFilter(const SenderFilter& filter)
+{
+    auto copy = std::make_shared<const SenderFilter>(filter);
+    std::lock_guard lock(m_filterMutex);
+    m_filter = std::move(copy);
 }
 
 void CallbackServerImpl::enlargeReceiveBuffer()
@@ -120,6 +152,22 @@ void CallbackServerImpl::receiveBurst(SocketAddress& sender)
     }
 }
 
+bool CallbackServerImpl::allowed(const SocketAddress& sender)
+{
+    // Looked up per datagram: a new filter holds for every datagram taken
+    // after setSenderFilter returned.
+    std::shared_ptr<const SenderFilter> filter;
+    {
+        std::lock_guard lock(m_filterMutex);
+        filter = m_filter;
+    }
+    if (filter->allows(sender.getAddress()))
+        return true;
+    if (m_counts != nullptr)
+        m_counts->countRefusedSender();
+    return false;
+}
+
 bool CallbackServerImpl::receive(SocketAddress& sender)
 {
     int n;
@@ -134,6 +182,8 @@ bool CallbackServerImpl::receive(SocketAddress& sender)
         return true;
     }
     if (n >= 1 && n <= maxDatagram) {
+        if (!allowed(sender))
+            return true;
         m_buffer[n] = '\0';
         handleDatagram(sender.getAddress(), sender.getPort());
     }

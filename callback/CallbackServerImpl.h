@@ -4,33 +4,42 @@
 #include "callback/CallbackServerDelegate.h"
 #include "callback/QuellonCallbackServer.h"
 #include "callback/Selector.h"
+#include "callback/SenderFilter.h"
 #include "socket/DatagramSocket.h"
 #include "thread/LoopingThread.h"
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 namespace corvane {
 
+class DropCounts;
 class SocketAddress;
 
 // The UDP callback server: one datagram socket bound to the callback port on
-// every local IPv4 address, read by the thread "Callback Server". Each datagram
-// of 1 to 4094 bytes becomes one CallbackInfo handed to the delegate in arrival
-// order; datagrams of 0, 4095 and 4096 bytes are dropped without a word, longer
-// ones are reported through onServerError. The loop waits on its selector at
+// every local IPv4 address (or the one set with setBindAddress), read by the
+// thread "Callback Server". The socket does not allow address reuse, so a
+// port another socket holds is a start failure, and no other socket can take
+// the port while the server holds it. Datagrams from senders the filter does
+// not allow are dropped before they are parsed and counted in the drop
+// counts. Each datagram of 1 to 4094 bytes becomes one CallbackInfo handed to
+// the delegate in arrival order; datagrams of 0, 4095 and 4096 bytes are
+// dropped without a word, longer ones are reported through onServerError. The loop waits on its selector at
 // most 5000 ms per pass; stop wakes it at once. Once woken by a datagram it takes
 // up to 64 that wait without another wait, checking for stop between them. The
 // socket asks for a 4 MB receive buffer (the system may cap it) so that bursts
 // outlast short stalls of the thread.
 //
-// Ownership: owns its parser, selector, socket and receive buffer; the delegate
-// is not owned and must outlive the server. The socket is closed by the receive
-// loop when it ends, or by start when start fails.
+// Ownership: owns its parser, selector, socket, filter and receive buffer; the
+// delegate and the drop counts are not owned and must outlive the server. The
+// socket is closed by the receive loop when it ends, or by start when start
+// fails.
 // Threads: start, stop, takeCallbackInfo and destruction belong to the owner's
-// thread; the delegate is called on the receive thread (and on the owner's
-// thread for start failures). Throws: start raises SystemException when the
-// thread cannot be created; nothing else throws except std::bad_alloc.
+// thread, setSenderFilter to any thread; the delegate is called on the
+// receive thread (and on the owner's thread for start failures).
+// Throws: start raises SystemException when the thread cannot be created;
+// nothing else throws except std::bad_alloc.
 class CallbackServerImpl : public QuellonCallbackServer, private LoopingThread
 {
 public:
@@ -40,7 +49,8 @@ public:
     static constexpr int burstLimit = 64;         // datagrams taken per readiness
     static constexpr int receiveBufferBytes = 4 << 20;
 
-    explicit CallbackServerImpl(CallbackServerDelegate& delegate);
+    // counts: where refused senders are counted; may be null.
+    explicit CallbackServerImpl(CallbackServerDelegate& delegate, DropCounts* counts = nullptr);
     // Stops the receive thread first when it still runs.
     ~CallbackServerImpl() override;
 
@@ -49,6 +59,8 @@ public:
     void stop() override;
     std::unique_ptr<CallbackInfo>
     takeCallbackInfo(std::unique_ptr<CallbackInfoHolder> holder) override;
+    void setBindAddress(const std::string& dotted) override;
+    void setSenderFilter(const SenderFilter& filter) override;
 
     // The port of the last start; 0 after stop. Owner's thread.
     int32_t getPort() const { return m_port; }
@@ -60,12 +72,18 @@ private:
     void receiveBurst(SocketAddress& sender);
     // One datagram; false when none was waiting.
     bool receive(SocketAddress& sender);
+    // Whether the filter takes this sender; counts it when not.
+    bool allowed(const SocketAddress& sender);
     void handleDatagram(const char* address, int32_t port);
 
     CallbackMessageParser m_parser;
     Selector m_selector;
     DatagramSocket m_socket;
     CallbackServerDelegate& m_delegate;
+    DropCounts* m_counts;
+    std::string m_bindAddress;
+    std::mutex m_filterMutex; // guards m_filter
+    std::shared_ptr<const SenderFilter> m_filter = std::make_shared<const SenderFilter>();
     std::atomic<bool> m_stopFlag{false};
     char m_buffer[bufferSize + 1];
     int32_t m_port = 0;

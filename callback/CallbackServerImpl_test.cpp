@@ -1,5 +1,6 @@
 #include "base/SocketException.h"
 #include "callback/CallbackServerImpl.h"
+#include "callback/DropCounts.h"
 #include "socket/DatagramSocket.h"
 #include "socket/SocketAddress.h"
 #include "thread/Thread.h"
@@ -396,4 +397,179 @@ TEST(CallbackServerImplTest, DestructionStopsARunningServer)
     }
     for (const auto& r : delegate.records())
         EXPECT_NE(r.name, "Old");
+}
+
+namespace {
+
+// A datagram socket bound to one loopback address, optionally with address reuse.
+int boundSocket(const char* address, int port, bool reuse)
+{
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    const int on = reuse ? 1 : 0;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, address, &a.sin_addr);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void sendFrom(int fd, int port, const std::string& text)
+{
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+    sendto(fd, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+}
+
+} // namespace
+
+TEST(CallbackServerImplTest, NoOtherSocketCanShareTheCallbackPort)
+{
+    struct Case
+    {
+        const char* label;
+        bool squatterFirst; // the other socket binds before the server starts
+        bool reuse;         // the other socket asks for address reuse
+    };
+    const Case cases[] = {
+        {"taken port, plain socket", true, false},
+        {"taken port, socket with address reuse", true, true},
+        {"held port, plain socket", false, false},
+        {"held port, socket with address reuse", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        RecordingDelegate delegate;
+        CallbackServerImpl server(delegate);
+        const int port = freePort();
+        int squatter = -1;
+        if (c.squatterFirst) {
+            squatter = boundSocket("0.0.0.0", port, c.reuse);
+            ASSERT_GE(squatter, 0);
+            server.start(port);
+            EXPECT_EQ(delegate.errors().size(), 1u);
+        } else {
+            server.start(port);
+            ASSERT_TRUE(delegate.errors().empty());
+            for (const char* address : {"0.0.0.0", "127.0.0.1"}) {
+                squatter = boundSocket(address, port, c.reuse);
+                EXPECT_EQ(squatter, -1) << address;
+                if (squatter >= 0)
+                    ::close(squatter);
+            }
+            squatter = -1;
+            Recorder recorder;
+            recorder.send(port, "Held,1");
+            EXPECT_TRUE(delegate.waitForName("Held"));
+        }
+        server.stop();
+        if (squatter >= 0)
+            ::close(squatter);
+    }
+}
+
+TEST(CallbackServerImplTest, BindsTheConfiguredAddressOrReportsABadOne)
+{
+    RecordingDelegate delegate;
+    CallbackServerImpl server(delegate);
+    const int threadsBefore = threadCount();
+    for (const char* bad : {"localhost", "127.0.0", "127.0.0.1 "}) {
+        delegate.clear();
+        server.setBindAddress(bad);
+        server.start(freePort());
+        ASSERT_EQ(delegate.errors().size(), 1u) << bad;
+        EXPECT_NE(delegate.errors()[0].find(bad), std::string::npos);
+        EXPECT_EQ(threadCount(), threadsBefore);
+        server.stop();
+    }
+
+    // Bound to 127.0.0.2, the server hears nothing sent to 127.0.0.1, and the
+    // same port stays free there.
+    delegate.clear();
+    server.setBindAddress("127.0.0.2");
+    const int port = freePort();
+    server.start(port);
+    ASSERT_TRUE(delegate.errors().empty());
+    const int other = boundSocket("127.0.0.1", port, false);
+    EXPECT_GE(other, 0);
+    if (other >= 0)
+        ::close(other);
+    int sender = boundSocket("127.0.0.1", 0, false);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, "127.0.0.2", &to.sin_addr);
+    const std::string text = "Aliased,1";
+    sendto(sender, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    EXPECT_TRUE(delegate.waitForName("Aliased"));
+    ::close(sender);
+    server.stop();
+
+    server.setBindAddress("");
+    server.start(port);
+    Recorder recorder;
+    recorder.send(port, "Everywhere,1");
+    EXPECT_TRUE(delegate.waitForName("Everywhere"));
+    server.stop();
+}
+
+TEST(CallbackServerImplTest, SendersOutsideTheFilterAreDroppedAndCounted)
+{
+    RecordingDelegate delegate;
+    DropCounts counts;
+    CallbackServerImpl server(delegate, &counts);
+    const int port = freePort();
+    server.start(port);
+    const int one = boundSocket("127.0.0.1", 0, false);
+    const int two = boundSocket("127.0.0.2", 0, false);
+    ASSERT_GE(one, 0);
+    ASSERT_GE(two, 0);
+
+    struct Step
+    {
+        const char* filter;
+        int from;
+        const char* name;
+        bool taken;
+    };
+    const Step steps[] = {
+        {"", one, "AnyOne", true},
+        {"", two, "AnyTwo", true},
+        {"127.0.0.2", one, "OnlyTwoFromOne", false},
+        {"127.0.0.2", two, "OnlyTwoFromTwo", true},
+        {"127.0.0.0/31", one, "RangeFromOne", true},
+        {"127.0.0.0/31", two, "RangeFromTwo", false},
+        {"10.0.0.0/8, 127.0.0.1", one, "ListFromOne", true},
+    };
+    std::uint64_t refused = 0;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        SenderFilter filter;
+        ASSERT_TRUE(filter.parse(s.filter));
+        server.setSenderFilter(filter);
+        sendFrom(s.from, port, std::string(s.name) + ",1");
+        if (s.taken) {
+            EXPECT_TRUE(delegate.waitForName(s.name));
+        } else {
+            // A marker from an allowed sender, behind the refused datagram in
+            // the socket's queue, shows that it has been handled.
+            const std::string marker = std::string("after ") + s.name;
+            sendFrom(s.from == one ? two : one, port, marker + ",1");
+            ++refused;
+            EXPECT_TRUE(delegate.waitForName(marker));
+            for (const Received& r : delegate.records())
+                EXPECT_NE(r.name, s.name);
+        }
+        delegate.clear();
+    }
+    server.stop();
+    EXPECT_EQ(counts.figures().refusedSenders, refused);
+    ::close(one);
+    ::close(two);
 }

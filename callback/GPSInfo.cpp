@@ -54,6 +54,12 @@ double GPSInfo::longitude() const noexcept
     return degrees(AppConstants::gpsLongitudeField, AppConstants::gpsLongitudeHemisphereField, "W");
 }
 
+bool GPSInfo::hasPosition() const noexcept
+{
+    return !field(AppConstants::gpsLatitudeField).empty() &&
+           !field(AppConstants::gpsLongitudeField).empty();
+}
+
 double GPSInfo::speed() const noexcept
 {
     return DecimalText::toDouble(field(AppConstants::gpsSpeedField));

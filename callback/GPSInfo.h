@@ -46,6 +46,10 @@ public:
     double speed() const noexcept;
     // Degrees as sent; -1 when the field is empty or missing.
     double course() const noexcept;
+    // Whether the sentence gives a position: both the latitude and the
+    // longitude field hold text. A receiver without a fix sends them empty,
+    // and reading them as 0 would put the vehicle at 0 degrees, 0 degrees.
+    bool hasPosition() const noexcept;
     // Hour, minute and second of the fix (UTC, zone 0); any fraction dropped.
     Time fixTime() const noexcept;
 

@@ -83,6 +83,7 @@ TEST(GPSInfo, SentencesWithoutFixKeepTheirFieldsAndReadEmpty)
         if (gps.fields().at(3).empty()) {
             EXPECT_EQ(gps.latitude(), 0.0);
         }
+        EXPECT_EQ(gps.hasPosition(), !gps.fields().at(3).empty() && !gps.fields().at(5).empty());
         if (gps.fields().at(8).empty()) {
             EXPECT_EQ(gps.course(), -1.0);
         }
@@ -119,6 +120,27 @@ TEST(GPSInfo, DerivedValues)
         EXPECT_DOUBLE_EQ(gps.speed(), c.speed);
         EXPECT_DOUBLE_EQ(gps.course(), c.course);
         EXPECT_EQ(gps.fixTime(), Time(c.hour, c.minute, c.second));
+    }
+}
+
+TEST(GPSInfo, PositionNeedsBothCoordinatesWhateverTheStatus)
+{
+    const struct
+    {
+        const char* sentence;
+        bool position;
+    } cases[] = {
+        {"$GPRMC,,V,,,,,,,,,,N", false},
+        {"$GPRMC,134530,V,,N,12158.3416,W,0,0,310511,,", false},
+        {"$GPRMC,134530,A,3723.2475,N,,W,0,0,310511,,", false},
+        {"$GPRMC,134530,V,3723.2475,N,12158.3416,W,0,0,310511,,", true},
+        {"$GPRMC,134530,A,0000.0000,N,00000.0000,E,0,0,310511,,", true},
+        {"$GPRMC,134530,A,3723.2475", false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sentence);
+        EXPECT_EQ(GPSInfo(c.sentence).hasPosition(), c.position);
     }
 }
 

@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace corvane {
+
+class SenderFilter;
 
 // The cell in which a received record travels from the server's delegate to the
 // owner's thread (as the payload of a posted event).
@@ -21,7 +24,7 @@ class QuellonCallbackServer
 public:
     virtual ~QuellonCallbackServer() = default;
 
-    // Opens the callback port on every local IPv4 address and starts receiving.
+    // Opens the callback port (on the bind address, see below) and starts receiving.
     // A socket failure is reported to the delegate's onServerError and leaves the
     // server stopped; a thread that cannot be created raises SystemException.
     virtual void start(int32_t port) = 0;
@@ -34,6 +37,15 @@ public:
     // Null for a null or empty holder.
     virtual std::unique_ptr<CallbackInfo>
     takeCallbackInfo(std::unique_ptr<CallbackInfoHolder> holder) = 0;
+
+    // The local IPv4 address start binds to, as dotted text; empty (as at
+    // first) for every local address. Takes effect at the next start; text
+    // that is no address makes that start fail with a report.
+    virtual void setBindAddress(const std::string& dotted) = 0;
+
+    // The senders whose datagrams are taken from now on; the others are
+    // dropped without a record. At first everyone is allowed.
+    virtual void setSenderFilter(const SenderFilter& filter) = 0;
 };
 
 } // namespace corvane

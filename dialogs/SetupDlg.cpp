@@ -3,6 +3,7 @@
 #include "base/Exception.h"
 #include "base/Trace.h"
 #include "dialogs/AlarmAttentionRules.h"
+#include "callback/SenderFilter.h"
 #include "dialogs/ConfirmButtons.h"
 #include "dialogs/DialogUnits.h"
 #include "dialogs/SettingChangedEvent.h"
@@ -55,6 +56,19 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
     fields->addWidget(m_timeoutBox, 1, 1);
     fields->addWidget(minuteLabel, 1, 2);
     fields->setColumnMinimumWidth(2, units.x(23));
+    auto* sendersLabel = new QLabel(QStringLiteral("Allowed senders :"), this);
+    m_sendersBox = new QLineEdit(this);
+    m_sendersBox->setObjectName(QStringLiteral("allowedSendersBox"));
+    m_sendersBox->setPlaceholderText(QStringLiteral("everyone"));
+    m_sendersBox->setToolTip(
+        QStringLiteral("IPv4 addresses and ranges, e.g. 192.0.2.7, 198.51.100.0/24"));
+    fields->addWidget(sendersLabel, 2, 0, Qt::AlignRight);
+    fields->addWidget(m_sendersBox, 2, 1);
+    m_dropLabel = new QLabel(this);
+    m_dropLabel->setObjectName(QStringLiteral("dropSummary"));
+    m_dropLabel->setWordWrap(true);
+    m_dropLabel->setVisible(false);
+    fields->addWidget(m_dropLabel, 3, 0, 1, 3);
     auto* buttons = makeConfirmButtons(*this, QStringLiteral("OK"), QStringLiteral("ok"),
                                        QStringLiteral("Cancel"), units.size(49, 14), units.x(10));
     auto* layout = new QVBoxLayout(this);
@@ -70,6 +84,42 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
     m_portBox->setText(QString::number(m_port));
     m_timeout = readSetting(timeoutRule);
     m_timeoutBox->setText(QString::number(m_timeout));
+    try {
+        m_senders = m_settings.readText(SenderFilter::settingKey, "");
+    } catch (const Exception& e) {
+        traceException(e);
+    }
+    m_sendersBox->setText(QString::fromStdString(m_senders));
+}
+
+void SetupDlg::setDropSummary(const QString& text)
+{
+    m_dropLabel->setText(text);
+    m_dropLabel->setVisible(!text.isEmpty());
+}
+
+SetupDlg::Outcome SetupDlg::applySenders()
+{
+    const std::string value = m_sendersBox->text().trimmed().toStdString();
+    if (value == m_senders)
+        return Outcome::Unchanged;
+    SenderFilter filter;
+    std::string bad;
+    if (!filter.parse(value, &bad)) {
+        showStationMessage(this,
+                           QStringLiteral("Allowed senders: \"%1\" is not an IPv4 address or range")
+                               .arg(QString::fromStdString(bad)),
+                           QMessageBox::Warning);
+        return Outcome::Refused;
+    }
+    try {
+        m_settings.writeText(SenderFilter::settingKey, value);
+    } catch (const Exception& e) {
+        traceException(e);
+        return Outcome::Refused;
+    }
+    m_senders = value;
+    return Outcome::Saved;
 }
 
 void SetupDlg::addAlarmKinds(QVBoxLayout& layout)
@@ -129,6 +179,8 @@ void SetupDlg::accept()
     if (apply(m_portBox, portRule, m_port, WM_PORT_CHANGED) == Outcome::Refused)
         return;
     if (apply(m_timeoutBox, timeoutRule, m_timeout, WM_TIMEOUT_CHANGED) == Outcome::Refused)
+        return;
+    if (applySenders() == Outcome::Refused)
         return;
     if (!applyAlarmKinds())
         return;

@@ -2,8 +2,10 @@
 
 #include <QDialog>
 #include <array>
+#include <string>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QVBoxLayout;
 class QObject;
@@ -13,12 +15,16 @@ namespace corvane {
 class SetupSettings;
 struct SettingRule;
 
-// The station's setup: the callback port (1500 to 32000) and the callback
-// time-out in minutes (1 to 28800).
+// The station's setup: the callback port (1500 to 32000), the callback
+// time-out in minutes (1 to 28800) and the senders the station takes
+// datagrams from (IPv4 addresses and ranges; empty for everyone). Below them
+// a line tells what the station has dropped (setDropSummary).
 //
 // OK saves each value that differs from the one shown at opening (or last
 // saved) in a transaction of its own and posts WM_PORT_CHANGED or
-// WM_TIMEOUT_CHANGED (a SettingChangedEvent) to the main window. A value out
+// WM_TIMEOUT_CHANGED (a SettingChangedEvent) to the main window; the senders
+// are only saved (the main window reads them when the dialog has closed). A
+// list that does not read is refused with a message naming the bad entry. A value out
 // of range is refused with a message box and keeps the dialog open; a port
 // saved before the time-out was refused stays saved and announced. A save
 // that fails is traced, keeps the dialog open and posts nothing; OK may then
@@ -38,6 +44,9 @@ public:
 
     void accept() override;
 
+    // The line that tells the operator what was dropped.
+    void setDropSummary(const QString& text);
+
 private:
     enum class Outcome
     {
@@ -53,6 +62,7 @@ private:
     void addAlarmKinds(QVBoxLayout& layout);
     // Saves and announces a changed checklist; false when the save failed.
     bool applyAlarmKinds();
+    Outcome applySenders();
 
     SetupSettings& m_settings;
     QObject* m_mainWindow;
@@ -62,6 +72,9 @@ private:
     int m_timeout = 0;
     std::array<QCheckBox*, 14> m_alarmKinds{};
     int m_alarmMask = 0;
+    QLineEdit* m_sendersBox = nullptr;
+    QLabel* m_dropLabel = nullptr;
+    std::string m_senders;
 };
 
 } // namespace corvane

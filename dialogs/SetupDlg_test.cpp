@@ -5,6 +5,7 @@
 #include "dialogs/SetupSettings.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -35,7 +36,20 @@ public:
         values[key] = value;
     }
 
+    std::string readText(const char* key, const std::string& defaultValue) override
+    {
+        return texts.emplace(key, defaultValue).first->second;
+    }
+
+    void writeText(const char* key, const std::string& value) override
+    {
+        if (failingKey == key)
+            throw CORVANE_EXCEPTION(DatabaseException, nullptr);
+        texts[key] = value;
+    }
+
     std::map<std::string, int> values;
+    std::map<std::string, std::string> texts;
     std::vector<std::pair<std::string, int>> writes;
     std::string failingKey;
 };
@@ -152,6 +166,55 @@ TEST_F(SetupDlgTest, AcceptsOnlyValuesInRange)
         EXPECT_EQ(!m_dialog->isVisible(), c.closes);
         EXPECT_EQ(m_dialog->result(), c.closes ? QDialog::Accepted : QDialog::Rejected);
     }
+}
+
+TEST_F(SetupDlgTest, AllowedSendersAreCheckedBeforeTheyAreSaved)
+{
+    struct Case
+    {
+        const char* stored; // null: no list stored yet
+        const char* typed;
+        QStringList messages;
+        const char* saved; // the stored list afterwards
+        bool closes;
+    };
+    const Case cases[] = {
+        {nullptr, "", {}, "", true},
+        {nullptr, "192.0.2.7, 198.51.100.0/24", {}, "192.0.2.7, 198.51.100.0/24", true},
+        {"192.0.2.7", "  ", {}, "", true},
+        {"192.0.2.7", " 192.0.2.7 ", {}, "192.0.2.7", true},
+        {"192.0.2.7",
+         "192.0.2.7, gateway",
+         {"Allowed senders: \"gateway\" is not an IPv4 address or range"},
+         "192.0.2.7",
+         false},
+        {"",
+         "10.0.0.0/33",
+         {"Allowed senders: \"10.0.0.0/33\" is not an IPv4 address or range"},
+         "",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        m_settings.texts.clear();
+        if (c.stored != nullptr)
+            m_settings.texts["callback/AllowedSenders"] = c.stored;
+        open();
+        EXPECT_EQ(box("allowedSendersBox")->text(), c.stored ? c.stored : "");
+        box("allowedSendersBox")->setText(QString::fromLatin1(c.typed));
+        EXPECT_EQ(submit("10111", "10"), c.messages);
+        EXPECT_EQ(m_settings.texts["callback/AllowedSenders"], c.saved);
+        EXPECT_EQ(!m_dialog->isVisible(), c.closes);
+        EXPECT_TRUE(m_window.take().empty());
+    }
+
+    open();
+    auto* summary = m_dialog->findChild<QLabel*>("dropSummary");
+    ASSERT_NE(summary, nullptr);
+    EXPECT_FALSE(summary->isVisible());
+    m_dialog->setDropSummary("Dropped datagrams: 1 without a vehicle identifier");
+    EXPECT_TRUE(summary->isVisible());
+    EXPECT_EQ(summary->text(), "Dropped datagrams: 1 without a vehicle identifier");
 }
 
 TEST_F(SetupDlgTest, ValidPortStaysSavedWhenTheTimeoutIsRefused)

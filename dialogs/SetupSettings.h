@@ -1,8 +1,10 @@
 #pragma once
 
+#include <string>
+
 namespace corvane {
 
-// The two integer settings the setup dialog reads and writes. The station's
+// The settings the setup dialog reads and writes. The station's
 // implementation is StationSetupSettings (setup.db through Setup); tests
 // provide their own.
 //
@@ -21,6 +23,10 @@ public:
 
     // Stores value under key in a transaction of its own.
     virtual void writeInt(const char* key, int value) = 0;
+
+    // The same for texts.
+    virtual std::string readText(const char* key, const std::string& defaultValue) = 0;
+    virtual void writeText(const char* key, const std::string& value) = 0;
 };
 
 } // namespace corvane

@@ -20,4 +20,18 @@ void StationSetupSettings::writeInt(const char* key, int value)
     transaction.commit();
 }
 
+std::string StationSetupSettings::readText(const char* key, const std::string& defaultValue)
+{
+    std::lock_guard lock(m_store.getMutex());
+    return m_store.getDatabase().getString(key, defaultValue.c_str());
+}
+
+void StationSetupSettings::writeText(const char* key, const std::string& value)
+{
+    std::lock_guard lock(m_store.getMutex());
+    Transaction transaction(m_store.getDatabase());
+    m_store.getDatabase().setString(key, value.c_str());
+    transaction.commit();
+}
+
 } // namespace corvane

@@ -7,7 +7,7 @@ namespace corvane {
 class AbstractSetup;
 
 // The setup dialog's settings in a settings store (the station's Setup).
-// writeInt holds the store's mutex across "BEGIN;", the write and "COMMIT;";
+// writeInt and writeText hold the store's mutex across "BEGIN;", the write and "COMMIT;";
 // when any of them fails, the transaction is rolled back and the mutex
 // released before the DatabaseException leaves.
 //
@@ -21,6 +21,8 @@ public:
 
     int readInt(const char* key, int defaultValue) override;
     void writeInt(const char* key, int value) override;
+    std::string readText(const char* key, const std::string& defaultValue) override;
+    void writeText(const char* key, const std::string& value) override;
 
 private:
     AbstractSetup& m_store;

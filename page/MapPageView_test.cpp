@@ -93,30 +93,49 @@ TEST_F(MapPageView, DuplicateNamesAreNumberedAndReported)
     EXPECT_EQ(js(listNames()).toStringList(), (QStringList{"Truck(2)(1)", "Truck", "Truck(1)"}));
 }
 
-TEST_F(MapPageView, KeepsAtMost101Vehicles)
+TEST_F(MapPageView, ListsAtMost101VehiclesAndStillShowsTheOthersAlarms)
 {
     QString script;
-    for (int i = 0; i < 102; ++i) {
-        script += insertText(1, "10.0", QString::number(i * 0.01, 'f', 6), QString("id%1").arg(i),
-                             QString("car %1").arg(i)) +
+    for (int i = 0; i < 103; ++i) {
+        script += insertText(i < 101 ? 1 : 0, "10.0", QString::number(i * 0.01, 'f', 6),
+                             QString("id%1").arg(i), QString("car %1").arg(i)) +
                   ";";
     }
     run(script);
-    EXPECT_EQ(js("document.querySelectorAll('#vehicleList .listEntry').length").toInt(), 101);
+    const QString entries = "document.querySelectorAll('#vehicleList .listEntry').length";
+    const QString header = "document.getElementById('unlistedCount').textContent";
+    EXPECT_EQ(js(entries).toInt(), 101);
     EXPECT_EQ(js("vehicleInfoContainer.length").toInt(), 101);
-    EXPECT_EQ(js("imageContainer.length").toInt(), 102);
-    EXPECT_FALSE(js("document.getElementById('id101') !== null").toBool());
+    // No marker that would never move.
+    EXPECT_EQ(js("imageContainer.length").toInt(), 101);
+    EXPECT_TRUE(js("findMarker('id101') === null").toBool());
+    EXPECT_EQ(js(header).toString(), "+2 not listed");
+    EXPECT_EQ(js(eventTexts()).toStringList(),
+              (QStringList{"car 102 is added (not listed)", "car 101 is added (not listed)"}));
 
-    // The 102nd has a marker but follows no reports.
+    // Reports of an unlisted vehicle change nothing on the map; its alarms pop up.
     run(moveText(20, 20, 5, 90, "id101") + moveText(20, 20, 5, 90, "id100"));
-    EXPECT_EQ(js("findMarker('id101').position.lat").toDouble(), 10.0);
     EXPECT_EQ(js("findMarker('id100').position.lat").toDouble(), 20.0);
     EXPECT_EQ(js("findVehicle('id100').getTrack().length").toInt(), 2);
+    run("updateEventInfo(13, 'car 101', '2011-05-31 13:45:30', ' ', 'id101')");
+    EXPECT_EQ(js(eventTexts()).toStringList().value(0), "car 101 Emergency");
+    // An event of a vehicle the page never heard of still changes nothing.
+    run("updateEventInfo(13, 'ghost', '2011-05-31 13:45:30', ' ', 'nobody')");
+    EXPECT_EQ(js(eventTexts()).toStringList().value(0), "car 101 Emergency");
 
-    // A deleted vehicle still counts: the page never holds a 102nd record.
+    // A deleted vehicle no longer counts: the next report of an unlisted one takes
+    // the free place, with its marker.
     run("deleteVehicle('id5')");
+    run("updateVehicle('30.000000', '40.000000', 'id101', 'car 101', '2011-05-31 13:46:00')");
+    EXPECT_EQ(js(entries).toInt(), 101);
+    EXPECT_TRUE(js("document.getElementById('id101') !== null").toBool());
+    EXPECT_EQ(js("findMarker('id101').position.lat").toDouble(), 30.0);
+    EXPECT_EQ(js(header).toString(), "+1 not listed");
+    run("deleteVehicle('id102')");
+    EXPECT_EQ(js(header).toString(), "");
+    EXPECT_FALSE(js("document.getElementById('unlistedCount').offsetParent !== null").toBool());
     run(insertText(1, "", "", "late", "late"));
-    EXPECT_EQ(js("vehicleInfoContainer.length").toInt(), 101);
+    EXPECT_EQ(js(header).toString(), "+1 not listed");
     EXPECT_FALSE(js("document.getElementById('late') !== null").toBool());
 }
 

@@ -259,7 +259,7 @@ std::vector<HostileCase> hostileCases()
         c.gpsSamples = {gpsRow(sentence, c.id)};
     }
     {
-        // An event of a vehicle nobody knows (random identifier): nothing.
+        // Datagrams without an identifier name no vehicle: nothing.
         HostileCase& c = add("datagrams of 0 and 1 bytes");
         c.datagrams = {"", "A", ","};
     }
@@ -290,9 +290,10 @@ std::vector<HostileCase> hostileCases()
             c.events.push_back(eventRow(bus, type, "DVR", c.id));
     }
     {
+        // No latitude or longitude field: a sample, but no position.
         HostileCase& c = add("sentence with too few fields");
         c.datagrams = {report(bus, c.id, "$GPRMC,134530")};
-        c.vehicles = {vehicleRow(c.id, bus, zero, zero)};
+        c.vehicles = {vehicleRow(c.id, bus, "", "")};
         c.gpsSamples = {gpsRow("$GPRMC,134530", c.id)};
     }
     {
@@ -320,7 +321,7 @@ std::vector<HostileCase> hostileCases()
         // Leading asterisks are skipped: the checksum becomes the sentence.
         HostileCase& c = add("report of an asterisk and a checksum");
         c.datagrams = {head(bus, "100", "DVR", c.id) + ",*7F"};
-        c.vehicles = {vehicleRow(c.id, bus, zero, zero)};
+        c.vehicles = {vehicleRow(c.id, bus, "", "")};
         c.gpsSamples = {gpsRow("7F", c.id)};
     }
     {
@@ -345,12 +346,11 @@ std::vector<HostileCase> hostileCases()
         c.gpsSamples = {gpsRow(sentence, c.id)};
     }
     {
-        // An identifier that does not parse is the all-zero one.
+        // An identifier that does not parse names no vehicle: nothing is
+        // stored, not even under the all-zero identifier.
         HostileCase& c = add("statement text as identifier");
         c.datagrams = {report(bus, "'); DELETE FROM vehicle_info;--")};
         c.id = "00000000-0000-0000-0000-000000000000";
-        c.vehicles = {vehicleRow(c.id, bus)};
-        c.gpsSamples = {gpsRow(sentence, c.id)};
     }
     return cases;
 }

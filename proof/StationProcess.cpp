@@ -23,7 +23,9 @@ namespace {
 
 bool replaced(const std::string& entry)
 {
-    for (const char* name : {"QT_QPA_PLATFORM=", "QTWEBENGINE_CHROMIUM_FLAGS=", "TMPDIR=", "HOME="})
+    // Without a runtime folder the single-instance socket goes to TMPDIR.
+    for (const char* name : {"QT_QPA_PLATFORM=", "QTWEBENGINE_CHROMIUM_FLAGS=", "TMPDIR=", "HOME=",
+                             "XDG_RUNTIME_DIR="})
         if (entry.rfind(name, 0) == 0)
             return true;
     return false;

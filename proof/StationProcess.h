@@ -12,9 +12,9 @@ namespace corvane {
 //
 // The child gets the caller's environment plus a headless platform with one
 // 1280 x 800 screen, the web engine's flags for running as root without a GPU,
-// and TMPDIR and HOME set to a private folder (its single-instance socket and
-// the web engine's profile live there, so stations in different folders never
-// meet). Its standard output and error
+// TMPDIR and HOME set to a private folder and no XDG_RUNTIME_DIR (its
+// single-instance socket and the web engine's profile live there, so stations
+// in different folders never meet). Its standard output and error
 // go to a log file beside that private folder.
 //
 // Ownership: owns the child; the destructor kills a child still running

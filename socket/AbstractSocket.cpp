@@ -40,6 +40,11 @@ void AbstractSocket::bind(uint16_t port)
     SocketApiWrapper::bind(m_handle, port);
 }
 
+void AbstractSocket::bind(const RawSocketAddress& local)
+{
+    SocketApiWrapper::bind(m_handle, local.get());
+}
+
 RawSocketAddress AbstractSocket::getLocalAddress() const
 {
     return RawSocketAddress(SocketApiWrapper::getSocketName(m_handle));

@@ -39,6 +39,8 @@ public:
     void configureBlocking(bool blocking);
     // Binds to 0.0.0.0 and `port`; port 0 picks an ephemeral port.
     void bind(uint16_t port);
+    // Binds to one local address and its port.
+    void bind(const RawSocketAddress& local);
     RawSocketAddress getLocalAddress() const;
     RawSocketAddress getRemoteAddress() const;
     void connect(const SocketAddress& address);

@@ -216,6 +216,11 @@ void SocketApiWrapper::bind(int handle, uint16_t port)
     local.sin_family = AF_INET;
     local.sin_port = htons(port);
     local.sin_addr.s_addr = htonl(INADDR_ANY);
+    bind(handle, local);
+}
+
+void SocketApiWrapper::bind(int handle, const sockaddr_in& local)
+{
     if (::bind(handle, reinterpret_cast<const sockaddr*>(&local), sizeof local) == -1)
         CORVANE_THROW_SOCKET_ERROR();
 }

@@ -58,6 +58,8 @@ public:
     static void listen(int handle, int backlog);
     // Binds to the any-address 0.0.0.0 and `port` (0: an ephemeral port).
     static void bind(int handle, uint16_t port);
+    // Binds to the given local address and port.
+    static void bind(int handle, const sockaddr_in& local);
     static sockaddr_in getSocketName(int handle);
     static sockaddr_in getPeerName(int handle);
     // The pending error of the socket (SO_ERROR).

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+
+namespace corvane {
+
+class DropCounts;
+
+// The bound on callbacks handed from the receive thread to the window and not
+// yet taken there. The receive thread asks tryEnter() before it posts one; the
+// window calls leave() for every one it takes (or discards). Beyond the limit
+// a callback is refused and counted, so a window that stalls under a flood
+// costs at most `limit` waiting records of memory, never more.
+//
+// Ownership: borrows the counts, which must outlive it. Threads: tryEnter and
+// leave may run on different threads at once; waiting() on any thread.
+// Throws: never.
+class CallbackBacklog
+{
+public:
+    // As many as the database writer's queue holds.
+    static constexpr std::size_t defaultLimit = 16384;
+
+    explicit CallbackBacklog(DropCounts& counts, std::size_t limit = defaultLimit) noexcept
+        : m_counts(counts), m_limit(limit)
+    {}
+
+    // True when one more may wait (it now counts as waiting); false, counted
+    // as dropped, when `limit` already wait.
+    bool tryEnter() noexcept;
+    // One waiting callback has been taken. A leave without its enter is ignored.
+    void leave() noexcept;
+
+    std::size_t waiting() const noexcept { return m_waiting.load(std::memory_order_relaxed); }
+    std::size_t limit() const noexcept { return m_limit; }
+
+private:
+    DropCounts& m_counts;
+    const std::size_t m_limit;
+    std::atomic<std::size_t> m_waiting{0};
+};
+
+} // namespace corvane

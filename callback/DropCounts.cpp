@@ -1,0 +1,22 @@
+#include "callback/DropCounts.h"
+
+namespace corvane {
+
+DropCounts::Figures DropCounts::figures() const noexcept
+{
+    Figures f;
+    f.unidentified = m_unidentified.load(std::memory_order_relaxed);
+    f.refusedSenders = m_refusedSenders.load(std::memory_order_relaxed);
+    f.overBacklog = m_overBacklog.load(std::memory_order_relaxed);
+    return f;
+}
+
+std::string DropCounts::summary(const Figures& figures)
+{
+    return "Dropped datagrams: " + std::to_string(figures.unidentified) +
+           " without a vehicle identifier, " + std::to_string(figures.refusedSenders) +
+           " from senders not allowed, " + std::to_string(figures.overBacklog) +
+           " while the window was busy";
+}
+
+} // namespace corvane

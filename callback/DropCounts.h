@@ -1,0 +1,49 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace corvane {
+
+// What the station has thrown away on purpose since it started, so that an
+// operator can see it: datagrams that name no vehicle (no identifier, one
+// that is not a GUID, or the all-zero one), datagrams from senders outside
+// the allowed list, and datagrams that arrived while the window already had
+// its full backlog of callbacks waiting.
+//
+// Ownership: a plain holder of counters. Threads: every operation may run on
+// any thread at any time (relaxed atomics: the counts are for people, they
+// order nothing). Throws: summary() only std::bad_alloc.
+class DropCounts
+{
+public:
+    struct Figures
+    {
+        std::uint64_t unidentified = 0;
+        std::uint64_t refusedSenders = 0;
+        std::uint64_t overBacklog = 0;
+    };
+
+    void countUnidentified() noexcept { bump(m_unidentified); }
+    void countRefusedSender() noexcept { bump(m_refusedSenders); }
+    void countOverBacklog() noexcept { bump(m_overBacklog); }
+
+    Figures figures() const noexcept;
+
+    // "Dropped datagrams: 3 without a vehicle identifier, 0 from senders not
+    // allowed, 0 while the window was busy"
+    static std::string summary(const Figures& figures);
+
+private:
+    static void bump(std::atomic<std::uint64_t>& counter) noexcept
+    {
+        counter.fetch_add(1, std::memory_order_relaxed);
+    }
+
+    std::atomic<std::uint64_t> m_unidentified{0};
+    std::atomic<std::uint64_t> m_refusedSenders{0};
+    std::atomic<std::uint64_t> m_overBacklog{0};
+};
+
+} // namespace corvane
