@@ -3,6 +3,9 @@
 #include "app/CorvaneEvents.h"
 #include "app/MultiMonitor.h"
 #include "app/StartupFolder.h"
+#include "app/StationRecords.h"
+#include "app/TrackHistory.h"
+#include "app/TrackReplayBar.h"
 #include "base/Exception.h"
 #include "base/Trace.h"
 #include "browser/CefClientHandler.h"
@@ -13,6 +16,7 @@
 #include "data/DBManager.h"
 #include "data/GPSDataContainer.h"
 #include "data/Setup.h"
+#include "data/VehicleInfo.h"
 #include "dialogs/LogDlg.h"
 #include "dialogs/SetupDlg.h"
 #include "dialogs/StationEventLogSource.h"
@@ -83,7 +87,8 @@ std::string takeVehicleId(QEvent* event)
 
 CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
     : QDialog(parent), m_clientHandler(std::make_unique<CefClientHandler>(StartupFolder::path())),
-      m_v8Handler(std::make_unique<CefClientV8Handler>()), m_controller(records, *this)
+      m_v8Handler(std::make_unique<CefClientV8Handler>()), m_records(records),
+      m_controller(records, *this)
 {
     setWindowTitle(QString::fromLatin1(caption));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -110,6 +115,7 @@ bool CorvaneDlg::initialize()
     }
     createBrowser();
     m_databases.open(StartupFolder::path());
+    createTrackHistory();
     m_port = m_databases.readInt("setup/Port", defaultPort);
     m_server = std::make_unique<CallbackServerImpl>(*this);
     m_initialized = true;
@@ -168,6 +174,8 @@ void CorvaneDlg::shutdown()
     m_v8Handler->setListener(nullptr);
     if (!m_running || !m_initialized)
         return;
+    // Its loader reads app.db on a thread of its own: done before the close.
+    m_trackHistory.reset();
     m_server->stop();
     m_server.reset();
     m_databases.close();
@@ -239,6 +247,11 @@ void CorvaneDlg::onClickRemove(const std::string& id)
 void CorvaneDlg::onClickImgBtn(const std::string& id)
 {
     postVehicleId(this, WM_CHOOSE_IMAGE, id);
+}
+
+void CorvaneDlg::onClickTrackHistory(const std::string& id)
+{
+    postVehicleId(this, WM_SHOW_STORED_TRACK, id);
 }
 
 void CorvaneDlg::onChangeName(const std::string& id, const std::string& name)
@@ -339,20 +352,45 @@ void CorvaneDlg::editVehicle(const std::string& id)
 void CorvaneDlg::showStoredTrack(const std::string& id)
 {
     TrackingLineDlg dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted || m_trackHistory == nullptr)
         return;
-    std::vector<std::string> sentences;
-    GPSDataContainer& samples = GPSDataContainer::getInstance();
-    try {
-        std::lock_guard lock(samples.getMutex());
-        DBManager::getInstance().queryGPSData(id.c_str());
-        for (const GPSData& sample : samples.getList())
-            sentences.emplace_back(sample.gps_data);
-    } catch (const Exception& e) {
-        traceException(e);
-        return;
+    TrackRange range;
+    if (dialog.rangeChosen()) {
+        const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+        range.from = dialog.from().toString(format).toStdString();
+        range.to = dialog.to().toString(format).toStdString();
+    } else {
+        range.durationSeconds = dialog.durationSeconds();
     }
-    m_controller.showStoredTrack(sentences);
+    const VehicleInfo* vehicle = m_records.findVehicle(UniqueID(id.c_str()));
+    const QString name = vehicle != nullptr ? QString::fromStdString(vehicle->displayName())
+                                            : QString::fromStdString(id);
+    m_trackHistory->show(id, name, range);
+}
+
+void CorvaneDlg::createTrackHistory()
+{
+    QString folder = StartupFolder::path();
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    m_trackHistory =
+        std::make_unique<TrackHistory>(*this, (folder + QStringLiteral("app.db")).toStdString());
+    m_replayBar = new TrackReplayBar(*m_trackHistory, this);
+    m_replayBar->hide();
+    connect(m_trackHistory.get(), &TrackHistory::changed, this,
+            &CorvaneDlg::trackHistoryChanged);
+}
+
+void CorvaneDlg::trackHistoryChanged()
+{
+    const bool shown = m_trackHistory->isShown();
+    setWindowTitle(shown ? QString::fromLatin1(caption) + QStringLiteral(" - ") +
+                               m_trackHistory->title()
+                         : QString::fromLatin1(caption));
+    if (shown != m_replayBar->isVisible()) {
+        m_replayBar->setVisible(shown);
+        layoutChildren();
+    }
 }
 
 void CorvaneDlg::handlePageLoaded()
@@ -402,10 +440,22 @@ void CorvaneDlg::chooseImage(const std::string& id)
 void CorvaneDlg::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
+    layoutChildren();
+}
+
+void CorvaneDlg::layoutChildren()
+{
     if (m_view == nullptr)
         return;
-    m_view->setGeometry(0, 0, width(), height());
-    m_controller.pageResized(width(), height());
+    // The replay bar, while shown, takes its height off the bottom of the page.
+    int pageHeight = height();
+    if (m_replayBar != nullptr && m_replayBar->isVisible()) {
+        const int barHeight = m_replayBar->sizeHint().height();
+        pageHeight -= barHeight;
+        m_replayBar->setGeometry(0, pageHeight, width(), barHeight);
+    }
+    m_view->setGeometry(0, 0, width(), pageHeight);
+    m_controller.pageResized(width(), pageHeight);
 }
 
 void CorvaneDlg::keyPressEvent(QKeyEvent* event)

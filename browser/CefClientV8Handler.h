@@ -13,7 +13,7 @@ class ExtensionBridge;
 
 // The native side of the page extension "cef/extension": the functions
 // cef.extension.onClickLog, onClickSetup, onChangeName, onUpdateOptionalInfo,
-// onClickEdit, onClickRemove and onClickImgBtn, which the page calls and which
+// onClickEdit, onClickRemove, onClickImgBtn and onClickTrackHistory, which the page calls and which
 // reach the window's CefClientV8Listener.
 //
 // attach installs, in a page that has not loaded yet, the extension script

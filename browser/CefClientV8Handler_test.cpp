@@ -34,6 +34,10 @@ public:
         record("onUpdateOptionalInfo", {id, imagePath, info1, info2});
     }
     void onClickImgBtn(const std::string& id) override { record("onClickImgBtn", {id}); }
+    void onClickTrackHistory(const std::string& id) override
+    {
+        record("onClickTrackHistory", {id});
+    }
 
     std::vector<std::string> calls;
 
@@ -86,6 +90,8 @@ TEST(CefClientV8HandlerDispatch, FollowsTheArgumentRules)
         {"onClickRemove", "[]", false, ""},
         {"onClickImgBtn", R"(["id-5"])", true, "onClickImgBtn(id-5)"},
         {"onClickImgBtn", "[]", false, ""},
+        {"onClickTrackHistory", R"(["id-6"])", true, "onClickTrackHistory(id-6)"},
+        {"onClickTrackHistory", "[]", false, ""},
         {"onChangeName", R"(["id", "Z\u00fcrich \u5317\u4eac"])", true,
          "onChangeName(id|Z\xC3\xBCrich \xE5\x8C\x97\xE4\xBA\xAC)"},
         {"onclicklog", "[]", false, ""},

@@ -20,6 +20,8 @@ public:
     virtual void onUpdateOptionalInfo(const std::string& id, const std::string& imagePath,
                                       const std::string& info1, const std::string& info2) = 0;
     virtual void onClickImgBtn(const std::string& id) = 0;
+    // "Track history..." in the vehicle pop-up or the list's menu.
+    virtual void onClickTrackHistory(const std::string& id) {}
 };
 
 } // namespace corvane

@@ -9,7 +9,7 @@ namespace {
 TEST(MapPage, PiecesHoldTheirPartsInDocumentOrder)
 {
     const std::vector<std::string>& pieces = mapPagePieces();
-    ASSERT_EQ(pieces.size(), 10u);
+    ASSERT_EQ(pieces.size(), 11u);
 
     struct Expectation
     {
@@ -30,10 +30,11 @@ TEST(MapPage, PiecesHoldTheirPartsInDocumentOrder)
         {6, "function VehicleContextMenu("},
         {7, "function ListBox("},
         {7, "function sortListBox("},
-        {8, "function initialize("},
-        {8, "function moveTo("},
-        {8, "</script>\n</head>"},
-        {9, "<body onload=\"initialize()\">"},
+        {8, "function showTrackHistory("},
+        {9, "function initialize("},
+        {9, "function moveTo("},
+        {9, "</script>\n</head>"},
+        {10, "<body onload=\"initialize()\">"},
     };
     for (const Expectation& e : expectations) {
         EXPECT_NE(pieces[e.piece].find(e.text), std::string::npos)
