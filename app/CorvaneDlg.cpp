@@ -175,6 +175,7 @@ void CorvaneDlg::shutdown()
     if (!m_running || !m_initialized)
         return;
     // Its loader reads app.db on a thread of its own: done before the close.
+    m_replayBar.reset();
     m_trackHistory.reset();
     m_server->stop();
     m_server.reset();
@@ -375,7 +376,7 @@ void CorvaneDlg::createTrackHistory()
         folder += u'/';
     m_trackHistory =
         std::make_unique<TrackHistory>(*this, (folder + QStringLiteral("app.db")).toStdString());
-    m_replayBar = new TrackReplayBar(*m_trackHistory, this);
+    m_replayBar = std::make_unique<TrackReplayBar>(*m_trackHistory, this);
     m_replayBar->hide();
     connect(m_trackHistory.get(), &TrackHistory::changed, this,
             &CorvaneDlg::trackHistoryChanged);
@@ -383,11 +384,13 @@ void CorvaneDlg::createTrackHistory()
 
 void CorvaneDlg::trackHistoryChanged()
 {
+    if (m_replayBar == nullptr)
+        return;
     const bool shown = m_trackHistory->isShown();
     setWindowTitle(shown ? QString::fromLatin1(caption) + QStringLiteral(" - ") +
                                m_trackHistory->title()
                          : QString::fromLatin1(caption));
-    if (shown != m_replayBar->isVisible()) {
+    if (shown == m_replayBar->isHidden()) {
         m_replayBar->setVisible(shown);
         layoutChildren();
     }
@@ -449,7 +452,7 @@ void CorvaneDlg::layoutChildren()
         return;
     // The replay bar, while shown, takes its height off the bottom of the page.
     int pageHeight = height();
-    if (m_replayBar != nullptr && m_replayBar->isVisible()) {
+    if (m_replayBar != nullptr && !m_replayBar->isHidden()) {
         const int barHeight = m_replayBar->sizeHint().height();
         pageHeight -= barHeight;
         m_replayBar->setGeometry(0, pageHeight, width(), barHeight);

@@ -133,7 +133,7 @@ private:
     // The stored track shown in place of a vehicle's live view, and its bar
     // under the map (a child widget, shown only then).
     std::unique_ptr<TrackHistory> m_trackHistory;
-    TrackReplayBar* m_replayBar = nullptr;
+    std::unique_ptr<TrackReplayBar> m_replayBar; // goes before the history it uses
     StationDatabases m_databases;
     StationController m_controller;
     int m_port = defaultPort;

@@ -14,7 +14,6 @@
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/RowSet.h"
-#include "data/Statement.h"
 #include "data/TempFolder.h"
 #include "data/TrackQuery.h"
 #include "data/TrackReplay.h"
@@ -27,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <sqlite3.h>
 #include <string>
 #include <vector>
 
@@ -71,31 +71,37 @@ std::string sentenceFor(long long i)
 void fill(Database& db, long long total)
 {
     const auto started = Clock::now();
-    {
-        Transaction transaction(db);
-        Statement insert(db, "INSERT INTO gps_data (gps_data, update_time, vehicle_id) VALUES "
-                             "(?, ?, ?);");
-        std::string filler = "00000000-0000-4000-8000-0000000f0000";
-        for (long long i = 0; i < total; ++i) {
-            // Twenty rows a second; the measured vehicles spread evenly over the whole time.
-            const char* vehicle = nullptr;
-            for (const Measured& m : measured) {
-                if (total >= m.samples && i % (total / m.samples) == 1 + (&m - measured))
-                    vehicle = m.id;
-            }
-            if (vehicle == nullptr) {
-                std::snprintf(filler.data() + 30, 7, "%06lld", i % 500);
-                vehicle = filler.c_str();
-            }
-            const std::string time = formatTrackTime(baseTime + i / 20);
-            const std::string gps = sentenceFor(i);
-            insert.bindText(1, gps.c_str());
-            insert.bindText(2, time.c_str());
-            insert.bindText(3, vehicle);
-            insert.execute();
+    Transaction transaction(db);
+    // One statement, reset and bound again for every row.
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db.getHandle(),
+                       "INSERT INTO gps_data (gps_data, update_time, vehicle_id) VALUES (?, ?, ?);",
+                       -1, &insert, nullptr);
+    std::string filler = "00000000-0000-4000-8000-0000000f0000";
+    for (long long i = 0; i < total; ++i) {
+        // Twenty rows a second; the measured vehicles spread evenly over the whole time.
+        const char* vehicle = nullptr;
+        for (const Measured& m : measured) {
+            if (total >= m.samples && i % (total / m.samples) == 1 + (&m - measured))
+                vehicle = m.id;
         }
-        transaction.commit();
+        if (vehicle == nullptr) {
+            std::snprintf(filler.data() + 30, 7, "%06lld", i % 500);
+            vehicle = filler.c_str();
+        }
+        const std::string time = formatTrackTime(baseTime + i / 20);
+        const std::string gps = sentenceFor(i);
+        sqlite3_reset(insert);
+        sqlite3_bind_text(insert, 1, gps.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 2, time.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 3, vehicle, -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(insert) != SQLITE_DONE) {
+            std::fprintf(stderr, "insert failed: %s\n", sqlite3_errmsg(db.getHandle()));
+            std::exit(1);
+        }
     }
+    sqlite3_finalize(insert);
+    transaction.commit();
     std::printf("made %lld rows in %.1f s\n", total, msSince(started) / 1000);
 }
 
