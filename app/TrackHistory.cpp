@@ -47,6 +47,14 @@ void TrackHistory::show(const std::string& vehicleId, const QString& vehicleName
     m_loading = true;
     m_title = vehicleName + QStringLiteral(": loading...");
     m_loader.load(vehicleId, range);
+    // The page answers at once (a long range takes its time to read); the
+    // track replaces this when it comes.
+    const QJsonObject pending{{"id", QString::fromStdString(vehicleId)},
+                              {"title", m_title},
+                              {"message", QStringLiteral("Loading positions...")}};
+    m_page.executeScript("showTrackHistory(" +
+                         QJsonDocument(pending).toJson(QJsonDocument::Compact).toStdString() +
+                         ");");
     emit changed();
 }
 
