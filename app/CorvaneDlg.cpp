@@ -378,8 +378,7 @@ void CorvaneDlg::createTrackHistory()
         std::make_unique<TrackHistory>(*this, (folder + QStringLiteral("app.db")).toStdString());
     m_replayBar = std::make_unique<TrackReplayBar>(*m_trackHistory, this);
     m_replayBar->hide();
-    connect(m_trackHistory.get(), &TrackHistory::changed, this,
-            &CorvaneDlg::trackHistoryChanged);
+    connect(m_trackHistory.get(), &TrackHistory::changed, this, &CorvaneDlg::trackHistoryChanged);
 }
 
 void CorvaneDlg::trackHistoryChanged()

@@ -417,7 +417,8 @@ TEST_F(Station, TrackHistoryShowsTheChosenRangeUntilLive)
         operatorHand.stop();
         dialog->findChild<QCheckBox*>("rangeCheck")->setChecked(true);
         const QDate day(2011, 5, 31);
-        dialog->findChild<QDateTimeEdit*>("fromTime")->setDateTime(QDateTime(day, QTime(13, 1, 30)));
+        dialog->findChild<QDateTimeEdit*>("fromTime")
+            ->setDateTime(QDateTime(day, QTime(13, 1, 30)));
         dialog->findChild<QDateTimeEdit*>("toTime")->setDateTime(QDateTime(day, QTime(13, 1, 59)));
         dialog->accept();
     });

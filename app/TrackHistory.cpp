@@ -80,11 +80,10 @@ void TrackHistory::onLoaded(const TrackResult& result)
     m_result = result;
     m_replay = std::make_unique<TrackReplay>(result.points);
     m_replay->setPace(m_pace);
-    m_title = result.from.empty()
-                  ? m_vehicleName
-                  : QStringLiteral("%1: %2 to %3")
-                        .arg(m_vehicleName, QString::fromStdString(result.from),
-                             QString::fromStdString(result.to));
+    m_title = result.from.empty() ? m_vehicleName
+                                  : QStringLiteral("%1: %2 to %3")
+                                        .arg(m_vehicleName, QString::fromStdString(result.from),
+                                             QString::fromStdString(result.to));
     m_page.executeScript(trackScript(result));
     emit changed();
 }
@@ -108,8 +107,8 @@ std::string TrackHistory::trackScript(const TrackResult& result) const
         track.insert("start", endMark(points.front()));
         track.insert("end", endMark(points.back()));
     }
-    return "showTrackHistory(" +
-           QJsonDocument(track).toJson(QJsonDocument::Compact).toStdString() + ");";
+    return "showTrackHistory(" + QJsonDocument(track).toJson(QJsonDocument::Compact).toStdString() +
+           ");";
 }
 
 const std::vector<TrackPoint>& TrackHistory::points() const

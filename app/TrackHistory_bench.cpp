@@ -66,7 +66,8 @@ int main(int argc, char** argv)
         for (const char* id : vehicles) {
             QElapsedTimer timer;
             timer.start();
-            history.show(id, QStringLiteral("bench"), {"2000-01-01 00:00:00", "2100-01-01 00:00:00", 0});
+            history.show(id, QStringLiteral("bench"),
+                         {"2000-01-01 00:00:00", "2100-01-01 00:00:00", 0});
             if (!page.waitFor([&] { return !history.isLoading(); }, 60000)) {
                 std::fprintf(stderr, "no track for %s\n", id);
                 status = 1;

@@ -82,7 +82,8 @@ protected:
             insert.execute();
         }
         ASSERT_TRUE(page.load());
-        page.eval(QStringLiteral("insertVehicle(1, '53.0', '9.0', '%1', 'Truck', 't');0").arg(truck));
+        page.eval(
+            QStringLiteral("insertVehicle(1, '53.0', '9.0', '%1', 'Truck', 't');0").arg(truck));
         page.takeCalls();
     }
 
@@ -122,10 +123,10 @@ TEST_F(TrackHistoryTest, RangeIsShownInOrderWithItsEndsAndTheLiveViewPaused)
               "End 2011-12-31 11:00:00");
 
     // Reports still arrive, but the vehicle's live marker stays hidden and put.
-    const QString markerAt = QStringLiteral(
-        "(function (m) { return m.canvas.style.visibility + '|' + m.position.lat; })"
-        "(findMarker('%1'))")
-                                 .arg(truck);
+    const QString markerAt =
+        QStringLiteral("(function (m) { return m.canvas.style.visibility + '|' + m.position.lat; })"
+                       "(findMarker('%1'))")
+            .arg(truck);
     EXPECT_EQ(js(markerAt).toString(), "hidden|53");
     page.eval(QStringLiteral("moveTo(54.0, 9.0, 1, 0, 0, 0, 0, '%1');0").arg(truck));
     EXPECT_EQ(js(markerAt).toString(), "hidden|53");

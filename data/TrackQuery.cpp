@@ -85,8 +85,7 @@ std::size_t TrackQuery::load(Database& database, const std::string& vehicleId,
     return points.size() - before;
 }
 
-bool TrackQuery::latestTime(Database& database, const std::string& vehicleId,
-                            std::string& latest)
+bool TrackQuery::latestTime(Database& database, const std::string& vehicleId, std::string& latest)
 {
     FormatableSQL sql("SELECT MAX(update_time) FROM gps_data WHERE vehicle_id='%q';",
                       vehicleId.c_str());

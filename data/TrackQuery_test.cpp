@@ -20,8 +20,8 @@ std::string sentence(double latMinutes, double lonMinutes, const char* course = 
 {
     // ddmm.mmmm / dddmm.mmmm with the minutes given.
     char text[160];
-    std::snprintf(text, sizeof text, "$GPRMC,080000,A,51%07.4f,N,000%07.4f,W,12.5,%s,311211,,", latMinutes,
-                  lonMinutes, course);
+    std::snprintf(text, sizeof text, "$GPRMC,080000,A,51%07.4f,N,000%07.4f,W,12.5,%s,311211,,",
+                  latMinutes, lonMinutes, course);
     return text;
 }
 
@@ -76,7 +76,8 @@ TEST_F(TrackQueryTest, RangeSelectsExactlyItsRowsOldestFirst)
     add(truck, "31/12/2011 09:40:00", sentence(3, 3)); // stored as NULL time
 
     std::vector<TrackPoint> points;
-    EXPECT_EQ(TrackQuery::load(db, truck, "2011-12-31 08:00:00", "2011-12-31 11:00:00", points), 5u);
+    EXPECT_EQ(TrackQuery::load(db, truck, "2011-12-31 08:00:00", "2011-12-31 11:00:00", points),
+              5u);
     EXPECT_EQ(timesOf(points),
               (std::vector<std::string>{"2011-12-31 08:00:00", "2011-12-31 09:00:00",
                                         "2011-12-31 09:00:00", "2011-12-31 09:30:00",
@@ -93,11 +94,13 @@ TEST_F(TrackQueryTest, RangeSelectsExactlyItsRowsOldestFirst)
     // A range of one second holds both samples of that second; an empty
     // range and an unknown vehicle hold nothing.
     points.clear();
-    EXPECT_EQ(TrackQuery::load(db, truck, "2011-12-31 09:00:00", "2011-12-31 09:00:00", points), 2u);
-    EXPECT_EQ(TrackQuery::load(db, truck, "2011-12-31 12:00:00", "2011-12-31 13:00:00", points), 0u);
-    EXPECT_EQ(TrackQuery::load(db, "x' OR '1'='1", "2000-01-01 00:00:00", "2100-01-01 00:00:00",
-                               points),
+    EXPECT_EQ(TrackQuery::load(db, truck, "2011-12-31 09:00:00", "2011-12-31 09:00:00", points),
+              2u);
+    EXPECT_EQ(TrackQuery::load(db, truck, "2011-12-31 12:00:00", "2011-12-31 13:00:00", points),
               0u);
+    EXPECT_EQ(
+        TrackQuery::load(db, "x' OR '1'='1", "2000-01-01 00:00:00", "2100-01-01 00:00:00", points),
+        0u);
 
     std::string latest;
     ASSERT_TRUE(TrackQuery::latestTime(db, truck, latest));
@@ -161,8 +164,13 @@ TEST(TrackTime, ReadsAndWritesStoredTimes)
     std::int64_t s = 0;
     ASSERT_TRUE(parseTrackTime("1970-01-02 00:00:01", s));
     EXPECT_EQ(s, 86401);
-    const char* const bad[] = {"", "2011-05-31", "2011-05-31T13:45:30", "2011-13-01 00:00:00",
-                               "2011-05-31 24:00:00", "2011-05-31 13:45:3x", "2011-05-31 13:45:300"};
+    const char* const bad[] = {"",
+                               "2011-05-31",
+                               "2011-05-31T13:45:30",
+                               "2011-13-01 00:00:00",
+                               "2011-05-31 24:00:00",
+                               "2011-05-31 13:45:3x",
+                               "2011-05-31 13:45:300"};
     for (const char* text : bad) {
         std::int64_t seconds = 42;
         EXPECT_FALSE(parseTrackTime(text, seconds)) << text;

@@ -21,7 +21,8 @@ double bearing(const TrackPoint& a, const TrackPoint& b) noexcept
     const double phi1 = a.latitude * rad, phi2 = b.latitude * rad;
     const double dl = (b.longitude - a.longitude) * rad;
     const double y = std::sin(dl) * std::cos(phi2);
-    const double x = std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * std::cos(phi2) * std::cos(dl);
+    const double x =
+        std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * std::cos(phi2) * std::cos(dl);
     const double deg = std::atan2(y, x) / rad;
     return deg < 0 ? deg + 360.0 : deg;
 }
@@ -72,9 +73,10 @@ TrackReplay::Position TrackReplay::at(double time) const noexcept
         return result;
     time = std::clamp(time, startTime(), endTime());
     // The first sample later than time; the one before it has been passed.
-    const auto later = std::upper_bound(
-        p.begin(), p.end(), time,
-        [](double t, const TrackPoint& point) { return t < static_cast<double>(point.time); });
+    const auto later =
+        std::upper_bound(p.begin(), p.end(), time, [](double t, const TrackPoint& point) {
+            return t < static_cast<double>(point.time);
+        });
     const std::size_t j = static_cast<std::size_t>(later - p.begin());
     const std::size_t i = j == 0 ? 0 : j - 1;
     result.time = time;

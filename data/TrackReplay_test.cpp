@@ -34,15 +34,15 @@ TEST(TrackReplay, PositionsAtChosenTimes)
         std::size_t index;
     };
     const Case cases[] = {
-        {0, 10.0, 20.0, 90, 0},         // before the track: its start
-        {1000, 10.0, 20.0, 90, 0},      // on a sample
-        {1005, 10.0, 20.5, 90, 0},      // half way
-        {1015, 10.0, 21.0, 90, 1},      // standing still
-        {1020, 10.0, 21.0, 0, 3},       // the later of two samples of one second; heads north
+        {0, 10.0, 20.0, 90, 0},    // before the track: its start
+        {1000, 10.0, 20.0, 90, 0}, // on a sample
+        {1005, 10.0, 20.5, 90, 0}, // half way
+        {1015, 10.0, 21.0, 90, 1}, // standing still
+        {1020, 10.0, 21.0, 0, 3},  // the later of two samples of one second; heads north
         {1025, 10.5, 21.0, 0, 3},
-        {1045, 11.0, 180.0, 90, 5},     // the short way round, not across the globe
+        {1045, 11.0, 180.0, 90, 5}, // the short way round, not across the globe
         {1047.5, 11.0, -179.5, 90, 5},
-        {9999, 11.0, -179.0, 90, 6},    // after the track: its end
+        {9999, 11.0, -179.0, 90, 6}, // after the track: its end
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.time);

@@ -183,9 +183,9 @@ void LogDlg::buildWidgets()
     connect(m_toCheck, &QCheckBox::toggled, m_toDate, &QWidget::setEnabled);
     connect(m_search, &QPushButton::clicked, this, &LogDlg::search);
     connect(m_export, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Export CSV"), QStringLiteral("events.csv"),
-            QStringLiteral("CSV File(*.csv)"));
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export CSV"),
+                                                          QStringLiteral("events.csv"),
+                                                          QStringLiteral("CSV File(*.csv)"));
         if (!path.isEmpty())
             exportCsv(path);
     });
@@ -196,8 +196,8 @@ bool LogDlg::exportCsv(const QString& path)
     QString error;
     if (EventLogCsv::save(path, m_source, m_loaded, error))
         return true;
-    showStationMessage(this, QStringLiteral("The events could not be written to %1: %2")
-                                 .arg(path, error),
+    showStationMessage(this,
+                       QStringLiteral("The events could not be written to %1: %2").arg(path, error),
                        QMessageBox::Warning);
     return false;
 }

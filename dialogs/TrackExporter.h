@@ -25,7 +25,11 @@ namespace corvane {
 class TrackExporter
 {
 public:
-    enum class Format { Gpx, Kml };
+    enum class Format
+    {
+        Gpx,
+        Kml
+    };
 
     // The namespace of the GPX extension elements (speed, course).
     static const char* extensionNamespace();

@@ -17,8 +17,8 @@ QString runTool(const QString& program, const QStringList& arguments)
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-        ADD_FAILURE() << program.toStdString() << " failed: "
-                      << process.readAllStandardError().toStdString();
+        ADD_FAILURE() << program.toStdString()
+                      << " failed: " << process.readAllStandardError().toStdString();
         return {};
     }
     return QString::fromUtf8(process.readAllStandardOutput());
@@ -67,7 +67,8 @@ TEST(TrackExporter, GpxReadBackByAnotherReaderHasThePointsAndTimes)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    EXPECT_TRUE(text.contains(QByteArray("xmlns:corvane=\"") + TrackExporter::extensionNamespace()));
+    EXPECT_TRUE(
+        text.contains(QByteArray("xmlns:corvane=\"") + TrackExporter::extensionNamespace()));
     EXPECT_EQ(text.count("<corvane:speed>"), 500);
     EXPECT_EQ(text.count("<corvane:course>"), 500 - 167);
     EXPECT_TRUE(text.contains("<corvane:speed>0.051</corvane:speed>")); // 0.1 knots
@@ -93,8 +94,8 @@ TEST(TrackExporter, KmlParsesAndHoldsTheCoordinates)
         "for p in root.findall('k:Document/k:Placemark', ns):\n"
         "    w = p.find('k:TimeStamp/k:when', ns)\n"
         "    if w is not None: print(p.find('k:name', ns).text, w.text)\n";
-    const QStringList lines = runTool(QStringLiteral("python3"), {"-c", script, path})
-                                  .split('\n', Qt::SkipEmptyParts);
+    const QStringList lines =
+        runTool(QStringLiteral("python3"), {"-c", script, path}).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), static_cast<qsizetype>(points.size() + 2));
     for (std::size_t i = 0; i < points.size(); ++i) {
         const QStringList c = lines[static_cast<qsizetype>(i)].split(',');
@@ -103,10 +104,10 @@ TEST(TrackExporter, KmlParsesAndHoldsTheCoordinates)
         EXPECT_NEAR(c[1].toDouble(), points[i].latitude, 1e-7) << i;
     }
     EXPECT_EQ(lines[500], "Start 2011-12-31T23:59:00Z");
-    EXPECT_EQ(lines[501], QStringLiteral("End ") +
-                              QString::fromStdString(formatTrackTime(points.back().time))
-                                  .replace(' ', 'T') +
-                              'Z');
+    EXPECT_EQ(lines[501],
+              QStringLiteral("End ") +
+                  QString::fromStdString(formatTrackTime(points.back().time)).replace(' ', 'T') +
+                  'Z');
 }
 
 TEST(TrackExporter, UnwritablePathFailsAndLeavesNothing)

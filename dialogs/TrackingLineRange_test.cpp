@@ -13,8 +13,8 @@ namespace {
 TEST(TrackingLineRange, DurationsReadAsSeconds)
 {
     const std::pair<const char*, qint64> cases[] = {
-        {"1 Hours", 3600},    {"3 Hours", 10800},   {"7 Hours", 25200},
-        {"1 Days", 86400},    {"3 Days", 259200},   {"7 Days", 604800},
+        {"1 Hours", 3600}, {"3 Hours", 10800}, {"7 Hours", 25200},
+        {"1 Days", 86400}, {"3 Days", 259200}, {"7 Days", 604800},
     };
     TrackingLineDlg dialog;
     auto* combo = dialog.findChild<QComboBox*>("durationCombo");
