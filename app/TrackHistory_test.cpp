@@ -206,6 +206,21 @@ TEST_F(TrackHistoryTest, BarExportsTheShownTrackAndReportsAFailure)
     EXPECT_TRUE(watcher.messages()[0].text.startsWith("The track could not be written to "));
 }
 
+TEST_F(TrackHistoryTest, ANewerRequestSupersedesTheOneInFlight)
+{
+    TrackLoader loader(path);
+    std::vector<std::string> delivered;
+    QObject::connect(&loader, &TrackLoader::loaded, [&](const TrackResult& result) {
+        delivered.push_back(result.vehicleId + "|" + std::to_string(result.points->size()));
+    });
+    const TrackRange all{"2000-01-01 00:00:00", "2100-01-01 00:00:00", 0};
+    loader.load(van, all);
+    loader.load(truck, all);
+    // The older answer, if it came at all, was queued before the newer one.
+    ASSERT_TRUE(page.waitFor([&] { return !delivered.empty(); }, 10000));
+    EXPECT_EQ(delivered, std::vector<std::string>{std::string(truck) + "|5"});
+}
+
 TEST_F(TrackHistoryTest, MenuAndPopupOfferTrackHistory)
 {
     page.eval(QStringLiteral("global.vehicleContextMenu.Display({ clientX: 5, clientY: 5 }, '%1');"

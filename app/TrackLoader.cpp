@@ -7,6 +7,7 @@
 
 #include <QMetaObject>
 #include <chrono>
+#include <sqlite3.h>
 
 namespace corvane {
 
@@ -22,12 +23,24 @@ TrackLoader::TrackLoader(std::string databasePath, QObject* parent)
 
 TrackLoader::~TrackLoader()
 {
-    if (m_worker.joinable())
-        m_worker.join();
+    stopWorker();
+}
+
+void TrackLoader::stopWorker()
+{
+    if (!m_worker.joinable())
+        return;
+    {
+        // The worker clears the handle under this mutex before it closes it.
+        std::lock_guard lock(m_connectionMutex);
+        if (m_connection != nullptr)
+            sqlite3_interrupt(m_connection);
+    }
+    m_worker.join();
 }
 
 TrackResult TrackLoader::run(const std::string& databasePath, const std::string& vehicleId,
-                             const TrackRange& range)
+                             const TrackRange& range, const std::function<void(sqlite3*)>& publish)
 {
     const auto started = std::chrono::steady_clock::now();
     TrackResult result;
@@ -38,6 +51,17 @@ TrackResult TrackLoader::run(const std::string& databasePath, const std::string&
     try {
         Database database;
         database.open(databasePath.c_str(), busyTimeoutMs);
+        struct Published
+        {
+            const std::function<void(sqlite3*)>& publish;
+            ~Published()
+            {
+                if (publish)
+                    publish(nullptr);
+            }
+        } published{publish};
+        if (publish)
+            publish(database.getHandle());
         if (range.durationSeconds > 0) {
             std::string latest;
             std::int64_t end = 0;
@@ -67,11 +91,14 @@ TrackResult TrackLoader::run(const std::string& databasePath, const std::string&
 
 void TrackLoader::load(const std::string& vehicleId, const TrackRange& range)
 {
-    if (m_worker.joinable())
-        m_worker.join();
+    stopWorker();
     const unsigned generation = ++m_generation;
     m_worker = std::thread([this, generation, vehicleId, range, path = m_databasePath] {
-        auto result = std::make_shared<TrackResult>(run(path, vehicleId, range));
+        auto result =
+            std::make_shared<TrackResult>(run(path, vehicleId, range, [this](sqlite3* db) {
+                std::lock_guard lock(m_connectionMutex);
+                m_connection = db;
+            }));
         // Posted to this object: dropped with it should it go first.
         QMetaObject::invokeMethod(
             this,

@@ -4,11 +4,14 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+struct sqlite3;
 
 namespace corvane {
 
@@ -38,10 +41,11 @@ struct TrackResult
 // own to app.db (the writer's connection stays the writer's; SQLite's file
 // locks keep the two apart), and hands the result back on the loader's
 // thread through loaded(). A newer load supersedes one in flight: only the
-// newest request's result is delivered.
+// newest request's result is delivered, and the older query is interrupted
+// so that neither a new request nor the station's shutdown waits for it.
 //
-// Ownership: owns its worker thread, joined by the next load() and by the
-// destructor. Threads: construct, load and destroy on one (the GUI) thread;
+// Ownership: owns its worker thread, interrupted and joined by the next
+// load() and by the destructor. Threads: construct, load and destroy on one (the GUI) thread;
 // loaded() is emitted there. Throws: std::system_error when no thread can be
 // started, std::bad_alloc.
 class TrackLoader : public QObject
@@ -54,17 +58,23 @@ public:
 
     void load(const std::string& vehicleId, const TrackRange& range);
 
-    // Runs one load on the calling thread (the worker's body).
+    // Runs one load on the calling thread (the worker's body). publish, when
+    // given, gets the connection once it is open and null before it closes.
     static TrackResult run(const std::string& databasePath, const std::string& vehicleId,
-                           const TrackRange& range);
+                           const TrackRange& range,
+                           const std::function<void(sqlite3*)>& publish = {});
 
 signals:
     void loaded(const corvane::TrackResult& result);
 
 private:
+    void stopWorker();
+
     std::string m_databasePath;
     std::thread m_worker;
-    unsigned m_generation = 0; // GUI thread only
+    std::mutex m_connectionMutex;
+    sqlite3* m_connection = nullptr; // the worker's, while open; under the mutex
+    unsigned m_generation = 0;       // GUI thread only
 };
 
 } // namespace corvane
