@@ -3,6 +3,9 @@
 #include "app/CorvaneEvents.h"
 #include "app/MultiMonitor.h"
 #include "app/StartupFolder.h"
+#include "app/StationRecords.h"
+#include "app/TrackHistory.h"
+#include "app/TrackReplayBar.h"
 #include "base/Exception.h"
 #include "base/Trace.h"
 #include "browser/CefClientHandler.h"
@@ -15,6 +18,7 @@
 #include "data/DBManager.h"
 #include "data/GPSDataContainer.h"
 #include "data/Setup.h"
+#include "data/VehicleInfo.h"
 #include "dialogs/AlarmAttentionRules.h"
 #include "dialogs/LogDlg.h"
 #include "dialogs/SetupDlg.h"
@@ -90,7 +94,8 @@ std::string takeVehicleId(QEvent* event)
 
 CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
     : QDialog(parent), m_clientHandler(std::make_unique<CefClientHandler>(StartupFolder::path())),
-      m_v8Handler(std::make_unique<CefClientV8Handler>()), m_controller(records, *this)
+      m_v8Handler(std::make_unique<CefClientV8Handler>()), m_records(records),
+      m_controller(records, *this)
 {
     setWindowTitle(QString::fromLatin1(caption));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -129,6 +134,7 @@ bool CorvaneDlg::initialize()
         remote << QString::fromStdString(address.empty() ? source.defaultValue : address);
     }
     m_clientHandler->setRemoteAddresses(remote);
+    createTrackHistory();
     m_port = m_databases.readInt("setup/Port", defaultPort);
     m_server = std::make_unique<CallbackServerImpl>(*this, &m_dropCounts);
     m_server->setBindAddress(m_databases.readText(bindAddressKey, ""));
@@ -214,6 +220,9 @@ void CorvaneDlg::shutdown()
     m_v8Handler->setListener(nullptr);
     if (!m_running || !m_initialized)
         return;
+    // Its loader reads app.db on a thread of its own: done before the close.
+    m_replayBar.reset();
+    m_trackHistory.reset();
     m_server->stop();
     m_server.reset();
     m_databases.close();
@@ -304,6 +313,11 @@ void CorvaneDlg::onChangeAlarmMute(bool muted)
     } catch (const Exception& e) {
         traceException(e);
     }
+}
+
+void CorvaneDlg::onClickTrackHistory(const std::string& id)
+{
+    postVehicleId(this, WM_SHOW_STORED_TRACK, id);
 }
 
 void CorvaneDlg::onChangeName(const std::string& id, const std::string& name)
@@ -411,20 +425,46 @@ void CorvaneDlg::editVehicle(const std::string& id)
 void CorvaneDlg::showStoredTrack(const std::string& id)
 {
     TrackingLineDlg dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted || m_trackHistory == nullptr)
         return;
-    std::vector<std::string> sentences;
-    GPSDataContainer& samples = GPSDataContainer::getInstance();
-    try {
-        std::lock_guard lock(samples.getMutex());
-        DBManager::getInstance().queryGPSData(id.c_str());
-        for (const GPSData& sample : samples.getList())
-            sentences.emplace_back(sample.gps_data);
-    } catch (const Exception& e) {
-        traceException(e);
-        return;
+    TrackRange range;
+    if (dialog.rangeChosen()) {
+        const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+        range.from = dialog.from().toString(format).toStdString();
+        range.to = dialog.to().toString(format).toStdString();
+    } else {
+        range.durationSeconds = dialog.durationSeconds();
     }
-    m_controller.showStoredTrack(sentences);
+    const VehicleInfo* vehicle = m_records.findVehicle(UniqueID(id.c_str()));
+    const QString name = vehicle != nullptr ? QString::fromStdString(vehicle->displayName())
+                                            : QString::fromStdString(id);
+    m_trackHistory->show(id, name, range);
+}
+
+void CorvaneDlg::createTrackHistory()
+{
+    QString folder = StartupFolder::path();
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    m_trackHistory =
+        std::make_unique<TrackHistory>(*this, (folder + QStringLiteral("app.db")).toStdString());
+    m_replayBar = std::make_unique<TrackReplayBar>(*m_trackHistory, this);
+    m_replayBar->hide();
+    connect(m_trackHistory.get(), &TrackHistory::changed, this, &CorvaneDlg::trackHistoryChanged);
+}
+
+void CorvaneDlg::trackHistoryChanged()
+{
+    if (m_replayBar == nullptr)
+        return;
+    const bool shown = m_trackHistory->isShown();
+    setWindowTitle(shown ? QString::fromLatin1(caption) + QStringLiteral(" - ") +
+                               m_trackHistory->title()
+                         : QString::fromLatin1(caption));
+    if (shown == m_replayBar->isHidden()) {
+        m_replayBar->setVisible(shown);
+        layoutChildren();
+    }
 }
 
 void CorvaneDlg::handlePageLoaded()
@@ -484,10 +524,22 @@ void CorvaneDlg::chooseImage(const std::string& id)
 void CorvaneDlg::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
+    layoutChildren();
+}
+
+void CorvaneDlg::layoutChildren()
+{
     if (m_view == nullptr)
         return;
-    m_view->setGeometry(0, 0, width(), height());
-    m_controller.pageResized(width(), height());
+    // The replay bar, while shown, takes its height off the bottom of the page.
+    int pageHeight = height();
+    if (m_replayBar != nullptr && !m_replayBar->isHidden()) {
+        const int barHeight = m_replayBar->sizeHint().height();
+        pageHeight -= barHeight;
+        m_replayBar->setGeometry(0, pageHeight, width(), barHeight);
+    }
+    m_view->setGeometry(0, 0, width(), pageHeight);
+    m_controller.pageResized(width(), pageHeight);
 }
 
 void CorvaneDlg::keyPressEvent(QKeyEvent* event)

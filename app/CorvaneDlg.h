@@ -22,6 +22,8 @@ class CefClientHandler;
 class CefClientV8Handler;
 class QuellonCallbackServer;
 class StationRecords;
+class TrackHistory;
+class TrackReplayBar;
 
 // The station's only top-level window: a resizable dialog filled by the web
 // view that shows the map page. Everything ends up here: the recorders'
@@ -105,6 +107,7 @@ public:
                               const std::string& info1, const std::string& info2) override;
     void onClickImgBtn(const std::string& id) override;
     void onChangeAlarmMute(bool muted) override;
+    void onClickTrackHistory(const std::string& id) override;
 
     // CefClientListener
     void onPageLoaded() override;
@@ -134,12 +137,20 @@ private:
     void editVehicle(const std::string& id);
     void showStoredTrack(const std::string& id);
     void chooseImage(const std::string& id);
+    void createTrackHistory();
+    void trackHistoryChanged();
+    void layoutChildren();
 
     std::unique_ptr<CefClientHandler> m_clientHandler;
     std::unique_ptr<CefClientV8Handler> m_v8Handler;
     // After the handlers, so the view (and its page) goes first.
     std::unique_ptr<QWebEngineView> m_view;
     std::unique_ptr<QuellonCallbackServer> m_server;
+    StationRecords& m_records;
+    // The stored track shown in place of a vehicle's live view, and its bar
+    // under the map (a child widget, shown only then).
+    std::unique_ptr<TrackHistory> m_trackHistory;
+    std::unique_ptr<TrackReplayBar> m_replayBar; // goes before the history it uses
     StationDatabases m_databases;
     StationController m_controller;
     int m_port = defaultPort;

@@ -18,7 +18,9 @@
 #include "tools/RecorderMessageBuilder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDateTime>
+#include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -462,6 +464,45 @@ TEST_F(Station, ScreenSmallerThanTheMinimumEndsTheStart)
     EXPECT_FALSE(small.initialize());
     EXPECT_EQ(shown, QStringLiteral("Bad resolution format or unsupported resolution."));
     EXPECT_EQ(small.browserView(), nullptr);
+}
+
+TEST_F(Station, TrackHistoryShowsTheChosenRangeUntilLive)
+{
+    const std::string id = newId();
+    sendDatagram(port, report(id, "Truck H", 40.0, 20.0, 1));
+    sendDatagram(port, report(id, "Truck H", 40.5, 20.5, 2));
+    ASSERT_TRUE(waitFor([&] { return gpsRows(id) == 2; }, deadlineMs));
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || dialog->findChild<QCheckBox*>("rangeCheck") == nullptr)
+            return;
+        operatorHand.stop();
+        dialog->findChild<QCheckBox*>("rangeCheck")->setChecked(true);
+        const QDate day(2011, 5, 31);
+        dialog->findChild<QDateTimeEdit*>("fromTime")
+            ->setDateTime(QDateTime(day, QTime(13, 1, 30)));
+        dialog->findChild<QDateTimeEdit*>("toTime")->setDateTime(QDateTime(day, QTime(13, 1, 59)));
+        dialog->accept();
+    });
+    operatorHand.start(20);
+    window->onClickTrackHistory(id);
+    ASSERT_TRUE(waitFor([] { return js("!!(global.history && global.history.line)").toBool(); },
+                        deadlineMs));
+    // Only the first sample lies in the range.
+    EXPECT_EQ(js("global.history.line.getLatLngs().length").toInt(), 1);
+    EXPECT_EQ(window->windowTitle(),
+              "ORVEX Corvane - Truck H: 2011-05-31 13:01:30 to 2011-05-31 13:01:59");
+    auto* bar = window->findChild<QWidget*>("replayBar");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(window->browserView()->height(), window->height() - bar->height());
+
+    bar->findChild<QPushButton*>("replayLive")->click();
+    EXPECT_TRUE(waitFor([] { return js("global.history === null").toBool(); }, deadlineMs));
+    EXPECT_EQ(window->windowTitle(), "ORVEX Corvane");
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(window->browserView()->height(), window->height());
 }
 
 } // namespace

@@ -57,7 +57,8 @@ const char* const extensionScript = R"JS(
         }
     }
     ['onClickLog', 'onClickSetup', 'onChangeName', 'onUpdateOptionalInfo', 'onClickEdit',
-     'onClickRemove', 'onClickImgBtn', 'onChangeAlarmMute'].forEach(function (name) {
+     'onClickRemove', 'onClickImgBtn', 'onChangeAlarmMute', 'onClickTrackHistory']
+        .forEach(function (name) {
         root.cef.extension[name] = function () {
             forward(name, arguments);
         };
@@ -209,6 +210,8 @@ bool CefClientV8Handler::execute(const QString& name, const QJsonArray& argument
         call = &CefClientV8Listener::onClickRemove;
     } else if (name == QLatin1String("onClickImgBtn")) {
         call = &CefClientV8Listener::onClickImgBtn;
+    } else if (name == QLatin1String("onClickTrackHistory")) {
+        call = &CefClientV8Listener::onClickTrackHistory;
     }
     if (call == nullptr || arguments.isEmpty()) {
         return false;

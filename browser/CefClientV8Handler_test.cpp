@@ -38,6 +38,10 @@ public:
     {
         record("onChangeAlarmMute", {muted ? "muted" : "sounding"});
     }
+    void onClickTrackHistory(const std::string& id) override
+    {
+        record("onClickTrackHistory", {id});
+    }
 
     std::vector<std::string> calls;
 
@@ -94,6 +98,8 @@ TEST(CefClientV8HandlerDispatch, FollowsTheArgumentRules)
         {"onChangeAlarmMute", R"(["0"])", true, "onChangeAlarmMute(sounding)"},
         {"onChangeAlarmMute", "[1]", true, "onChangeAlarmMute(sounding)"},
         {"onChangeAlarmMute", "[]", false, ""},
+        {"onClickTrackHistory", R"(["id-6"])", true, "onClickTrackHistory(id-6)"},
+        {"onClickTrackHistory", "[]", false, ""},
         {"onChangeName", R"(["id", "Z\u00fcrich \u5317\u4eac"])", true,
          "onChangeName(id|Z\xC3\xBCrich \xE5\x8C\x97\xE4\xBA\xAC)"},
         {"onclicklog", "[]", false, ""},

@@ -23,6 +23,8 @@ public:
     // The operator switched the alarm sound off (muted) or on in the page's
     // header. Listeners that keep no settings ignore it.
     virtual void onChangeAlarmMute(bool muted) { (void)muted; }
+    // "Track history..." in the vehicle pop-up or the list's menu.
+    virtual void onClickTrackHistory(const std::string& id) {}
 };
 
 } // namespace corvane

@@ -134,6 +134,14 @@ void DBManager::ensureTables()
             traceException(e);
         }
     }
+    // A vehicle's track for a time range is read through this index; files
+    // made before it existed gain it here and keep their tables as they are.
+    try {
+        m_database.execute("CREATE INDEX IF NOT EXISTS gps_data_vehicle_time_idx ON "
+                           "gps_data(vehicle_id, update_time);");
+    } catch (const DatabaseException& e) {
+        traceException(e);
+    }
 }
 
 void DBManager::close()

@@ -177,6 +177,8 @@ const char* const schema[] = {
     "AUTOINCREMENT,key_info TEXT NOT NULL, value_info TEXT NOT NULL DEFAULT '', vehicle_id "
     "TEXT, foreign key(vehicle_id) references vehicle_info(id))",
     "index|optional_info_idx|CREATE UNIQUE INDEX optional_info_idx ON optional_info(id)",
+    "index|gps_data_vehicle_time_idx|CREATE INDEX gps_data_vehicle_time_idx ON "
+    "gps_data(vehicle_id, update_time)",
 };
 
 TEST_F(DBManagerTest, SchemaIsCreatedInOrderOnceAndNotAgain)

@@ -7,6 +7,7 @@
 #include "data/EventLog.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/DialogUnits.h"
+#include "dialogs/EventLogCsv.h"
 #include "dialogs/EventLogRules.h"
 #include "dialogs/EventLogSource.h"
 #include "dialogs/SortedCombo.h"
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -139,6 +141,9 @@ void LogDlg::buildWidgets()
     m_counter->setObjectName(QStringLiteral("pageCounter"));
     m_counter->setAlignment(Qt::AlignCenter);
     m_counter->setMinimumWidth(units.x(35));
+    m_export = new QPushButton(QStringLiteral("Export CSV..."), this);
+    m_export->setObjectName(QStringLiteral("exportCsv"));
+    m_export->setAutoDefault(false);
 
     // Tab order follows the creation order above: dates, vehicle, search,
     // list, paging.
@@ -166,6 +171,7 @@ void LogDlg::buildWidgets()
     paging->addWidget(m_paging[EventPager::Next]);
     paging->addWidget(m_paging[EventPager::Last]);
     paging->addStretch(1);
+    paging->addWidget(m_export);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(units.x(7), units.y(7), units.x(7), units.y(7));
@@ -176,6 +182,24 @@ void LogDlg::buildWidgets()
     connect(m_fromCheck, &QCheckBox::toggled, m_fromDate, &QWidget::setEnabled);
     connect(m_toCheck, &QCheckBox::toggled, m_toDate, &QWidget::setEnabled);
     connect(m_search, &QPushButton::clicked, this, &LogDlg::search);
+    connect(m_export, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export CSV"),
+                                                          QStringLiteral("events.csv"),
+                                                          QStringLiteral("CSV File(*.csv)"));
+        if (!path.isEmpty())
+            exportCsv(path);
+    });
+}
+
+bool LogDlg::exportCsv(const QString& path)
+{
+    QString error;
+    if (EventLogCsv::save(path, m_source, m_loaded, error))
+        return true;
+    showStationMessage(this,
+                       QStringLiteral("The events could not be written to %1: %2").arg(path, error),
+                       QMessageBox::Warning);
+    return false;
 }
 
 void LogDlg::fillVehicles()

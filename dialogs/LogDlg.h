@@ -33,6 +33,11 @@ public:
     explicit LogDlg(EventLogSource& source, QWidget* parent = nullptr);
     ~LogDlg() override;
 
+    // Writes every row of the current query to path as comma-separated text
+    // (the "Export CSV..." button asks for the path first). On failure tells
+    // the operator why and returns false; no partial file is left.
+    bool exportCsv(const QString& path);
+
 private:
     void buildWidgets();
     void fillVehicles();
@@ -56,6 +61,7 @@ private:
     QTableWidget* m_list = nullptr;
     QPushButton* m_paging[EventPager::ButtonCount] = {};
     QLabel* m_counter = nullptr;
+    QPushButton* m_export = nullptr;
 };
 
 } // namespace corvane

@@ -6,7 +6,10 @@
 #include "dialogs/StationMessage.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -53,11 +56,69 @@ TrackingLineDlg::TrackingLineDlg(QWidget* parent) : QDialog(parent)
     layout->addLayout(choice);
     layout->addLayout(buttons);
     layout->addStretch(1);
-    resize(units.size(142, 47));
+    addRangeFields();
+    resize(units.size(142, 47).expandedTo(sizeHint()));
+}
+
+void TrackingLineDlg::addRangeFields()
+{
+    m_rangeCheck = new QCheckBox(QStringLiteral(" From :"), this);
+    m_rangeCheck->setObjectName(QStringLiteral("rangeCheck"));
+    const QDateTime now = QDateTime::currentDateTime();
+    auto makeEdit = [this](const QDateTime& value, const QString& name) {
+        auto* edit = new QDateTimeEdit(value, this);
+        edit->setObjectName(name);
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        edit->setEnabled(false);
+        connect(m_rangeCheck, &QCheckBox::toggled, edit, &QWidget::setEnabled);
+        return edit;
+    };
+    m_from = makeEdit(now.addSecs(-3600), QStringLiteral("fromTime"));
+    m_to = makeEdit(now, QStringLiteral("toTime"));
+    auto* range = new QGridLayout;
+    range->addWidget(m_rangeCheck, 0, 0);
+    range->addWidget(m_from, 0, 1);
+    range->addWidget(new QLabel(QStringLiteral(" To :"), this), 1, 0);
+    range->addWidget(m_to, 1, 1);
+    // Above the buttons, under the duration.
+    static_cast<QVBoxLayout*>(layout())->insertLayout(1, range);
+}
+
+bool TrackingLineDlg::rangeChosen() const
+{
+    return m_rangeCheck->isChecked();
+}
+
+QDateTime TrackingLineDlg::from() const
+{
+    return m_from->dateTime();
+}
+
+QDateTime TrackingLineDlg::to() const
+{
+    return m_to->dateTime();
+}
+
+qint64 TrackingLineDlg::durationSeconds() const
+{
+    if (!hasChoice())
+        return 0;
+    // "N Hours" or "N Days".
+    const QStringList parts = m_durations->currentText().split(QLatin1Char(' '));
+    const qint64 count = parts.value(0).toLongLong();
+    return parts.value(1) == QLatin1String("Days") ? count * 86400 : count * 3600;
 }
 
 void TrackingLineDlg::accept()
 {
+    if (rangeChosen()) {
+        if (from() > to())
+            showStationMessage(this, QStringLiteral("From must not be later than To"),
+                               QMessageBox::Warning);
+        else
+            QDialog::accept();
+        return;
+    }
     if (!hasChoice()) {
         showStationMessage(this, QStringLiteral("Choose a duration"), QMessageBox::Warning);
         return;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QDateTime>
 #include <QDialog>
 #include <array>
 
+class QCheckBox;
 class QComboBox;
+class QDateTimeEdit;
 
 namespace corvane {
 
@@ -12,7 +15,8 @@ namespace corvane {
 inline constexpr std::array<const char*, 6> trackingDurations = {"1 Hours", "3 Hours", "7 Hours",
                                                                  "1 Days",  "3 Days",  "7 Days"};
 
-// Asks for the duration over which a vehicle's track is drawn. "Show" closes
+// Asks for the duration over which a vehicle's track is drawn, or for a
+// From/To range of date and time. "Show" closes
 // with OK only once an entry is chosen; otherwise it says "Choose a
 // duration" and stays open. Text typed into the box without choosing an
 // entry counts as no choice, even when it equals an entry (the box's own
@@ -29,15 +33,27 @@ public:
 
     void accept() override;
 
+    // After OK: either a From/To range was ticked (both ends included;
+    // "Show" refuses a From later than To) or a duration was chosen.
+    bool rangeChosen() const;
+    QDateTime from() const;
+    QDateTime to() const;
+    // The chosen duration in seconds; 0 when none is chosen.
+    qint64 durationSeconds() const;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool hasChoice() const;
+    void addRangeFields();
 
     QComboBox* m_durations = nullptr;
     // The operator has typed since the last choice.
     bool m_typed = false;
+    QCheckBox* m_rangeCheck = nullptr;
+    QDateTimeEdit* m_from = nullptr;
+    QDateTimeEdit* m_to = nullptr;
 };
 
 } // namespace corvane

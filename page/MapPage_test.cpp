@@ -32,6 +32,7 @@ TEST(MapPage, PiecesHoldTheirPartsInDocumentOrder)
         {6, "function VehicleContextMenu("},
         {7, "function ListBox("},
         {7, "function sortListBox("},
+        {7, "function showTrackHistory("},
         {8, "function initialize("},
         {8, "function moveTo("},
         {8, "</script>\n</head>"},

@@ -26,7 +26,8 @@ const char* const kRecorderScript = R"js(
     cef.extension = cef.extension || {};
     window.__nativeCalls = [];
     ['onClickLog', 'onClickSetup', 'onChangeName', 'onUpdateOptionalInfo', 'onClickEdit',
-     'onClickRemove', 'onClickImgBtn', 'onChangeAlarmMute'].forEach(function (name) {
+     'onClickRemove', 'onClickImgBtn', 'onChangeAlarmMute', 'onClickTrackHistory']
+        .forEach(function (name) {
         cef.extension[name] = function () {
             var args = Array.prototype.slice.call(arguments).map(function (a) { return String(a); });
             window.__nativeCalls.push([name].concat(args).join('|'));

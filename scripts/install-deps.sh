@@ -15,6 +15,7 @@ PACKAGES=(
   libgl-dev libxkbcommon-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
+  gpsbabel python3
 )
 
 export DEBIAN_FRONTEND=noninteractive

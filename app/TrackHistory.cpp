@@ -1,0 +1,194 @@
+#include "app/TrackHistory.h"
+
+#include "app/ScriptSink.h"
+#include "data/TrackThinner.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace corvane {
+
+namespace {
+
+const std::vector<TrackPoint> noPoints;
+
+QJsonObject endMark(const TrackPoint& point)
+{
+    return QJsonObject{{"lat", point.latitude},
+                       {"lon", point.longitude},
+                       {"time", QString::fromStdString(formatTrackTime(point.time))}};
+}
+
+} // namespace
+
+TrackHistory::TrackHistory(ScriptSink& page, std::string databasePath, QObject* parent)
+    : QObject(parent), m_page(page), m_loader(std::move(databasePath))
+{
+    m_timer.setInterval(frameIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        const double elapsed = static_cast<double>(m_clock.restart()) / 1000.0;
+        step(elapsed);
+    });
+    connect(&m_loader, &TrackLoader::loaded, this, &TrackHistory::onLoaded);
+}
+
+TrackHistory::~TrackHistory() = default;
+
+void TrackHistory::show(const std::string& vehicleId, const QString& vehicleName,
+                        const TrackRange& range)
+{
+    pause();
+    m_vehicleId = vehicleId;
+    m_vehicleName = vehicleName;
+    m_result.reset();
+    m_replay.reset();
+    m_shown = true;
+    m_loading = true;
+    m_title = vehicleName + QStringLiteral(": loading...");
+    m_loader.load(vehicleId, range);
+    // The page answers at once (a long range takes its time to read); the
+    // track replaces this when it comes.
+    const QJsonObject pending{{"id", QString::fromStdString(vehicleId)},
+                              {"title", m_title},
+                              {"message", QStringLiteral("Loading positions...")}};
+    m_page.executeScript("showTrackHistory(" +
+                         QJsonDocument(pending).toJson(QJsonDocument::Compact).toStdString() +
+                         ");");
+    emit changed();
+}
+
+void TrackHistory::live()
+{
+    if (!m_shown)
+        return;
+    pause();
+    m_shown = false;
+    m_loading = false;
+    m_result.reset();
+    m_replay.reset();
+    m_title.clear();
+    m_page.executeScript("showLiveView();");
+    emit changed();
+}
+
+void TrackHistory::onLoaded(const TrackResult& result)
+{
+    if (!m_shown || result.vehicleId != m_vehicleId)
+        return;
+    m_loading = false;
+    m_result = result;
+    m_replay = std::make_unique<TrackReplay>(result.points);
+    m_replay->setPace(m_pace);
+    m_title = result.from.empty() ? m_vehicleName
+                                  : QStringLiteral("%1: %2 to %3")
+                                        .arg(m_vehicleName, QString::fromStdString(result.from),
+                                             QString::fromStdString(result.to));
+    m_page.executeScript(trackScript(result));
+    emit changed();
+}
+
+std::string TrackHistory::trackScript(const TrackResult& result) const
+{
+    const std::vector<TrackPoint>& points = *result.points;
+    QJsonObject track{{"id", QString::fromStdString(result.vehicleId)}, {"title", m_title}};
+    if (!result.error.isEmpty()) {
+        track.insert("message", QStringLiteral("The track could not be read: ") + result.error);
+    } else if (points.empty()) {
+        track.insert("message", QStringLiteral("No positions in this range."));
+    } else {
+        QJsonArray flat;
+        for (std::size_t i : TrackThinner::thin(points, thinPixels, drawnPointLimit)) {
+            flat.append(points[i].latitude);
+            flat.append(points[i].longitude);
+        }
+        track.insert("points", flat);
+        track.insert("count", static_cast<qint64>(points.size()));
+        track.insert("start", endMark(points.front()));
+        track.insert("end", endMark(points.back()));
+    }
+    return "showTrackHistory(" + QJsonDocument(track).toJson(QJsonDocument::Compact).toStdString() +
+           ");";
+}
+
+const std::vector<TrackPoint>& TrackHistory::points() const
+{
+    return m_result ? *m_result->points : noPoints;
+}
+
+void TrackHistory::play()
+{
+    if (m_replay == nullptr || m_replay->empty())
+        return;
+    if (m_replay->now() >= m_replay->endTime())
+        m_replay->seek(m_replay->startTime());
+    m_clock.start();
+    m_timer.start();
+    emit moved();
+}
+
+void TrackHistory::pause()
+{
+    m_timer.stop();
+}
+
+void TrackHistory::setPace(int pace)
+{
+    m_pace = pace;
+    if (m_replay)
+        m_replay->setPace(pace);
+}
+
+int TrackHistory::pace() const
+{
+    return m_pace;
+}
+
+void TrackHistory::seek(double time)
+{
+    if (m_replay == nullptr || m_replay->empty())
+        return;
+    m_replay->seek(time);
+    sendMarker();
+}
+
+double TrackHistory::startTime() const
+{
+    return m_replay ? m_replay->startTime() : 0.0;
+}
+
+double TrackHistory::endTime() const
+{
+    return m_replay ? m_replay->endTime() : 0.0;
+}
+
+double TrackHistory::now() const
+{
+    return m_replay ? m_replay->now() : 0.0;
+}
+
+void TrackHistory::step(double realSeconds)
+{
+    if (m_replay == nullptr || m_replay->empty())
+        return;
+    if (!m_replay->advance(realSeconds))
+        pause();
+    sendMarker();
+}
+
+void TrackHistory::sendMarker()
+{
+    m_page.executeScript(markerScript(m_replay->at(m_replay->now())));
+    emit moved();
+}
+
+std::string TrackHistory::markerScript(const TrackReplay::Position& position)
+{
+    // QString::number writes '.' whatever the process locale.
+    return QStringLiteral("moveHistoryMarker(%1, %2, %3);")
+        .arg(QString::number(position.latitude, 'f', 7),
+             QString::number(position.longitude, 'f', 7), QString::number(position.course, 'f', 1))
+        .toStdString();
+}
+
+} // namespace corvane

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace corvane {
+
+class TrackHistory;
+
+// The bar under the map while a stored track is shown: play/pause, the pace
+// (x1 to x64), a time slider that can be dragged, the replay time, export of
+// the track to GPX or KML, and "Live" back to the live view.
+//
+// Ownership: Qt's parent rules; borrows the history, which must outlive the
+// bar. Threads: the GUI thread. Throws: only std::bad_alloc.
+class TrackReplayBar : public QWidget
+{
+public:
+    static constexpr int sliderSteps = 10000;
+
+    TrackReplayBar(TrackHistory& history, QWidget* parent = nullptr);
+
+    // Writes the shown track to path as GPX (gpx true) or KML; on failure
+    // tells the operator why and returns false (no partial file is left).
+    bool exportTrack(const QString& path, bool gpx);
+
+private:
+    void refresh();
+    void showTime();
+    void chooseExport(bool gpx);
+
+    TrackHistory& m_history;
+    QPushButton* m_play = nullptr;
+    QComboBox* m_pace = nullptr;
+    QSlider* m_slider = nullptr;
+    QLabel* m_time = nullptr;
+    QLabel* m_title = nullptr;
+    QPushButton* m_gpx = nullptr;
+    QPushButton* m_kml = nullptr;
+    QPushButton* m_live = nullptr;
+};
+
+} // namespace corvane
