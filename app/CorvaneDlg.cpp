@@ -2,6 +2,7 @@
 
 #include "app/CorvaneEvents.h"
 #include "app/MultiMonitor.h"
+#include "app/PageProbe.h"
 #include "app/StartupFolder.h"
 #include "base/Exception.h"
 #include "base/Trace.h"
@@ -30,6 +31,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -43,6 +45,9 @@ const char caption[] = "ORVEX Corvane";
 // size and cannot be made smaller.
 constexpr int initialClientWidth = 900;
 constexpr int initialClientHeight = 600;
+
+// The page gets at most one script per display frame (60 a second).
+constexpr qint64 frameMs = 16;
 
 // Map sources of the page, stored in setup.db so that an operator can point
 // the station at other tile and geocoder services.
@@ -264,26 +269,25 @@ void CorvaneDlg::executeScript(const std::string& script)
         m_clientHandler->executeScript(script);
         return;
     }
-    // The calls of one pass of the event loop go to the page as one script:
-    // a fleet reporting a thousand times a second would otherwise hand the
-    // page two thousand scripts a second, more than it can take. Each call
-    // keeps its own failure to itself, as it would when run alone.
-    m_pendingScript += "try { ";
-    m_pendingScript += script;
-    m_pendingScript += "\n} catch (e) { console.error(e); }\n";
+    // The calls of one display frame go to the page as one script, each
+    // vehicle's moves gathered into one (FrameScript): a fleet reporting ten
+    // thousand times a second would otherwise keep the page busy with
+    // markers moved more often than the screen shows them.
+    m_pendingScript.add(script);
     if (!m_flushPosted) {
         m_flushPosted = true;
-        QMetaObject::invokeMethod(this, &CorvaneDlg::flushScripts, Qt::QueuedConnection);
+        const qint64 waited = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : frameMs;
+        const int delay = waited >= frameMs ? 0 : static_cast<int>(frameMs - waited);
+        QTimer::singleShot(delay, Qt::PreciseTimer, this, &CorvaneDlg::flushScripts);
     }
 }
 
 void CorvaneDlg::flushScripts()
 {
     m_flushPosted = false;
-    std::string script;
-    script.swap(m_pendingScript);
-    if (!script.empty())
-        m_clientHandler->executeScript(script);
+    m_sinceFlush.start();
+    if (!m_pendingScript.empty())
+        m_clientHandler->executeScript(m_pendingScript.take());
 }
 
 void CorvaneDlg::customEvent(QEvent* event)
@@ -357,6 +361,10 @@ void CorvaneDlg::showStoredTrack(const std::string& id)
 
 void CorvaneDlg::handlePageLoaded()
 {
+    if (m_probe == nullptr)
+        m_probe = PageProbe::fromEnvironment(*m_view->page());
+    if (m_probe != nullptr)
+        m_probe->install();
     sendMapSources();
     m_controller.pageLoaded(m_databases.readInt("setup/TimeoutDuration", defaultTimeoutMinutes));
 }

@@ -5,9 +5,11 @@
 #include "app/StationDatabases.h"
 #include "browser/CefClientListener.h"
 #include "browser/CefClientV8Listener.h"
+#include "browser/scriptcalls/FrameScript.h"
 #include "callback/CallbackServerDelegate.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -18,6 +20,7 @@ namespace corvane {
 
 class CefClientHandler;
 class CefClientV8Handler;
+class PageProbe;
 class QuellonCallbackServer;
 class StationRecords;
 
@@ -136,9 +139,12 @@ private:
     // Set while start() runs on this thread: a server error then is a start failure.
     bool m_startingServer = false;
     QString m_startFailure;
-    // Script calls made since the last pass of the event loop (GUI thread).
-    std::string m_pendingScript;
+    // Script calls made since the last frame went to the page (GUI thread).
+    FrameScript m_pendingScript;
     bool m_flushPosted = false;
+    QElapsedTimer m_sinceFlush;
+    // Only when a benchmark asks for it (PageProbe); before the view goes.
+    std::unique_ptr<PageProbe> m_probe;
 };
 
 } // namespace corvane
