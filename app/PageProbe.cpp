@@ -17,7 +17,7 @@ constexpr int drainPeriodMs = 500;
 
 // Wraps moveTo and addTrackPoints; the notes are a flat list of time and
 // latitude pairs.
-const char hookScript[] = R"(
+const char hookScript[] = R"js(
 (function (probe) {
     if (window.corvaneProbe) { return; }
     window.corvaneProbe = { notes: [], moves: 0 };
@@ -39,7 +39,8 @@ const char hookScript[] = R"(
             return add.apply(this, arguments);
         };
     }
-})()";
+})
+)js";
 
 const char takeScript[] = "(function () { var p = window.corvaneProbe; if (!p) { return null; }"
                           " var n = p.notes; p.notes = []; return [p.moves, n]; })()";
