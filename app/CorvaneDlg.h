@@ -139,7 +139,8 @@ private:
     // Set while start() runs on this thread: a server error then is a start failure.
     bool m_startingServer = false;
     QString m_startFailure;
-    // Script calls made since the last frame went to the page (GUI thread).
+    // Script calls made since the last frame went to the page (GUI thread);
+    // a frame goes at most every 40 ms.
     FrameScript m_pendingScript;
     bool m_flushPosted = false;
     QElapsedTimer m_sinceFlush;
