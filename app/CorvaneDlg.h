@@ -5,11 +5,13 @@
 #include "app/StationDatabases.h"
 #include "browser/CefClientListener.h"
 #include "browser/CefClientV8Listener.h"
+#include "browser/scriptcalls/FrameScript.h"
 #include "callback/CallbackBacklog.h"
 #include "callback/CallbackServerDelegate.h"
 #include "callback/DropCounts.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -20,6 +22,7 @@ namespace corvane {
 
 class CefClientHandler;
 class CefClientV8Handler;
+class PageProbe;
 class QuellonCallbackServer;
 class StationRecords;
 class TrackHistory;
@@ -165,13 +168,17 @@ private:
     // Set while start() runs on this thread: a server error then is a start failure.
     bool m_startingServer = false;
     QString m_startFailure;
-    // Script calls made since the last pass of the event loop (GUI thread).
-    std::string m_pendingScript;
+    // Script calls made since the last frame went to the page (GUI thread);
+    // a frame goes at most every 40 ms.
+    FrameScript m_pendingScript;
     bool m_flushPosted = false;
     // Counted from any thread; the backlog bounds the callbacks posted to
     // this window and not yet handled.
     DropCounts m_dropCounts;
     CallbackBacklog m_backlog{m_dropCounts};
+    QElapsedTimer m_sinceFlush;
+    // Only when a benchmark asks for it (PageProbe); before the view goes.
+    std::unique_ptr<PageProbe> m_probe;
 };
 
 } // namespace corvane

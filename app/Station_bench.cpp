@@ -7,6 +7,11 @@
 //      default): rows stored against reports sent, how far the page lags,
 //      and resident memory after 10 s and at the end.
 //
+// The station shares this process with the sender and with the polling of
+// the page, so its figures include that load; proof_station_page_bench runs
+// the station in its own process and is the one to quote for latency, lag,
+// memory and processor.
+//
 // usage: app_station_bench [fleet seconds]
 // Needs QT_QPA_PLATFORM unset or offscreen; as root also
 // QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu".
@@ -18,6 +23,7 @@
 #include "app/testsupport/StationTestSupport.h"
 #include "data/TempFolder.h"
 #include "proof/LoopbackSender.h"
+#include "proof/ProcessFigures.h"
 #include "proof/TableRows.h"
 #include "tools/GprmcSentence.h"
 #include "tools/RecorderMessageBuilder.h"
@@ -28,7 +34,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <dirent.h>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -82,27 +87,6 @@ long residentKiB(pid_t pid)
     return 0;
 }
 
-// The browser's helper processes (the page renders in one of them).
-long childrenResidentKiB()
-{
-    long total = 0;
-    const std::string self = std::to_string(::getpid());
-    if (DIR* proc = ::opendir("/proc")) {
-        while (dirent* entry = ::readdir(proc)) {
-            const pid_t pid = std::atoi(entry->d_name);
-            if (pid <= 0)
-                continue;
-            std::ifstream stat("/proc/" + std::string(entry->d_name) + "/stat");
-            std::string pidText, name, state, parent;
-            stat >> pidText >> name >> state >> parent;
-            if (parent == self)
-                total += residentKiB(pid);
-        }
-        ::closedir(proc);
-    }
-    return total;
-}
-
 double percentile(std::vector<double> values, double p)
 {
     if (values.empty())
@@ -126,13 +110,24 @@ public:
         evaluate(page(), "window.benchMoves = []; var benchMoveTo = moveTo;"
                          "moveTo = function (lat, lng, s, h, m, sec, dir, id) {"
                          "  benchMoves.push([id, lat, performance.timeOrigin + performance.now()]);"
-                         "  return benchMoveTo.apply(this, arguments); }; 0");
+                         "  return benchMoveTo.apply(this, arguments); };"
+                         // Positions gathered into a frame reach the page as track points.
+                         "var benchAddTrackPoints = addTrackPoints;"
+                         "addTrackPoints = function (id, c) { var t = performance.timeOrigin +"
+                         "  performance.now(); for (var i = 0; i + 1 < c.length; i += 2)"
+                         "  benchMoves.push([id, c[i], t]);"
+                         "  return benchAddTrackPoints.apply(this, arguments); }; 0");
     }
 
     // Takes the page's record of moveTo calls: the probe vehicle's (vehicle
     // 1) give their latency, every call is counted.
     void drain()
     {
+        // Polling the page without pause loaded the very thread and page it
+        // measures; five times a second is enough.
+        if (nowMs() - m_lastDrain < drainGapMs)
+            return;
+        m_lastDrain = nowMs();
         collectSent();
         const QString probeId = QString::fromStdString(vehicleId(probeVehicle));
         const QVariantList moves =
@@ -189,6 +184,7 @@ public:
         constexpr int hz = 10;
         std::atomic<long> sent{0};
         std::atomic<bool> done{false};
+        std::atomic<double> lastSentAt{0};
         long rssAt10s = 0;
         drain();
         m_latencies.clear();
@@ -206,6 +202,8 @@ public:
                 send(probeVehicle + static_cast<int>(i % vehicles), firstSequence + i / vehicles);
                 sent = i + 1;
             }
+            // Noted here: the window's thread may notice the end much later.
+            lastSentAt = nowMs();
             done = true;
         });
         waitFor(
@@ -217,7 +215,7 @@ public:
             },
             (seconds + 60) * 1000);
         sender.join();
-        const double sendEnd = nowMs();
+        const double sendEnd = lastSentAt.load();
         waitFor(
             [&] {
                 drain();
@@ -237,13 +235,15 @@ public:
         std::printf("fleet: %d vehicles at %d Hz for %d s: %ld reports sent, %ld gps_data rows "
                     "(%ld missing)\n",
                     vehicles, hz, seconds, sent.load(), rows, sent.load() - rows);
-        std::printf("fleet: the page ran %ld moveTo calls; the last ran %.1f ms after the last "
+        std::printf("fleet: the page took %ld positions (moveTo or track point); the last %.1f ms "
+                    "after the last "
                     "report was sent\n",
                     m_moves, pageLagMs);
         std::printf("fleet: station resident memory %ld KiB after 10 s, %ld KiB at the end "
                     "(%+.1f%%); browser helper processes %ld KiB\n",
                     rssAt10s, rssEnd, rssAt10s ? 100.0 * (rssEnd - rssAt10s) / rssAt10s : 0.0,
-                    childrenResidentKiB());
+                    // Every descendant: the page renders in a grandchild.
+                    ProcessFigures::read(::getpid()).descendantsResidentKiB);
         print("latency under load (vehicle 1 of the fleet)", m_latencies);
         if (m_rehooks > 0)
             std::printf("note: the page's record of moveTo calls was lost %ld times (page "
@@ -270,6 +270,7 @@ public:
 
 private:
     static constexpr int probeVehicle = 1;
+    static constexpr double drainGapMs = 200;
 
     // Sends one report and notes when, for the probe vehicle (any thread).
     void send(int vehicle, long sequence)
@@ -301,6 +302,7 @@ private:
     double m_lastMove = 0;
     long m_rowsBefore = 0;
     long m_rehooks = 0;
+    double m_lastDrain = 0;
 };
 
 } // namespace

@@ -27,7 +27,9 @@ public:
     static constexpr std::size_t textLength = 36;
     using Bytes = std::array<std::uint8_t, byteSize>;
 
-    // A new random identifier.
+    // A new random identifier (version 4). Drawn from a fast generator of the
+    // calling thread, seeded from the kernel once per thread and again in a
+    // forked child: no system call per identifier.
     UniqueID() noexcept;
     // Parses the 36-character form (either case). Text that does not parse,
     // including a null pointer, gives the all-zero identifier.

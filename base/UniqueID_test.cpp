@@ -7,6 +7,10 @@
 #include <map>
 #include <set>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -31,6 +35,53 @@ TEST(UniqueIDTest, NewIdentifiersAreDistinctVersionFourAndLowerCase)
         EXPECT_TRUE(std::none_of(t.begin(), t.end(), [](char c) { return std::isupper(c); }));
         EXPECT_TRUE(seen.insert(t).second) << t;
     }
+}
+
+// Each thread draws from a generator of its own: threads started together
+// must not share or repeat a sequence.
+TEST(UniqueIDTest, ThreadsDrawDistinctIdentifiers)
+{
+    constexpr int threads = 4;
+    constexpr int perThread = 2000;
+    std::vector<std::vector<UniqueID>> drawn(threads);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&drawn, t] {
+            for (int i = 0; i < perThread; ++i)
+                drawn[t].emplace_back();
+        });
+    }
+    for (auto& w : workers)
+        w.join();
+    std::set<UniqueID> all;
+    for (const auto& list : drawn)
+        all.insert(list.begin(), list.end());
+    EXPECT_EQ(all.size(), static_cast<std::size_t>(threads * perThread));
+}
+
+// A forked child inherits the parent's generator; it must reseed rather than
+// hand out the parent's next identifiers.
+TEST(UniqueIDTest, ForkedChildDoesNotRepeatTheParentsIdentifiers)
+{
+    const UniqueID warm; // the parent's generator is seeded before the fork
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const UniqueID id;
+        const auto written = write(fds[1], id.bytes().data(), UniqueID::byteSize);
+        _exit(written == static_cast<ssize_t>(UniqueID::byteSize) ? 0 : 1);
+    }
+    close(fds[1]);
+    const UniqueID parents;
+    UniqueID::Bytes childs{};
+    ASSERT_EQ(read(fds[0], childs.data(), childs.size()), static_cast<ssize_t>(childs.size()));
+    close(fds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_NE(UniqueID::fromBytes(childs), parents);
+    EXPECT_NE(UniqueID::fromBytes(childs), warm);
 }
 
 TEST(UniqueIDTest, TextRoundTripsThroughTheStoredLayout)

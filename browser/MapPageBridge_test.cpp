@@ -4,6 +4,7 @@
 #include "browser/CefClientListener.h"
 #include "browser/CefClientV8Handler.h"
 #include "browser/CefClientV8Listener.h"
+#include "browser/scriptcalls/FrameScript.h"
 #include "browser/scriptcalls/ScriptCalls.h"
 #include "browser/testsupport/WebViewTest.h"
 #include "callback/GPSInfo.h"
@@ -11,6 +12,7 @@
 
 #include <QTemporaryDir>
 #include <QWebEngineView>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -99,6 +101,66 @@ TEST(MapPageBridge, TheLoadedPageShowsTheVehiclesAndReportsRenames)
     EXPECT_TRUE(listed.contains("Truck"));
     EXPECT_TRUE(listed.contains(QString::fromStdString(window.renamed[0].second)));
     EXPECT_TRUE(listed.contains(QString::fromUtf8("O'Brien\\1\nnight shift")));
+}
+
+// One vehicle gets every report as its own call, its twin the same reports
+// gathered into frames of varying size: both end with the same track,
+// position and tracking line.
+TEST(MapPageBridge, FramesDrawTheTrackingLineOfEveryReport)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    Window window;
+    CefClientV8Handler extension;
+    extension.setListener(&window);
+    CefClientHandler client(folder.path());
+    client.setListener(&window);
+    QWebEngineView view;
+    view.resize(1024, 700);
+    view.show();
+    extension.attach(view.page());
+    ASSERT_TRUE(client.adopt(&view));
+    ASSERT_TRUE(waitFor([&] { return window.loads > 0; }));
+    client.executeScript(ScriptCalls::setMapSources("", "", ""));
+
+    VehicleInfo single = vehicle("00000000-0000-4000-8000-00000000000a", "Single");
+    VehicleInfo framed = vehicle("00000000-0000-4000-8000-00000000000b", "Framed");
+    for (VehicleInfo* v : {&single, &framed}) {
+        for (const auto& call : ScriptCalls::insertVehicleSequence(true, *v))
+            client.executeScript(call);
+    }
+    FrameScript frame;
+    int inFrame = 0;
+    for (int i = 0; i < 400; ++i) {
+        char sentence[96];
+        // Courses missing now and then: the marker keeps the last known one.
+        std::snprintf(sentence, sizeof sentence,
+                      "$GPRMC,1345%02d,A,37%02d.%04d,N,126%02d.%04d,E,12.5,%s,310511", i % 60,
+                      i % 60, (i * 37) % 10000, (i * 7) % 60, (i * 113) % 10000,
+                      i % 9 == 0 ? "" : std::to_string(i % 360).c_str());
+        const GPSInfo gps(sentence);
+        client.executeScript(ScriptCalls::updateVehicle(single));
+        client.executeScript(ScriptCalls::moveTo(gps, single.id));
+        frame.add(ScriptCalls::updateVehicle(framed));
+        frame.add(ScriptCalls::moveTo(gps, framed.id));
+        if (++inFrame == 1 + i % 13) {
+            client.executeScript(frame.take());
+            inFrame = 0;
+        }
+    }
+    client.executeScript(frame.take());
+
+    auto state = [&](const char* id) {
+        return evaluate(*view.page(),
+                        QStringLiteral("(function (v) { var m = findMarker(v);"
+                                       " return JSON.stringify([findVehicle(v).getTrack(),"
+                                       " m.position, m.angle]); })('%1')")
+                            .arg(QString::fromLatin1(id)))
+            .toString();
+    };
+    const QString singleState = state("00000000-0000-4000-8000-00000000000a");
+    EXPECT_GT(singleState.size(), 400 * 20);
+    EXPECT_EQ(state("00000000-0000-4000-8000-00000000000b"), singleState);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "data/GPSData.h"
 #include "data/RecordCodec.h"
 #include "data/Transaction.h"
+#include "data/VehicleUpdateCoalescer.h"
 #include "data/VehicleInfo.h"
 #include "thread/MessageQueue.h"
 
@@ -145,6 +146,7 @@ int RecordWriter::writeBatch(MessageQueue& queue, int count, std::vector<char>& 
 
 bool RecordWriter::commitPending()
 {
+    VehicleUpdateCoalescer::coalesce(m_pending);
     std::optional<Transaction> transaction;
     try {
         transaction.emplace(m_database);

@@ -42,7 +42,8 @@ public:
     // One batch: up to `count` messages taken from the queue (each with a
     // limit of 5000 ms; a take that yields nothing ends the taking) behind
     // the records still waiting, then "BEGIN;", every record applied in
-    // order, "COMMIT;". A record that fails on its own account (a second
+    // order (a vehicle update that a later one of the same vehicle overwrites
+    // is left out, see VehicleUpdateCoalescer), "COMMIT;". A record that fails on its own account (a second
     // insert of an identifier) is traced and skipped and the rest are still
     // applied and committed. No transaction is ever left open. Returns the
     // number of messages taken; `bytes` grows by their encoded sizes.

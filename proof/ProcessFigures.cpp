@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,28 @@ long statusField(pid_t pid, const std::string& name)
         if (line.rfind(name, 0) == 0)
             return std::strtol(line.c_str() + name.size(), nullptr, 10);
     return 0;
+}
+
+// utime + stime of /proc/<pid>/stat (fields 14 and 15); 0 when gone.
+long long cpuTicksOf(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    std::getline(stat, text);
+    const auto close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    long long user = 0, system = 0;
+    // Fields from the state (3rd) on; utime is the 14th.
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+        if (number == 14)
+            user = std::atoll(field.c_str());
+        else if (number == 15)
+            system = std::atoll(field.c_str());
+    }
+    return user + system;
 }
 
 // The parent of every process, from /proc/<pid>/stat (the field after the
@@ -51,6 +74,7 @@ ProcessFigures ProcessFigures::read(pid_t pid)
     ProcessFigures figures;
     figures.residentKiB = statusField(pid, "VmRSS:");
     figures.threads = statusField(pid, "Threads:");
+    figures.cpuTicks = cpuTicksOf(pid);
     std::error_code error;
     for (auto it =
              std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error);
@@ -66,6 +90,7 @@ ProcessFigures ProcessFigures::read(pid_t pid)
             if (itsParent == parent) {
                 ++figures.descendants;
                 figures.descendantsResidentKiB += statusField(child, "VmRSS:");
+                figures.descendantsCpuTicks += cpuTicksOf(child);
                 frontier.push_back(child);
             }
     }

@@ -6,7 +6,8 @@ namespace corvane {
 
 // What one process holds at a moment, read from /proc: resident memory,
 // threads, open descriptors, and the resident memory of all its descendants
-// (the web engine's helper processes). A process that has gone reads as zeros.
+// (the web engine's helper processes), and the processor time each side has
+// used so far. A process that has gone reads as zeros.
 // Plain value; read() from any thread; never throws.
 struct ProcessFigures
 {
@@ -15,6 +16,9 @@ struct ProcessFigures
     long descriptors = 0;
     long descendants = 0;
     long descendantsResidentKiB = 0;
+    // User plus system time in clock ticks (sysconf(_SC_CLK_TCK) a second).
+    long long cpuTicks = 0;
+    long long descendantsCpuTicks = 0;
 
     static ProcessFigures read(pid_t pid);
 };

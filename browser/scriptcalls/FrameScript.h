@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace corvane {
+
+// The script calls of one display frame, gathered into one script for the
+// page. The page's work then grows with vehicles and frames, not with reports:
+// within a frame a vehicle's marker moves once, to its latest position and
+// course, while every position it reported still joins its track.
+//
+// Calls are recognised by their text (as ScriptCalls writes them):
+// - moveTo(lat, lng, speed, h, m, s, course, 'id'): the vehicle's moves of
+//   the frame become one addTrackPoints('id', [lat, lng, ...]) with every
+//   position but the last, then the last moveTo;
+// - updateVehicle(lat, lng, 'id', name, time): only the vehicle's last one
+//   of the frame is kept, in its place before or after the last move.
+// Any other call is kept as it is, in order, and closes every vehicle's
+// gathering: calls of a vehicle after it are gathered anew behind it, so no
+// call ever moves across another that may concern the same vehicle. A move
+// the page would ignore (a coordinate that is not a finite number) is kept
+// as it is like any other call; a move without a course (negative) after one
+// with a course starts a new gathering, since the page keeps the last known
+// course on the marker.
+//
+// Ownership: a value owning the gathered texts. Threads: one thread (the main
+// window's). Throws: std::bad_alloc only.
+class FrameScript
+{
+public:
+    // Adds one call text.
+    void add(std::string call);
+
+    bool empty() const noexcept { return m_items.empty(); }
+    // Calls added since the last take().
+    std::size_t callsAdded() const noexcept { return m_added; }
+
+    // The frame's script: the gathered calls, each in its own try block so
+    // that one failing call does not stop the others. Leaves the frame empty.
+    std::string take();
+
+private:
+    struct Vehicle
+    {
+        std::string key;    // the identifier argument, apostrophes included
+        std::string points; // "lat, lng" of every move but the last, comma-joined
+        std::string move;
+        std::string movePosition; // "lat, lng" of `move`
+        std::string update;
+        bool updateAfterMove = false;
+        bool moveHasCourse = false;
+    };
+    struct Item
+    {
+        std::string call; // a call kept as it is, or
+        int vehicle = -1; // a gathered vehicle (index into m_vehicles)
+    };
+
+    Vehicle& gather(std::string_view key);
+    void addMove(std::string call, const std::string& key, std::string position, bool hasCourse);
+    void addOther(std::string call);
+
+    std::vector<Item> m_items;
+    std::vector<Vehicle> m_vehicles;
+    // Vehicles still gathering: key to index into m_vehicles.
+    std::unordered_map<std::string, int> m_open;
+    std::size_t m_added = 0;
+};
+
+} // namespace corvane

@@ -1,0 +1,243 @@
+#include "browser/scriptcalls/FrameScript.h"
+#include "browser/scriptcalls/ScriptCall.h"
+#include "browser/scriptcalls/ScriptCalls.h"
+#include "callback/GPSInfo.h"
+#include "data/VehicleInfo.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+#include <regex>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+using Point = std::pair<double, double>;
+
+// The page's state that the calls change, the way the page changes it: each
+// vehicle's track, marker position and heading, list position and name; any
+// other call is logged in order.
+struct PageModel
+{
+    std::map<std::string, std::vector<Point>> track;
+    std::map<std::string, Point> marker;
+    std::map<std::string, double> heading;
+    std::map<std::string, Point> listed;
+    std::map<std::string, std::string> name;
+    std::vector<std::string> others;
+    int moves = 0;
+
+    static std::vector<std::string> split(const std::string& list)
+    {
+        // Arguments as ScriptCall writes them; the test's texts hold no ", ".
+        std::vector<std::string> out;
+        std::size_t start = 0;
+        while (true) {
+            const std::size_t comma = list.find(", ", start);
+            out.push_back(list.substr(start, comma - start));
+            if (comma == std::string::npos)
+                return out;
+            start = comma + 2;
+        }
+    }
+
+    void run(const std::string& call)
+    {
+        const std::size_t open = call.find('(');
+        const std::size_t close = call.rfind(')');
+        const std::string function = call.substr(0, open);
+        const std::string inner = call.substr(open + 1, close - open - 1);
+        if (function == "moveTo") {
+            const auto a = split(inner);
+            const double lat = std::stod(a[0]), lng = std::stod(a[1]), course = std::stod(a[6]);
+            if (!std::isfinite(lat) || !std::isfinite(lng))
+                return;
+            ++moves;
+            track[a[7]].push_back({lat, lng});
+            marker[a[7]] = listed[a[7]] = {lat, lng};
+            if (course >= 0)
+                heading[a[7]] = course;
+        } else if (function == "addTrackPoints") {
+            const std::size_t bracket = inner.find('[');
+            const std::string id = inner.substr(0, inner.find(','));
+            const auto values = split(inner.substr(bracket + 1, inner.rfind(']') - bracket - 1));
+            for (std::size_t i = 0; i + 1 < values.size(); i += 2)
+                track[id].push_back({std::stod(values[i]), std::stod(values[i + 1])});
+        } else if (function == "updateVehicle") {
+            const auto a = split(inner);
+            listed[a[2]] = {std::stod(a[0].substr(1)), std::stod(a[1].substr(1))};
+            name[a[2]] = a[3];
+        } else {
+            others.push_back(call);
+        }
+    }
+
+    // Runs every call of a script as FrameScript::take() writes it.
+    void runScript(const std::string& script)
+    {
+        static const std::regex guarded(
+            R"(try \{ ([^\n]*)\n\} catch \(e\) \{ console\.error\(e\); \}\n)");
+        std::size_t covered = 0;
+        for (auto m = std::sregex_iterator(script.begin(), script.end(), guarded);
+             m != std::sregex_iterator(); ++m) {
+            EXPECT_EQ(static_cast<std::size_t>(m->position()), covered) << "unguarded text";
+            covered = static_cast<std::size_t>(m->position() + m->length());
+            run((*m)[1]);
+        }
+        EXPECT_EQ(covered, script.size());
+    }
+
+    bool operator==(const PageModel& o) const
+    {
+        return track == o.track && marker == o.marker && heading == o.heading &&
+               listed == o.listed && name == o.name && others == o.others;
+    }
+};
+
+std::string move(double lat, double lng, double course, const std::string& id)
+{
+    return ScriptCall("moveTo")
+        .real(lat)
+        .real(lng)
+        .real(10)
+        .integer(13)
+        .integer(45)
+        .integer(30)
+        .real(course)
+        .text(id)
+        .finish(";");
+}
+
+std::string update(double lat, double lng, const std::string& id, const std::string& name)
+{
+    return ScriptCall("updateVehicle")
+        .text(std::to_string(lat))
+        .text(std::to_string(lng))
+        .text(id)
+        .text(name)
+        .text("2011-05-31 13:45:30")
+        .finish();
+}
+
+// Feeds the calls once one by one and once through a FrameScript; both pages
+// must end alike. Returns the number of moveTo calls the page got per frame.
+int compare(const std::vector<std::string>& calls, const std::string& label)
+{
+    PageModel direct;
+    for (const auto& c : calls)
+        direct.run(c);
+    FrameScript frame;
+    for (const auto& c : calls)
+        frame.add(c);
+    EXPECT_EQ(frame.callsAdded(), calls.size());
+    PageModel coalesced;
+    coalesced.runScript(frame.take());
+    EXPECT_TRUE(frame.empty());
+    EXPECT_TRUE(coalesced == direct) << label;
+    EXPECT_EQ(coalesced.track, direct.track) << label;
+    return coalesced.moves;
+}
+
+TEST(FrameScriptTest, EndsWithThePageStateOfEveryCallAndMovesEachMarkerOnce)
+{
+    struct Case
+    {
+        const char* label;
+        std::vector<std::string> calls;
+        int moves; // moveTo calls the page gets from the frame
+    };
+    const Case cases[] = {
+        {"nothing", {}, 0},
+        {"one move", {move(1, 2, 90, "a")}, 1},
+        {"three moves of one vehicle",
+         {move(1, 2, 90, "a"), move(1.5, 2.5, 80, "a"), move(2, 3, 70, "a")},
+         1},
+        {"report pairs of two vehicles",
+         {update(0, 0, "a", "'A'"), move(1, 1, 10, "a"), update(5, 5, "b", "'B'"),
+          move(6, 6, 20, "b"), update(1, 1, "a", "'A2'"), move(2, 2, 30, "a"),
+          update(6, 6, "b", "'B'"), move(7, 7, 40, "b")},
+         2},
+        {"update after the last move stays after it",
+         {move(1, 1, 10, "a"), move(2, 2, 10, "a"), update(9, 9, "a", "'A'")},
+         1},
+        {"an alarm between moves keeps its place",
+         {move(1, 1, 10, "a"), move(2, 2, 10, "a"), "updateEventInfo(3, 'A', 't', 'd', 'a')",
+          move(3, 3, 10, "a"), move(4, 4, 10, "a")},
+         2},
+        {"a move without a course keeps the heading before it",
+         {move(1, 1, 45, "a"), move(2, 2, -1, "a"), move(3, 3, -1, "a")},
+         2},
+        {"a course after a move without one coalesces",
+         {move(1, 1, -1, "a"), move(2, 2, 45, "a")},
+         1},
+        {"moves the page refuses stay as they are",
+         {move(1, 1, 10, "a"), move(NAN, 1, 10, "a"), move(2, INFINITY, 10, "a"),
+          move(3, 3, 10, "a")},
+         2},
+        {"a deleted vehicle's later moves start anew",
+         {move(1, 1, 10, "a"), "deleteVehicle('a');", move(2, 2, 10, "a")},
+         2},
+        {"texts with commas and apostrophes",
+         {update(1, 1, "a", "'O\\'Brien, Jr'"), move(1, 1, 0, "a"), update(1, 1, "a", "'x, y'"),
+          move(2, 2, 0, "a")},
+         1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(compare(c.calls, c.label), c.moves) << c.label;
+}
+
+TEST(FrameScriptTest, ARandomFleetEndsAsWithEveryCall)
+{
+    std::mt19937 random(19);
+    std::uniform_real_distribution<double> coordinate(-80, 80);
+    for (int frame = 0; frame < 50; ++frame) {
+        std::vector<std::string> calls;
+        const int count = 1 + static_cast<int>(random() % 300);
+        for (int i = 0; i < count; ++i) {
+            const std::string id = "v" + std::to_string(random() % 7);
+            const int kind = static_cast<int>(random() % 20);
+            const double course = kind == 0 ? -1.0 : static_cast<double>(random() % 360);
+            if (kind == 1)
+                calls.push_back("updateEventInfo(1, 'n', 't', 'd', '" + id + "')");
+            else if (kind < 8)
+                calls.push_back(update(coordinate(random), coordinate(random), id, "'n'"));
+            else
+                calls.push_back(move(coordinate(random), coordinate(random), course, id));
+        }
+        compare(calls, "frame " + std::to_string(frame));
+    }
+}
+
+// The station's own call texts are the ones recognised: a change in their
+// form must not silently end the gathering.
+TEST(FrameScriptTest, RecognisesTheStationsOwnCalls)
+{
+    VehicleInfo vehicle{UniqueID("0f8fad5b-d9cb-469f-a165-70867728950e")};
+    vehicle.name = "O'Brien, 1";
+    vehicle.last_updated_latitude = "37.566500";
+    vehicle.last_updated_longitude = "126.978000";
+    FrameScript frame;
+    for (const char* sentence : {"$GPRMC,134530,A,3733.9900,N,12658.6800,E,12.5,90,310511",
+                                 "$GPRMC,134531,A,3734.9900,N,12659.6800,E,12.5,91,310511"}) {
+        frame.add(ScriptCalls::updateVehicle(vehicle));
+        frame.add(ScriptCalls::moveTo(GPSInfo(sentence), vehicle.id));
+    }
+    const std::string script = frame.take();
+    const std::string id = "'0f8fad5b-d9cb-469f-a165-70867728950e'";
+    EXPECT_NE(script.find("addTrackPoints(" + id + ", [37.566500, 126.978000]);"),
+              std::string::npos)
+        << script;
+    std::size_t moves = 0;
+    for (std::size_t at = script.find("moveTo("); at != std::string::npos;
+         at = script.find("moveTo(", at + 1))
+        ++moves;
+    EXPECT_EQ(moves, 1u) << script;
+    EXPECT_NE(script.find("moveTo(37.583167, 126.994667"), std::string::npos) << script;
+}
+
+} // namespace
+} // namespace corvane
