@@ -6,8 +6,10 @@
 #include "browser/CefClientListener.h"
 #include "browser/CefClientV8Listener.h"
 #include "callback/CallbackServerDelegate.h"
+#include "data/StorageListener.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -28,7 +30,10 @@ class StationRecords;
 // GUI thread, where StationController decides what changes.
 //
 // Life: construct, initialize() (screen check, browser, databases, server),
-// exec(), shutdown() (also run by the destructor). A close request asks
+// exec(), shutdown() (also run by the destructor). shutdown() handles every
+// callback already taken from the socket before the databases close. The
+// database writer's trouble and a failed wait of the server are shown in
+// warning boxes as they are told (once each). A close request asks
 // "Are you sure to close?"; closeWithoutAsking() (SIGTERM, SIGINT) skips the
 // question. Enter and Escape never close the window.
 //
@@ -43,7 +48,8 @@ class CorvaneDlg : public QDialog,
                    public CallbackServerDelegate,
                    public CefClientV8Listener,
                    public CefClientListener,
-                   public ScriptSink
+                   public ScriptSink,
+                   public StorageListener
 {
     Q_OBJECT
 
@@ -80,6 +86,11 @@ public:
     // CallbackServerDelegate (server thread, or the caller of start).
     bool onCallbackReceived(const CallbackInfo& record) override;
     void onServerError(const char* text) override;
+    void onReceptionFailed(const char* text) override;
+
+    // StorageListener (the database writer's thread): shown in a box.
+    void onStorageProblem(const std::string& text) override;
+    void onStorageRecovered(const std::string& text) override;
 
     // CefClientV8Listener (GUI thread).
     void onClickLog() override;
@@ -110,6 +121,10 @@ private:
     void createBrowser();
     void startServer();
     void tellPortFailure(int port, const QString& reason);
+    void postNotice(QEvent::Type type, bool problem, const std::string& text);
+    void showNotice(QEvent::Type type, QEvent* event);
+    // Hands every callback still posted to the controller (shutdown).
+    void drainCallbacks();
     void handlePageLoaded();
     void sendMapSources();
     bool askYesNo(const QString& question);

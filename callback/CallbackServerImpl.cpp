@@ -30,14 +30,7 @@ void CallbackServerImpl::start(int32_t port)
     stop();
     m_port = port;
     try {
-        // A port the platform would silently wrap (70000 is 4464) is refused.
-        if (port < 0 || port > 65535)
-            CORVANE_THROW(SocketException, EINVAL);
-        m_socket.create();
-        m_socket.configureBlocking(false);
-        enlargeReceiveBuffer();
-        m_socket.bind(static_cast<uint16_t>(port));
-        m_selector.registerSocket(m_socket, SelectionKey::OpRead, &m_socket);
+        openSocket(port);
     } catch (const SocketException& e) {
         traceException(e);
         m_selector.clear();
@@ -55,6 +48,39 @@ void CallbackServerImpl::start(int32_t port)
         m_socket.close();
         throw;
     }
+}
+
+void CallbackServerImpl::openSocket(int32_t port)
+{
+    // A port the platform would silently wrap (70000 is 4464) is refused.
+    if (port < 0 || port > 65535)
+        CORVANE_THROW(SocketException, EINVAL);
+    m_socket.create();
+    m_socket.configureBlocking(false);
+    enlargeReceiveBuffer();
+    m_socket.bind(static_cast<uint16_t>(port));
+    m_selector.registerSocket(m_socket, SelectionKey::OpRead, &m_socket);
+}
+
+bool CallbackServerImpl::reopenAfterPause()
+{
+    std::vector<SelectionKey> none;
+    while (!m_stopFlag) {
+        // Only the wake-up pair is left in the selector: stop ends the pause.
+        none.clear();
+        m_selector.select(none, restartPauseMs);
+        if (m_stopFlag)
+            return false;
+        try {
+            openSocket(m_port);
+            return true;
+        } catch (const SocketException& e) {
+            traceException(e);
+            m_selector.clear();
+            m_socket.close();
+        }
+    }
+    return false;
 }
 
 void CallbackServerImpl::enlargeReceiveBuffer()
@@ -84,7 +110,13 @@ CallbackServerImpl::takeCallbackInfo(std::unique_ptr<CallbackInfoHolder> holder)
 
 void CallbackServerImpl::endLoop()
 {
-    m_socket.close();
+    // A descriptor that went bad (the usual cause of a failed wait) fails to
+    // close as well; it is forgotten either way, and the thread goes on.
+    try {
+        m_socket.close();
+    } catch (const SocketException& e) {
+        traceException(e);
+    }
     m_selector.clear();
 }
 
@@ -101,7 +133,11 @@ void CallbackServerImpl::run()
         if (m_selector.select(selected, selectTimeoutMs) < 0) {
             traceMessage("Selector Error!");
             endLoop();
-            return;
+            // Without a word the station would look alive and receive nothing.
+            m_delegate.onReceptionFailed("waiting for datagrams failed");
+            if (!reopenAfterPause())
+                return;
+            continue;
         }
         for (const SelectionKey& key : selected) {
             if (key.readyOps & SelectionKey::OpRead)

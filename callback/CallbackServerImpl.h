@@ -22,7 +22,10 @@ class SocketAddress;
 // most 5000 ms per pass; stop wakes it at once. Once woken by a datagram it takes
 // up to 64 that wait without another wait, checking for stop between them. The
 // socket asks for a 4 MB receive buffer (the system may cap it) so that bursts
-// outlast short stalls of the thread.
+// outlast short stalls of the thread. When the wait itself fails, the socket
+// is closed, the delegate hears onReceptionFailed, and the loop opens the same
+// port again after restartPauseMs (again and again while that fails; stop
+// ends the pause at once).
 //
 // Ownership: owns its parser, selector, socket and receive buffer; the delegate
 // is not owned and must outlive the server. The socket is closed by the receive
@@ -39,6 +42,7 @@ public:
     static constexpr long selectTimeoutMs = 5000; // longest wait per pass
     static constexpr int burstLimit = 64;         // datagrams taken per readiness
     static constexpr int receiveBufferBytes = 4 << 20;
+    static constexpr long restartPauseMs = 1000;
 
     explicit CallbackServerImpl(CallbackServerDelegate& delegate);
     // Stops the receive thread first when it still runs.
@@ -56,6 +60,10 @@ public:
 private:
     void run() override;
     void endLoop();
+    // Creates, binds and registers the socket. Throws: SocketException.
+    void openSocket(int32_t port);
+    // After a failed wait: true once the port is open again, false on stop.
+    bool reopenAfterPause();
     void enlargeReceiveBuffer();
     void receiveBurst(SocketAddress& sender);
     // One datagram; false when none was waiting.

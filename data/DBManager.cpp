@@ -239,16 +239,20 @@ void DBManager::run()
     try {
         writeUntilStopped();
     } catch (const Exception& e) {
-        m_health.report(StorageHealth::Problem::Ended,
-                        "The database writer of " + m_path + " has stopped: " + e.getMessage() +
-                            ".\nNothing more is stored until the station is started again.");
+        tellEnded(e.getMessage());
         throw;
     } catch (const std::exception& e) {
-        m_health.report(StorageHealth::Problem::Ended,
-                        "The database writer of " + m_path + " has stopped: " + e.what() +
-                            ".\nNothing more is stored until the station is started again.");
+        tellEnded(e.what());
         throw;
     }
+}
+
+void DBManager::tellEnded(const char* why)
+{
+    std::lock_guard lock(g_databaseMutex);
+    m_health.report(StorageHealth::Problem::Ended,
+                    "The database writer of " + m_path + " has stopped: " + why +
+                        ".\nNothing more is stored until the station is started again.");
 }
 
 void DBManager::writeUntilStopped()
@@ -291,14 +295,14 @@ void DBManager::sleepUntil(Clock::time_point due, bool failed)
 
 bool DBManager::runBatch(bool honourFloor)
 {
-    if (honourFloor && belowFloor())
-        return false;
     std::shared_ptr<MessageQueue> queue;
     {
         std::shared_lock gate(m_gate);
         queue = m_queue;
     }
     std::lock_guard lock(g_databaseMutex);
+    if (honourFloor && belowFloor())
+        return false;
     const std::size_t kept = m_writer.pending();
     std::size_t bytes = 0;
     const int taken = m_writer.writeBatch(*queue, queue->count(), m_receiveBuffer, &bytes);

@@ -149,6 +149,7 @@ private:
     void sleepUntil(Clock::time_point due, bool failed);
     bool batchDue() const noexcept;
     std::string faultText(int code, const char* message) const;
+    void tellEnded(const char* why);
 
     // The write queue and the gate that closes it to producers. The queue is
     // replaced only by open() after a close(), under the exclusive gate.

@@ -5,6 +5,7 @@
 #include "data/GPSData.h"
 #include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
+#include "data/StorageHealth.h"
 #include "data/StorageListener.h"
 #include "data/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
@@ -255,6 +256,48 @@ TEST_F(StorageFaultsTest, RecordsBeyondTheQueueAreRefusedAndCounted)
     // The last batch at close writes what was kept, floor or not.
     manager().close();
     EXPECT_EQ(samples(), DBManager::queueMessages);
+}
+
+TEST(StorageHealth, EachProblemIsToldOnceAndItsEndOnce)
+{
+    using P = StorageHealth::Problem;
+    struct Step
+    {
+        P problem;              // None: a batch written
+        const char* expectTold; // "" when nothing is told
+    };
+    const Step steps[] = {
+        {P::None, ""},         // all well: nothing to say
+        {P::Fault, "problem"}, // first fault
+        {P::Fault, ""},        // the same, again and again
+        {P::Fault, ""},
+        {P::LowSpace, "problem"}, // another kind is news
+        {P::None, "recovered"},
+        {P::None, ""},
+        {P::LowSpace, "problem"}, // it can come back
+        {P::Ended, "problem"},
+        {P::None, ""}, // a writer that ended does not recover by itself
+        {P::Fault, "problem"},
+    };
+    RecordingListener listener;
+    StorageHealth health;
+    health.setListener(&listener);
+    std::size_t problems = 0;
+    std::size_t recoveries = 0;
+    for (const Step& step : steps) {
+        if (step.problem == P::None)
+            health.clear("recovered");
+        else
+            health.report(step.problem, "problem");
+        const bool toldProblem = listener.problems().size() > problems;
+        const bool toldRecovery = listener.recoveries().size() > recoveries;
+        problems = listener.problems().size();
+        recoveries = listener.recoveries().size();
+        EXPECT_EQ(toldProblem    ? "problem"
+                  : toldRecovery ? "recovered"
+                                 : "",
+                  std::string(step.expectTold));
+    }
 }
 
 } // namespace

@@ -44,6 +44,10 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
     auto* timeoutLabel = new QLabel(QStringLiteral("Timeout :"), this);
     m_timeoutBox = makeNumberBox(this, QStringLiteral("timeoutBox"), units.x(120));
     auto* minuteLabel = new QLabel(QStringLiteral("minute"), this);
+    auto* keepDaysLabel = new QLabel(QStringLiteral("Keep data :"), this);
+    m_keepDaysBox = makeNumberBox(this, QStringLiteral("keepDaysBox"), units.x(120));
+    m_keepDaysBox->setToolTip(QStringLiteral("0 keeps everything"));
+    auto* daysLabel = new QLabel(QStringLiteral("days"), this);
 
     auto* fields = new QGridLayout;
     fields->addWidget(portLabel, 0, 0, Qt::AlignRight);
@@ -51,6 +55,9 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
     fields->addWidget(timeoutLabel, 1, 0, Qt::AlignRight);
     fields->addWidget(m_timeoutBox, 1, 1);
     fields->addWidget(minuteLabel, 1, 2);
+    fields->addWidget(keepDaysLabel, 2, 0, Qt::AlignRight);
+    fields->addWidget(m_keepDaysBox, 2, 1);
+    fields->addWidget(daysLabel, 2, 2);
     fields->setColumnMinimumWidth(2, units.x(23));
     auto* buttons = makeConfirmButtons(*this, QStringLiteral("OK"), QStringLiteral("ok"),
                                        QStringLiteral("Cancel"), units.size(49, 14), units.x(10));
@@ -65,6 +72,8 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
     m_portBox->setText(QString::number(m_port));
     m_timeout = readSetting(timeoutRule);
     m_timeoutBox->setText(QString::number(m_timeout));
+    m_keepDays = readSetting(keepDaysRule);
+    m_keepDaysBox->setText(QString::number(m_keepDays));
 }
 
 int SetupDlg::readSetting(const SettingRule& rule)
@@ -83,6 +92,8 @@ void SetupDlg::accept()
     if (apply(m_portBox, portRule, m_port, WM_PORT_CHANGED) == Outcome::Refused)
         return;
     if (apply(m_timeoutBox, timeoutRule, m_timeout, WM_TIMEOUT_CHANGED) == Outcome::Refused)
+        return;
+    if (apply(m_keepDaysBox, keepDaysRule, m_keepDays, WM_KEEP_DAYS_CHANGED) == Outcome::Refused)
         return;
     QDialog::accept();
 }

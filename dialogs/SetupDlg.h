@@ -10,8 +10,9 @@ namespace corvane {
 class SetupSettings;
 struct SettingRule;
 
-// The station's setup: the callback port (1500 to 32000) and the callback
-// time-out in minutes (1 to 28800).
+// The station's setup: the callback port (1500 to 32000), the callback
+// time-out in minutes (1 to 28800), and the days of GPS samples and events
+// app.db keeps (0 to 3650; 0 keeps everything; WM_KEEP_DAYS_CHANGED).
 //
 // OK saves each value that differs from the one shown at opening (or last
 // saved) in a transaction of its own and posts WM_PORT_CHANGED or
@@ -48,8 +49,10 @@ private:
     QObject* m_mainWindow;
     QLineEdit* m_portBox = nullptr;
     QLineEdit* m_timeoutBox = nullptr;
+    QLineEdit* m_keepDaysBox = nullptr;
     int m_port = 0;
     int m_timeout = 0;
+    int m_keepDays = 0;
 };
 
 } // namespace corvane
