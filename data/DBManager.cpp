@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <optional>
 
@@ -116,6 +117,7 @@ void DBManager::open(const std::string& path, int busyTimeoutMs)
     std::lock_guard lock(g_databaseMutex);
     m_path = path;
     m_health.reset();
+    forgetEventCount();
     try {
         m_database.open(path.c_str(), busyTimeoutMs);
     } catch (const DatabaseException& e) {
@@ -257,6 +259,13 @@ void DBManager::tellEnded(const char* why)
 
 void DBManager::writeUntilStopped()
 {
+    // The one full count of the events, here rather than when the operator
+    // first opens the event log.
+    try {
+        countEvents(nullptr);
+    } catch (const DatabaseException& e) {
+        traceException(e);
+    }
     while (!m_stop) {
         const auto started = Clock::now();
         const bool written = runBatch(true);
@@ -287,8 +296,9 @@ void DBManager::sleepUntil(Clock::time_point due, bool failed)
     // After a failure only the period ends the wait: a full queue must not
     // turn the retries into a loop that holds a core and the database mutex.
     std::unique_lock lock(m_wakeMutex);
-    m_wake.wait_until(
-        lock, due, [this, failed] { return m_stop || m_wakeRequested || (!failed && batchDue()); });
+    m_wake.wait_until(lock, due, [this, failed] {
+        return m_stop || m_wakeRequested || (!failed && (m_fullBatchTold || batchDue()));
+    });
     m_wakeRequested = false;
     m_fullBatchTold = false;
 }
@@ -357,9 +367,13 @@ void DBManager::sweepRetention(Clock::time_point due)
     while (!m_stop && !m_wakeRequested && !batchDue() && Clock::now() < due) {
         std::lock_guard lock(g_databaseMutex);
         try {
-            if (m_sweeper.sweep(days, retentionChunkRows) == 0)
+            const int deleted = m_sweeper.sweep(days, retentionChunkRows);
+            for (long long id : m_sweeper.deletedEvents())
+                m_countedEvents -= id <= m_countedUpTo ? 1 : 0;
+            if (deleted == 0)
                 return;
         } catch (const DatabaseException& e) {
+            forgetEventCount();
             // The batches tell what is wrong with the file; retention waits.
             traceException(e);
             return;
@@ -398,10 +412,33 @@ int DBManager::queryGPSData(const char* vehicleId)
                     });
 }
 
+void DBManager::forgetEventCount() noexcept
+{
+    m_countedEvents = -1;
+    m_countedUpTo = -1;
+}
+
 std::size_t DBManager::countEvents(const char* condition)
 {
     std::lock_guard lock(g_databaseMutex);
-    return EventPageQuery(m_database).count(condition);
+    if (condition != nullptr && condition[0] != '\0')
+        return EventPageQuery(m_database).count(condition);
+    // Every event: counting a table of millions takes a second, so the count
+    // is kept up to date from the rows added since (ids only grow) and the
+    // rows retention deleted.
+    const FormatableSQL sql("SELECT count(*), max(id) FROM event_info WHERE id > %lld;",
+                            m_countedUpTo);
+    RowSet rows(m_database, sql.getText());
+    if (!rows.next())
+        return 0;
+    const char* added = rows.getText(0);
+    const char* last = rows.getText(1);
+    if (m_countedEvents < 0)
+        m_countedEvents = 0;
+    m_countedEvents += added != nullptr ? std::strtoll(added, nullptr, 10) : 0;
+    if (last != nullptr)
+        m_countedUpTo = std::strtoll(last, nullptr, 10);
+    return static_cast<std::size_t>(m_countedEvents);
 }
 
 void DBManager::forEachEventPage(const char* condition, std::size_t total, std::size_t offset,

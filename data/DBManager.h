@@ -150,6 +150,7 @@ private:
     bool batchDue() const noexcept;
     std::string faultText(int code, const char* message) const;
     void tellEnded(const char* why);
+    void forgetEventCount() noexcept;
 
     // The write queue and the gate that closes it to producers. The queue is
     // replaced only by open() after a close(), under the exclusive gate.
@@ -161,6 +162,10 @@ private:
     Database m_database;
     RecordWriter m_writer{m_database, queueMessages};
     RetentionSweeper m_sweeper{m_database};
+    // The number of events with an id up to m_countedUpTo (-1: not counted
+    // yet). Database mutex.
+    long long m_countedEvents = -1;
+    long long m_countedUpTo = -1;
     StorageHealth m_health;
     std::atomic<int> m_keepDays{0};
     std::atomic<std::uint64_t> m_minFreeBytes{0};

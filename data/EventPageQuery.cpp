@@ -12,10 +12,15 @@ namespace corvane {
 
 namespace {
 
+bool hasCondition(const char* condition)
+{
+    return condition != nullptr && condition[0] != '\0';
+}
+
 // The condition as " WHERE ..." or nothing.
 FormatableSQL whereClause(const char* condition)
 {
-    if (condition != nullptr && condition[0] != '\0')
+    if (hasCondition(condition))
         return FormatableSQL(" WHERE %s", condition);
     return FormatableSQL("%s", "");
 }
@@ -42,9 +47,15 @@ void EventPageQuery::page(const char* condition, std::size_t total, std::size_t 
     const std::size_t fromEnd = total - offset - limit;
     const bool reverse = fromEnd < offset;
     const FormatableSQL where = whereClause(condition);
-    const FormatableSQL sql("SELECT * FROM event_info%s ORDER BY id %s LIMIT %lld OFFSET %lld;",
-                            where.getText(), reverse ? "DESC" : "ASC",
-                            static_cast<long long>(limit),
+    const char* direction = reverse ? "DESC" : "ASC";
+    // A search (always by time) goes in time order, which the time indexes
+    // give without sorting the matches; the same order as stored for events
+    // that arrive in time order. Without a condition: the stored order.
+    const FormatableSQL order = hasCondition(condition)
+                                    ? FormatableSQL("time %s, id %s", direction, direction)
+                                    : FormatableSQL("id %s", direction);
+    const FormatableSQL sql("SELECT * FROM event_info%s ORDER BY %s LIMIT %lld OFFSET %lld;",
+                            where.getText(), order.getText(), static_cast<long long>(limit),
                             static_cast<long long>(reverse ? fromEnd : offset));
     RowSet rows(m_database, sql.getText());
     std::vector<EventLog> events;

@@ -10,7 +10,10 @@ class EventLog;
 
 // One page of the stored events at a time, straight from event_info: the
 // event log never holds more than the page it shows, however many rows the
-// table has. Rows come in their stored order (by id, oldest first).
+// table has. Without a condition rows come in their stored order (by id,
+// oldest first); a search (the event log's conditions always bound the time)
+// comes in time order, ties in stored order, so that the indexes on time
+// deliver the page without sorting every match.
 //
 // A page in the second half of the result is read from its far end (the
 // reverse order with the smaller offset) and handed over in stored order, so

@@ -43,11 +43,13 @@ protected:
         transaction.commit();
     }
 
-    // The expected page: every matching row in stored order, sliced.
+    // The expected page: every matching row in order (stored order, or time
+    // order for a search), sliced.
     std::vector<int> plainPage(const char* condition, std::size_t offset, std::size_t limit)
     {
         const std::string where = condition ? std::string(" WHERE ") + condition : "";
-        const std::string sql = "SELECT id FROM event_info" + where + " ORDER BY id;";
+        const std::string sql = "SELECT id FROM event_info" + where +
+                                (condition ? " ORDER BY time, id;" : " ORDER BY id;");
         RowSet all(db, sql.c_str());
         std::vector<int> ids;
         while (all.next())

@@ -5,6 +5,8 @@
 #include "data/RowSet.h"
 #include "data/Transaction.h"
 
+#include <cstdlib>
+
 namespace corvane {
 
 int RetentionSweeper::sweep(int keepDays, int rows)
@@ -23,6 +25,7 @@ int RetentionSweeper::sweep(int keepDays, int rows)
         m_vehicle.clear();
         m_eventsDone = false;
     }
+    m_deletedEvents.clear();
     Transaction transaction(m_database);
     int deleted = 0;
     if (!m_eventsDone) {
@@ -42,10 +45,22 @@ int RetentionSweeper::sweep(int keepDays, int rows)
 
 int RetentionSweeper::sweepEvents(int rows)
 {
-    const FormatableSQL sql("DELETE FROM event_info WHERE id IN (SELECT id FROM event_info WHERE "
-                            "time < '%q' LIMIT %d);",
-                            m_limit.c_str(), rows);
-    m_database.execute(sql.getText());
+    // The ids first, so that the owner learns which events went.
+    const FormatableSQL select("SELECT id FROM event_info WHERE time < '%q' LIMIT %d;",
+                               m_limit.c_str(), rows);
+    RowSet found(m_database, select.getText());
+    std::string ids;
+    while (found.next()) {
+        const char* id = found.getText(0);
+        ids += ids.empty() ? "" : ",";
+        ids += id;
+        m_deletedEvents.push_back(std::strtoll(id, nullptr, 10));
+    }
+    found.close();
+    if (ids.empty())
+        return 0;
+    const std::string sql = "DELETE FROM event_info WHERE id IN (" + ids + ");";
+    m_database.execute(sql.c_str());
     return m_database.getChanges();
 }
 

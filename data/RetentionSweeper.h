@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace corvane {
 
@@ -29,6 +30,10 @@ public:
     // means the round is complete: nothing older is left.
     int sweep(int keepDays, int rows);
 
+    // The ids of the events the last sweep() deleted (valid once it
+    // returned; a sweep that raised may list ids it did not delete).
+    const std::vector<long long>& deletedEvents() const noexcept { return m_deletedEvents; }
+
 private:
     int sweepEvents(int rows);
     int sweepSamples(int rows);
@@ -40,6 +45,7 @@ private:
     std::string m_limit;   // the time limit of the current round
     std::string m_vehicle; // the vehicle whose samples are being deleted
     bool m_eventsDone = false;
+    std::vector<long long> m_deletedEvents;
 };
 
 } // namespace corvane

@@ -125,6 +125,9 @@ TEST(RetentionSweeper, TheWriterSweepsBetweenBatchesAndStillWritesEveryRecord)
         ASSERT_LT(std::chrono::steady_clock::now(), deadline);
         std::this_thread::yield();
     }
+    // The event count kept across the deletions equals a fresh one.
+    EXPECT_EQ(static_cast<long long>(manager.countEvents(nullptr)),
+              countOf(check, "SELECT count(*) FROM event_info;"));
     manager.close();
     manager.setKeepDays(0);
     manager.setBatchPeriod(DBManager::batchPeriodMs);
