@@ -67,9 +67,11 @@ constexpr const char* extraIndexes[] = {
     "CREATE INDEX IF NOT EXISTS gps_data_vehicle_time_idx ON gps_data(vehicle_id, update_time);",
 };
 
-// Retention deletes at most this many rows per transaction, a few
-// milliseconds of work, so a batch that falls due waits no longer.
-constexpr int retentionChunkRows = 500;
+// Retention deletes pieces of this many rows for this long in one
+// transaction, and commits: a batch that falls due waits no longer than that
+// and the commit.
+constexpr int retentionChunkRows = 200;
+constexpr std::chrono::microseconds retentionChunkBudget{5000};
 
 constexpr std::uint64_t megabyte = 1024 * 1024;
 
@@ -367,10 +369,10 @@ void DBManager::sweepRetention(Clock::time_point due)
     while (!m_stop && !m_wakeRequested && !batchDue() && Clock::now() < due) {
         std::lock_guard lock(g_databaseMutex);
         try {
-            const int deleted = m_sweeper.sweep(days, retentionChunkRows);
+            const int deleted = m_sweeper.sweep(days, retentionChunkRows, retentionChunkBudget);
             for (long long id : m_sweeper.deletedEvents())
                 m_countedEvents -= id <= m_countedUpTo ? 1 : 0;
-            if (deleted == 0)
+            if (deleted < retentionChunkRows)
                 return;
         } catch (const DatabaseException& e) {
             forgetEventCount();

@@ -9,7 +9,7 @@
 
 namespace corvane {
 
-int RetentionSweeper::sweep(int keepDays, int rows)
+int RetentionSweeper::sweep(int keepDays, int rows, std::chrono::microseconds budget)
 {
     if (keepDays <= 0 || rows <= 0) {
         m_limit.clear();
@@ -27,6 +27,22 @@ int RetentionSweeper::sweep(int keepDays, int rows)
     }
     m_deletedEvents.clear();
     Transaction transaction(m_database);
+    // Pieces until the budget is spent: the commit costs what a piece does
+    // several times over, so one commit carries as many as fit.
+    const auto start = std::chrono::steady_clock::now();
+    int deleted = 0;
+    while (true) {
+        const int piece = sweepPiece(rows);
+        deleted += piece;
+        if (piece < rows || std::chrono::steady_clock::now() - start >= budget)
+            break;
+    }
+    transaction.commit();
+    return deleted;
+}
+
+int RetentionSweeper::sweepPiece(int rows)
+{
     int deleted = 0;
     if (!m_eventsDone) {
         deleted = sweepEvents(rows);
@@ -39,7 +55,6 @@ int RetentionSweeper::sweep(int keepDays, int rows)
             break;
         }
     }
-    transaction.commit();
     return deleted;
 }
 

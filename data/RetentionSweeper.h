@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -25,16 +26,20 @@ class RetentionSweeper
 public:
     explicit RetentionSweeper(Database& database) noexcept : m_database(database) {}
 
-    // Deletes at most rows rows older than keepDays days (nothing when
-    // keepDays is 0 or less) and returns how many it deleted. A return of 0
-    // means the round is complete: nothing older is left.
-    int sweep(int keepDays, int rows);
+    // Deletes rows older than keepDays days (nothing when keepDays is 0 or
+    // less) in one transaction, in pieces of at most rows rows until budget
+    // has passed (one piece with no budget), and returns how many it
+    // deleted. A return below rows means the round is complete: nothing
+    // older is left.
+    int sweep(int keepDays, int rows,
+              std::chrono::microseconds budget = std::chrono::microseconds(0));
 
     // The ids of the events the last sweep() deleted (valid once it
     // returned; a sweep that raised may list ids it did not delete).
     const std::vector<long long>& deletedEvents() const noexcept { return m_deletedEvents; }
 
 private:
+    int sweepPiece(int rows);
     int sweepEvents(int rows);
     int sweepSamples(int rows);
     // The next vehicle_id of gps_data after m_vehicle; false at the end.

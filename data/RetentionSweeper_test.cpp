@@ -66,29 +66,32 @@ const char* const keptRows[] = {
     "SELECT count(*) FROM event_info WHERE time >= DATETIME('now', '-7 days') OR time IS NULL;",
 };
 
-TEST(RetentionSweeper, DeletesOnlyOlderRowsInChunksOfAtMostTheGivenSize)
+TEST(RetentionSweeper, DeletesOnlyOlderRowsInPiecesOfTheGivenSizeWithinTheBudget)
 {
-    TempFolder folder;
-    Database db;
-    db.open(folder.file("app.db").c_str(), 5000);
-    fill(db, 5, 23);
-    RetentionSweeper sweeper(db);
-
     struct Case
     {
         int keepDays;
+        std::chrono::microseconds budget;
         long long oldLeft; // per table, after the sweep
+        int maxPerCall;    // rows one call may delete
     };
-    // 0 keeps everything; 40 days finds nothing older; 7 days takes the old.
-    const Case cases[] = {{0, 5 * 23}, {40, 5 * 23}, {7, 0}};
+    // 0 keeps everything; 40 days finds nothing older; 7 days takes the old,
+    // a piece per call without a budget, all in one call with a long one.
+    const Case cases[] = {
+        {0, 0us, 5 * 23, 0}, {40, 0us, 5 * 23, 0}, {7, 0us, 0, 7}, {7, 60s, 0, 2 * 5 * 23}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.keepDays);
-        int chunks = 0;
+        TempFolder folder;
+        Database db;
+        db.open(folder.file("app.db").c_str(), 5000);
+        fill(db, 5, 23);
+        RetentionSweeper sweeper(db);
+        int calls = 0;
         int deleted = 0;
-        for (int n; (n = sweeper.sweep(c.keepDays, 7)) > 0; ++chunks) {
-            EXPECT_LE(n, 7);
+        for (int n; (n = sweeper.sweep(c.keepDays, 7, c.budget)) > 0; ++calls) {
+            EXPECT_LE(n, c.maxPerCall);
             deleted += n;
-            ASSERT_LT(chunks, 1000);
+            ASSERT_LT(calls, 1000);
         }
         EXPECT_EQ(deleted, 2 * 5 * 23 - 2 * c.oldLeft);
         for (const char* sql : oldRows)
