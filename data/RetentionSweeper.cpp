@@ -6,6 +6,7 @@
 #include "data/Transaction.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace corvane {
 
@@ -22,8 +23,8 @@ int RetentionSweeper::sweep(int keepDays, int rows, std::chrono::microseconds bu
         if (!limit.next() || limit.getText(0) == nullptr)
             return 0;
         m_limit = limit.getText(0);
-        m_vehicle.clear();
         m_eventsDone = false;
+        m_samplesDone = false;
     }
     m_deletedEvents.clear();
     Transaction transaction(m_database);
@@ -45,59 +46,47 @@ int RetentionSweeper::sweepPiece(int rows)
 {
     int deleted = 0;
     if (!m_eventsDone) {
-        deleted = sweepEvents(rows);
+        deleted = sweepFront("event_info", "time", rows, &m_deletedEvents);
         m_eventsDone = deleted < rows;
     }
-    while (deleted < rows) {
-        deleted += sweepSamples(rows - deleted);
-        if (deleted < rows && !nextVehicle()) {
-            m_limit.clear(); // the round is over; the next call starts another
-            break;
-        }
+    if (deleted < rows && !m_samplesDone) {
+        const int wanted = rows - deleted;
+        const int samples = sweepFront("gps_data", "update_time", wanted, nullptr);
+        deleted += samples;
+        m_samplesDone = samples < wanted;
     }
+    if (m_eventsDone && m_samplesDone)
+        m_limit.clear(); // the round is over; the next call starts another
     return deleted;
 }
 
-int RetentionSweeper::sweepEvents(int rows)
+int RetentionSweeper::sweepFront(const char* table, const char* timeColumn, int rows,
+                                 std::vector<long long>* deletedIds)
 {
-    // The ids first, so that the owner learns which events went.
-    const FormatableSQL select("SELECT id FROM event_info WHERE time < '%q' LIMIT %d;",
-                               m_limit.c_str(), rows);
-    RowSet found(m_database, select.getText());
+    // The oldest rows by id lie together on a few pages, so deleting them
+    // dirties little; the walk stops at the first row that is young enough.
+    const FormatableSQL select("SELECT id, %s FROM %s ORDER BY id LIMIT %d;", timeColumn, table,
+                               rows);
+    RowSet front(m_database, select.getText());
     std::string ids;
-    while (found.next()) {
-        const char* id = found.getText(0);
+    int count = 0;
+    while (front.next()) {
+        const char* time = front.getText(1);
+        if (time != nullptr && std::strcmp(time, m_limit.c_str()) >= 0)
+            break;
+        const char* id = front.getText(0);
         ids += ids.empty() ? "" : ",";
         ids += id;
-        m_deletedEvents.push_back(std::strtoll(id, nullptr, 10));
+        ++count;
+        if (deletedIds != nullptr)
+            deletedIds->push_back(std::strtoll(id, nullptr, 10));
     }
-    found.close();
-    if (ids.empty())
+    front.close();
+    if (count == 0)
         return 0;
-    const std::string sql = "DELETE FROM event_info WHERE id IN (" + ids + ");";
+    const std::string sql = std::string("DELETE FROM ") + table + " WHERE id IN (" + ids + ");";
     m_database.execute(sql.c_str());
-    return m_database.getChanges();
-}
-
-int RetentionSweeper::sweepSamples(int rows)
-{
-    const FormatableSQL sql("DELETE FROM gps_data WHERE id IN (SELECT id FROM gps_data WHERE "
-                            "vehicle_id = '%q' AND update_time < '%q' LIMIT %d);",
-                            m_vehicle.c_str(), m_limit.c_str(), rows);
-    m_database.execute(sql.getText());
-    return m_database.getChanges();
-}
-
-bool RetentionSweeper::nextVehicle()
-{
-    const FormatableSQL sql(
-        "SELECT vehicle_id FROM gps_data WHERE vehicle_id > '%q' ORDER BY vehicle_id LIMIT 1;",
-        m_vehicle.c_str());
-    RowSet next(m_database, sql.getText());
-    if (!next.next() || next.getText(0) == nullptr)
-        return false;
-    m_vehicle = next.getText(0);
-    return true;
+    return count;
 }
 
 } // namespace corvane

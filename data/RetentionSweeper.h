@@ -12,15 +12,18 @@ class Database;
 // chunk at a time, so that the writer can do it between its batches without
 // keeping a batch waiting.
 //
-// Events go by the index on event_info(time); samples vehicle by vehicle by
-// the index on gps_data(vehicle_id, update_time), so no chunk scans a table.
-// The limit is SQLite's DATETIME('now', '-N days') (UTC), fixed when a
-// round starts; rows whose time SQLite could not read (NULL) are kept.
+// Rows go oldest first in stored order (by id): each table is walked from
+// its first row up to the first row whose time is not older than the limit.
+// The oldest rows lie together on a few pages, so a chunk dirties little and
+// commits fast. A row whose time SQLite could not read (NULL) goes with the
+// older rows around it; a row stored with a time far older than its
+// neighbours waits until the walk reaches it. The limit is SQLite's
+// DATETIME('now', '-N days') (UTC), fixed when a round starts.
 //
 // Ownership: borrows the Database. Threads: the caller holds the database
-// mutex around each call and no transaction is open (each chunk is a
+// mutex around each call and no transaction is open (each call is a
 // transaction of its own). Throws: DatabaseException when a statement fails
-// (the chunk is rolled back).
+// (the call's deletions are rolled back).
 class RetentionSweeper
 {
 public:
@@ -40,16 +43,15 @@ public:
 
 private:
     int sweepPiece(int rows);
-    int sweepEvents(int rows);
-    int sweepSamples(int rows);
-    // The next vehicle_id of gps_data after m_vehicle; false at the end.
-    bool nextVehicle();
+    // Deletes up to rows rows from the front of table; the number deleted.
+    int sweepFront(const char* table, const char* timeColumn, int rows,
+                   std::vector<long long>* deletedIds);
 
     Database& m_database;
     int m_keepDays = 0;
-    std::string m_limit;   // the time limit of the current round
-    std::string m_vehicle; // the vehicle whose samples are being deleted
+    std::string m_limit; // the time limit of the current round
     bool m_eventsDone = false;
+    bool m_samplesDone = false;
     std::vector<long long> m_deletedEvents;
 };
 

@@ -24,8 +24,8 @@ long long countOf(Database& db, const std::string& sql)
     return rows.next() ? std::stoll(rows.getText(0)) : -1;
 }
 
-// Rows of three ages per vehicle and table: 30 days old, 2 days old, and a
-// time SQLite could not read (NULL).
+// Rows of three ages per vehicle and table, stored in this order: 30 days
+// old, 2 days old, and a time SQLite could not read (NULL).
 void fill(Database& db, int vehicles, int perAge)
 {
     db.execute("CREATE TABLE IF NOT EXISTS event_info (id INTEGER PRIMARY KEY AUTOINCREMENT,"
@@ -39,8 +39,9 @@ void fill(Database& db, int vehicles, int perAge)
     Transaction transaction(db);
     const char* const ages[] = {"DATETIME('now', '-30 days')", "DATETIME('now', '-2 days')",
                                 "NULL"};
-    for (int v = 0; v < vehicles; ++v) {
-        for (const char* age : ages) {
+    // In time order, as a station stores them; the unreadable ones last.
+    for (const char* age : ages) {
+        for (int v = 0; v < vehicles; ++v) {
             for (int i = 0; i < perAge; ++i) {
                 const std::string vehicle = "'vehicle-" + std::to_string(v) + "'";
                 db.execute(("INSERT INTO gps_data (gps_data, update_time, vehicle_id) VALUES "
