@@ -2,6 +2,7 @@
 
 #include "app/CorvaneEvents.h"
 #include "app/MultiMonitor.h"
+#include "app/OperatorNotice.h"
 #include "app/PageProbe.h"
 #include "app/StartupFolder.h"
 #include "app/StationRecords.h"
@@ -81,6 +82,7 @@ const char bindAddressKey[] = "callback/BindAddress";
 
 using CallbackEvent = OwningEvent<CallbackInfoHolder>;
 using VehicleIdEvent = OwningEvent<std::string>;
+using NoticeEvent = OwningEvent<OperatorNotice>;
 
 void post(QObject* window, QEvent* event)
 {
@@ -133,7 +135,9 @@ bool CorvaneDlg::initialize()
         return false;
     }
     createBrowser();
+    DBManager::getInstance().setStorageListener(this);
     m_databases.open(StartupFolder::path());
+    m_databases.applyStorageSettings();
     // Before the page loads: its first tiles come from these hosts.
     QStringList remote;
     for (const MapSource& source : mapSources) {
@@ -232,8 +236,17 @@ void CorvaneDlg::shutdown()
     m_replayBar.reset();
     m_trackHistory.reset();
     m_server->stop();
+    drainCallbacks();
     m_server.reset();
     m_databases.close();
+    DBManager::getInstance().setStorageListener(nullptr);
+}
+
+void CorvaneDlg::drainCallbacks()
+{
+    // Callbacks posted before the server stopped were taken from the socket:
+    // they are handled (and so queued for the writer) before it closes.
+    QCoreApplication::sendPostedEvents(this, WM_CALLBACK_RECEIVED);
 }
 
 void CorvaneDlg::closeWithoutAsking()
@@ -286,6 +299,47 @@ void CorvaneDlg::onServerError(const char* text)
         return;
     if (m_startFailure.isEmpty())
         m_startFailure = QString::fromLocal8Bit(text);
+}
+
+void CorvaneDlg::onReceptionFailed(const char* text)
+{
+    traceMessage("Exception - %s", text);
+    postNotice(WM_RECEPTION_FAILED, true, text);
+}
+
+void CorvaneDlg::onStorageProblem(const std::string& text)
+{
+    postNotice(WM_STORAGE_NOTICE, true, text);
+}
+
+void CorvaneDlg::onStorageRecovered(const std::string& text)
+{
+    postNotice(WM_STORAGE_NOTICE, false, text);
+}
+
+void CorvaneDlg::postNotice(QEvent::Type type, bool problem, const std::string& text)
+{
+    post(this,
+         new NoticeEvent(type, std::make_unique<OperatorNotice>(OperatorNotice{problem, text})));
+}
+
+void CorvaneDlg::showNotice(QEvent::Type type, QEvent* event)
+{
+    const std::unique_ptr<OperatorNotice> notice = static_cast<NoticeEvent*>(event)->take();
+    if (!notice)
+        return;
+    const QString text = QString::fromStdString(notice->text);
+    if (type == WM_RECEPTION_FAILED)
+        openNoticeBox(this, QStringLiteral("receptionFailureMessage"), QMessageBox::Warning,
+                      QStringLiteral("Reception on the callback port %1 failed: %2.\n"
+                                     "The station opens the port again in a moment.")
+                          .arg(m_port)
+                          .arg(text));
+    else if (notice->problem)
+        openNoticeBox(this, QStringLiteral("storageProblemMessage"), QMessageBox::Warning, text);
+    else
+        openNoticeBox(this, QStringLiteral("storageRecoveredMessage"), QMessageBox::Information,
+                      text);
 }
 
 void CorvaneDlg::onClickLog()
@@ -390,6 +444,10 @@ void CorvaneDlg::customEvent(QEvent* event)
             m_server->stop();
             startServer();
         }
+    } else if (type == WM_STORAGE_NOTICE || type == WM_RECEPTION_FAILED) {
+        showNotice(type, event);
+    } else if (type == WM_KEEP_DAYS_CHANGED) {
+        DBManager::getInstance().setKeepDays(static_cast<SettingChangedEvent*>(event)->value());
     } else if (type == WM_TIMEOUT_CHANGED) {
         m_controller.timeoutChanged(static_cast<SettingChangedEvent*>(event)->value());
     } else if (type == WM_ALARM_KINDS_CHANGED) {

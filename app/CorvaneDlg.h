@@ -9,9 +9,11 @@
 #include "callback/CallbackBacklog.h"
 #include "callback/CallbackServerDelegate.h"
 #include "callback/DropCounts.h"
+#include "data/StorageListener.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -35,7 +37,10 @@ class TrackReplayBar;
 // GUI thread, where StationController decides what changes.
 //
 // Life: construct, initialize() (screen check, browser, databases, server),
-// exec(), shutdown() (also run by the destructor). A close request asks
+// exec(), shutdown() (also run by the destructor). shutdown() handles every
+// callback already taken from the socket before the databases close. The
+// database writer's trouble and a failed wait of the server are shown in
+// warning boxes as they are told (once each). A close request asks
 // "Are you sure to close?"; closeWithoutAsking() (SIGTERM, SIGINT) skips the
 // question. Enter and Escape never close the window.
 //
@@ -51,7 +56,8 @@ class CorvaneDlg : public QDialog,
                    public CallbackServerDelegate,
                    public CefClientV8Listener,
                    public CefClientListener,
-                   public ScriptSink
+                   public ScriptSink,
+                   public StorageListener
 {
     Q_OBJECT
 
@@ -99,6 +105,11 @@ public:
     // CallbackServerDelegate (server thread, or the caller of start).
     bool onCallbackReceived(const CallbackInfo& record) override;
     void onServerError(const char* text) override;
+    void onReceptionFailed(const char* text) override;
+
+    // StorageListener (the database writer's thread): shown in a box.
+    void onStorageProblem(const std::string& text) override;
+    void onStorageRecovered(const std::string& text) override;
 
     // CefClientV8Listener (GUI thread).
     void onClickLog() override;
@@ -132,6 +143,10 @@ private:
     void startServer();
     void tellPortFailure(int port, const QString& reason);
     void applySenderFilter();
+    void postNotice(QEvent::Type type, bool problem, const std::string& text);
+    void showNotice(QEvent::Type type, QEvent* event);
+    // Hands every callback still posted to the controller (shutdown).
+    void drainCallbacks();
     void handlePageLoaded();
     void sendMapSources();
     void sendAttentionSettings();

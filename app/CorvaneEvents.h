@@ -22,6 +22,9 @@ inline constexpr QEvent::Type WM_CHOOSE_IMAGE = QEvent::Type(1041);   // Vehicle
 inline constexpr QEvent::Type WM_SHOW_LOG = QEvent::Type(1042);       // ValueEvent (0)
 inline constexpr QEvent::Type WM_SHOW_SETUP = QEvent::Type(1043);     // ValueEvent (0)
 inline constexpr QEvent::Type WM_PAGE_LOADED = QEvent::Type(1044);    // ValueEvent (0)
+// WM_KEEP_DAYS_CHANGED (1060) comes from the setup dialog as well.
+inline constexpr QEvent::Type WM_STORAGE_NOTICE = QEvent::Type(1061);   // NoticeEvent
+inline constexpr QEvent::Type WM_RECEPTION_FAILED = QEvent::Type(1062); // NoticeEvent
 
 // An event that owns one heap payload.
 template <typename Payload>

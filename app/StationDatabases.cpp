@@ -6,6 +6,8 @@
 #include "data/DBManager.h"
 #include "data/Setup.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <mutex>
 
 namespace corvane {
@@ -45,6 +47,15 @@ void StationDatabases::close()
     Setup& setup = Setup::getInstance();
     std::lock_guard lock(setup.getMutex());
     setup.getDatabase().close();
+}
+
+void StationDatabases::applyStorageSettings()
+{
+    constexpr int defaultMinFreeMB = 200;
+    DBManager& writer = DBManager::getInstance();
+    writer.setKeepDays(std::max(readInt("data/KeepDays", 0), 0));
+    const int minFreeMB = std::max(readInt("data/MinFreeMB", defaultMinFreeMB), 0);
+    writer.setMinFreeBytes(static_cast<std::uint64_t>(minFreeMB) * 1024 * 1024);
 }
 
 int StationDatabases::readInt(const char* key, int defaultValue)

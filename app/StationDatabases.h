@@ -30,6 +30,10 @@ public:
     int readInt(const char* key, int defaultValue);
     std::string readText(const char* key, const char* defaultValue);
 
+    // Hands "data/KeepDays" (default 0: keep everything) and "data/MinFreeMB"
+    // (default 200) to the database writer.
+    void applyStorageSettings();
+
     bool isOpen() const { return m_open; }
 
 private:

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -253,4 +254,38 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+TEST(StationProcess, TerminationStoresEveryCallbackTakenFromTheSocket)
+{
+    TempFolder folder;
+    const int port = LoopbackSender::freePort();
+    writeSetupPort(folder.file("setup.db"), port);
+    StationProcess station(folder);
+    ASSERT_TRUE(station.start());
+    ASSERT_TRUE(receiving(port));
+
+    // The receive thread takes datagrams faster than the window handles them,
+    // so callbacks wait in the window's queue when the signal comes. Sent in
+    // rounds that the socket can hold whole, each taken before the next.
+    constexpr int vehicles = 50;
+    constexpr int seconds = 60;
+    for (int second = 0; second < seconds; ++second) {
+        for (int v = 0; v < vehicles; ++v) {
+            char id[40];
+            std::snprintf(id, sizeof id, "0badc0de-0000-4000-8000-%012d", v);
+            sendDatagram(port, report(id, second));
+        }
+        if (second % 4 == 3)
+            ASSERT_TRUE(
+                waitFor([&] { return LoopbackSender::receiveQueue(port) == 0L; }, deadlineMs));
+    }
+    ASSERT_TRUE(waitFor([&] { return LoopbackSender::receiveQueue(port) == 0L; }, deadlineMs));
+    station.signal(SIGTERM);
+    ASSERT_TRUE(station.finished());
+    EXPECT_EQ(station.exitStatus(), QProcess::NormalExit);
+
+    TableRows db(folder.file("app.db"));
+    EXPECT_EQ(db.number("SELECT count(*) FROM gps_data"), vehicles * seconds);
+    EXPECT_EQ(db.number("SELECT count(*) FROM vehicle_info"), vehicles);
 }

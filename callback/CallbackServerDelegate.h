@@ -22,6 +22,11 @@ public:
     // The message text of a socket failure: a start that could not open, bind or
     // register the socket, or a receive that failed (a datagram over 4096 bytes).
     virtual void onServerError(const char* text) = 0;
+
+    // On the server thread: waiting for datagrams failed, the socket was
+    // closed, and the server opens the same port again after a short pause.
+    // Reception is down until then. By default reported as a server error.
+    virtual void onReceptionFailed(const char* text) { onServerError(text); }
 };
 
 } // namespace corvane

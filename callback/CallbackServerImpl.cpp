@@ -45,19 +45,8 @@ void CallbackServerImpl::start(int32_t port)
         return;
     }
     try {
-        // A port the platform would silently wrap (70000 is 4464) is refused.
-        if (port < 0 || port > 65535)
-            CORVANE_THROW(SocketException, EINVAL);
-        m_socket.create();
-        // Without address reuse another program cannot bind the port beside
-        // this socket and take the recorders' datagrams, and a port that is
-        // already taken fails here instead of being shared.
-        const int off = 0;
-        ::setsockopt(m_socket.getHandle(), SOL_SOCKET, SO_REUSEADDR, &off, sizeof off);
-        m_socket.configureBlocking(false);
-        enlargeReceiveBuffer();
-        m_socket.bind(local);
-        m_selector.registerSocket(m_socket, SelectionKey::OpRead, &m_socket);
+        m_local = local;
+        openSocket(port, local);
     } catch (const SocketException& e) {
         traceException(e);
         m_selector.clear();
@@ -89,6 +78,44 @@ void CallbackServerImpl::setSenderFilter(const SenderFilter& filter)
     m_filter = std::move(copy);
 }
 
+void CallbackServerImpl::openSocket(int32_t port, const RawSocketAddress& local)
+{
+    // A port the platform would silently wrap (70000 is 4464) is refused.
+    if (port < 0 || port > 65535)
+        CORVANE_THROW(SocketException, EINVAL);
+    m_socket.create();
+    // Without address reuse another program cannot bind the port beside
+    // this socket and take the recorders' datagrams, and a port that is
+    // already taken fails here instead of being shared.
+    const int off = 0;
+    ::setsockopt(m_socket.getHandle(), SOL_SOCKET, SO_REUSEADDR, &off, sizeof off);
+    m_socket.configureBlocking(false);
+    enlargeReceiveBuffer();
+    m_socket.bind(local);
+    m_selector.registerSocket(m_socket, SelectionKey::OpRead, &m_socket);
+}
+
+bool CallbackServerImpl::reopenAfterPause()
+{
+    std::vector<SelectionKey> none;
+    while (!m_stopFlag) {
+        // Only the wake-up pair is left in the selector: stop ends the pause.
+        none.clear();
+        m_selector.select(none, restartPauseMs);
+        if (m_stopFlag)
+            return false;
+        try {
+            openSocket(m_port, m_local);
+            return true;
+        } catch (const SocketException& e) {
+            traceException(e);
+            m_selector.clear();
+            m_socket.close();
+        }
+    }
+    return false;
+}
+
 void CallbackServerImpl::enlargeReceiveBuffer()
 {
     // Room for a few hundred milliseconds of a busy fleet, so that datagrams
@@ -116,7 +143,13 @@ CallbackServerImpl::takeCallbackInfo(std::unique_ptr<CallbackInfoHolder> holder)
 
 void CallbackServerImpl::endLoop()
 {
-    m_socket.close();
+    // A descriptor that went bad (the usual cause of a failed wait) fails to
+    // close as well; it is forgotten either way, and the thread goes on.
+    try {
+        m_socket.close();
+    } catch (const SocketException& e) {
+        traceException(e);
+    }
     m_selector.clear();
 }
 
@@ -133,7 +166,11 @@ void CallbackServerImpl::run()
         if (m_selector.select(selected, selectTimeoutMs) < 0) {
             traceMessage("Selector Error!");
             endLoop();
-            return;
+            // Without a word the station would look alive and receive nothing.
+            m_delegate.onReceptionFailed("waiting for datagrams failed");
+            if (!reopenAfterPause())
+                return;
+            continue;
         }
         for (const SelectionKey& key : selected) {
             if (key.readyOps & SelectionKey::OpRead)

@@ -6,6 +6,7 @@
 #include "callback/Selector.h"
 #include "callback/SenderFilter.h"
 #include "socket/DatagramSocket.h"
+#include "socket/RawSocketAddress.h"
 #include "thread/LoopingThread.h"
 
 #include <atomic>
@@ -29,7 +30,10 @@ class SocketAddress;
 // most 5000 ms per pass; stop wakes it at once. Once woken by a datagram it takes
 // up to 64 that wait without another wait, checking for stop between them. The
 // socket asks for a 4 MB receive buffer (the system may cap it) so that bursts
-// outlast short stalls of the thread.
+// outlast short stalls of the thread. When the wait itself fails, the socket
+// is closed, the delegate hears onReceptionFailed, and the loop opens the same
+// port again after restartPauseMs (again and again while that fails; stop
+// ends the pause at once).
 //
 // Ownership: owns its parser, selector, socket, filter and receive buffer; the
 // delegate and the drop counts are not owned and must outlive the server. The
@@ -48,6 +52,7 @@ public:
     static constexpr long selectTimeoutMs = 5000; // longest wait per pass
     static constexpr int burstLimit = 64;         // datagrams taken per readiness
     static constexpr int receiveBufferBytes = 4 << 20;
+    static constexpr long restartPauseMs = 1000;
 
     // counts: where refused senders are counted; may be null.
     explicit CallbackServerImpl(CallbackServerDelegate& delegate, DropCounts* counts = nullptr);
@@ -68,6 +73,11 @@ public:
 private:
     void run() override;
     void endLoop();
+    // Creates, binds (to `local`, without address reuse) and registers the
+    // socket. Throws: SocketException.
+    void openSocket(int32_t port, const RawSocketAddress& local);
+    // After a failed wait: true once the port is open again, false on stop.
+    bool reopenAfterPause();
     void enlargeReceiveBuffer();
     void receiveBurst(SocketAddress& sender);
     // One datagram; false when none was waiting.
@@ -87,6 +97,8 @@ private:
     std::atomic<bool> m_stopFlag{false};
     char m_buffer[bufferSize + 1];
     int32_t m_port = 0;
+    // Where the last start bound; a reopen after a failed wait binds there again.
+    RawSocketAddress m_local;
 };
 
 } // namespace corvane

@@ -58,6 +58,16 @@ public:
         m_errors.push_back(text ? text : "");
         m_changed.notify_all();
     }
+    void onReceptionFailed(const char* text) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_failures.push_back(text ? text : "");
+    }
+    std::vector<std::string> failures()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_failures;
+    }
 
     // Waits until a record with this name came; false after the deadline.
     bool waitForName(const std::string& name, std::chrono::milliseconds limit = 10s)
@@ -109,6 +119,7 @@ private:
     std::condition_variable m_changed;
     std::vector<Received> m_records;
     std::vector<std::string> m_errors;
+    std::vector<std::string> m_failures;
     bool m_closed = false;
     bool m_throwNext = false;
     int m_afterClose = 0;
@@ -171,7 +182,63 @@ std::string messageOfSize(const std::string& name, size_t size)
     return text;
 }
 
+// The descriptor of this process's UDP socket bound to port; -1 when none.
+int udpSocketOnPort(int port)
+{
+    DIR* d = opendir("/proc/self/fd");
+    if (d == nullptr)
+        return -1;
+    int found = -1;
+    while (dirent* e = readdir(d)) {
+        if (e->d_name[0] == '.')
+            continue;
+        const int fd = std::stoi(e->d_name);
+        int type = 0;
+        socklen_t typeLength = sizeof type;
+        sockaddr_in a{};
+        socklen_t length = sizeof a;
+        if (getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &typeLength) == 0 && type == SOCK_DGRAM &&
+            getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0 &&
+            a.sin_family == AF_INET && ntohs(a.sin_port) == port)
+            found = fd;
+    }
+    closedir(d);
+    return found;
+}
+
 } // namespace
+
+TEST(CallbackServerImplTest, AFailedWaitIsReportedAndTheSamePortOpensAgain)
+{
+    RecordingDelegate delegate;
+    CallbackServerImpl server(delegate);
+    const int port = freePort();
+    server.start(port);
+    Recorder recorder;
+    recorder.send(port, "before,100,0,x,cam,0,131794207,863518");
+    ASSERT_TRUE(delegate.waitForName("before"));
+
+    // The socket's descriptor closed under the server: its next wait fails.
+    const int fd = udpSocketOnPort(port);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    // (Receives that meet the closed descriptor first are reported as
+    // receive errors, as any failed receive is.)
+    while (delegate.failures().empty()) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(delegate.failures().size(), 1u);
+    // Reception comes back on the same port by itself.
+    for (int i = 0; !delegate.waitForName("after", 200ms); ++i) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        recorder.send(port, "after,100,0,x,cam,0,131794207,863518");
+    }
+    EXPECT_EQ(delegate.failures().size(), 1u);
+    EXPECT_EQ(server.getPort(), port);
+    server.stop();
+}
 
 TEST(CallbackServerImplTest, DatagramsReachTheDelegateInArrivalOrder)
 {

@@ -3,7 +3,9 @@
 #include "base/Trace.h"
 #include "data/DatabaseException.h"
 #include "data/EventLogger.h"
+#include "data/EventPageQuery.h"
 #include "data/FormatableSQL.h"
+#include "data/FreeSpace.h"
 #include "data/GPSDataContainer.h"
 #include "data/RecordCodec.h"
 #include "data/RecordWriter.h"
@@ -14,6 +16,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <optional>
 
 namespace corvane {
 
@@ -52,6 +58,22 @@ constexpr TableSchema tables[] = {
      "vehicle_info(id));",
      "CREATE UNIQUE INDEX optional_info_idx ON optional_info(id);"},
 };
+
+// Indexes for the event log's searches and the retention's deletes. Made at
+// every open, so files made before them gain them and keep their tables.
+constexpr const char* extraIndexes[] = {
+    "CREATE INDEX IF NOT EXISTS event_info_time_idx ON event_info(time);",
+    "CREATE INDEX IF NOT EXISTS event_info_vehicle_time_idx ON event_info(vehicle_id, time);",
+    "CREATE INDEX IF NOT EXISTS gps_data_vehicle_time_idx ON gps_data(vehicle_id, update_time);",
+};
+
+// Retention deletes pieces of this many rows for this long in one
+// transaction, and commits: a batch that falls due waits no longer than that
+// and the commit.
+constexpr int retentionChunkRows = 200;
+constexpr std::chrono::microseconds retentionChunkBudget{5000};
+
+constexpr std::uint64_t megabyte = 1024 * 1024;
 
 // Runs a SELECT and refills a container through the records' load().
 template <typename Container, typename Add>
@@ -95,8 +117,15 @@ DBManager::~DBManager()
 void DBManager::open(const std::string& path, int busyTimeoutMs)
 {
     std::lock_guard lock(g_databaseMutex);
-    m_database.open(path.c_str(), busyTimeoutMs);
     m_path = path;
+    m_health.reset();
+    forgetEventCount();
+    try {
+        m_database.open(path.c_str(), busyTimeoutMs);
+    } catch (const DatabaseException& e) {
+        m_health.report(StorageHealth::Problem::Fault, faultText(e.getCode(), e.getMessage()));
+        throw;
+    }
     ensureTables();
     if (m_writerStarted)
         return;
@@ -111,6 +140,7 @@ void DBManager::open(const std::string& path, int busyTimeoutMs)
     }
     m_stop = false;
     m_wakeRequested = false;
+    m_fullBatchTold = false;
     clearStopRequest();
     start();
     m_writerStarted = true;
@@ -134,13 +164,12 @@ void DBManager::ensureTables()
             traceException(e);
         }
     }
-    // A vehicle's track for a time range is read through this index; files
-    // made before it existed gain it here and keep their tables as they are.
-    try {
-        m_database.execute("CREATE INDEX IF NOT EXISTS gps_data_vehicle_time_idx ON "
-                           "gps_data(vehicle_id, update_time);");
-    } catch (const DatabaseException& e) {
-        traceException(e);
+    for (const char* index : extraIndexes) {
+        try {
+            m_database.execute(index);
+        } catch (const DatabaseException& e) {
+            traceException(e);
+        }
     }
 }
 
@@ -169,19 +198,28 @@ bool DBManager::enqueue(const AbstractDatabaseRecord& record)
     thread_local std::string encoded;
     // The writer takes each record into a buffer of this size; nothing a
     // recorder or the operator can send comes near it.
-    if (!RecordCodec::encode(record, encoded) || encoded.size() > m_receiveBuffer.size())
+    if (!RecordCodec::encode(record, encoded) || encoded.size() > m_receiveBuffer.size()) {
+        ++m_refused;
         return false;
+    }
     {
         std::shared_lock gate(m_gate);
-        if (!m_accepting || !m_queue->put(encoded.data(), encoded.size(), 0))
+        if (!m_accepting || !m_queue->put(encoded.data(), encoded.size(), 0)) {
+            ++m_refused;
             return false;
+        }
         // Counted while the gate is held so that a new queue never inherits
         // counts of the old one.
         ++m_pendingCount;
         m_pendingBytes += static_cast<long>(encoded.size()) + 4;
     }
-    if (batchDue() && !m_wakeRequested.load(std::memory_order_relaxed))
-        requestBatch();
+    if (batchDue() && !m_fullBatchTold.exchange(true)) {
+        // Not a request: a writer whose last batch failed sleeps on.
+        {
+            std::lock_guard lock(m_wakeMutex);
+        }
+        m_wake.notify_one();
+    }
     return true;
 }
 
@@ -202,32 +240,72 @@ void DBManager::requestBatch()
 
 void DBManager::run()
 {
+    try {
+        writeUntilStopped();
+    } catch (const Exception& e) {
+        tellEnded(e.getMessage());
+        throw;
+    } catch (const std::exception& e) {
+        tellEnded(e.what());
+        throw;
+    }
+}
+
+void DBManager::tellEnded(const char* why)
+{
+    std::lock_guard lock(g_databaseMutex);
+    m_health.report(StorageHealth::Problem::Ended,
+                    "The database writer of " + m_path + " has stopped: " + why +
+                        ".\nNothing more is stored until the station is started again.");
+}
+
+void DBManager::writeUntilStopped()
+{
+    // The one full count of the events, here rather than when the operator
+    // first opens the event log.
+    try {
+        countEvents(nullptr);
+    } catch (const DatabaseException& e) {
+        traceException(e);
+    }
     while (!m_stop) {
-        runBatch();
+        const auto started = Clock::now();
+        const bool written = runBatch(true);
         if (m_stop)
             break;
-        sleepUntilDue();
+        const auto period = std::chrono::milliseconds(m_batchPeriodMs.load());
+        if (written) {
+            sweepRetention(started + period);
+            sleepUntil(started + period, false);
+        } else {
+            // A whole period from the failure, however long the batch took.
+            sleepUntil(Clock::now() + period, true);
+        }
     }
     // close() has shut the queue to producers: what is queued now is final,
     // and the last batch takes all of it. A batch that could not commit
     // (the file locked by another process) is tried twice more.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        runBatch();
+        runBatch(false);
         std::lock_guard lock(g_databaseMutex);
         if (m_writer.pending() == 0)
             break;
     }
 }
 
-void DBManager::sleepUntilDue()
+void DBManager::sleepUntil(Clock::time_point due, bool failed)
 {
+    // After a failure only the period ends the wait: a full queue must not
+    // turn the retries into a loop that holds a core and the database mutex.
     std::unique_lock lock(m_wakeMutex);
-    m_wake.wait_for(lock, std::chrono::milliseconds(m_batchPeriodMs.load()),
-                    [this] { return m_stop || m_wakeRequested || batchDue(); });
+    m_wake.wait_until(lock, due, [this, failed] {
+        return m_stop || m_wakeRequested || (!failed && (m_fullBatchTold || batchDue()));
+    });
     m_wakeRequested = false;
+    m_fullBatchTold = false;
 }
 
-void DBManager::runBatch()
+bool DBManager::runBatch(bool honourFloor)
 {
     std::shared_ptr<MessageQueue> queue;
     {
@@ -235,10 +313,74 @@ void DBManager::runBatch()
         queue = m_queue;
     }
     std::lock_guard lock(g_databaseMutex);
+    if (honourFloor && belowFloor())
+        return false;
+    const std::size_t kept = m_writer.pending();
     std::size_t bytes = 0;
     const int taken = m_writer.writeBatch(*queue, queue->count(), m_receiveBuffer, &bytes);
     m_pendingCount -= taken;
     m_pendingBytes -= static_cast<long>(bytes) + 4L * taken;
+    const RecordWriter::Fault& fault = m_writer.lastFault();
+    if (fault.code != 0) {
+        ++m_failedBatches;
+        if (RecordWriter::isDatabaseFault(fault.code))
+            m_health.report(StorageHealth::Problem::Fault,
+                            faultText(fault.code, fault.message.c_str()));
+        return false;
+    }
+    if (kept + static_cast<std::size_t>(taken) > 0)
+        m_health.clear(m_path + " is written again: " + std::to_string(kept + taken) +
+                       " records kept or received meanwhile have been stored.");
+    return true;
+}
+
+bool DBManager::belowFloor()
+{
+    const std::uint64_t floor = m_minFreeBytes.load();
+    if (floor == 0)
+        return false;
+    const std::string folder = folderOf(m_path);
+    const std::optional<std::uint64_t> free = freeBytesAt(folder);
+    if (!free || *free >= floor)
+        return false;
+    char text[160];
+    std::snprintf(text, sizeof text, "%llu MB free, below the floor of %llu MB",
+                  static_cast<unsigned long long>(*free / megabyte),
+                  static_cast<unsigned long long>(floor / megabyte));
+    m_health.report(StorageHealth::Problem::LowSpace,
+                    "The folder " + folder + " has only " + text +
+                        ".\nNothing is written; received records are kept in memory (up to " +
+                        std::to_string(queueMessages) + ") and written when space is freed.");
+    return true;
+}
+
+std::string DBManager::faultText(int code, const char* message) const
+{
+    return "The database " + m_path + " cannot be written: " + message + " (SQLite code " +
+           std::to_string(code) + ").\nReceived records are kept in memory (up to " +
+           std::to_string(queueMessages) + ") and written when the file can be written again.";
+}
+
+void DBManager::sweepRetention(Clock::time_point due)
+{
+    const int days = m_keepDays.load();
+    if (days <= 0)
+        return;
+    while (!m_stop && !m_wakeRequested && !batchDue() && Clock::now() < due) {
+        std::lock_guard lock(g_databaseMutex);
+        try {
+            const int deleted = m_sweeper.sweep(days, retentionChunkRows, retentionChunkBudget);
+            for (long long id : m_sweeper.deletedEvents())
+                m_countedEvents -= id <= m_countedUpTo ? 1 : 0;
+            if (deleted < retentionChunkRows)
+                return;
+        } catch (const DatabaseException& e) {
+            forgetEventCount();
+            // The batches tell what is wrong with the file; retention waits.
+            traceException(e);
+            return;
+        }
+    }
 }
 
 int DBManager::queryEvents(const char* condition)
@@ -270,6 +412,43 @@ int DBManager::queryGPSData(const char* vehicleId)
                         record.load(row);
                         GPSDataContainer::getInstance().append(std::move(record));
                     });
+}
+
+void DBManager::forgetEventCount() noexcept
+{
+    m_countedEvents = -1;
+    m_countedUpTo = -1;
+}
+
+std::size_t DBManager::countEvents(const char* condition)
+{
+    std::lock_guard lock(g_databaseMutex);
+    if (condition != nullptr && condition[0] != '\0')
+        return EventPageQuery(m_database).count(condition);
+    // Every event: counting a table of millions takes a second, so the count
+    // is kept up to date from the rows added since (ids only grow) and the
+    // rows retention deleted.
+    const FormatableSQL sql("SELECT count(*), max(id) FROM event_info WHERE id > %lld;",
+                            m_countedUpTo);
+    RowSet rows(m_database, sql.getText());
+    if (!rows.next())
+        return 0;
+    const char* added = rows.getText(0);
+    const char* last = rows.getText(1);
+    if (m_countedEvents < 0)
+        m_countedEvents = 0;
+    m_countedEvents += added != nullptr ? std::strtoll(added, nullptr, 10) : 0;
+    if (last != nullptr)
+        m_countedUpTo = std::strtoll(last, nullptr, 10);
+    return static_cast<std::size_t>(m_countedEvents);
+}
+
+void DBManager::forEachEventPage(const char* condition, std::size_t total, std::size_t offset,
+                                 std::size_t limit,
+                                 const std::function<void(const EventLog&)>& visit)
+{
+    std::lock_guard lock(g_databaseMutex);
+    EventPageQuery(m_database).page(condition, total, offset, limit, visit);
 }
 
 int DBManager::loadVehicles()

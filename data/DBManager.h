@@ -3,11 +3,16 @@
 #include "base/ISingleton.h"
 #include "data/Database.h"
 #include "data/RecordWriter.h"
+#include "data/RetentionSweeper.h"
+#include "data/StorageHealth.h"
 #include "thread/LoopingThread.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
@@ -17,7 +22,9 @@
 namespace corvane {
 
 class AbstractDatabaseRecord;
+class EventLog;
 class MessageQueue;
+class StorageListener;
 
 // Owner of app.db: creates missing tables, loads the vehicles, runs the
 // writer thread "DBManager::DBManagerQueueThread" and answers the event and
@@ -85,8 +92,33 @@ public:
     // Fills VehicleInfoContainer with every vehicle; returns the number.
     int loadVehicles();
 
+    // One page of events at a time (EventPageQuery), under the database
+    // mutex: the number matching condition, and at most limit of them after
+    // the first offset ones, in stored order.
+    std::size_t countEvents(const char* condition);
+    void forEachEventPage(const char* condition, std::size_t total, std::size_t offset,
+                          std::size_t limit, const std::function<void(const EventLog&)>& visit);
+
+    // Who hears of the writer's trouble (nullptr: nobody). Set it before
+    // open(), so that a file that cannot be opened is told as well, and clear
+    // it before the listener goes.
+    void setStorageListener(StorageListener* listener) { m_health.setListener(listener); }
+    // GPS samples and events older than this many days are deleted; 0 (the
+    // default) keeps everything.
+    void setKeepDays(int days) noexcept { m_keepDays = days; }
+    // Nothing is written while the file system of app.db has less free space
+    // than this; 0 (the default) sets no floor. The last batch at close()
+    // ignores it.
+    void setMinFreeBytes(std::uint64_t bytes) noexcept { m_minFreeBytes = bytes; }
+
+    // Records refused by enqueue() and batches that could not commit, since
+    // the instance was made.
+    long refusedCount() const noexcept { return m_refused.load(); }
+    long failedBatchCount() const noexcept { return m_failedBatches.load(); }
+
     // Asks the writer to run its next batch now instead of at the end of
-    // its period.
+    // its period, even after a failed batch (a full queue alone does not
+    // cut that wait short).
     void requestBatch();
 
     // The time the writer sleeps between batches (5000 ms in the station);
@@ -104,10 +136,21 @@ public:
 private:
     DBManager();
 
+    using Clock = std::chrono::steady_clock;
+
     void ensureTables();
-    void runBatch();
-    void sleepUntilDue();
+    void writeUntilStopped();
+    // True when nothing is left waiting (written, or nothing to write).
+    bool runBatch(bool honourFloor);
+    bool belowFloor();
+    void sweepRetention(Clock::time_point due);
+    // Sleeps until due; until then close() or requestBatch() wakes a writer
+    // whose batch failed, and a full batch too one whose batch did not.
+    void sleepUntil(Clock::time_point due, bool failed);
     bool batchDue() const noexcept;
+    std::string faultText(int code, const char* message) const;
+    void tellEnded(const char* why);
+    void forgetEventCount() noexcept;
 
     // The write queue and the gate that closes it to producers. The queue is
     // replaced only by open() after a close(), under the exclusive gate.
@@ -118,6 +161,16 @@ private:
     std::vector<char> m_receiveBuffer;
     Database m_database;
     RecordWriter m_writer{m_database, queueMessages};
+    RetentionSweeper m_sweeper{m_database};
+    // The number of events with an id up to m_countedUpTo (-1: not counted
+    // yet). Database mutex.
+    long long m_countedEvents = -1;
+    long long m_countedUpTo = -1;
+    StorageHealth m_health;
+    std::atomic<int> m_keepDays{0};
+    std::atomic<std::uint64_t> m_minFreeBytes{0};
+    std::atomic<long> m_refused{0};
+    std::atomic<long> m_failedBatches{0};
     std::string m_path;
     std::string m_currentTable;
     std::atomic<int> m_batchPeriodMs{batchPeriodMs};
@@ -131,6 +184,7 @@ private:
     std::mutex m_wakeMutex;
     std::condition_variable m_wake;
     std::atomic<bool> m_wakeRequested{false};
+    std::atomic<bool> m_fullBatchTold{false};
 };
 
 } // namespace corvane

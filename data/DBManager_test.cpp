@@ -177,6 +177,9 @@ const char* const schema[] = {
     "AUTOINCREMENT,key_info TEXT NOT NULL, value_info TEXT NOT NULL DEFAULT '', vehicle_id "
     "TEXT, foreign key(vehicle_id) references vehicle_info(id))",
     "index|optional_info_idx|CREATE UNIQUE INDEX optional_info_idx ON optional_info(id)",
+    "index|event_info_time_idx|CREATE INDEX event_info_time_idx ON event_info(time)",
+    "index|event_info_vehicle_time_idx|CREATE INDEX event_info_vehicle_time_idx ON "
+    "event_info(vehicle_id, time)",
     "index|gps_data_vehicle_time_idx|CREATE INDEX gps_data_vehicle_time_idx ON "
     "gps_data(vehicle_id, update_time)",
 };
@@ -192,6 +195,27 @@ TEST_F(DBManagerTest, SchemaIsCreatedInOrderOnceAndNotAgain)
     open();
     manager().close();
     EXPECT_EQ(rowsOf(path, master), created);
+}
+
+TEST_F(DBManagerTest, AnOlderFileGainsTheSearchIndexesAndKeepsItsTablesAndRows)
+{
+    const std::size_t tablesAndOwnIndexes = std::size(schema) - 3;
+    {
+        Database db;
+        db.open(path.c_str(), 5000);
+        for (std::size_t i = 0; i < tablesAndOwnIndexes; ++i) {
+            const std::string row = schema[i];
+            const std::string sql = row.substr(row.rfind('|') + 1);
+            if (sql != "<null>" && sql.find("sqlite_sequence") == std::string::npos)
+                db.execute(sql.c_str());
+        }
+        db.execute("INSERT INTO event_info (name, time) VALUES ('old', '2011-05-31 13:45:30');");
+    }
+    open();
+    manager().close();
+    const auto rows = rowsOf(path, "SELECT type, name, sql FROM sqlite_master ORDER BY rowid;");
+    EXPECT_EQ(rows, std::vector<std::string>(std::begin(schema), std::end(schema)));
+    EXPECT_EQ(countOf(path, "SELECT count(*) FROM event_info WHERE name = 'old';"), 1);
 }
 
 TEST_F(DBManagerTest, ViewNamedLikeATableCountsAsTheTable)

@@ -111,16 +111,38 @@ bool isTransient(int code)
     switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
+    case SQLITE_NOMEM:
+        return true;
+    default:
+        return RecordWriter::isDatabaseFault(code);
+    }
+}
+
+} // namespace
+
+bool RecordWriter::isDatabaseFault(int code) noexcept
+{
+    switch (code & 0xff) {
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+    case SQLITE_PERM:
     case SQLITE_FULL:
     case SQLITE_IOERR:
-    case SQLITE_NOMEM:
         return true;
     default:
         return false;
     }
 }
 
-} // namespace
+bool RecordWriter::keepFor(const DatabaseException& e)
+{
+    traceException(e);
+    m_lastFault.code = e.getCode();
+    m_lastFault.message = e.getMessage();
+    return false;
+}
 
 int RecordWriter::writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer,
                              std::size_t* bytes)
@@ -139,6 +161,7 @@ int RecordWriter::writeBatch(MessageQueue& queue, int count, std::vector<char>& 
         else
             m_pending.push_back(std::move(record));
     }
+    m_lastFault = Fault();
     if (commitPending())
         m_pending.clear();
     return taken;
@@ -151,8 +174,7 @@ bool RecordWriter::commitPending()
     try {
         transaction.emplace(m_database);
     } catch (const DatabaseException& e) {
-        traceException(e);
-        return false;
+        return keepFor(e);
     }
     for (auto record = m_pending.begin(); record != m_pending.end();) {
         try {
@@ -160,9 +182,9 @@ bool RecordWriter::commitPending()
             ++record;
             continue;
         } catch (const DatabaseException& e) {
-            traceException(e);
             if (isTransient(e.getCode()))
-                return false; // the transaction rolls back; all wait for the next batch
+                return keepFor(e); // the transaction rolls back; all wait for the next batch
+            traceException(e);
         }
         record = m_pending.erase(record);
         if (!m_database.inTransaction()) {
@@ -171,8 +193,7 @@ bool RecordWriter::commitPending()
             try {
                 transaction.emplace(m_database);
             } catch (const DatabaseException& e) {
-                traceException(e);
-                return false;
+                return keepFor(e);
             }
             record = m_pending.begin();
         }
@@ -180,8 +201,7 @@ bool RecordWriter::commitPending()
     try {
         transaction->commit();
     } catch (const DatabaseException& e) {
-        traceException(e);
-        return false; // rolled back by the transaction's destructor
+        return keepFor(e); // rolled back by the transaction's destructor
     }
     return true;
 }

@@ -3,12 +3,14 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace corvane {
 
 class AbstractDatabaseRecord;
 class Database;
+class DatabaseException;
 class MessageQueue;
 
 // Turns queued records into SQL on app.db: the database writer's batch.
@@ -19,10 +21,13 @@ class MessageQueue;
 //
 // A record taken from the queue is kept until the transaction that applies
 // it has committed. A failure that says nothing about the record itself
-// (the file busy or locked by another process beyond the busy time-out, disk
-// full, I/O error) rolls the batch back and keeps all its records, in order,
-// for the next batch; while `pendingLimit` records wait, no more are taken,
-// so the queue fills and refuses producers instead of memory growing.
+// (the file busy or locked by another process beyond the busy time-out, out
+// of memory, or a fault of the database file: read-only, cannot be opened,
+// not a database, corrupt, no permission, disk full, I/O error) rolls the
+// batch back and keeps all its records, in order, for the next batch; while
+// `pendingLimit` records wait, no more are taken, so the queue fills and
+// refuses producers instead of memory growing. lastFault() says what kept
+// them.
 //
 // Ownership: borrows the Database; owns the waiting records.
 // Threads: the thread that holds the database mutex. Throws: writeBatch()
@@ -56,6 +61,19 @@ public:
     // Drops them (traced), when no batch will come any more.
     void discardPending() noexcept;
 
+    // Why the last batch kept its records: SQLite's code (0 when the batch
+    // committed or had nothing to write) and message.
+    struct Fault
+    {
+        int code = 0;
+        std::string message;
+    };
+    const Fault& lastFault() const noexcept { return m_lastFault; }
+
+    // SQLite codes (primary or extended) that say the file itself cannot be
+    // written, as opposed to one record or a momentary lock.
+    static bool isDatabaseFault(int code) noexcept;
+
     // Applies one record by its recordType and operation: vehicle insert or
     // update, GPS insert, event insert; any other pair is ignored. A vehicle
     // update that matches no row inserts the vehicle instead, so a vehicle
@@ -66,9 +84,12 @@ public:
 private:
     // Applies every waiting record in one transaction; true when committed.
     bool commitPending();
+    // Traces e and keeps it as the last fault; false, for a batch that failed.
+    bool keepFor(const DatabaseException& e);
 
     Database& m_database;
     std::size_t m_pendingLimit;
+    Fault m_lastFault;
     std::deque<std::unique_ptr<AbstractDatabaseRecord>> m_pending;
 };
 

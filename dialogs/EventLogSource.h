@@ -34,7 +34,8 @@ public:
     virtual std::size_t queryEvents(const char* condition) = 0;
 
     // Calls visit for at most limit loaded events, skipping the first skip,
-    // in the order the query returned them.
+    // in the order the query returned them. A source that reads the page
+    // only now raises DatabaseException when that read fails.
     virtual void forEachEvent(std::size_t skip, std::size_t limit,
                               const std::function<void(const EventLog&)>& visit) = 0;
 

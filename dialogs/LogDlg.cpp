@@ -35,6 +35,7 @@ namespace corvane {
 namespace {
 
 constexpr int columnCount = 4;
+constexpr int timeColumn = 1;
 constexpr int fixedColumnsWidth = 502;
 
 QTableWidgetItem* centredItem(const QString& text)
@@ -113,7 +114,14 @@ void LogDlg::buildWidgets()
                                        QStringLiteral("Event Type"),
                                        QStringLiteral("Device Title")});
     m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    m_list->horizontalHeader()->setSectionsClickable(false);
+    // Only the Date/Time heading reacts: it turns the order (newest first
+    // and back); the others stay plain.
+    m_list->horizontalHeader()->setSectionsClickable(true);
+    m_list->horizontalHeader()->setSortIndicatorShown(false);
+    connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        if (column == timeColumn)
+            turnOrder();
+    });
     m_list->horizontalHeader()->setStretchLastSection(false);
     m_list->verticalHeader()->setVisible(false);
     m_list->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
@@ -262,15 +270,34 @@ void LogDlg::showCurrentPage()
     if (skip >= m_loaded)
         return;
     const std::size_t rows = std::min<std::size_t>(eventsPerPage, m_loaded - skip);
-    m_source.forEachEvent(skip, rows, [this](const EventLog& event) {
-        const int row = m_list->rowCount();
-        m_list->insertRow(row);
-        m_list->setItem(row, 0, centredItem(QString::fromUtf8(event.name)));
-        m_list->setItem(row, 1, centredItem(QString::fromUtf8(event.time)));
-        m_list->setItem(
-            row, 2, centredItem(QString::fromStdU16String(m_source.eventName(event.event_type))));
-        m_list->setItem(row, 3, centredItem(QString::fromUtf8(event.device_title)));
-    });
+    // Newest first, page p holds the stored rows counted back from the end,
+    // each added above the one before.
+    const std::size_t first = m_newestFirst ? m_loaded - skip - rows : skip;
+    try {
+        m_source.forEachEvent(first, rows, [this](const EventLog& event) {
+            const int row = m_newestFirst ? 0 : m_list->rowCount();
+            m_list->insertRow(row);
+            m_list->setItem(row, 0, centredItem(QString::fromUtf8(event.name)));
+            m_list->setItem(row, 1, centredItem(QString::fromUtf8(event.time)));
+            m_list->setItem(row, 2,
+                            centredItem(QString::fromStdU16String(
+                                m_source.eventName(event.event_type))));
+            m_list->setItem(row, 3, centredItem(QString::fromUtf8(event.device_title)));
+        });
+    } catch (const Exception& e) {
+        // The page is read when shown; a failure shows an empty page.
+        traceException(e);
+        m_list->setRowCount(0);
+    }
+}
+
+void LogDlg::turnOrder()
+{
+    m_newestFirst = !m_newestFirst;
+    m_list->horizontalHeader()->setSortIndicatorShown(m_newestFirst);
+    m_list->horizontalHeader()->setSortIndicator(timeColumn, Qt::DescendingOrder);
+    m_pager.reset(m_loaded);
+    showCurrentPage();
 }
 
 void LogDlg::updatePagingWidgets()

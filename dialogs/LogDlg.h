@@ -18,6 +18,9 @@ class EventLogSource;
 
 // The event log: the operator picks an optional date range and a vehicle,
 // searches, and pages through the matching events 100 rows at a time.
+// Events come in stored order (oldest first); a click on the Date/Time
+// heading turns the order to newest first and back, from page 1. Only the
+// page shown is read from the source.
 //
 // On construction it lists the vehicles (deleted ones as "name (deleted)",
 // sorted, "(All Vehicles)" first and chosen) and shows every stored event.
@@ -46,11 +49,14 @@ private:
     void load(const char* condition);
     void press(EventPager::Button button);
     void showCurrentPage();
+    // The Date/Time heading was clicked: newest first, or back to stored order.
+    void turnOrder();
     void updatePagingWidgets();
 
     EventLogSource& m_source;
     EventPager m_pager;
     std::size_t m_loaded = 0;
+    bool m_newestFirst = false;
 
     QCheckBox* m_fromCheck = nullptr;
     QDateEdit* m_fromDate = nullptr;

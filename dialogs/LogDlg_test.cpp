@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -44,8 +45,12 @@ public:
     void forEachEvent(std::size_t skip, std::size_t limit,
                       const std::function<void(const EventLog&)>& visit) override
     {
-        for (std::size_t i = skip; i < loaded.size() && i < skip + limit; ++i)
+        if (failPages)
+            throw CORVANE_EXCEPTION(DatabaseException, nullptr);
+        for (std::size_t i = skip; i < loaded.size() && i < skip + limit; ++i) {
+            ++visited;
             visit(loaded[i]);
+        }
     }
 
     std::u16string eventName(int code) override
@@ -72,6 +77,8 @@ public:
     std::vector<EventLog> loaded;
     std::vector<std::optional<std::string>> conditions;
     bool failQueries = false;
+    bool failPages = false;
+    std::size_t visited = 0;
 };
 
 VehicleInfo vehicle(const char* id, const char* name, const char* editedName = "",
@@ -293,6 +300,64 @@ TEST_F(LogDlgTest, FailedQueryShowsAnEmptyListAndTheDialogGoesOn)
     EXPECT_EQ(rows(), 0);
     EXPECT_EQ(enabledButtons(), "----");
     EXPECT_EQ(watcher.texts(), QStringList({"No data found."}));
+}
+
+TEST_F(LogDlgTest, DateTimeHeadingTurnsTheOrderToNewestFirstAndBack)
+{
+    m_source.store(250);
+    open();
+    auto* list = child<QTableWidget>("eventList");
+    // What a click on a heading makes the header send.
+    auto clickHeading = [&](int column) { emit list->horizontalHeader()->sectionClicked(column); };
+    struct Step
+    {
+        int heading;        // -1: a paging button instead
+        const char* button; // when heading is -1
+        const char* counter;
+        const char* firstName;
+        const char* lastName;
+    };
+    const Step steps[] = {
+        {1, nullptr, "1 / 3", "Car 249", "Car 150"},
+        {-1, "next", "2 / 3", "Car 149", "Car 50"},
+        {-1, "last", "3 / 3", "Car 49", "Car 0"},
+        {0, nullptr, "3 / 3", "Car 49", "Car 0"}, // other headings do nothing
+        {1, nullptr, "1 / 3", "Car 0", "Car 99"},
+        {-1, "last", "3 / 3", "Car 200", "Car 249"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::string(step.counter) + " " + step.firstName);
+        if (step.heading >= 0)
+            clickHeading(step.heading);
+        else
+            click(step.button);
+        EXPECT_EQ(counter(), QString::fromLatin1(step.counter));
+        ASSERT_GT(rows(), 0);
+        EXPECT_EQ(list->item(0, 0)->text(), QString::fromLatin1(step.firstName));
+        EXPECT_EQ(list->item(rows() - 1, 0)->text(), QString::fromLatin1(step.lastName));
+    }
+}
+
+TEST_F(LogDlgTest, OnlyThePageShownIsRead)
+{
+    m_source.store(1000);
+    open();
+    EXPECT_EQ(m_source.visited, 100u);
+    click("last");
+    EXPECT_EQ(m_source.visited, 200u);
+}
+
+TEST_F(LogDlgTest, APageThatCannotBeReadShowsEmptyAndPagingGoesOn)
+{
+    m_source.store(250);
+    open();
+    m_source.failPages = true;
+    click("next");
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(counter(), "2 / 3");
+    m_source.failPages = false;
+    click("next");
+    EXPECT_EQ(rows(), 50);
 }
 
 } // namespace

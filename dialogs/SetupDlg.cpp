@@ -48,6 +48,10 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
     auto* timeoutLabel = new QLabel(QStringLiteral("Timeout :"), this);
     m_timeoutBox = makeNumberBox(this, QStringLiteral("timeoutBox"), units.x(120));
     auto* minuteLabel = new QLabel(QStringLiteral("minute"), this);
+    auto* keepDaysLabel = new QLabel(QStringLiteral("Keep data :"), this);
+    m_keepDaysBox = makeNumberBox(this, QStringLiteral("keepDaysBox"), units.x(120));
+    m_keepDaysBox->setToolTip(QStringLiteral("0 keeps everything"));
+    auto* daysLabel = new QLabel(QStringLiteral("days"), this);
 
     auto* fields = new QGridLayout;
     fields->addWidget(portLabel, 0, 0, Qt::AlignRight);
@@ -55,6 +59,9 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
     fields->addWidget(timeoutLabel, 1, 0, Qt::AlignRight);
     fields->addWidget(m_timeoutBox, 1, 1);
     fields->addWidget(minuteLabel, 1, 2);
+    fields->addWidget(keepDaysLabel, 2, 0, Qt::AlignRight);
+    fields->addWidget(m_keepDaysBox, 2, 1);
+    fields->addWidget(daysLabel, 2, 2);
     fields->setColumnMinimumWidth(2, units.x(23));
     auto* sendersLabel = new QLabel(QStringLiteral("Allowed senders :"), this);
     m_sendersBox = new QLineEdit(this);
@@ -62,13 +69,13 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
     m_sendersBox->setPlaceholderText(QStringLiteral("everyone"));
     m_sendersBox->setToolTip(
         QStringLiteral("IPv4 addresses and ranges, e.g. 192.0.2.7, 198.51.100.0/24"));
-    fields->addWidget(sendersLabel, 2, 0, Qt::AlignRight);
-    fields->addWidget(m_sendersBox, 2, 1);
+    fields->addWidget(sendersLabel, 3, 0, Qt::AlignRight);
+    fields->addWidget(m_sendersBox, 3, 1);
     m_dropLabel = new QLabel(this);
     m_dropLabel->setObjectName(QStringLiteral("dropSummary"));
     m_dropLabel->setWordWrap(true);
     m_dropLabel->setVisible(false);
-    fields->addWidget(m_dropLabel, 3, 0, 1, 3);
+    fields->addWidget(m_dropLabel, 4, 0, 1, 3);
     auto* buttons = makeConfirmButtons(*this, QStringLiteral("OK"), QStringLiteral("ok"),
                                        QStringLiteral("Cancel"), units.size(49, 14), units.x(10));
     auto* layout = new QVBoxLayout(this);
@@ -90,6 +97,8 @@ SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent
         traceException(e);
     }
     m_sendersBox->setText(QString::fromStdString(m_senders));
+    m_keepDays = readSetting(keepDaysRule);
+    m_keepDaysBox->setText(QString::number(m_keepDays));
 }
 
 void SetupDlg::setDropSummary(const QString& text)
@@ -179,6 +188,8 @@ void SetupDlg::accept()
     if (apply(m_portBox, portRule, m_port, WM_PORT_CHANGED) == Outcome::Refused)
         return;
     if (apply(m_timeoutBox, timeoutRule, m_timeout, WM_TIMEOUT_CHANGED) == Outcome::Refused)
+        return;
+    if (apply(m_keepDaysBox, keepDaysRule, m_keepDays, WM_KEEP_DAYS_CHANGED) == Outcome::Refused)
         return;
     if (applySenders() == Outcome::Refused)
         return;

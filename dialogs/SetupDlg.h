@@ -16,9 +16,11 @@ class SetupSettings;
 struct SettingRule;
 
 // The station's setup: the callback port (1500 to 32000), the callback
-// time-out in minutes (1 to 28800) and the senders the station takes
-// datagrams from (IPv4 addresses and ranges; empty for everyone). Below them
-// a line tells what the station has dropped (setDropSummary).
+// time-out in minutes (1 to 28800), the days of GPS samples and events
+// app.db keeps (0 to 3650; 0 keeps everything; WM_KEEP_DAYS_CHANGED) and the
+// senders the station takes datagrams from (IPv4 addresses and ranges; empty
+// for everyone). Below them a line tells what the station has dropped
+// (setDropSummary).
 //
 // OK saves each value that differs from the one shown at opening (or last
 // saved) in a transaction of its own and posts WM_PORT_CHANGED or
@@ -68,6 +70,7 @@ private:
     QObject* m_mainWindow;
     QLineEdit* m_portBox = nullptr;
     QLineEdit* m_timeoutBox = nullptr;
+    QLineEdit* m_keepDaysBox = nullptr;
     int m_port = 0;
     int m_timeout = 0;
     std::array<QCheckBox*, 14> m_alarmKinds{};
@@ -75,6 +78,7 @@ private:
     QLineEdit* m_sendersBox = nullptr;
     QLabel* m_dropLabel = nullptr;
     std::string m_senders;
+    int m_keepDays = 0;
 };
 
 } // namespace corvane

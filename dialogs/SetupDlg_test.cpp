@@ -317,6 +317,38 @@ TEST_F(SetupDlgTest, BoxesTakeDigitsOnly)
     EXPECT_EQ(port->text(), "1234");
 }
 
+TEST_F(SetupDlgTest, KeepDaysAcceptsZeroToTenYearsAndIsAnnounced)
+{
+    const QString message = "Keep days must be between 0 ~ 3650";
+    struct Case
+    {
+        const char* days;
+        QStringList messages;
+        Writes writes;
+        Events events;
+    };
+    const Case cases[] = {
+        {"0", {}, {}, {}}, // the default: nothing changed
+        {"3650", {}, {{"data/KeepDays", 3650}}, {{int(WM_KEEP_DAYS_CHANGED), 3650}}},
+        {"1", {}, {{"data/KeepDays", 1}}, {{int(WM_KEEP_DAYS_CHANGED), 1}}},
+        {"3651", {message}, {}, {}},
+        {"-1", {message}, {}, {}},
+        {"", {}, {}, {}}, // reads as 0, the default
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.days);
+        m_settings = MemorySettings();
+        m_window.take();
+        open();
+        EXPECT_EQ(box("keepDaysBox")->text(), "0");
+        box("keepDaysBox")->setText(QString::fromLatin1(c.days));
+        EXPECT_EQ(submit("10111", "10"), c.messages);
+        EXPECT_EQ(m_settings.writes, c.writes);
+        EXPECT_EQ(m_window.take(), c.events);
+        EXPECT_EQ(m_dialog->isVisible(), !c.messages.isEmpty()) << "refused values keep it open";
+    }
+}
+
 } // namespace
 } // namespace corvane
 

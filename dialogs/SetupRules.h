@@ -30,6 +30,10 @@ inline constexpr SettingRule portRule{Setup::portKey, Setup::defaultPort, 1500, 
 inline constexpr SettingRule timeoutRule{Setup::timeoutDurationKey, Setup::defaultTimeoutDuration,
                                          1, 28800, "Timeout must be between %d ~ %d"};
 
+// Days of GPS samples and events kept in app.db; 0 keeps everything.
+inline constexpr SettingRule keepDaysRule{"data/KeepDays", 0, 0, 3650,
+                                          "Keep days must be between %d ~ %d"};
+
 // A number box's text as a signed integer: optional blanks and sign, then the
 // leading digits; text that is not a number reads as 0 and a number beyond
 // the int range as the nearest bound.

@@ -3,7 +3,6 @@
 #include "callback/AppConstants.h"
 #include "data/AbstractDatabaseRecord.h"
 #include "data/DBManager.h"
-#include "data/EventLogger.h"
 #include "data/VehicleInfoContainer.h"
 
 #include <mutex>
@@ -20,20 +19,18 @@ void StationEventLogSource::forEachVehicle(const std::function<void(const Vehicl
 
 std::size_t StationEventLogSource::queryEvents(const char* condition)
 {
-    EventLogger& events = EventLogger::getInstance();
-    std::lock_guard lock(events.getMutex());
-    const int loaded = DBManager::getInstance().queryEvents(condition);
-    return loaded > 0 ? static_cast<std::size_t>(loaded) : 0;
+    m_hasCondition = condition != nullptr;
+    m_condition = m_hasCondition ? condition : "";
+    m_total = 0;
+    m_total = DBManager::getInstance().countEvents(condition);
+    return m_total;
 }
 
 void StationEventLogSource::forEachEvent(std::size_t skip, std::size_t limit,
                                          const std::function<void(const EventLog&)>& visit)
 {
-    EventLogger& events = EventLogger::getInstance();
-    std::lock_guard lock(events.getMutex());
-    const EventLogger::List& list = events.getList();
-    for (std::size_t i = skip; i < list.size() && i - skip < limit; ++i)
-        visit(list[i]);
+    DBManager::getInstance().forEachEventPage(m_hasCondition ? m_condition.c_str() : nullptr,
+                                              m_total, skip, limit, visit);
 }
 
 std::u16string StationEventLogSource::eventName(int code)

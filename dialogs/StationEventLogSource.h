@@ -2,14 +2,15 @@
 
 #include "dialogs/EventLogSource.h"
 
+#include <string>
+
 namespace corvane {
 
 // The event log's data in the running station: the vehicles of
-// VehicleInfoContainer, the events DBManager loads into EventLogger, and the
-// event names of AppConstants. Each walk holds its container's mutex;
-// queryEvents holds EventLogger's mutex around the query (the database mutex
-// is taken inside it, which keeps the order database, then container, for
-// every other thread: the writer takes no container mutex).
+// VehicleInfoContainer, the events of app.db one page at a time (DBManager's
+// paged queries: queryEvents counts, forEachEvent reads one page of the last
+// condition counted), and the event names of AppConstants. The vehicle walk
+// holds the container's mutex; the page queries hold the database mutex.
 //
 // Ownership: owns nothing; the singletons outlive every dialog.
 // Threads: the main window's thread. Throws: as EventLogSource.
@@ -21,6 +22,11 @@ public:
     void forEachEvent(std::size_t skip, std::size_t limit,
                       const std::function<void(const EventLog&)>& visit) override;
     std::u16string eventName(int code) override;
+
+private:
+    std::string m_condition;
+    bool m_hasCondition = false;
+    std::size_t m_total = 0;
 };
 
 } // namespace corvane

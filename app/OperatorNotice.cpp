@@ -1,0 +1,17 @@
+#include "app/OperatorNotice.h"
+
+#include "dialogs/StationMessage.h"
+
+namespace corvane {
+
+void openNoticeBox(QWidget* parent, const QString& name, QMessageBox::Icon icon,
+                   const QString& text)
+{
+    auto* box =
+        new QMessageBox(icon, QString::fromLatin1(stationCaption), text, QMessageBox::Ok, parent);
+    box->setObjectName(name);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+} // namespace corvane

@@ -1,0 +1,155 @@
+// The main window's hold on storage, in this process, headless: the database
+// writer's trouble reaches the operator as warning boxes, and shutting down
+// handles every callback already posted to the window before app.db closes.
+
+#include "app/CorvaneApp.h"
+#include "app/CorvaneDlg.h"
+#include "app/SingletonStationRecords.h"
+#include "app/StartupFolder.h"
+#include "app/testsupport/StationTestSupport.h"
+#include "callback/CallbackInfo.h"
+#include "callback/CallbackMessageParser.h"
+#include "data/AbstractDatabaseRecord.h"
+#include "data/DBManager.h"
+#include "data/Database.h"
+#include "data/TempFolder.h"
+#include "proof/LoopbackSender.h"
+#include "proof/TableRows.h"
+#include "tools/GprmcSentence.h"
+#include "tools/RecorderMessageBuilder.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <unistd.h>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+TempFolder* folder = nullptr;
+
+std::string report(int vehicle, int second)
+{
+    RecorderHeader header;
+    char id[40];
+    std::snprintf(id, sizeof id, "5d0a1e00-0000-4000-8000-%012d", vehicle);
+    header.id = id;
+    header.name = "Van";
+    header.year = 2011;
+    header.month = 5;
+    header.day = 31;
+    header.second = second;
+    GprmcFix fix;
+    fix.latitude = 48.0;
+    fix.longitude = 11.0 + second / 1000.0;
+    fix.second = second;
+    return RecorderMessageBuilder::gpsReport(header, GprmcSentence::format(fix));
+}
+
+// The texts of the visible boxes of that name.
+QStringList boxTexts(const char* name)
+{
+    QStringList texts;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (box != nullptr && box->isVisible() && box->objectName() == QLatin1String(name))
+            texts << box->text();
+    }
+    return texts;
+}
+
+void onWriterConnection(const char* sql)
+{
+    std::lock_guard lock(DBManager::getDatabaseMutex());
+    DBManager::getInstance().getDatabase().execute(sql);
+}
+
+class StationStorage : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        writeSetupPort(folder->file("setup.db"), LoopbackSender::freePort());
+        records = new SingletonStationRecords;
+        window = new CorvaneDlg(*records);
+        ASSERT_TRUE(window->initialize());
+        DBManager::getInstance().setBatchPeriod(100);
+    }
+    static void TearDownTestSuite()
+    {
+        window->shutdown();
+        delete window;
+        delete records;
+    }
+    static void post(int vehicle, int second)
+    {
+        const std::string text = report(vehicle, second);
+        CallbackInfo info("127.0.0.1", 5000);
+        CallbackMessageParser().parse(text.c_str(), info);
+        window->onCallbackReceived(info);
+    }
+    static long long samples()
+    {
+        return TableRows(folder->file("app.db")).number("SELECT count(*) FROM gps_data");
+    }
+
+    static inline SingletonStationRecords* records = nullptr;
+    static inline CorvaneDlg* window = nullptr;
+};
+
+TEST_F(StationStorage, AFileThatCannotBeWrittenIsToldOnceAndItsRecoveryOnce)
+{
+    onWriterConnection("PRAGMA query_only = 1;");
+    for (int second = 0; second < 3; ++second)
+        post(1, second);
+    ASSERT_TRUE(waitFor([] { return !boxTexts("storageProblemMessage").isEmpty(); }));
+    const long failed = DBManager::getInstance().failedBatchCount();
+    post(1, 3);
+    ASSERT_TRUE(waitFor([&] { return DBManager::getInstance().failedBatchCount() >= failed + 3; }));
+    const QStringList problems = boxTexts("storageProblemMessage");
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_TRUE(problems[0].contains(QString::fromStdString(folder->file("app.db"))))
+        << problems[0].toStdString();
+    EXPECT_TRUE(problems[0].contains(QStringLiteral("readonly"))) << problems[0].toStdString();
+    EXPECT_EQ(samples(), 0);
+
+    onWriterConnection("PRAGMA query_only = 0;");
+    ASSERT_TRUE(waitFor([] { return !boxTexts("storageRecoveredMessage").isEmpty(); }));
+    EXPECT_EQ(samples(), 4);
+    EXPECT_EQ(boxTexts("storageRecoveredMessage").size(), 1);
+}
+
+TEST_F(StationStorage, ShutdownStoresEveryCallbackStillPostedToTheWindow)
+{
+    const long long before = samples();
+    // Posted as the receive thread does, and not yet handled when the
+    // station is told to stop.
+    constexpr int vehicles = 20;
+    constexpr int seconds = 50;
+    for (int second = 0; second < seconds; ++second)
+        for (int v = 0; v < vehicles; ++v)
+            post(100 + v, second);
+    window->shutdown();
+    EXPECT_EQ(samples() - before, vehicles * seconds);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TempFolder startFolder;
+    folder = &startFolder;
+    if (::chdir(startFolder.path().c_str()) != 0)
+        return 2;
+    qputenv("QT_QPA_PLATFORM",
+            offscreenPlatform(startFolder.path().string(), {{0, 0, 1280, 800}}).toUtf8());
+    CorvaneApp::prepareProcess();
+    QApplication app(argc, argv);
+    StartupFolder::record();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+namespace corvane {
+
+class Database;
+class EventLog;
+
+// One page of the stored events at a time, straight from event_info: the
+// event log never holds more than the page it shows, however many rows the
+// table has. Without a condition rows come in their stored order (by id,
+// oldest first); a search (the event log's conditions always bound the time)
+// comes in time order, ties in stored order, so that the indexes on time
+// deliver the page without sorting every match.
+//
+// A page in the second half of the result is read from its far end (the
+// reverse order with the smaller offset) and handed over in stored order, so
+// the last page costs what the first does.
+//
+// The condition is a WHERE text without the keyword, taken verbatim (the
+// event log builds it from dates and an identifier); null for every event.
+//
+// Ownership: borrows the Database. Threads: the caller holds the database
+// mutex around each call. Throws: DatabaseException when a query fails.
+class EventPageQuery
+{
+public:
+    explicit EventPageQuery(Database& database) noexcept : m_database(database) {}
+
+    // "SELECT count(*) FROM event_info [WHERE condition]".
+    std::size_t count(const char* condition);
+
+    // Calls visit for at most limit events after the first offset ones, in
+    // stored order; total is the count() of the same condition.
+    void page(const char* condition, std::size_t total, std::size_t offset, std::size_t limit,
+              const std::function<void(const EventLog&)>& visit);
+
+private:
+    Database& m_database;
+};
+
+} // namespace corvane
