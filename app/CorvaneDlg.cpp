@@ -389,6 +389,7 @@ void CorvaneDlg::onChangeAlarmMute(bool muted)
 
 void CorvaneDlg::onClickTrackHistory(const std::string& id)
 {
+    m_guiThread.assertOwner();
     postVehicleId(this, WM_SHOW_STORED_TRACK, id);
 }
 
