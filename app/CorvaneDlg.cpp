@@ -122,6 +122,7 @@ CorvaneDlg::~CorvaneDlg()
 
 bool CorvaneDlg::initialize()
 {
+    m_guiThread.assertOwner();
     if (!MultiMonitor::isSupported(MultiMonitor::monitorOf(frameGeometry()))) {
         static const char message[] = "Bad resolution format or unsupported resolution.";
         std::fprintf(stderr, "%s\n", message);
@@ -225,6 +226,7 @@ void CorvaneDlg::tellPortFailure(int port, const QString& reason)
 
 void CorvaneDlg::shutdown()
 {
+    m_guiThread.assertOwner();
     if (m_shutDown)
         return;
     m_shutDown = true;
@@ -251,6 +253,7 @@ void CorvaneDlg::drainCallbacks()
 
 void CorvaneDlg::closeWithoutAsking()
 {
+    m_guiThread.assertOwner();
     m_closeConfirmed = true;
     // Questions and dialogs open over the window end first (answered No or
     // cancelled), so that no nested run keeps the window alive.
@@ -268,6 +271,7 @@ void CorvaneDlg::closeWithoutAsking()
 
 void CorvaneDlg::activate()
 {
+    m_guiThread.assertOwner();
     setWindowState(windowState() & ~Qt::WindowMinimized);
     showNormal();
     raise();
@@ -344,31 +348,37 @@ void CorvaneDlg::showNotice(QEvent::Type type, QEvent* event)
 
 void CorvaneDlg::onClickLog()
 {
+    m_guiThread.assertOwner();
     post(this, new ValueEvent(WM_SHOW_LOG, 0));
 }
 
 void CorvaneDlg::onClickSetup()
 {
+    m_guiThread.assertOwner();
     post(this, new ValueEvent(WM_SHOW_SETUP, 0));
 }
 
 void CorvaneDlg::onClickEdit(const std::string& id)
 {
+    m_guiThread.assertOwner();
     postVehicleId(this, WM_EDIT_VEHICLE, id);
 }
 
 void CorvaneDlg::onClickRemove(const std::string& id)
 {
+    m_guiThread.assertOwner();
     postVehicleId(this, WM_REMOVE_VEHICLE, id);
 }
 
 void CorvaneDlg::onClickImgBtn(const std::string& id)
 {
+    m_guiThread.assertOwner();
     postVehicleId(this, WM_CHOOSE_IMAGE, id);
 }
 
 void CorvaneDlg::onChangeAlarmMute(bool muted)
 {
+    m_guiThread.assertOwner();
     // Remembered for the next start; the page has already switched.
     try {
         StationSetupSettings(Setup::getInstance()).writeInt(alarmMutedKey, muted ? 1 : 0);
@@ -379,17 +389,20 @@ void CorvaneDlg::onChangeAlarmMute(bool muted)
 
 void CorvaneDlg::onClickTrackHistory(const std::string& id)
 {
+    m_guiThread.assertOwner();
     postVehicleId(this, WM_SHOW_STORED_TRACK, id);
 }
 
 void CorvaneDlg::onChangeName(const std::string& id, const std::string& name)
 {
+    m_guiThread.assertOwner();
     m_controller.changeName(id, name);
 }
 
 void CorvaneDlg::onUpdateOptionalInfo(const std::string& id, const std::string& imagePath,
                                       const std::string& info1, const std::string& info2)
 {
+    m_guiThread.assertOwner();
     m_controller.updateOptionalInfo(id, imagePath, info1, info2);
 }
 
@@ -401,6 +414,7 @@ void CorvaneDlg::onPageLoaded()
 
 void CorvaneDlg::executeScript(const std::string& script)
 {
+    m_guiThread.assertOwner();
     if (QThread::currentThread() != thread()) {
         m_clientHandler->executeScript(script);
         return;
@@ -428,6 +442,7 @@ void CorvaneDlg::flushScripts()
 
 void CorvaneDlg::customEvent(QEvent* event)
 {
+    m_guiThread.assertOwner();
     const QEvent::Type type = event->type();
     if (type == WM_CALLBACK_RECEIVED) {
         auto* received = static_cast<CallbackEvent*>(event);
@@ -626,6 +641,7 @@ void CorvaneDlg::keyPressEvent(QKeyEvent* event)
 
 void CorvaneDlg::reject()
 {
+    m_guiThread.assertOwner();
     // Escape and the toolkit's own reject paths never close the station; a
     // close goes through the question (closeEvent) or closeWithoutAsking.
     if (m_closeConfirmed)

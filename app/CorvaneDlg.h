@@ -3,6 +3,7 @@
 #include "app/ScriptSink.h"
 #include "app/StationController.h"
 #include "app/StationDatabases.h"
+#include "base/ThreadAffinity.h"
 #include "browser/CefClientListener.h"
 #include "browser/CefClientV8Listener.h"
 #include "browser/scriptcalls/FrameScript.h"
@@ -194,6 +195,9 @@ private:
     QElapsedTimer m_sinceFlush;
     // Only when a benchmark asks for it (PageProbe); before the view goes.
     std::unique_ptr<PageProbe> m_probe;
+    // The GUI thread, which made the window; debug builds check the calls
+    // that must run there.
+    ThreadAffinity m_guiThread;
 };
 
 } // namespace corvane

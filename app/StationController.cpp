@@ -76,6 +76,7 @@ void StationController::update(VehicleInfo& vehicle)
 
 void StationController::handleCallback(CallbackInfo& record)
 {
+    m_guiThread.assertOwner();
     // The all-zero id stands for a missing or unreadable one: such a record
     // would otherwise become a new vehicle, again and again.
     if (record.getId().isZero()) {
@@ -175,6 +176,7 @@ void StationController::handleDetails(const CallbackInfo& record)
 
 void StationController::pageLoaded(int timeoutMinutes)
 {
+    m_guiThread.assertOwner();
     m_page.executeScript(ScriptCalls::resetTimeout(timeoutMinutes));
     std::vector<VehicleInfo*> shown;
     m_records.forEachVehicle([&shown](VehicleInfo& vehicle) {
@@ -199,6 +201,7 @@ void StationController::pageLoaded(int timeoutMinutes)
 
 void StationController::changeName(const std::string& id, const std::string& name)
 {
+    m_guiThread.assertOwner();
     VehicleInfo* vehicle = find(id);
     if (vehicle == nullptr)
         return;
@@ -215,6 +218,7 @@ void StationController::changeName(const std::string& id, const std::string& nam
 void StationController::updateOptionalInfo(const std::string& id, const std::string& imagePath,
                                            const std::string& info1, const std::string& info2)
 {
+    m_guiThread.assertOwner();
     VehicleInfo* vehicle = find(id);
     if (vehicle == nullptr)
         return;
@@ -226,6 +230,7 @@ void StationController::updateOptionalInfo(const std::string& id, const std::str
 
 void StationController::vehicleEdited(const std::string& id, bool accepted)
 {
+    m_guiThread.assertOwner();
     if (accepted) {
         if (VehicleInfo* vehicle = find(id))
             m_page.executeScript(ScriptCalls::updateUserDefinedInfo(*vehicle));
@@ -235,6 +240,7 @@ void StationController::vehicleEdited(const std::string& id, bool accepted)
 
 void StationController::removeVehicle(const std::string& id, bool confirmed)
 {
+    m_guiThread.assertOwner();
     if (confirmed) {
         if (VehicleInfo* vehicle = find(id)) {
             vehicle->deleted = true;
@@ -247,6 +253,7 @@ void StationController::removeVehicle(const std::string& id, bool confirmed)
 
 void StationController::imageChosen(const std::string& id, const std::string& path)
 {
+    m_guiThread.assertOwner();
     VehicleInfo* vehicle = find(id);
     if (vehicle == nullptr)
         return;
@@ -257,21 +264,25 @@ void StationController::imageChosen(const std::string& id, const std::string& pa
 
 void StationController::dialogOpening()
 {
+    m_guiThread.assertOwner();
     m_page.executeScript(ScriptCalls::hideTooltip());
 }
 
 void StationController::timeoutChanged(int minutes)
 {
+    m_guiThread.assertOwner();
     m_page.executeScript(ScriptCalls::resetTimeout(minutes));
 }
 
 void StationController::pageResized(int width, int height)
 {
+    m_guiThread.assertOwner();
     m_page.executeScript(ScriptCalls::setPageSize(width, height));
 }
 
 void StationController::showStoredTrack(const std::vector<std::string>& sentences)
 {
+    m_guiThread.assertOwner();
     // The line's end is the sample after the points; a short track ends at
     // its last sample.
     if (sentences.empty())

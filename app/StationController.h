@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/DateTime.h"
+#include "base/ThreadAffinity.h"
 
 #include <string>
 #include <vector>
@@ -34,7 +35,8 @@ class VehicleInfo;
 //   drops early ones and the page gets the whole state from pageLoaded().
 //
 // Ownership: uses the records store and the sink, owns neither; both must
-// outlive the controller. Threads: the main window's thread only.
+// outlive the controller. Threads: the main window's thread only (the thread
+// that made it; debug builds check every public call).
 // Throws: only std::bad_alloc.
 class StationController
 {
@@ -101,6 +103,7 @@ private:
     StationRecords& m_records;
     ScriptSink& m_page;
     DropCounts* m_counts = nullptr;
+    ThreadAffinity m_guiThread;
 };
 
 } // namespace corvane

@@ -155,13 +155,25 @@ bool UniqueID::greaterThan(const UniqueID& other) const
     return m_bytes > other.m_bytes;
 }
 
-void UniqueID::toString(IFormatable& target) const
+void UniqueID::unparse(char (&text)[textLength + 1]) const noexcept
 {
     uuid_t uuid;
     swapLeadingFields(m_bytes.data(), uuid);
-    char text[textLength + 1];
     uuid_unparse_lower(uuid, text);
+}
+
+void UniqueID::toString(IFormatable& target) const
+{
+    char text[textLength + 1];
+    unparse(text);
     target.format("%s", text);
+}
+
+std::string UniqueID::toText() const
+{
+    char text[textLength + 1];
+    unparse(text);
+    return std::string(text, textLength);
 }
 
 } // namespace corvane

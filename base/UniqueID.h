@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace corvane {
 
@@ -49,6 +50,8 @@ public:
     bool greaterThan(const UniqueID& other) const override;
 
     void toString(IFormatable& target) const override;
+    // The text form, for callers that want a string rather than a buffer.
+    std::string toText() const;
 
     friend bool operator==(const UniqueID& a, const UniqueID& b) noexcept
     {
@@ -65,6 +68,7 @@ private:
     {
     };
     explicit UniqueID(ZeroTag) noexcept : m_bytes{} {}
+    void unparse(char (&text)[textLength + 1]) const noexcept;
 
     Bytes m_bytes;
 };

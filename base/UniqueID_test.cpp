@@ -91,6 +91,9 @@ TEST(UniqueIDTest, TextRoundTripsThroughTheStoredLayout)
                                     0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff};
     EXPECT_EQ(parsed.bytes(), stored);
     EXPECT_EQ(text(parsed), "00112233-4455-6677-8899-aabbccddeeff");
+    // The string form and the buffer form are the same text.
+    EXPECT_EQ(parsed.toText(), text(parsed));
+    EXPECT_EQ(UniqueID::zero().toText(), text(UniqueID::zero()));
     EXPECT_EQ(UniqueID::fromBytes(stored), parsed);
 
     for (int i = 0; i < 100; ++i) {
@@ -101,6 +104,7 @@ TEST(UniqueIDTest, TextRoundTripsThroughTheStoredLayout)
         const UniqueID copy(upper.c_str());
         EXPECT_TRUE(copy.equals(fresh));
         EXPECT_EQ(text(copy), text(fresh));
+        EXPECT_EQ(fresh.toText(), text(fresh));
     }
 }
 

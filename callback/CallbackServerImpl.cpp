@@ -209,15 +209,15 @@ bool CallbackServerImpl::receive(SocketAddress& sender)
 {
     int n;
     try {
-        n = m_socket.recvFrom(m_buffer, bufferSize, sender);
+        n = m_socket.tryRecvFrom(m_buffer, bufferSize, sender);
     } catch (const SocketException& e) {
-        // Nothing (more) waiting: no failure, nothing was lost.
-        if (e.getCode() == EAGAIN || e.getCode() == EWOULDBLOCK)
-            return false;
         traceMessage("Error Code - %d", e.getCode());
         m_delegate.onServerError(e.getMessage());
         return true;
     }
+    // Nothing (more) waiting: no failure, nothing was lost.
+    if (n == DatagramSocket::wouldBlock)
+        return false;
     if (n >= 1 && n <= maxDatagram) {
         if (!allowed(sender))
             return true;

@@ -14,7 +14,9 @@ namespace corvane {
 // (sqlite3_errmsg) of the connection as they were when the exception was
 // built. The message is copied into the object (cut at 511 characters), so
 // the exception stays valid after the connection has moved on or closed.
-// A null connection reads as SQLite's out-of-memory error.
+// A null connection reads as SQLite's out-of-memory error. The second form
+// carries a code and message of the raiser's own (a refused bind, say, names
+// the parameter, which the connection's error does not).
 //
 // Threads: as Exception. Throws: never.
 class DatabaseException : public Exception
@@ -24,6 +26,8 @@ public:
 
     DatabaseException(const char* name, const char* file, int line, const char* function,
                       sqlite3* connection) noexcept;
+    DatabaseException(const char* name, const char* file, int line, const char* function, int code,
+                      const char* message) noexcept;
 
     const char* getMessage() const noexcept override { return m_message; }
 

@@ -16,9 +16,7 @@ namespace {
 
 std::string idText(const UniqueID& id)
 {
-    FormatableBuffer<64> text;
-    id.toString(text);
-    return text.getText();
+    return id.toText();
 }
 
 TEST(BoundedTextTest, CutsToCapacityWithoutSplittingCharacters)

@@ -23,7 +23,8 @@ void RowSet::query(const char* sql)
 {
     close();
     const int length = static_cast<int>(std::strlen(sql));
-    if (sqlite3_prepare(m_database.getHandle(), sql, length, &m_statement, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(m_database.getHandle(), sql, length, &m_statement, nullptr) !=
+        SQLITE_OK) {
         close();
         CORVANE_THROW_DATABASE(m_database.getHandle());
     }
@@ -36,8 +37,8 @@ bool RowSet::next()
         return true;
     if (result == SQLITE_DONE)
         return false;
-    // The legacy interface reports the precise error only once the
-    // statement has been released.
+    // The error is read after the release, as every raise in this layer
+    // does, so that the statement never outlives its failure.
     close();
     CORVANE_THROW_DATABASE(m_database.getHandle());
 }

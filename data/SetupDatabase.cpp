@@ -110,7 +110,8 @@ void SetupDatabase::setBlob(const char* key, const void* bytes, int count)
 {
     FormatableSQL sql("UPDATE setup SET value=:value WHERE key='%q'", key);
     Statement statement(*this, sql.getText());
-    statement.bindBlob(":value", bytes, count);
+    // The caller's bytes outlive this call, and the statement runs within it.
+    statement.bindBlobNoCopy(":value", bytes, count);
     statement.execute();
     statement.finalize();
     if (getChanges() == 0)
@@ -138,7 +139,7 @@ void SetupDatabase::insertBlob(const char* key, const void* bytes, int count, bo
 {
     FormatableSQL sql("INSERT %s INTO setup VALUES ('%q', :value)", orEmpty(replace), key);
     Statement statement(*this, sql.getText());
-    statement.bindBlob(":value", bytes, count);
+    statement.bindBlobNoCopy(":value", bytes, count);
     statement.execute();
 }
 

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/DatabaseException.h"
 
+#include <cstdio>
 #include <cstring>
 #include <sqlite3.h>
 
@@ -23,45 +24,85 @@ void Statement::prepare(const char* sql)
 {
     finalize();
     const int length = static_cast<int>(std::strlen(sql));
-    if (sqlite3_prepare(m_database.getHandle(), sql, length, &m_statement, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(m_database.getHandle(), sql, length, &m_statement, nullptr) !=
+        SQLITE_OK) {
         finalize();
         CORVANE_THROW_DATABASE(m_database.getHandle());
     }
 }
 
-int Statement::indexOf(const char* name) const noexcept
+int Statement::indexOf(const char* name) const
 {
-    return sqlite3_bind_parameter_index(m_statement, name);
+    const int index = sqlite3_bind_parameter_index(m_statement, name);
+    if (index == 0 && m_statement != nullptr) {
+        char message[DatabaseException::messageCapacity];
+        std::snprintf(message, sizeof message, "no parameter named %s",
+                      name != nullptr ? name : "(null)");
+        CORVANE_THROW(DatabaseException, SQLITE_RANGE, message);
+    }
+    return index;
 }
 
-int Statement::bindInt(int index, int value) noexcept
+void Statement::check(int result, int index) const
 {
-    return sqlite3_bind_int(m_statement, index, value);
+    if (result == SQLITE_OK)
+        return;
+    if (m_statement == nullptr)
+        CORVANE_THROW(DatabaseException, SQLITE_MISUSE, "no statement prepared");
+    char message[DatabaseException::messageCapacity];
+    std::snprintf(message, sizeof message, "cannot bind parameter %d: %s", index,
+                  sqlite3_errstr(result));
+    CORVANE_THROW(DatabaseException, result, message);
 }
 
-int Statement::bindInt(const char* name, int value) noexcept
+void Statement::bindInt(int index, int value)
 {
-    return bindInt(indexOf(name), value);
+    check(sqlite3_bind_int(m_statement, index, value), index);
 }
 
-int Statement::bindText(int index, const char* text) noexcept
+void Statement::bindInt(const char* name, int value)
 {
-    return sqlite3_bind_text(m_statement, index, text, -1, SQLITE_STATIC);
+    bindInt(indexOf(name), value);
 }
 
-int Statement::bindText(const char* name, const char* text) noexcept
+void Statement::bindText(int index, const char* text)
 {
-    return bindText(indexOf(name), text);
+    check(sqlite3_bind_text(m_statement, index, text, -1, SQLITE_TRANSIENT), index);
 }
 
-int Statement::bindBlob(int index, const void* bytes, int count) noexcept
+void Statement::bindText(const char* name, const char* text)
 {
-    return sqlite3_bind_blob(m_statement, index, bytes, count, SQLITE_STATIC);
+    bindText(indexOf(name), text);
 }
 
-int Statement::bindBlob(const char* name, const void* bytes, int count) noexcept
+void Statement::bindTextNoCopy(int index, const char* text)
 {
-    return bindBlob(indexOf(name), bytes, count);
+    check(sqlite3_bind_text(m_statement, index, text, -1, SQLITE_STATIC), index);
+}
+
+void Statement::bindTextNoCopy(const char* name, const char* text)
+{
+    bindTextNoCopy(indexOf(name), text);
+}
+
+void Statement::bindBlob(int index, const void* bytes, int count)
+{
+    check(sqlite3_bind_blob(m_statement, index, bytes, count, SQLITE_TRANSIENT), index);
+}
+
+void Statement::bindBlob(const char* name, const void* bytes, int count)
+{
+    bindBlob(indexOf(name), bytes, count);
+}
+
+void Statement::bindBlobNoCopy(int index, const void* bytes, int count)
+{
+    check(sqlite3_bind_blob(m_statement, index, bytes, count, SQLITE_STATIC), index);
+}
+
+void Statement::bindBlobNoCopy(const char* name, const void* bytes, int count)
+{
+    bindBlobNoCopy(indexOf(name), bytes, count);
 }
 
 void Statement::execute()

@@ -10,11 +10,14 @@ class Database;
 //
 // Ownership: owns the statement (released by finalize, a failed execute, a
 // new prepare or destruction); borrows the Database, which must outlive it.
-// Texts and bytes are bound without copying: the caller keeps them alive
-// until the statement has run.
+// bindText and bindBlob copy what they are given, so a temporary may be
+// bound; the NoCopy forms bind in place and the caller keeps the text or
+// bytes alive until the statement has run or been finalized.
 // Threads: the thread that uses the Database.
-// Throws: DatabaseException from the constructor with SQL, prepare and
-// execute; binding returns SQLite's result code and never throws.
+// Throws: DatabaseException from the constructor with SQL, prepare, every
+// bind (a missing name, an index out of range, no statement held, no memory)
+// and execute. A refused bind leaves the statement held and its other
+// parameters as they were.
 class Statement
 {
 public:
@@ -24,25 +27,31 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    // Compiles the first statement of the text.
+    // Compiles the first statement of the text. A failure leaves no
+    // statement held.
     void prepare(const char* sql);
 
-    // Parameters counted from 1, or found by name (":value"); a name the
-    // statement lacks gives index 0, which SQLite refuses with SQLITE_RANGE.
-    int bindInt(int index, int value) noexcept;
-    int bindInt(const char* name, int value) noexcept;
-    int bindText(int index, const char* text) noexcept;
-    int bindText(const char* name, const char* text) noexcept;
-    int bindBlob(int index, const void* bytes, int count) noexcept;
-    int bindBlob(const char* name, const void* bytes, int count) noexcept;
+    // Parameters counted from 1, or found by name (":value").
+    void bindInt(int index, int value);
+    void bindInt(const char* name, int value);
+    void bindText(int index, const char* text);
+    void bindText(const char* name, const char* text);
+    void bindTextNoCopy(int index, const char* text);
+    void bindTextNoCopy(const char* name, const char* text);
+    void bindBlob(int index, const void* bytes, int count);
+    void bindBlob(const char* name, const void* bytes, int count);
+    void bindBlobNoCopy(int index, const void* bytes, int count);
+    void bindBlobNoCopy(const char* name, const void* bytes, int count);
 
     // Runs the statement to its end. A statement that returns a row is a
     // failure as much as an error is: either releases the statement.
     void execute();
     void finalize() noexcept;
+    bool isPrepared() const noexcept { return m_statement != nullptr; }
 
 private:
-    int indexOf(const char* name) const noexcept;
+    int indexOf(const char* name) const;
+    void check(int result, int index) const;
 
     Database& m_database;
     sqlite3_stmt* m_statement = nullptr;

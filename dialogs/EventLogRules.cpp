@@ -22,10 +22,8 @@ void formatEventCondition(FormatableBuffer<128>& target, const Date* from, const
     else
         end.format("2100-12-31 24:59:59");
     if (vehicle != nullptr) {
-        FormatableBuffer<64> id;
-        vehicle->toString(id);
-        target.format("vehicle_id = '%s' AND time between '%s' AND '%s' ", id.getText(),
-                      start.getText(), end.getText());
+        target.format("vehicle_id = '%s' AND time between '%s' AND '%s' ",
+                      vehicle->toText().c_str(), start.getText(), end.getText());
     } else {
         target.format("time between '%s' AND '%s' ", start.getText(), end.getText());
     }

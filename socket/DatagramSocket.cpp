@@ -26,6 +26,13 @@ int DatagramSocket::recvFrom(void* buffer, size_t size, SocketAddress& from)
     return SocketApiWrapper::recvFrom(m_handle, buffer, size, from);
 }
 
+static_assert(DatagramSocket::wouldBlock == SocketApiWrapper::wouldBlock);
+
+int DatagramSocket::tryRecvFrom(void* buffer, size_t size, SocketAddress& from)
+{
+    return SocketApiWrapper::tryRecvFrom(m_handle, buffer, size, from);
+}
+
 int DatagramSocket::send(const void* data, size_t length)
 {
     return SocketApiWrapper::send(m_handle, data, length);

@@ -32,6 +32,10 @@ public:
     int recvFrom(void* buffer, size_t size, SocketAddress& from);
     int send(const void* data, size_t length);
     int recv(void* buffer, size_t size);
+    // Non-blocking sockets: the byte count, or wouldBlock when nothing is
+    // waiting. Raises for every other failure, as recvFrom does.
+    static constexpr int wouldBlock = -1;
+    int tryRecvFrom(void* buffer, size_t size, SocketAddress& from);
 
     bool sendTo(const void* data, size_t length, const SocketAddress& to, int32_t milliseconds,
                 int& count);

@@ -104,6 +104,38 @@ TEST_F(DatagramPair, DatagramLongerThanTheBufferRaises)
     EXPECT_EQ(std::string(buffer.data(), count), "after");
 }
 
+// The non-throwing receive: an empty socket is a result, not a failure; what
+// arrives after it, and an oversize datagram, are handled as recvFrom does.
+TEST_F(DatagramPair, TryReceiveReportsWouldBlockBetweenDatagrams)
+{
+    b.configureBlocking(false);
+    const SocketAddress to("127.0.0.1", bPort);
+    std::vector<char> buffer(4096 + 16, '\0');
+    SocketAddress from;
+    EXPECT_EQ(b.tryRecvFrom(buffer.data(), 4096, from), DatagramSocket::wouldBlock);
+    EXPECT_TRUE(from.isUnset());
+
+    const std::vector<char> longest(4096, 'L'), tooLong(4097, 'T');
+    a.sendTo(longest.data(), longest.size(), to);
+    a.sendTo(tooLong.data(), tooLong.size(), to);
+    a.sendTo("after", 5, to);
+    EXPECT_EQ(b.tryRecvFrom(buffer.data(), 4096, from), 4096);
+    EXPECT_EQ(from.getPort(), a.getLocalAddress().getPort());
+    try {
+        b.tryRecvFrom(buffer.data(), 4096, from);
+        ADD_FAILURE() << "oversized datagram accepted";
+    } catch (const SocketException& e) {
+        EXPECT_EQ(e.getCode(), EMSGSIZE);
+    }
+    EXPECT_EQ(buffer[4096], '\0');
+    EXPECT_EQ(b.tryRecvFrom(buffer.data(), 4096, from), 5);
+    EXPECT_EQ(std::string(buffer.data(), 5), "after");
+    // An empty datagram is a count of 0, told apart from the end of the burst.
+    a.sendTo("", 0, to);
+    EXPECT_EQ(b.tryRecvFrom(buffer.data(), 4096, from), 0);
+    EXPECT_EQ(b.tryRecvFrom(buffer.data(), 4096, from), DatagramSocket::wouldBlock);
+}
+
 // A signal landing during the wait ends it with false, not with an exception.
 TEST_F(DatagramPair, InterruptedWaitReturnsFalse)
 {
@@ -152,6 +184,7 @@ TEST(DatagramSocket, FailuresRaiseWithErrnoAndTheSystemText)
     const Case cases[] = {
         {"send", [&] { closed.send("x", 1); }},
         {"recvFrom", [&] { closed.recvFrom(buffer, sizeof buffer, from); }},
+        {"tryRecvFrom", [&] { closed.tryRecvFrom(buffer, sizeof buffer, from); }},
         {"timed receive", [&] { closed.receiveFrom(buffer, sizeof buffer, from, 10, count); }},
         {"bind", [&] { closed.bind(0); }},
         {"local address", [&] { closed.getLocalAddress(); }},

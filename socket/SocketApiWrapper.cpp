@@ -106,8 +106,10 @@ namespace {
 
 // One receive through recvmsg, so that a datagram cut to the buffer is
 // detected (MSG_TRUNC in the returned flags) on datagram sockets without
-// changing what a stream socket does.
-int receive(int handle, void* buffer, size_t size, sockaddr_in* from)
+// changing what a stream socket does. With `wouldBlockIsResult`, an empty
+// non-blocking socket returns SocketApiWrapper::wouldBlock instead of raising.
+int receive(int handle, void* buffer, size_t size, sockaddr_in* from,
+            bool wouldBlockIsResult = false)
 {
     iovec part{buffer, size};
     msghdr message{};
@@ -118,6 +120,8 @@ int receive(int handle, void* buffer, size_t size, sockaddr_in* from)
         message.msg_namelen = sizeof *from;
     }
     const ssize_t received = ::recvmsg(handle, &message, 0);
+    if (received == -1 && wouldBlockIsResult && (errno == EAGAIN || errno == EWOULDBLOCK))
+        return SocketApiWrapper::wouldBlock;
     if (received == -1)
         CORVANE_THROW_SOCKET_ERROR();
     if (message.msg_flags & MSG_TRUNC)
@@ -147,6 +151,15 @@ int SocketApiWrapper::recvFrom(int handle, void* buffer, size_t size, SocketAddr
     sockaddr_in sender{};
     const int received = receive(handle, buffer, size, &sender);
     from = SocketAddress(sender);
+    return received;
+}
+
+int SocketApiWrapper::tryRecvFrom(int handle, void* buffer, size_t size, SocketAddress& from)
+{
+    sockaddr_in sender{};
+    const int received = receive(handle, buffer, size, &sender, true);
+    if (received != wouldBlock)
+        from = SocketAddress(sender);
     return received;
 }
 

@@ -49,6 +49,12 @@ public:
     // than `size` raises SocketException(EMSGSIZE); it is consumed, and the
     // buffer holds its first `size` bytes.
     static int recvFrom(int handle, void* buffer, size_t size, SocketAddress& from);
+    // As recvFrom, except that a non-blocking socket with nothing waiting
+    // returns wouldBlock (and leaves `from` alone) instead of raising: the
+    // end of a burst is not a failure. Other errors and an oversize datagram
+    // raise as recvFrom does.
+    static constexpr int wouldBlock = -1;
+    static int tryRecvFrom(int handle, void* buffer, size_t size, SocketAddress& from);
 
     static void connect(int handle, const char* host, uint16_t port);
     static void connect(int handle, const SocketAddress& address);

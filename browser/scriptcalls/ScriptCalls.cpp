@@ -13,20 +13,13 @@ namespace corvane {
 
 namespace {
 
-std::string idText(const UniqueID& id)
-{
-    FormatableBuffer<64> text;
-    id.toString(text);
-    return text.getText();
-}
-
 // The arguments insertVehicle and updateVehicle share: latitude, longitude,
 // identifier, shown name, time.
 ScriptCall& withPosition(ScriptCall& call, const VehicleInfo& vehicle)
 {
     return call.text(vehicle.last_updated_latitude)
         .text(vehicle.last_updated_longitude)
-        .text(idText(vehicle.id))
+        .text(vehicle.id.toText())
         .text(vehicle.displayName())
         .text(vehicle.last_updated_time);
 }
@@ -35,7 +28,7 @@ ScriptCall& withPosition(ScriptCall& call, const VehicleInfo& vehicle)
 // shown name and the six details.
 ScriptCall& withDetails(ScriptCall& call, const VehicleInfo& vehicle)
 {
-    return call.text(idText(vehicle.id))
+    return call.text(vehicle.id.toText())
         .text(vehicle.displayName())
         .text(vehicle.company)
         .text(vehicle.maker)
@@ -99,7 +92,7 @@ std::string ScriptCalls::insertOptionalInfo(bool isLoaded, const VehicleInfo& ve
 std::string ScriptCalls::insertUserDefinedInfo(const VehicleInfo& vehicle)
 {
     return ScriptCall("insertUserDefinedInfo")
-        .text(idText(vehicle.id))
+        .text(vehicle.id.toText())
         .text(normaliseImagePath(vehicle.image_path))
         .text(vehicle.info1)
         .text(vehicle.info2)
@@ -114,13 +107,13 @@ std::string ScriptCalls::updateVehicle(const VehicleInfo& vehicle)
 
 std::string ScriptCalls::updateVehicleName(const VehicleInfo& vehicle)
 {
-    return ScriptCall("updateVehicleName").text(idText(vehicle.id)).text(vehicle.name).finish();
+    return ScriptCall("updateVehicleName").text(vehicle.id.toText()).text(vehicle.name).finish();
 }
 
 std::string ScriptCalls::updateUserDefinedInfo(const VehicleInfo& vehicle)
 {
     return ScriptCall("updateUserDefinedInfo")
-        .text(idText(vehicle.id))
+        .text(vehicle.id.toText())
         .text(vehicle.displayName())
         .text(vehicle.info1)
         .text(vehicle.info2)
@@ -130,7 +123,7 @@ std::string ScriptCalls::updateUserDefinedInfo(const VehicleInfo& vehicle)
 
 std::string ScriptCalls::updateImgPath(const VehicleInfo& vehicle)
 {
-    return ScriptCall("updateImgPath").text(idText(vehicle.id)).text(vehicle.image_path).finish();
+    return ScriptCall("updateImgPath").text(vehicle.id.toText()).text(vehicle.image_path).finish();
 }
 
 std::string ScriptCalls::updateOptionalInfo(const VehicleInfo& vehicle)
@@ -150,7 +143,7 @@ std::string ScriptCalls::moveTo(const GPSInfo& gps, const UniqueID& id)
         .integer(fix.minute())
         .integer(fix.second())
         .real(gps.course())
-        .text(idText(id))
+        .text(id.toText())
         .finish(";");
 }
 
@@ -163,7 +156,7 @@ std::string ScriptCalls::updateEventInfo(const CallbackInfo& event)
         .text(event.getName())
         .text(time.getText())
         .text(event.getDeviceTitle())
-        .text(idText(event.getId()))
+        .text(event.getId().toText())
         .finish();
 }
 

@@ -1,6 +1,5 @@
 #include "browser/scriptcalls/StatusCalls.h"
 
-#include "base/FormatableBuffer.h"
 #include "browser/scriptcalls/ScriptCall.h"
 #include "data/VehicleInfo.h"
 
@@ -23,9 +22,7 @@ std::string StatusCalls::setAlarmMuted(bool muted)
 
 std::string StatusCalls::setReportedName(const VehicleInfo& vehicle)
 {
-    FormatableBuffer<64> id;
-    vehicle.id.toString(id);
-    return ScriptCall("setReportedName").text(id.getText()).text(vehicle.name).finish(";");
+    return ScriptCall("setReportedName").text(vehicle.id.toText()).text(vehicle.name).finish(";");
 }
 
 } // namespace corvane
