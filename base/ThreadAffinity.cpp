@@ -5,10 +5,9 @@
 
 namespace corvane {
 
-void ThreadAffinity::failOffThread(const std::source_location& caller) noexcept
+void ThreadAffinity::failOffThread(const char* function, const char* file, int line) noexcept
 {
-    std::fprintf(stderr, "%s called off its owner thread (%s:%u)\n", caller.function_name(),
-                 caller.file_name(), static_cast<unsigned>(caller.line()));
+    std::fprintf(stderr, "%s called off its owner thread (%s:%d)\n", function, file, line);
     std::fflush(stderr);
     std::abort();
 }

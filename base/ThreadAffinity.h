@@ -1,6 +1,5 @@
 #pragma once
 
-#include <source_location>
 #include <thread>
 
 namespace corvane {
@@ -24,18 +23,26 @@ public:
     // The calling thread becomes the owner.
     void rebind() noexcept { m_owner = std::this_thread::get_id(); }
 
-    void assertOwner(std::source_location caller = std::source_location::current()) const noexcept
+    // The caller's place comes from the compiler's built-ins, which every
+    // compiler of the project has (std::source_location is missing from
+    // clang 14 with this standard library).
+    void assertOwner(const char* function = __builtin_FUNCTION(),
+                     const char* file = __builtin_FILE(),
+                     int line = __builtin_LINE()) const noexcept
     {
 #ifndef NDEBUG
         if (!isOwner())
-            failOffThread(caller);
+            failOffThread(function, file, line);
 #else
-        (void)caller;
+        (void)function;
+        (void)file;
+        (void)line;
 #endif
     }
 
 private:
-    [[noreturn]] static void failOffThread(const std::source_location& caller) noexcept;
+    [[noreturn]] static void failOffThread(const char* function, const char* file,
+                                           int line) noexcept;
 
     std::thread::id m_owner;
 };
