@@ -2,7 +2,7 @@
 // each in its own start-up folder, headless.
 
 #include "app/testsupport/StationTestSupport.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
 #include "proof/TableRows.h"
 #include "tools/GprmcSentence.h"

@@ -12,7 +12,7 @@
 #include "data/AbstractDatabaseRecord.h"
 #include "data/DBManager.h"
 #include "data/Database.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
 #include "proof/TableRows.h"
 #include "tools/GprmcSentence.h"

@@ -9,7 +9,7 @@
 #include "app/testsupport/StationTestSupport.h"
 #include "data/AbstractDatabaseRecord.h"
 #include "data/DBManager.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/SettingChangedEvent.h"
 #include "proof/LoopbackSender.h"

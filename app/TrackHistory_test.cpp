@@ -5,7 +5,7 @@
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/Statement.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "dialogs/DialogTestSupport.h"
 #include "page/PageHarness.h"
 

@@ -15,7 +15,7 @@
 #include "data/EventLog.h"
 #include "data/EventLogger.h"
 #include "data/GPSDataContainer.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
 
 #include <chrono>

@@ -21,7 +21,7 @@
 #include "data/GPSData.h"
 #include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
 
 #include <algorithm>

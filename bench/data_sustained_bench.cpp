@@ -9,7 +9,7 @@
 #include "data/Database.h"
 #include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
 
 #include <chrono>

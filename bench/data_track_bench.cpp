@@ -14,7 +14,7 @@
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/RowSet.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/TrackQuery.h"
 #include "data/TrackReplay.h"
 #include "data/TrackThinner.h"

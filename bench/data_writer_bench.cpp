@@ -11,7 +11,7 @@
 #include "data/GPSData.h"
 #include "data/RecordCodec.h"
 #include "data/RecordWriter.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "thread/MessageQueue.h"
 

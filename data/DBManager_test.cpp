@@ -6,7 +6,7 @@
 #include "data/EventLogger.h"
 #include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
 
 #include <algorithm>

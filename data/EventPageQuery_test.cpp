@@ -3,7 +3,7 @@
 #include "data/EventPageQuery.h"
 #include "data/FormatableSQL.h"
 #include "data/RowSet.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/Transaction.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "data/GPSData.h"
 #include "data/RecordCodec.h"
 #include "data/RowSet.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 
 #include <gtest/gtest.h>

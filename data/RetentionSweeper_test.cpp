@@ -4,7 +4,7 @@
 #include "data/GPSDataContainer.h"
 #include "data/RetentionSweeper.h"
 #include "data/RowSet.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/Transaction.h"
 #include "data/VehicleInfoContainer.h"
 

@@ -1,7 +1,7 @@
 #include "data/DatabaseException.h"
 #include "data/RowSet.h"
 #include "data/SetupDatabase.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include "data/RowSet.h"
 #include "data/Setup.h"
 #include "data/SingletonRegistry.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "data/DatabaseException.h"
 #include "data/RowSet.h"
 #include "data/Statement.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 
 #include <functional>
 #include <gtest/gtest.h>

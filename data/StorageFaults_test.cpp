@@ -7,7 +7,7 @@
 #include "data/RowSet.h"
 #include "data/StorageHealth.h"
 #include "data/StorageListener.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
 
 #include <chrono>

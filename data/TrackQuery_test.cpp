@@ -3,7 +3,7 @@
 #include "data/Database.h"
 #include "data/RowSet.h"
 #include "data/Statement.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/TrackQuery.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "data/RecordCodec.h"
 #include "data/RecordWriter.h"
 #include "data/RowSet.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "data/VehicleUpdateCoalescer.h"
 #include "thread/MessageQueue.h"

@@ -1,6 +1,6 @@
 #include "base/Date.h"
 #include "base/UniqueID.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/EventLogRules.h"
 #include "dialogs/SetupRules.h"

@@ -1,5 +1,5 @@
 #include "data/EventLog.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/DialogTestSupport.h"
 #include "dialogs/EventLogSource.h"

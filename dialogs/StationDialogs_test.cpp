@@ -9,7 +9,7 @@
 #include "data/Database.h"
 #include "data/RowSet.h"
 #include "data/Setup.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "dialogs/DialogTestSupport.h"
 #include "dialogs/LogDlg.h"
 #include "dialogs/SettingChangedEvent.h"

@@ -1,4 +1,4 @@
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "dialogs/DialogTestSupport.h"
 #include "dialogs/TrackExporter.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
 #include "proof/StationProcess.h"
 #include "proof/TableRows.h"

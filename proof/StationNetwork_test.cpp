@@ -9,7 +9,7 @@
 #include "app/StartupFolder.h"
 #include "app/testsupport/StationTestSupport.h"
 #include "callback/CallbackBacklog.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "proof/LoopbackSender.h"
 

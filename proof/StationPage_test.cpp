@@ -8,7 +8,7 @@
 #include "app/SingletonStationRecords.h"
 #include "app/StartupFolder.h"
 #include "app/testsupport/StationTestSupport.h"
-#include "data/TempFolder.h"
+#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
 
 #include <QApplication>

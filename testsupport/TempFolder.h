@@ -8,7 +8,8 @@
 namespace corvane {
 
 // A fresh folder under the system's temporary folder, removed with all it
-// holds on destruction. For tests and benchmarks that need real files.
+// holds on destruction. For tests and benchmarks that need real files; the
+// station itself never makes one.
 class TempFolder
 {
 public:
