@@ -53,21 +53,32 @@ VehicleInfo vehicle(const char* id, const char* name)
     return v;
 }
 
-TEST(MapPageBridge, TheLoadedPageShowsTheVehiclesAndReportsRenames)
+// The real map page in a view, joined to the recording window through the
+// client handler and the extension, loaded and ready for script calls.
+class MapPageBridge : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.isValid());
+        extension.setListener(&window);
+        client.setListener(&window);
+        view.resize(1024, 700);
+        view.show();
+        extension.attach(view.page());
+        ASSERT_TRUE(client.adopt(&view));
+        ASSERT_TRUE(waitFor([&] { return window.loads > 0; }));
+    }
+
     QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
     Window window;
     CefClientV8Handler extension;
-    extension.setListener(&window);
-    CefClientHandler client(folder.path());
-    client.setListener(&window);
+    CefClientHandler client{folder.path()};
     QWebEngineView view;
-    view.resize(1024, 700);
-    view.show();
-    extension.attach(view.page());
-    ASSERT_TRUE(client.adopt(&view));
-    ASSERT_TRUE(waitFor([&] { return window.loads > 0; }));
+};
+
+TEST_F(MapPageBridge, TheLoadedPageShowsTheVehiclesAndReportsRenames)
+{
 
     // What the main window sends when the page has loaded.
     client.executeScript(ScriptCalls::setMapSources("", "", ""));
@@ -106,21 +117,8 @@ TEST(MapPageBridge, TheLoadedPageShowsTheVehiclesAndReportsRenames)
 // One vehicle gets every report as its own call, its twin the same reports
 // gathered into frames of varying size: both end with the same track,
 // position and tracking line.
-TEST(MapPageBridge, FramesDrawTheTrackingLineOfEveryReport)
+TEST_F(MapPageBridge, FramesDrawTheTrackingLineOfEveryReport)
 {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    Window window;
-    CefClientV8Handler extension;
-    extension.setListener(&window);
-    CefClientHandler client(folder.path());
-    client.setListener(&window);
-    QWebEngineView view;
-    view.resize(1024, 700);
-    view.show();
-    extension.attach(view.page());
-    ASSERT_TRUE(client.adopt(&view));
-    ASSERT_TRUE(waitFor([&] { return window.loads > 0; }));
     client.executeScript(ScriptCalls::setMapSources("", "", ""));
 
     VehicleInfo single = vehicle("00000000-0000-4000-8000-00000000000a", "Single");

@@ -6,6 +6,8 @@
 #include "data/EventLogger.h"
 #include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
+#include "testsupport/DeadlineWait.h"
+#include "testsupport/TableText.h"
 #include "testsupport/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
 
@@ -24,6 +26,9 @@
 namespace corvane {
 namespace {
 
+using test::rowsOf;
+using test::waitFor;
+
 using namespace std::chrono_literals;
 
 std::string idText(const UniqueID& id)
@@ -35,40 +40,11 @@ std::string idText(const UniqueID& id)
 
 // Rows of one query as texts, one string per row with columns joined by '|'
 // and NULL written as "<null>".
-std::vector<std::string> rowsOf(const std::string& path, const char* sql)
-{
-    Database db;
-    db.open(path.c_str(), 5000);
-    RowSet rows(db, sql);
-    std::vector<std::string> result;
-    while (rows.next()) {
-        std::string row;
-        for (int c = 0; c < rows.getColumnCount(); ++c) {
-            const char* text = rows.getText(c);
-            row += (c > 0 ? "|" : "") + std::string(text != nullptr ? text : "<null>");
-        }
-        result.push_back(row);
-    }
-    return result;
-}
-
 int countOf(const std::string& path, const char* sql)
 {
     return std::stoi(rowsOf(path, sql).at(0));
 }
 
-// Polls a condition until it holds or the deadline passes.
-template <typename Condition>
-bool waitFor(Condition condition, std::chrono::milliseconds deadline = 30s)
-{
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
 
 // Records the statements the manager's connection runs, from any thread.
 class StatementLog
@@ -384,6 +360,12 @@ TEST_F(DBManagerTest, BatchSizedQueueStartsTheBatchEarly)
 {
     manager().setBatchPeriod(3600 * 1000);
     open();
+    // The writer runs a batch as it starts; one that ran during the puts
+    // below would take part of them. Once it has written a probe on request,
+    // it sleeps for the hour unless a batch's worth wakes it.
+    newVehicle("Probe");
+    manager().requestBatch();
+    ASSERT_TRUE(waitFor([&] { return countOf(path, "SELECT COUNT(*) FROM vehicle_info;") == 1; }));
     const UniqueID vehicle;
     // Exactly one batch's worth: the last put wakes the writer, which finds all.
     for (int i = 0; i < DBManager::batchMessages; ++i)

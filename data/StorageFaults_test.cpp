@@ -7,6 +7,7 @@
 #include "data/RowSet.h"
 #include "data/StorageHealth.h"
 #include "data/StorageListener.h"
+#include "testsupport/DeadlineWait.h"
 #include "testsupport/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
 
@@ -22,19 +23,10 @@
 namespace corvane {
 namespace {
 
+using test::waitFor;
+
 using namespace std::chrono_literals;
 
-template <typename Condition>
-bool waitFor(Condition condition, std::chrono::milliseconds deadline = 30s)
-{
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
 
 class RecordingListener : public StorageListener
 {
@@ -159,7 +151,12 @@ TEST_F(StorageFaultsTest, FileFaultsAreToldOnceAndKeptRecordsArriveWhenMended)
         manager().setStorageListener(&told);
         manager().open(path, 5000);
         fault.breakIt();
-        enqueueSamples(300);
+        {
+            // All 300 in the writer's first batch after the fault: a few
+            // taken alone could still fit in the room the full file has left.
+            std::lock_guard writerWaits(DBManager::getDatabaseMutex());
+            enqueueSamples(300);
+        }
         ASSERT_TRUE(waitFor([&] { return !told.problems().empty(); }));
         const long failed = manager().failedBatchCount();
         enqueueSamples(20);

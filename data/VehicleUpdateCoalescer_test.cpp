@@ -5,6 +5,7 @@
 #include "data/RecordCodec.h"
 #include "data/RecordWriter.h"
 #include "data/RowSet.h"
+#include "testsupport/TableText.h"
 #include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "data/VehicleUpdateCoalescer.h"
@@ -19,6 +20,8 @@
 
 namespace corvane {
 namespace {
+
+using test::rowsOf;
 
 using R = AbstractDatabaseRecord;
 
@@ -117,20 +120,6 @@ void createTables(Database& db)
         db.execute(sql);
 }
 
-std::vector<std::string> rowsOf(Database& db, const char* sql)
-{
-    RowSet rows(db, sql);
-    std::vector<std::string> result;
-    while (rows.next()) {
-        std::string row;
-        for (int c = 0; c < rows.getColumnCount(); ++c) {
-            const char* text = rows.getText(c);
-            row += (c > 0 ? "|" : "") + std::string(text != nullptr ? text : "<null>");
-        }
-        result.push_back(row);
-    }
-    return result;
-}
 
 std::vector<std::vector<std::string>> contents(Database& db)
 {
