@@ -6,7 +6,7 @@
 #include "browser/CefClientV8Listener.h"
 #include "browser/scriptcalls/FrameScript.h"
 #include "browser/scriptcalls/ScriptCalls.h"
-#include "browser/testsupport/WebViewTest.h"
+#include "testsupport/qt/EventLoopWait.h"
 #include "callback/GPSInfo.h"
 #include "data/VehicleInfo.h"
 

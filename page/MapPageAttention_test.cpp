@@ -347,11 +347,3 @@ TEST_F(MapPageAttention, WorldLayerShowsLandWhereTilesFail)
 
 } // namespace
 } // namespace corvane
-
-int main(int argc, char** argv)
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
