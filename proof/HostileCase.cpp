@@ -1,4 +1,5 @@
 #include "proof/HostileCase.h"
+#include "testsupport/VehicleIds.h"
 
 #include <cstdio>
 
@@ -31,9 +32,7 @@ std::string repeat(const std::string& text, int times)
 
 std::string vehicleId(int number)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "0badc0de-0000-4000-8000-%012d", number);
-    return text;
+    return test::sampleVehicleId(number, "0badc0de");
 }
 
 // Fields 1 to 12: name, type, ordinal, filler, device title, flags, date,

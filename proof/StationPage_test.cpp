@@ -3,28 +3,24 @@
 // start-up folder holds a folder named app.db, so the station runs without its
 // database: it must still receive and show.
 
-#include "app/CorvaneApp.h"
 #include "app/CorvaneDlg.h"
 #include "app/SingletonStationRecords.h"
-#include "app/StartupFolder.h"
 #include "app/testsupport/StationTestSupport.h"
-#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
+#include "testsupport/UdpPorts.h"
+#include "testsupport/VehicleIds.h"
 
 #include <QApplication>
 #include <QWebEngineView>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace corvane {
 namespace {
 
 std::string vehicleId(int number)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "9a9e0000-0000-4000-8000-%012d", number);
-    return text;
+    return test::sampleVehicleId(number, "9a9e0000");
 }
 
 std::string head(const std::string& name, const std::string& type, const std::string& title,
@@ -62,7 +58,7 @@ TEST(StationPage, HostileTextsAreShownLiterallyAndRunNothing)
         {"percent signs", "%s%n%d%%", "%s%n%d%%"},
     };
 
-    const int port = LoopbackSender::freePort();
+    const int port = test::freeUdpPort();
     test::writeSetupPort("setup.db", port);
     SingletonStationRecords records;
     CorvaneDlg window(records);
@@ -109,14 +105,8 @@ TEST(StationPage, HostileTextsAreShownLiterallyAndRunNothing)
 
 int main(int argc, char** argv)
 {
-    corvane::TempFolder folder;
-    if (::chdir(folder.path().c_str()) != 0 || !std::filesystem::create_directory("app.db"))
-        return 2;
-    qputenv("QT_QPA_PLATFORM",
-            corvane::test::offscreenPlatform(folder.path().string(), {{0, 0, 1280, 800}}).toUtf8());
-    corvane::CorvaneApp::prepareProcess();
-    QApplication app(argc, argv);
-    corvane::StartupFolder::record();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    // A folder named app.db: the station runs without its database.
+    return corvane::test::runInStation(argc, argv, {{0, 0, 1280, 800}}, [](const auto&) {
+        return std::filesystem::create_directory("app.db");
+    });
 }
