@@ -11,6 +11,7 @@
 #include "data/VehicleInfo.h"
 #include "proof/LoopbackSender.h"
 #include "testsupport/UdpPorts.h"
+#include "testsupport/RawDatagrams.h"
 #include "testsupport/VehicleIds.h"
 
 #include <QApplication>
@@ -40,7 +41,7 @@ std::string vehicleId(int number)
 
 std::string head(const std::string& name, int type, const std::string& id)
 {
-    return name + "," + std::to_string(type) + ",0,x,DVR,0,131794207,863518,a,0,b," + id;
+    return test::rawHead(name, std::to_string(type), "DVR", id);
 }
 
 std::string report(int number, int minute)

@@ -8,6 +8,7 @@
 #include "app/testsupport/StationTestSupport.h"
 #include "proof/LoopbackSender.h"
 #include "testsupport/UdpPorts.h"
+#include "testsupport/RawDatagrams.h"
 #include "testsupport/VehicleIds.h"
 
 #include <QApplication>
@@ -21,12 +22,6 @@ namespace {
 std::string vehicleId(int number)
 {
     return test::sampleVehicleId(number, "9a9e0000");
-}
-
-std::string head(const std::string& name, const std::string& type, const std::string& title,
-                 const std::string& id)
-{
-    return name + "," + type + ",0,x," + title + ",0,131794207,863518,a,0,b," + id;
 }
 
 struct PageCase
@@ -79,10 +74,10 @@ TEST(StationPage, HostileTextsAreShownLiterallyAndRunNothing)
     for (const PageCase& c : cases) {
         const std::string id = vehicleId(++number);
         ASSERT_TRUE(
-            sender.send(head(c.sent, "100", "DVR", id) +
+            sender.send(test::rawHead(c.sent, "100", "DVR", id) +
                         ",$GPRMC,134530,A,3723.2475,N,12158.3416,W,0.13,309.62,310511,,*10"));
-        ASSERT_TRUE(sender.send(head(c.sent, "13", c.sent, id)));
-        ASSERT_TRUE(sender.send(head(c.sent, "101", "DVR", id) + ",x,1,Driver," + c.sent));
+        ASSERT_TRUE(sender.send(test::rawHead(c.sent, "13", c.sent, id)));
+        ASSERT_TRUE(sender.send(test::rawHead(c.sent, "101", "DVR", id) + ",x,1,Driver," + c.sent));
     }
 
     number = 0;
