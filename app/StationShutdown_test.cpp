@@ -10,10 +10,10 @@
 #include "data/AbstractDatabaseRecord.h"
 #include "data/DBManager.h"
 #include "data/Database.h"
-#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
 #include "proof/TableRows.h"
 #include "testsupport/RecorderSamples.h"
+#include "testsupport/TempFolder.h"
 #include "testsupport/UdpPorts.h"
 
 #include <QApplication>

@@ -21,11 +21,11 @@
 #include "app/SingletonStationRecords.h"
 #include "app/StartupFolder.h"
 #include "app/testsupport/StationTestSupport.h"
-#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
 #include "proof/ProcessFigures.h"
 #include "proof/TableRows.h"
 #include "testsupport/RecorderSamples.h"
+#include "testsupport/TempFolder.h"
 #include "testsupport/UdpPorts.h"
 
 #include <QApplication>
@@ -64,7 +64,8 @@ std::string report(int vehicle, long sequence)
     GprmcFix fix = sampleFix(10.0 + (sequence % 100000) * 0.0001, vehicle * 0.01);
     fix.speedKnots = 20;
     fix.courseDegrees = 45;
-    return positionReport(sampleHeader(vehicleId(vehicle), "Bench " + std::to_string(vehicle)), fix);
+    return positionReport(sampleHeader(vehicleId(vehicle), "Bench " + std::to_string(vehicle)),
+                          fix);
 }
 
 long residentKiB(pid_t pid)

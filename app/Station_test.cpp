@@ -7,15 +7,15 @@
 #include "app/testsupport/StationTestSupport.h"
 #include "data/AbstractDatabaseRecord.h"
 #include "data/DBManager.h"
-#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/SettingChangedEvent.h"
 #include "proof/LoopbackSender.h"
 #include "proof/TableRows.h"
-#include "tools/RecorderMessageBuilder.h"
 #include "testsupport/BlockedUdpPort.h"
 #include "testsupport/RecorderSamples.h"
+#include "testsupport/TempFolder.h"
 #include "testsupport/UdpPorts.h"
+#include "tools/RecorderMessageBuilder.h"
 
 #include <QApplication>
 #include <QCheckBox>

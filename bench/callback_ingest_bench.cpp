@@ -10,8 +10,8 @@
 
 #include "callback/CallbackServerImpl.h"
 #include "callback/SenderFilter.h"
-#include "tools/RecorderSimulation.h"
 #include "testsupport/UdpPorts.h"
+#include "tools/RecorderSimulation.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -15,8 +15,8 @@
 #include "data/EventLog.h"
 #include "data/EventLogger.h"
 #include "data/GPSDataContainer.h"
-#include "testsupport/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
+#include "testsupport/TempFolder.h"
 #include "testsupport/VehicleIds.h"
 
 #include <chrono>

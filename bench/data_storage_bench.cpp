@@ -21,8 +21,8 @@
 #include "data/GPSData.h"
 #include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
-#include "testsupport/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
+#include "testsupport/TempFolder.h"
 #include "testsupport/VehicleIds.h"
 
 #include <algorithm>

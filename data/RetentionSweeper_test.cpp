@@ -4,10 +4,10 @@
 #include "data/GPSDataContainer.h"
 #include "data/RetentionSweeper.h"
 #include "data/RowSet.h"
-#include "testsupport/DeadlineWait.h"
-#include "testsupport/TempFolder.h"
 #include "data/Transaction.h"
 #include "data/VehicleInfoContainer.h"
+#include "testsupport/DeadlineWait.h"
+#include "testsupport/TempFolder.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #include "proof/HostileCase.h"
+
 #include "testsupport/RawDatagrams.h"
 #include "testsupport/VehicleIds.h"
 

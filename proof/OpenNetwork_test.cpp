@@ -61,9 +61,8 @@ TEST(OpenNetwork, AReportWithoutAFixIsStoredButKeepsTheLastPosition)
     ASSERT_TRUE(station.start()) << station.process().log();
     ASSERT_TRUE(station.deliver(report(vehicle, goodFix)));
     ASSERT_TRUE(station.deliver(report(vehicle, noFix)));
-    ASSERT_TRUE(test::waitFor(
-        [&] { return count(station, "SELECT count(*) FROM gps_data;") == 2; },
-        StationFixture::deadline));
+    ASSERT_TRUE(test::waitFor([&] { return count(station, "SELECT count(*) FROM gps_data;") == 2; },
+                              StationFixture::deadline));
     // The vehicle row is written in the same batch as the samples.
     const std::vector<Row> rows = station.appDb().query(
         "SELECT last_updated_latitude, last_updated_longitude FROM vehicle_info;");
@@ -89,9 +88,8 @@ TEST(OpenNetwork, DatagramsWithoutAUsableIdentifierCreateNoVehicle)
         ASSERT_TRUE(station.sender().send(unusable[round % std::size(unusable)]));
     // A good report behind them shows they have all been handled.
     ASSERT_TRUE(station.deliver(report(vehicle, goodFix)));
-    ASSERT_TRUE(test::waitFor(
-        [&] { return count(station, "SELECT count(*) FROM gps_data;") == 1; },
-        StationFixture::deadline));
+    ASSERT_TRUE(test::waitFor([&] { return count(station, "SELECT count(*) FROM gps_data;") == 1; },
+                              StationFixture::deadline));
     EXPECT_EQ(count(station, "SELECT count(*) FROM vehicle_info;"), 1);
     EXPECT_EQ(count(station,
                     "SELECT count(*) FROM vehicle_info WHERE id = '" + std::string(vehicle) + "';"),
@@ -116,9 +114,8 @@ TEST(OpenNetwork, NoOtherSocketCanBindTheStationsPort)
     }
     // And the recorders' datagrams still reach the station.
     ASSERT_TRUE(station.deliver(report(vehicle, goodFix)));
-    EXPECT_TRUE(test::waitFor(
-        [&] { return count(station, "SELECT count(*) FROM gps_data;") == 1; },
-        StationFixture::deadline));
+    EXPECT_TRUE(test::waitFor([&] { return count(station, "SELECT count(*) FROM gps_data;") == 1; },
+                              StationFixture::deadline));
 }
 
 TEST(OpenNetwork, SendersOutsideTheAllowedListChangeNothing)
@@ -129,9 +126,8 @@ TEST(OpenNetwork, SendersOutsideTheAllowedListChangeNothing)
     const char* const stranger = "0badc0de-0000-4000-8000-00000000e002";
     sendFrom("127.0.0.1", station.port(), report(stranger, goodFix));
     sendFrom("127.0.0.2", station.port(), report(vehicle, goodFix));
-    ASSERT_TRUE(test::waitFor(
-        [&] { return count(station, "SELECT count(*) FROM gps_data;") == 1; },
-        StationFixture::deadline));
+    ASSERT_TRUE(test::waitFor([&] { return count(station, "SELECT count(*) FROM gps_data;") == 1; },
+                              StationFixture::deadline));
     EXPECT_EQ(count(station, "SELECT count(*) FROM vehicle_info;"), 1);
     EXPECT_EQ(count(station, "SELECT count(*) FROM gps_data WHERE vehicle_id = '" +
                                  std::string(vehicle) + "';"),

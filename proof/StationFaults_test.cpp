@@ -56,7 +56,7 @@ TEST(StationFaults, DatabaseLockedByAnotherProgramDelaysTheBatchButLosesNothing)
     ASSERT_TRUE(station.start()) << station.process().log();
     ASSERT_TRUE(station.deliver(numberedReport(0)));
     ASSERT_TRUE(test::waitFor([&] { return storedSamples(station.appDb()) == 1; },
-                                        StationFixture::deadline));
+                              StationFixture::deadline));
     // The writer sleeps 5 seconds after each batch: take the lock 3.5 seconds
     // after this one and hold it 3 seconds, so the next batch runs into it.
     const Clock::time_point committed = Clock::now();
@@ -80,7 +80,7 @@ TEST(StationFaults, DatabaseLockedByAnotherProgramDelaysTheBatchButLosesNothing)
 
     EXPECT_EQ(storedWhileLocked, 1);
     ASSERT_TRUE(test::waitFor([&] { return storedSamples(station.appDb()) == 21; },
-                                        StationFixture::deadline))
+                              StationFixture::deadline))
         << storedSamples(station.appDb());
     EXPECT_TRUE(storedInOrderWithoutGap(station.appDb()));
     EXPECT_TRUE(station.process().running()) << station.process().log();
@@ -133,8 +133,8 @@ TEST(StationFaults, UnusableFilesOrFolderStillStartAndReceive)
         std::function<void(const std::filesystem::path&)> prepare;
         bool portInSetup; // setup.db names a free port; else the default
         std::optional<uid_t> user;
-        bool stores;     // app.db can be written
-        bool appDbKept;  // app.db holds what prepare wrote when the station has ended
+        bool stores;    // app.db can be written
+        bool appDbKept; // app.db holds what prepare wrote when the station has ended
     };
     const auto garbage = [](const std::filesystem::path& file) {
         std::ofstream(file) << std::string(4096, 'x');
@@ -143,8 +143,8 @@ TEST(StationFaults, UnusableFilesOrFolderStillStartAndReceive)
         {"setup.db is not a database", [&](const auto& folder) { garbage(folder / "setup.db"); },
          false, std::nullopt, true, false},
         // A file the station cannot read is not one it may overwrite.
-        {"app.db is not a database", [&](const auto& folder) { garbage(folder / "app.db"); },
-         true, std::nullopt, false, true},
+        {"app.db is not a database", [&](const auto& folder) { garbage(folder / "app.db"); }, true,
+         std::nullopt, false, true},
         {"app.db is a folder",
          [](const auto& folder) { std::filesystem::create_directory(folder / "app.db"); }, true,
          std::nullopt, false, false},
@@ -176,7 +176,7 @@ TEST(StationFaults, UnusableFilesOrFolderStillStartAndReceive)
             ASSERT_TRUE(station.deliver(numberedReport(sequence)));
         if (c.stores) {
             EXPECT_TRUE(test::waitFor([&] { return storedSamples(station.appDb()) == 3; },
-                                                StationFixture::deadline));
+                                      StationFixture::deadline));
             EXPECT_TRUE(storedInOrderWithoutGap(station.appDb()));
         }
         EXPECT_TRUE(station.process().running()) << station.process().log();

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
-#include "testsupport/StationProcess.h"
 #include "proof/TableRows.h"
+#include "testsupport/StationProcess.h"
+#include "testsupport/TempFolder.h"
 #include "testsupport/UdpPorts.h"
 
 #include <chrono>

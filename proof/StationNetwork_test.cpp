@@ -7,11 +7,11 @@
 #include "app/SingletonStationRecords.h"
 #include "app/testsupport/StationTestSupport.h"
 #include "callback/CallbackBacklog.h"
-#include "testsupport/DeadlineWait.h"
 #include "data/VehicleInfo.h"
 #include "proof/LoopbackSender.h"
-#include "testsupport/UdpPorts.h"
+#include "testsupport/DeadlineWait.h"
 #include "testsupport/RawDatagrams.h"
+#include "testsupport/UdpPorts.h"
 #include "testsupport/VehicleIds.h"
 
 #include <QApplication>

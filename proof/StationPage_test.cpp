@@ -7,8 +7,8 @@
 #include "app/SingletonStationRecords.h"
 #include "app/testsupport/StationTestSupport.h"
 #include "proof/LoopbackSender.h"
-#include "testsupport/UdpPorts.h"
 #include "testsupport/RawDatagrams.h"
+#include "testsupport/UdpPorts.h"
 #include "testsupport/VehicleIds.h"
 
 #include <QApplication>

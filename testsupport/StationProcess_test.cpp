@@ -26,9 +26,9 @@ TEST(StationProcess, ChildRunsInItsFolderWithItsOwnEnvironmentAndOutputs)
 {
     TempFolder bin;
     TempFolder startup;
-    const std::string script = program(
-        bin, "pwd\necho \"tmp=$TMPDIR home=$HOME runtime=${XDG_RUNTIME_DIR-unset}\"\n"
-             "echo \"platform=$QT_QPA_PLATFORM\"\necho trouble >&2\nexit 3\n");
+    const std::string script =
+        program(bin, "pwd\necho \"tmp=$TMPDIR home=$HOME runtime=${XDG_RUNTIME_DIR-unset}\"\n"
+                     "echo \"platform=$QT_QPA_PLATFORM\"\necho trouble >&2\nexit 3\n");
     StationProcess station(script, startup.path().string());
     station.setScreen(1000, 600);
     station.start();

@@ -1,4 +1,5 @@
 #include "thread/Condition.h"
+
 #include "testsupport/DeadlineWait.h"
 
 #include <atomic>

@@ -1,4 +1,5 @@
 #include "thread/LoopingThread.h"
+
 #include "testsupport/DeadlineWait.h"
 
 #include <atomic>

@@ -1,4 +1,5 @@
 #include "thread/MessageQueue.h"
+
 #include "testsupport/DeadlineWait.h"
 
 #include <array>

@@ -2,14 +2,14 @@
 
 #include "app/CorvaneApp.h"
 #include "app/StartupFolder.h"
-#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
 #include "proof/TableRows.h"
+#include "testsupport/TempFolder.h"
 
 #include <QApplication>
 #include <cstdio>
-#include <gtest/gtest.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <stdexcept>
 #include <unistd.h>
