@@ -343,6 +343,20 @@ std::vector<HostileCase> hostileCases()
         c.datagrams = {report(bus, "'); DELETE FROM vehicle_info;--")};
         c.id = "00000000-0000-0000-0000-000000000000";
     }
+    {
+        // Nor does one without an identifier, with an empty one or with the
+        // all-zero one, whatever its type.
+        HostileCase& c = add("no usable identifier");
+        c.id = "00000000-0000-0000-0000-000000000000";
+        c.datagrams = {
+            "x,100",
+            "Bus,100,0,x,DVR,0,131794207,863518,a,0,b",
+            report(bus, "not-a-guid"),
+            report(bus, c.id),
+            "Bus,13,0,x,DVR,0,131794207,863518,a,0,b",
+            details(bus, "", "1", "Driver,Ann"),
+        };
+    }
     return cases;
 }
 
