@@ -20,8 +20,9 @@ namespace corvane {
 // Its standard output and error go to files in that private folder.
 //
 // Ownership: owns the child; the destructor kills a child still running
-// (SIGKILL) and reaps it. Threads: one thread per instance.
-// Throws: std::runtime_error when the child cannot be started.
+// (SIGKILL) and reaps it, then removes the private folder. Threads: one
+// thread per instance. Throws: std::runtime_error when the private folder,
+// the output files or the child cannot be made.
 class StationProcess
 {
 public:
