@@ -44,9 +44,14 @@ TEST(UdpPorts, BlockedPortIsTakenUntilReleasedAndFreePortsAreFree)
     test::BlockedUdpPort other;
     EXPECT_NE(other.port(), blocked.port());
 
+    // Free, outside the range where the kernel picks ports for senders, and
+    // a second call before the first port is bound gives another.
     const int free = test::freeUdpPort();
     EXPECT_TRUE(test::udpPortIsFree(free));
     EXPECT_NE(free, blocked.port());
+    EXPECT_GE(free, 20000);
+    EXPECT_LT(free, test::ephemeralPortsStart());
+    EXPECT_NE(test::freeUdpPort(), free);
 
     // A range of one port that is held has nothing to give.
     EXPECT_THROW(test::freeUdpPortBetween(blocked.port(), blocked.port()), std::runtime_error);
