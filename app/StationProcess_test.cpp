@@ -5,7 +5,6 @@
 #include "testsupport/DeadlineWait.h"
 #include "testsupport/RecorderSamples.h"
 #include "testsupport/StationProcess.h"
-#include "testsupport/TempFolder.h"
 
 #include <csignal>
 #include <filesystem>
@@ -51,8 +50,10 @@ bool taken(StationFixture& station)
 // that is too small ends the start with the message on standard error.
 TEST(StationProcess, SmallScreenWithNobodyToAnswerEndsWithTheMessage)
 {
-    TempFolder folder;
-    StationProcess station(StationFixture::binary(), folder.path().string());
+    // A setup.db with a free port keeps the station off the default one, which
+    // the fault tests need.
+    StationFixture fixture;
+    StationProcess& station = fixture.process();
     station.setScreen(1000, 600);
     station.start();
     EXPECT_TRUE(exitedWith(station, 1)) << "the station waited on a box nobody can see";
