@@ -144,8 +144,7 @@ bool RecordWriter::keepFor(const DatabaseException& e)
     return false;
 }
 
-int RecordWriter::writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer,
-                             std::size_t* bytes)
+int RecordWriter::writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer)
 {
     int taken = 0;
     while (taken < count && m_pending.size() < m_pendingLimit) {
@@ -153,8 +152,6 @@ int RecordWriter::writeBatch(MessageQueue& queue, int count, std::vector<char>& 
         if (length <= 0)
             break;
         ++taken;
-        if (bytes != nullptr)
-            *bytes += static_cast<std::size_t>(length);
         auto record = RecordCodec::decode(buffer.data(), static_cast<std::size_t>(length));
         if (record == nullptr)
             traceMessage("Undecodable record of %d bytes dropped", length);
