@@ -72,8 +72,8 @@ void TrackLoader::run(const std::string& databasePath, const std::string& vehicl
             }
         }
         if (!result.from.empty()) {
-            const TrackSample sample =
-                TrackSampler::load(database, vehicleId, result.from, result.to, drawnRows, *points);
+            const TrackSample sample = TrackSampler::load(database, vehicleId, result.from,
+                                                          result.to, drawnRows, *points, &stop);
             result.rows = sample.rows;
             result.stride = sample.stride;
             if (sample.stride > 1) {

@@ -1,5 +1,6 @@
 #include "data/TrackSampler.h"
 
+#include "data/Database.h"
 #include "data/FormatableSQL.h"
 #include "data/RowSet.h"
 #include "data/TrackQuery.h"
@@ -7,8 +8,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <exception>
 #include <optional>
+#include <sqlite3.h>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 namespace corvane {
@@ -17,6 +21,13 @@ namespace {
 
 // Rows fetched by id per statement: keeps each statement's text small.
 constexpr std::size_t idsPerStatement = 4096;
+// Connections reading rows by id side by side, and the fewest rows worth a
+// connection of its own.
+constexpr std::size_t readers = 8;
+constexpr std::size_t rowsPerReader = 1024;
+constexpr int readerBusyTimeoutMs = 5000;
+// Virtual machine steps between two looks at the stop flag.
+constexpr int progressSteps = 1000;
 
 // The point of the current row (columns time, sentence from first); false
 // when it has no position or no readable time.
@@ -54,26 +65,20 @@ firstPosition(Database& database, const std::string& vehicleId, const std::strin
     return std::nullopt;
 }
 
-// Reads the rows of ids (in the caller's order) and appends the points of
-// those with a position in that order.
-void readByIds(Database& database, const std::vector<std::int64_t>& ids,
-               std::vector<TrackPoint>& points)
+using Place = std::pair<std::int64_t, std::size_t>; // id, place in the caller's order
+
+// Reads the rows of places [begin, end) (sorted by id) into found.
+void readPlaces(Database& database, const Place* begin, const Place* end,
+                std::vector<std::optional<TrackPoint>>& found)
 {
-    // The table gives them back in id order; each is put back in its place.
-    std::vector<std::pair<std::int64_t, std::size_t>> places;
-    places.reserve(ids.size());
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        places.emplace_back(ids[i], i);
-    std::sort(places.begin(), places.end());
-    std::vector<std::optional<TrackPoint>> found(ids.size());
     std::string sql;
-    for (std::size_t begin = 0; begin < places.size(); begin += idsPerStatement) {
-        const std::size_t end = std::min(places.size(), begin + idsPerStatement);
+    for (const Place* chunk = begin; chunk < end; chunk += idsPerStatement) {
+        const Place* chunkEnd = std::min(end, chunk + idsPerStatement);
         sql = "SELECT id, update_time, gps_data FROM gps_data WHERE id IN (";
-        for (std::size_t i = begin; i < end; ++i) {
+        for (const Place* place = chunk; place < chunkEnd; ++place) {
             char number[24];
-            const auto written = std::to_chars(number, number + sizeof number, places[i].first);
-            if (i > begin)
+            const auto written = std::to_chars(number, number + sizeof number, place->first);
+            if (place > chunk)
                 sql += ',';
             sql.append(number, written.ptr);
         }
@@ -82,10 +87,64 @@ void readByIds(Database& database, const std::vector<std::int64_t>& ids,
         TrackPoint point;
         while (rows.next()) {
             const std::int64_t id = rows.getInt64(0);
-            const auto place = std::lower_bound(places.begin() + begin, places.begin() + end,
-                                                std::make_pair(id, std::size_t{0}));
-            if (place != places.begin() + end && place->first == id && readRow(rows, 1, point))
+            const Place* place = std::lower_bound(chunk, chunkEnd, Place{id, 0});
+            if (place != chunkEnd && place->first == id && readRow(rows, 1, point))
                 found[place->second] = point;
+        }
+    }
+}
+
+int stopRequested(void* stop)
+{
+    return static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0;
+}
+
+// Reads the rows of ids (in the caller's order) and appends the points of
+// those with a position in that order. The table gives them back in id
+// order; each is put back in its place. The rows lie scattered over the
+// file; on a cold cache each costs a read from the disk, and a disk answers
+// several reads at once much sooner than one after another, so a file on
+// disk is read by several connections side by side, each a slice of the ids.
+void readByIds(Database& database, const std::vector<std::int64_t>& ids,
+               const std::atomic<bool>* stop, std::vector<TrackPoint>& points)
+{
+    std::vector<Place> places;
+    places.reserve(ids.size());
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        places.emplace_back(ids[i], i);
+    std::sort(places.begin(), places.end());
+    std::vector<std::optional<TrackPoint>> found(ids.size());
+
+    const char* file = sqlite3_db_filename(database.getHandle(), "main");
+    if (file == nullptr || *file == '\0' || places.size() < 2 * rowsPerReader) {
+        readPlaces(database, places.data(), places.data() + places.size(), found);
+    } else {
+        const std::string path = file;
+        const std::size_t count = std::min(readers, places.size() / rowsPerReader);
+        std::vector<std::exception_ptr> errors(count);
+        {
+            std::vector<std::jthread> threads; // joined when they go, thrown or not
+            for (std::size_t n = 0; n < count; ++n) {
+                const Place* begin = places.data() + places.size() * n / count;
+                const Place* end = places.data() + places.size() * (n + 1) / count;
+                threads.emplace_back([&path, &found, &errors, stop, n, begin, end] {
+                    try {
+                        Database reader;
+                        reader.open(path.c_str(), readerBusyTimeoutMs);
+                        if (stop != nullptr)
+                            sqlite3_progress_handler(reader.getHandle(), progressSteps,
+                                                     stopRequested,
+                                                     const_cast<std::atomic<bool>*>(stop));
+                        readPlaces(reader, begin, end, found);
+                    } catch (...) {
+                        errors[n] = std::current_exception();
+                    }
+                });
+            }
+        }
+        for (const std::exception_ptr& error : errors) {
+            if (error)
+                std::rethrow_exception(error);
         }
     }
     for (const auto& point : found) {
@@ -105,7 +164,7 @@ std::size_t TrackSampler::strideFor(std::size_t rows, std::size_t maxRows) noexc
 
 TrackSample TrackSampler::load(Database& database, const std::string& vehicleId,
                                const std::string& from, const std::string& to, std::size_t maxRows,
-                               std::vector<TrackPoint>& points)
+                               std::vector<TrackPoint>& points, const std::atomic<bool>* stop)
 {
     // The range in time order from the index alone (it carries the id).
     std::vector<std::int64_t> ids;
@@ -142,7 +201,7 @@ TrackSample TrackSampler::load(Database& database, const std::string& vehicleId,
         between.push_back(ids[i]);
 
     points.push_back(first->second);
-    readByIds(database, between, points);
+    readByIds(database, between, stop, points);
     if (last && last->first != first->first)
         points.push_back(last->second);
     return sample;

@@ -2,6 +2,7 @@
 
 #include "data/TrackPoint.h"
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -32,19 +33,25 @@ struct TrackSample
 // keeps the result within maxRows; those without a position are skipped,
 // and the range's first and last samples with a position are always kept,
 // so the line starts and ends where the whole track does. Only those rows
-// are read from the table. The caller reads the whole range afterwards
-// when every point is needed (replay, export).
+// are read from the table, by a few connections of the call's own side by
+// side when the database is a file. The caller reads the whole range
+// afterwards when every point is needed (replay, export).
 //
-// Ownership: borrows the connection for the call. Threads: whichever thread
-// owns the connection. Throws: DatabaseException from a failing or
-// interrupted query, std::bad_alloc.
+// Ownership: borrows the connection for the call; opens and closes its own
+// reading connections and threads within it. Threads: whichever thread owns
+// the connection. Throws: DatabaseException from a failing or interrupted
+// query (once stop is set, the call's own connections stop within a few
+// hundred steps; the caller's connection stops as its owner arranges),
+// std::system_error when no thread can be started, std::bad_alloc.
 class TrackSampler
 {
 public:
-    // Appends the points read to points, oldest first.
+    // Appends the points read to points, oldest first (on a throw, points
+    // may hold part of them).
     static TrackSample load(Database& database, const std::string& vehicleId,
                             const std::string& from, const std::string& to, std::size_t maxRows,
-                            std::vector<TrackPoint>& points);
+                            std::vector<TrackPoint>& points,
+                            const std::atomic<bool>* stop = nullptr);
 
     // The stride for rows samples: 1 up to maxRows, else the smallest k
     // with which the samples at 0, k, 2k, ... and the last stay within

@@ -1,6 +1,7 @@
 #include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
 #include "data/DBManager.h"
 #include "data/Database.h"
+#include "data/DatabaseException.h"
 #include "data/RowSet.h"
 #include "data/Statement.h"
 #include "data/TrackQuery.h"
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <string>
 #include <vector>
 
@@ -161,6 +163,30 @@ TEST_F(TrackSamplerTest, AtTheDrawingLimitTheWholeRangeIsReadAsBefore)
     EXPECT_DOUBLE_EQ(sampled[1].latitude, whole[2].latitude);
     EXPECT_DOUBLE_EQ(sampled[1].longitude, whole[2].longitude);
     EXPECT_EQ(sampled[1].course, whole[2].course);
+}
+
+TEST_F(TrackSamplerTest, AStopEndsTheReadingConnections)
+{
+    addTrack(20001, every7thFrom3);
+    // Set from the start: the caller's connection (without a handler here)
+    // walks the range, the connections reading the rows stop.
+    std::atomic<bool> stop{true};
+    std::vector<TrackPoint> points;
+    try {
+        TrackSampler::load(db, truck, formatTrackTime(base), formatTrackTime(base + 20000), 20000,
+                           points, &stop);
+        ADD_FAILURE() << "not stopped";
+    } catch (const DatabaseException& e) {
+        EXPECT_EQ(e.getCode(), SQLITE_INTERRUPT) << e.getMessage();
+    }
+    // The same call unstopped reads them all.
+    stop = false;
+    points.clear();
+    EXPECT_EQ(TrackSampler::load(db, truck, formatTrackTime(base), formatTrackTime(base + 20000),
+                                 20000, points, &stop)
+                  .stride,
+              2u);
+    EXPECT_GT(points.size(), 8000u);
 }
 
 TEST(TrackSamplerStride, StaysWithinTheLimitWithTheLastSample)
