@@ -65,6 +65,8 @@ void TrackHistory::live()
     if (!m_shown)
         return;
     pause();
+    // Every sample of a long range may still be being read: not needed now.
+    m_loader.cancel();
     m_shown = false;
     m_loading = false;
     m_complete = false;

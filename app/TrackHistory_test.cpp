@@ -401,6 +401,24 @@ TEST_F(LongTrackTest, ANewerRequestEndsTheWholeRangeBeingRead)
     EXPECT_EQ(delivered, (std::vector<std::string>{"555555|0|14986", "666666|1|1"}));
 }
 
+TEST_F(LongTrackTest, ACancelledLoadDeliversNothingMore)
+{
+    // "Live" cancels: the whole range being read behind the drawn sample
+    // stops, and neither its samples nor its interruption come.
+    TrackLoader loader(path);
+    std::vector<std::string> delivered;
+    QObject::connect(&loader, &TrackLoader::loaded, [&](const TrackResult& result) {
+        delivered.push_back(std::to_string(result.complete) + "|" +
+                            std::to_string(result.points->size()) + "|" +
+                            result.error.toStdString());
+        loader.cancel();
+    });
+    loader.load(truck, all);
+    ASSERT_TRUE(page.waitFor([&] { return !delivered.empty(); }, 30000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, std::vector<std::string>{"0|14986|"});
+}
+
 } // namespace
 } // namespace corvane
 

@@ -40,6 +40,12 @@ void TrackLoader::stopWorker()
     m_worker.join();
 }
 
+void TrackLoader::cancel()
+{
+    stopWorker();
+    ++m_generation;
+}
+
 void TrackLoader::run(const std::string& databasePath, const std::string& vehicleId,
                       const TrackRange& range, const std::atomic<bool>& stop,
                       const std::function<void(TrackResult)>& deliver)

@@ -64,6 +64,8 @@ public:
     ~TrackLoader() override;
 
     void load(const std::string& vehicleId, const TrackRange& range);
+    // Stops the load in flight, if any; nothing more of it is delivered.
+    void cancel();
 
     // The most rows a first answer reads from the table.
     static constexpr std::size_t drawnRows = 20000;
