@@ -29,7 +29,6 @@
 #include "dialogs/StationVehicleStore.h"
 #include "dialogs/TrackingLineDlg.h"
 #include "dialogs/VehicleEditDlg.h"
-#include "page/MapPage.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -40,7 +39,6 @@
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
-#include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <cstdio>
 
@@ -165,15 +163,10 @@ void CorvaneDlg::createBrowser()
     m_clientHandler->setListener(this);
     m_v8Handler->setListener(this);
     m_view = std::make_unique<QWebEngineView>(this);
-    // The page comes from a local text but shows remote tiles and asks a
-    // remote geocoder.
-    m_view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
-    // The alarm tone must sound although nobody has clicked the page yet.
-    m_view->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
     m_v8Handler->attach(m_view->page());
     m_v8Handler->setPageAddress(m_clientHandler->pageAddress());
     m_view->setGeometry(rect());
-    m_clientHandler->setPageText(QString::fromStdString(assembleMapPage()));
+    // The handler sets the view up and loads the assembled map page.
     m_clientHandler->adopt(m_view.get());
 }
 

@@ -45,6 +45,8 @@ void TrackHistory::show(const std::string& vehicleId, const QString& vehicleName
     m_replay.reset();
     m_shown = true;
     m_loading = true;
+    m_complete = false;
+    m_note.clear();
     m_title = vehicleName + QStringLiteral(": loading...");
     m_loader.load(vehicleId, range);
     // The page answers at once (a long range takes its time to read); the
@@ -63,8 +65,12 @@ void TrackHistory::live()
     if (!m_shown)
         return;
     pause();
+    // Every sample of a long range may still be being read: not needed now.
+    m_loader.cancel();
     m_shown = false;
     m_loading = false;
+    m_complete = false;
+    m_note.clear();
     m_result.reset();
     m_replay.reset();
     m_title.clear();
@@ -76,16 +82,42 @@ void TrackHistory::onLoaded(const TrackResult& result)
 {
     if (!m_shown || result.vehicleId != m_vehicleId)
         return;
+    if (!m_loading) {
+        // Every sample of a range that was drawn from a sample of it: the
+        // line stays as drawn, the replay and export get the whole track.
+        if (result.error.isEmpty()) {
+            m_result = result;
+            m_complete = true;
+            m_note.clear();
+            startReplay();
+        } else {
+            m_note = QStringLiteral("Replay and export are not available: ") + result.error;
+        }
+        emit changed();
+        return;
+    }
     m_loading = false;
     m_result = result;
-    m_replay = std::make_unique<TrackReplay>(result.points);
-    m_replay->setPace(m_pace);
+    m_complete = result.complete;
+    if (m_complete)
+        startReplay();
+    else
+        m_note = QStringLiteral("Reading all %1 samples for replay and export...")
+                     .arg(static_cast<qulonglong>(result.rows));
     m_title = result.from.empty() ? m_vehicleName
                                   : QStringLiteral("%1: %2 to %3")
                                         .arg(m_vehicleName, QString::fromStdString(result.from),
                                              QString::fromStdString(result.to));
-    m_page.executeScript(trackScript(result));
+    // Told before the page is: a page that answers at once may let the
+    // whole range in meanwhile.
     emit changed();
+    m_page.executeScript(trackScript(result));
+}
+
+void TrackHistory::startReplay()
+{
+    m_replay = std::make_unique<TrackReplay>(m_result->points);
+    m_replay->setPace(m_pace);
 }
 
 std::string TrackHistory::trackScript(const TrackResult& result) const
@@ -103,7 +135,8 @@ std::string TrackHistory::trackScript(const TrackResult& result) const
             flat.append(points[i].longitude);
         }
         track.insert("points", flat);
-        track.insert("count", static_cast<qint64>(points.size()));
+        // A sampled answer counts the samples in range, not those drawn.
+        track.insert("count", static_cast<qint64>(result.complete ? points.size() : result.rows));
         track.insert("start", endMark(points.front()));
         track.insert("end", endMark(points.back()));
     }
@@ -113,7 +146,7 @@ std::string TrackHistory::trackScript(const TrackResult& result) const
 
 const std::vector<TrackPoint>& TrackHistory::points() const
 {
-    return m_result ? *m_result->points : noPoints;
+    return m_result && m_complete ? *m_result->points : noPoints;
 }
 
 void TrackHistory::play()

@@ -23,7 +23,10 @@ class ScriptSink;
 // start and end marks and their times, and the live marker of that vehicle
 // stops following its reports until live() (the page keeps receiving them).
 // A range without samples says "No positions in this range." on the page.
-// Every sample stays here, for the replay and for export.
+// Every sample stays here, for the replay and for export. A range of more
+// than TrackLoader::drawnRows samples is drawn from every k-th of them as
+// soon as those are read; replay and export wait until every sample is in
+// (isComplete(); replayNote() says so meanwhile), and the line drawn stays.
 //
 // The replay moves a marker along the whole track at pace × real time,
 // turning with the course (TrackReplay); a timer steps it while playing.
@@ -52,9 +55,15 @@ public:
 
     // Showing (or loading) a stored track.
     bool isShown() const { return m_shown; }
+    // Until the page has the track (or its message).
     bool isLoading() const { return m_loading; }
+    // Every sample of the shown range is in (replay and export can start).
+    bool isComplete() const { return m_complete; }
+    // Why replay and export wait or are unavailable; empty when they are not.
+    QString replayNote() const { return m_note; }
     // "<name>: <from> to <to>", empty while live.
     QString title() const { return m_title; }
+    // Every sample of the shown range; empty until isComplete().
     const std::vector<TrackPoint>& points() const;
     const std::optional<TrackResult>& result() const { return m_result; }
 
@@ -84,6 +93,7 @@ signals:
 private:
     void onLoaded(const TrackResult& result);
     void sendMarker();
+    void startReplay();
     std::string trackScript(const TrackResult& result) const;
 
     ScriptSink& m_page;
@@ -93,11 +103,13 @@ private:
     std::string m_vehicleId;
     QString m_vehicleName;
     QString m_title;
+    QString m_note;
     std::optional<TrackResult> m_result;
     std::unique_ptr<TrackReplay> m_replay;
     int m_pace = 1;
     bool m_shown = false;
     bool m_loading = false;
+    bool m_complete = false;
 };
 
 } // namespace corvane

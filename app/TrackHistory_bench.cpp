@@ -1,10 +1,13 @@
 // Drawing a stored track on the real page and replaying it: for each vehicle
 // measured by data_track_bench (1,000, 100,000 and 1,000,000 samples), the
 // time from asking for the track to the page having drawn it, the page's
-// share of it (one call with the thinned line), and the time of one replay
-// frame at x64 (position, script and the page moving the marker).
+// share of it (one call with the thinned line), the time until every sample
+// is in for replay and export, and the time of one replay frame at x64
+// (position, script and the page moving the marker).
 //
-//   app_track_history_bench <app.db made by data_track_bench>
+//   app_track_history_bench <app.db made by data_track_bench> [cold]
+//
+// With "cold" (as root) the page cache is dropped before each track.
 
 #include "app/ScriptSink.h"
 #include "app/TrackHistory.h"
@@ -14,6 +17,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <cstdio>
+#include <fstream>
+#include <string>
 
 using namespace corvane;
 
@@ -63,7 +68,12 @@ int main(int argc, char** argv)
         }
         TimedPageSink sink(page);
         TrackHistory history(sink, argv[1]);
+        const bool cold = argc > 2 && std::string(argv[2]) == "cold";
         for (const char* id : vehicles) {
+            if (cold) {
+                std::ofstream drop("/proc/sys/vm/drop_caches");
+                drop << "3\n";
+            }
             QElapsedTimer timer;
             timer.start();
             history.show(id, QStringLiteral("bench"),
@@ -77,6 +87,13 @@ int main(int argc, char** argv)
             const double queryMs = history.result()->queryMilliseconds;
             const double drawMs = sink.lastMs;
             const std::size_t bytes = sink.lastBytes;
+            const std::size_t drawn = history.result()->points->size();
+            if (!page.waitFor([&] { return history.isComplete(); }, 120000)) {
+                std::fprintf(stderr, "not every sample of %s came\n", id);
+                status = 1;
+                continue;
+            }
+            const double completeMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
             // Let the page paint once before the replay frames.
             page.eval(QStringLiteral("0"));
             history.setPace(64);
@@ -86,9 +103,10 @@ int main(int argc, char** argv)
             for (int f = 0; f < frames; ++f)
                 history.step(0.04);
             const double frameMs = static_cast<double>(timer.nsecsElapsed()) / 1e6 / frames;
-            std::printf("%8zu samples: shown in %.0f ms (query %.0f ms, page call %.0f ms, %zu "
-                        "bytes), x64 frame %.2f ms\n",
-                        history.points().size(), totalMs, queryMs, drawMs, bytes, frameMs);
+            std::printf("%8zu samples: shown in %.0f ms (query %.0f ms, %zu read, page call %.0f "
+                        "ms, %zu bytes), every sample in at %.0f ms, x64 frame %.2f ms\n",
+                        history.points().size(), totalMs, queryMs, drawn, drawMs, bytes, completeMs,
+                        frameMs);
             history.live();
         }
     }

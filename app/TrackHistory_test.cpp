@@ -5,13 +5,18 @@
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/Statement.h"
-#include "testsupport/TempFolder.h"
+#include "data/TrackQuery.h"
+#include "data/TrackSampler.h"
+#include "data/Transaction.h"
 #include "dialogs/DialogTestSupport.h"
 #include "page/PageHarness.h"
+#include "testsupport/TempFolder.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -232,6 +237,186 @@ TEST_F(TrackHistoryTest, MenuAndPopupOfferTrackHistory)
                   .arg(truck));
     EXPECT_EQ(page.takeCalls(), (QStringList{QStringLiteral("onClickTrackHistory|") + truck,
                                              QStringLiteral("onClickTrackHistory|") + truck}));
+}
+
+// A range longer than the page draws: sample i of the truck at 2012-01-01
+// 00:00:00 + i seconds, on a circle of one degree around 50N 7E, a
+// hundredth of a radian on from the one before (so that two samples apart
+// never share a cell of the drawing); every thousandth sample from the
+// 500th has no position.
+class LongTrackTest : public ::testing::Test
+{
+protected:
+    static constexpr int samples = 45001;
+    static constexpr std::int64_t base = 1325376000;
+
+    static bool hasPosition(int i) { return i % 1000 != 500; }
+    static std::string sentenceOf(int i)
+    {
+        return sentence(50.0 + std::cos(i * 0.01), 7.0 + std::sin(i * 0.01), "0");
+    }
+    // "lat,lon" of sample i to five places, as stored (and so as drawn).
+    static QString placeOf(int i)
+    {
+        TrackPoint point;
+        EXPECT_TRUE(TrackQuery::readSentence(sentenceOf(i), point));
+        return QString::number(point.latitude, 'f', 5) + ',' +
+               QString::number(point.longitude, 'f', 5);
+    }
+
+    void SetUp() override
+    {
+        DBManager::getInstance().open(path, 5000);
+        DBManager::getInstance().close();
+        Database db;
+        db.open(path.c_str(), 5000);
+        Transaction transaction(db);
+        for (int i = 0; i < samples; ++i) {
+            Statement insert(db, "INSERT INTO gps_data (gps_data, update_time, vehicle_id) "
+                                 "VALUES (?, ?, ?);");
+            insert.bindText(1, hasPosition(i) ? sentenceOf(i).c_str() : "");
+            insert.bindText(2, formatTrackTime(base + i).c_str());
+            insert.bindText(3, truck);
+            insert.execute();
+        }
+        Statement van1(db, "INSERT INTO gps_data (gps_data, update_time, vehicle_id) VALUES "
+                           "('$GPRMC,080000,A,4000.0000,N,00200.0000,E,1.0,0,,', "
+                           "'2012-01-01 00:00:05', '11111111-2222-4333-8444-666666666666');");
+        van1.execute();
+        transaction.commit();
+        ASSERT_TRUE(page.load());
+    }
+
+    QVariant js(const QString& script) { return page.eval(script); }
+
+    TempFolder folder;
+    std::string path = folder.file("app.db");
+    PageHarness page;
+    PageSink sink{page};
+    TrackHistory history{sink, path};
+    const TrackRange all{"2000-01-01 00:00:00", "2100-01-01 00:00:00", 0};
+};
+
+TEST_F(LongTrackTest, DrawnFromEveryKthSampleThenReplayAndExportGetEverySample)
+{
+    TrackReplayBar bar(history);
+    // What the window could see at each change, in order.
+    QStringList states;
+    QObject::connect(&history, &TrackHistory::changed, [&] {
+        states << QStringLiteral("%1 %2 export:%3 points:%4 note:%5")
+                      .arg(history.isLoading() ? "loading" : "shown",
+                           history.isComplete() ? "complete" : "partial",
+                           bar.findChild<QPushButton*>("exportGpx")->isEnabled() ? "on" : "off")
+                      .arg(history.points().size())
+                      .arg(bar.findChild<QLabel*>("replayNote")->text());
+    });
+    history.show(truck, QStringLiteral("Truck"), all);
+    ASSERT_TRUE(page.waitFor([this] { return history.isComplete(); }, 30000));
+    const int withPosition = samples - 45;
+    SCOPED_TRACE(states.join(QStringLiteral(" / ")).toStdString());
+    EXPECT_EQ(states,
+              (QStringList{
+                  "loading partial export:off points:0 note:",
+                  "shown partial export:off points:0 note:Reading all 45001 samples for "
+                  "replay and export...",
+                  QStringLiteral("shown complete export:on points:%1 note:").arg(withPosition),
+              }));
+
+    // The page drew every third sample with a position, the first and the last,
+    // in one call; the whole track coming in did not draw it again.
+    ASSERT_EQ(TrackSampler::strideFor(samples, TrackLoader::drawnRows), 3u);
+    QStringList expected;
+    for (int i = 0; i < samples; i += 3) {
+        if (hasPosition(i))
+            expected << placeOf(i);
+    }
+    EXPECT_EQ(js("global.history.line.getLatLngs().map(function (p) {"
+                 " return p.lat.toFixed(5) + ',' + p.lng.toFixed(5); })")
+                  .toStringList(),
+              expected);
+    EXPECT_EQ(expected.front(), placeOf(0));
+    EXPECT_EQ(expected.back(), placeOf(45000));
+    EXPECT_EQ(js("global.history.count").toInt(), samples);
+    EXPECT_EQ(sink.calls, 2);
+
+    // The replay runs through samples that were not drawn: at the second
+    // sample's time it stands on it, not between the first and the fourth.
+    const QString marker =
+        QStringLiteral("(function (p) { return p.lat.toFixed(5) + ',' + p.lng.toFixed(5); })"
+                       "(global.history.marker.getLatLng())");
+    history.seek(static_cast<double>(base + 1));
+    EXPECT_EQ(js(marker).toString(), placeOf(1));
+    history.seek(static_cast<double>(base + 44999));
+    EXPECT_EQ(js(marker).toString(), placeOf(44999));
+
+    const QString gpx = QString::fromStdString(folder.file("long.gpx"));
+    ASSERT_TRUE(bar.exportTrack(gpx, true));
+    QFile file(gpx);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count("<trkpt "), withPosition);
+}
+
+TEST_F(LongTrackTest, AStopEndsTheLoadInEitherStep)
+{
+    struct Case
+    {
+        const char* name;
+        bool stopAtOnce;
+        std::vector<std::string> expected; // "complete|points|error" per result
+    };
+    const Case cases[] = {
+        // Set before the first query: it stops inside, nothing else runs.
+        {"before", true, {"1|0|interrupted"}},
+        // Set once the sample is handed over: reading every sample stops.
+        {"after the sample", false, {"0|14986|", "1|0|interrupted"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::atomic<bool> stop{c.stopAtOnce};
+        std::vector<std::string> delivered;
+        TrackLoader::run(path, truck, all, stop, [&](TrackResult result) {
+            delivered.push_back(std::to_string(result.complete) + "|" +
+                                std::to_string(result.points->size()) + "|" +
+                                result.error.toStdString());
+            stop = true;
+        });
+        EXPECT_EQ(delivered, c.expected);
+    }
+}
+
+TEST_F(LongTrackTest, ANewerRequestEndsTheWholeRangeBeingRead)
+{
+    TrackLoader loader(path);
+    std::vector<std::string> delivered;
+    QObject::connect(&loader, &TrackLoader::loaded, [&](const TrackResult& result) {
+        delivered.push_back(result.vehicleId.substr(30) + "|" + std::to_string(result.complete) +
+                            "|" + std::to_string(result.points->size()));
+        if (result.vehicleId == truck)
+            loader.load(van, all);
+    });
+    loader.load(truck, all);
+    ASSERT_TRUE(page.waitFor([&] { return delivered.size() == 2; }, 30000));
+    // Whatever the truck's whole range came to, it is not delivered after the van's.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, (std::vector<std::string>{"555555|0|14986", "666666|1|1"}));
+}
+
+TEST_F(LongTrackTest, ACancelledLoadDeliversNothingMore)
+{
+    // "Live" cancels: the whole range being read behind the drawn sample
+    // stops, and neither its samples nor its interruption come.
+    TrackLoader loader(path);
+    std::vector<std::string> delivered;
+    QObject::connect(&loader, &TrackLoader::loaded, [&](const TrackResult& result) {
+        delivered.push_back(std::to_string(result.complete) + "|" +
+                            std::to_string(result.points->size()) + "|" +
+                            result.error.toStdString());
+        loader.cancel();
+    });
+    loader.load(truck, all);
+    ASSERT_TRUE(page.waitFor([&] { return !delivered.empty(); }, 30000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, std::vector<std::string>{"0|14986|"});
 }
 
 } // namespace

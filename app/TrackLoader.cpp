@@ -3,7 +3,9 @@
 #include "base/Exception.h"
 #include "base/Trace.h"
 #include "data/Database.h"
+#include "data/DatabaseException.h"
 #include "data/TrackQuery.h"
+#include "data/TrackSampler.h"
 
 #include <QMetaObject>
 #include <chrono>
@@ -14,6 +16,8 @@ namespace corvane {
 namespace {
 
 constexpr int busyTimeoutMs = 5000;
+// Virtual machine steps between two looks at the stop flag.
+constexpr int progressSteps = 1000;
 
 } // namespace
 
@@ -30,17 +34,21 @@ void TrackLoader::stopWorker()
 {
     if (!m_worker.joinable())
         return;
-    {
-        // The worker clears the handle under this mutex before it closes it.
-        std::lock_guard lock(m_connectionMutex);
-        if (m_connection != nullptr)
-            sqlite3_interrupt(m_connection);
-    }
+    // Seen by the worker's connection within a few hundred steps of any
+    // query, and before it starts the next one.
+    m_stop->store(true);
     m_worker.join();
 }
 
-TrackResult TrackLoader::run(const std::string& databasePath, const std::string& vehicleId,
-                             const TrackRange& range, const std::function<void(sqlite3*)>& publish)
+void TrackLoader::cancel()
+{
+    stopWorker();
+    ++m_generation;
+}
+
+void TrackLoader::run(const std::string& databasePath, const std::string& vehicleId,
+                      const TrackRange& range, const std::atomic<bool>& stop,
+                      const std::function<void(TrackResult)>& deliver)
 {
     const auto started = std::chrono::steady_clock::now();
     TrackResult result;
@@ -48,20 +56,18 @@ TrackResult TrackLoader::run(const std::string& databasePath, const std::string&
     result.from = range.from;
     result.to = range.to;
     auto points = std::make_shared<std::vector<TrackPoint>>();
+    const auto stamp = [&started](TrackResult& r) {
+        r.queryMilliseconds =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+                .count();
+    };
     try {
         Database database;
         database.open(databasePath.c_str(), busyTimeoutMs);
-        struct Published
-        {
-            const std::function<void(sqlite3*)>& publish;
-            ~Published()
-            {
-                if (publish)
-                    publish(nullptr);
-            }
-        } published{publish};
-        if (publish)
-            publish(database.getHandle());
+        sqlite3_progress_handler(
+            database.getHandle(), progressSteps,
+            [](void* flag) { return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0; },
+            const_cast<std::atomic<bool>*>(&stop));
         if (range.durationSeconds > 0) {
             std::string latest;
             std::int64_t end = 0;
@@ -71,43 +77,58 @@ TrackResult TrackLoader::run(const std::string& databasePath, const std::string&
                 result.from = formatTrackTime(end - range.durationSeconds);
             }
         }
-        if (!result.from.empty())
-            TrackQuery::load(database, vehicleId, result.from, result.to, *points);
+        if (!result.from.empty()) {
+            const TrackSample sample = TrackSampler::load(database, vehicleId, result.from,
+                                                          result.to, drawnRows, *points, &stop);
+            result.rows = sample.rows;
+            result.stride = sample.stride;
+            if (sample.stride > 1) {
+                // The screen's answer first; every sample follows on this thread.
+                TrackResult first = result;
+                first.points = std::move(points);
+                first.complete = false;
+                stamp(first);
+                deliver(std::move(first));
+                points = std::make_shared<std::vector<TrackPoint>>();
+                if (stop.load())
+                    CORVANE_THROW(DatabaseException, SQLITE_INTERRUPT, "interrupted");
+                points->reserve(sample.rows);
+                TrackQuery::load(database, vehicleId, result.from, result.to, *points);
+            }
+        }
     } catch (const Exception& e) {
         traceException(e);
         result.error = QString::fromLocal8Bit(e.getMessage());
-        points->clear();
+        points = std::make_shared<std::vector<TrackPoint>>();
     } catch (const std::bad_alloc&) {
         // A range too long for memory: said as such, the station goes on.
         result.error = QStringLiteral("Out of memory");
         points = std::make_shared<std::vector<TrackPoint>>();
     }
     result.points = std::move(points);
-    result.queryMilliseconds =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
-            .count();
-    return result;
+    stamp(result);
+    deliver(std::move(result));
 }
 
 void TrackLoader::load(const std::string& vehicleId, const TrackRange& range)
 {
     stopWorker();
     const unsigned generation = ++m_generation;
-    m_worker = std::thread([this, generation, vehicleId, range, path = m_databasePath] {
-        auto result =
-            std::make_shared<TrackResult>(run(path, vehicleId, range, [this](sqlite3* db) {
-                std::lock_guard lock(m_connectionMutex);
-                m_connection = db;
-            }));
-        // Posted to this object: dropped with it should it go first.
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, result] {
-                if (generation == m_generation)
-                    emit loaded(*result);
-            },
-            Qt::QueuedConnection);
-    });
+    m_stop = std::make_shared<std::atomic<bool>>(false);
+    m_worker =
+        std::thread([this, generation, vehicleId, range, path = m_databasePath, stop = m_stop] {
+            run(path, vehicleId, range, *stop, [this, generation](TrackResult delivered) {
+                auto result = std::make_shared<TrackResult>(std::move(delivered));
+                // Posted to this object: dropped with it should it go first.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, generation, result] {
+                        if (generation == m_generation)
+                            emit loaded(*result);
+                    },
+                    Qt::QueuedConnection);
+            });
+        });
 }
 
 } // namespace corvane

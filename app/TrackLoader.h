@@ -4,14 +4,12 @@
 
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
-
-struct sqlite3;
 
 namespace corvane {
 
@@ -25,8 +23,12 @@ struct TrackRange
     std::int64_t durationSeconds = 0;
 };
 
-// One loaded track: the resolved range and every sample with a position in
-// it, oldest first. error is set when the query failed.
+// One loaded track: the resolved range and the samples with a position in
+// it, oldest first. A long range comes twice: first sampled for the screen
+// (complete false, every stride-th sample of the rows in range, see
+// TrackSampler), then with every sample (complete true). A range of at most
+// drawnRows samples comes once, complete. error is set when the query failed
+// (also when it was interrupted by a newer request or the shutdown).
 struct TrackResult
 {
     std::string vehicleId;
@@ -34,17 +36,22 @@ struct TrackResult
     std::string to;
     std::shared_ptr<const std::vector<TrackPoint>> points;
     QString error;
-    double queryMilliseconds = 0;
+    double queryMilliseconds = 0; // from the request to this result
+    bool complete = true;
+    std::size_t rows = 0; // samples stored in the range, with or without a position
+    std::size_t stride = 1;
 };
 
 // Loads a vehicle's stored track off the GUI thread, on a connection of its
 // own to app.db (the writer's connection stays the writer's; SQLite's file
-// locks keep the two apart), and hands the result back on the loader's
-// thread through loaded(). A newer load supersedes one in flight: only the
-// newest request's result is delivered, and the older query is interrupted
-// so that neither a new request nor the station's shutdown waits for it.
+// locks keep the two apart), and hands the results back on the loader's
+// thread through loaded(): the sampled answer for the screen at once, then
+// every sample, read on the same thread. A newer load supersedes one in
+// flight, in either step: only the newest request's results are delivered,
+// and the older queries are interrupted so that neither a new request nor
+// the station's shutdown waits for them.
 //
-// Ownership: owns its worker thread, interrupted and joined by the next
+// Ownership: owns its worker thread, stopped and joined by the next
 // load() and by the destructor. Threads: construct, load and destroy on one (the GUI) thread;
 // loaded() is emitted there. Throws: std::system_error when no thread can be
 // started, std::bad_alloc.
@@ -57,12 +64,18 @@ public:
     ~TrackLoader() override;
 
     void load(const std::string& vehicleId, const TrackRange& range);
+    // Stops the load in flight, if any; nothing more of it is delivered.
+    void cancel();
 
-    // Runs one load on the calling thread (the worker's body). publish, when
-    // given, gets the connection once it is open and null before it closes.
-    static TrackResult run(const std::string& databasePath, const std::string& vehicleId,
-                           const TrackRange& range,
-                           const std::function<void(sqlite3*)>& publish = {});
+    // The most rows a first answer reads from the table.
+    static constexpr std::size_t drawnRows = 20000;
+
+    // Runs one load on the calling thread (the worker's body), handing each
+    // result to deliver. Once stop is set, the query running stops with an
+    // error and no further one starts.
+    static void run(const std::string& databasePath, const std::string& vehicleId,
+                    const TrackRange& range, const std::atomic<bool>& stop,
+                    const std::function<void(TrackResult)>& deliver);
 
 signals:
     void loaded(const corvane::TrackResult& result);
@@ -72,9 +85,8 @@ private:
 
     std::string m_databasePath;
     std::thread m_worker;
-    std::mutex m_connectionMutex;
-    sqlite3* m_connection = nullptr; // the worker's, while open; under the mutex
-    unsigned m_generation = 0;       // GUI thread only
+    std::shared_ptr<std::atomic<bool>> m_stop; // the worker's; GUI thread sets it
+    unsigned m_generation = 0;                 // GUI thread only
 };
 
 } // namespace corvane

@@ -46,6 +46,8 @@ TrackReplayBar::TrackReplayBar(TrackHistory& history, QWidget* parent)
     m_time->setObjectName(QStringLiteral("replayTime"));
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("replayTitle"));
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("replayNote"));
     m_gpx = makeButton(QStringLiteral("GPX..."), "exportGpx", this);
     m_kml = makeButton(QStringLiteral("KML..."), "exportKml", this);
     m_live = makeButton(QStringLiteral("Live"), "replayLive", this);
@@ -57,6 +59,7 @@ TrackReplayBar::TrackReplayBar(TrackHistory& history, QWidget* parent)
     layout->addWidget(m_slider, 1);
     layout->addWidget(m_time);
     layout->addWidget(m_title);
+    layout->addWidget(m_note);
     layout->addWidget(m_gpx);
     layout->addWidget(m_kml);
     layout->addWidget(m_live);
@@ -86,12 +89,15 @@ TrackReplayBar::TrackReplayBar(TrackHistory& history, QWidget* parent)
 
 void TrackReplayBar::refresh()
 {
-    const bool ready = !m_history.isLoading() && !m_history.points().empty();
+    const bool ready =
+        !m_history.isLoading() && m_history.isComplete() && !m_history.points().empty();
     for (QWidget* control : {static_cast<QWidget*>(m_play), static_cast<QWidget*>(m_slider),
                              static_cast<QWidget*>(m_gpx), static_cast<QWidget*>(m_kml)})
         control->setEnabled(ready);
     m_play->setText(m_history.isPlaying() ? QStringLiteral("Pause") : QStringLiteral("Play"));
     m_title->setText(m_history.title());
+    m_note->setText(m_history.replayNote());
+    m_note->setVisible(!m_note->text().isEmpty());
     showTime();
 }
 

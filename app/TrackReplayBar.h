@@ -13,7 +13,8 @@ class TrackHistory;
 
 // The bar under the map while a stored track is shown: play/pause, the pace
 // (x1 to x64), a time slider that can be dragged, the replay time, export of
-// the track to GPX or KML, and "Live" back to the live view.
+// the track to GPX or KML, and "Live" back to the live view. Replay and
+// export wait, and the bar says so, until every sample of the range is in.
 //
 // Ownership: Qt's parent rules; borrows the history, which must outlive the
 // bar. Threads: the GUI thread. Throws: only std::bad_alloc.
@@ -39,6 +40,7 @@ private:
     QSlider* m_slider = nullptr;
     QLabel* m_time = nullptr;
     QLabel* m_title = nullptr;
+    QLabel* m_note = nullptr;
     QPushButton* m_gpx = nullptr;
     QPushButton* m_kml = nullptr;
     QPushButton* m_live = nullptr;

@@ -1,9 +1,13 @@
 // Reading one vehicle's stored track out of a large gps_data: query time for
-// 1,000, 100,000 and 1,000,000 samples of one vehicle among TOTAL rows, the
-// thinning for drawing, and the cost of one replay frame at x64.
+// 1,000, 100,000 and 1,000,000 samples of one vehicle among TOTAL rows, both
+// the first answer for the screen (TrackSampler, at most 20,000 rows read)
+// and every sample (TrackQuery), the thinning for drawing, and the cost of
+// one replay frame at x64.
 //
-//   data_track_bench [total rows] [app.db to keep]
+//   data_track_bench [total rows] [app.db to keep] [cold]
 //
+// With "cold" (as root) the page cache is dropped before a first, cold read
+// of each vehicle, then the best of three warm reads is given.
 // Default 20,000,000 rows in a temporary file that is removed at the end.
 // With a path, an existing file there is used as it is (the rows are made
 // only when it has no gps_data yet), so app_track_history_bench can draw
@@ -14,17 +18,19 @@
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/RowSet.h"
-#include "testsupport/TempFolder.h"
 #include "data/TrackQuery.h"
 #include "data/TrackReplay.h"
+#include "data/TrackSampler.h"
 #include "data/TrackThinner.h"
 #include "data/Transaction.h"
+#include "testsupport/TempFolder.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <sqlite3.h>
 #include <string>
@@ -105,6 +111,35 @@ void fill(Database& db, long long total)
     std::printf("made %lld rows in %.1f s\n", total, msSince(started) / 1000);
 }
 
+bool dropCaches()
+{
+    std::ofstream drop("/proc/sys/vm/drop_caches");
+    drop << "3\n";
+    drop.flush();
+    return static_cast<bool>(drop);
+}
+
+// The cold time (0 when not asked for) and the best warm time of three of read().
+template <typename Read>
+std::pair<double, double> timeReads(bool cold, Read read)
+{
+    double coldMs = 0;
+    if (cold) {
+        if (!dropCaches())
+            std::fprintf(stderr, "the page cache could not be dropped (not root?)\n");
+        const auto started = Clock::now();
+        read();
+        coldMs = msSince(started);
+    }
+    double best = 1e30;
+    for (int run = 0; run < 3; ++run) {
+        const auto started = Clock::now();
+        read();
+        best = std::min(best, msSince(started));
+    }
+    return {coldMs, best};
+}
+
 long long countRows(Database& db)
 {
     RowSet rows(db, "SELECT COUNT(*) FROM gps_data;");
@@ -139,15 +174,24 @@ int main(int argc, char** argv)
     std::printf("gps_data rows: %lld\n", countRows(db));
     const std::string from = formatTrackTime(baseTime);
     const std::string to = formatTrackTime(baseTime + total / 20 + 1);
+    const bool cold = argc > 3 && std::string(argv[3]) == "cold";
     for (const Measured& m : measured) {
+        std::vector<TrackPoint> sampled;
+        TrackSample sample;
+        const auto [sampleCold, sampleWarm] = timeReads(cold, [&] {
+            sampled.clear();
+            sample = TrackSampler::load(db, m.id, from, to, 20000, sampled);
+        });
         std::vector<TrackPoint> points;
-        double best = 1e30;
-        for (int run = 0; run < 3; ++run) {
+        const auto [wholeCold, wholeWarm] = timeReads(cold, [&] {
             points.clear();
-            started = Clock::now();
             TrackQuery::load(db, m.id, from, to, points);
-            best = std::min(best, msSince(started));
-        }
+        });
+        std::printf("%8zu samples: first answer %zu points (stride %zu) cold %.1f ms, warm %.1f "
+                    "ms; every point cold %.1f ms, warm %.1f ms\n",
+                    points.size(), sampled.size(), sample.stride, sampleCold, sampleWarm, wholeCold,
+                    wholeWarm);
+        const double best = wholeWarm;
         started = Clock::now();
         const auto kept = TrackThinner::thin(points, 2048, 20000);
         const double thinMs = msSince(started);

@@ -70,9 +70,11 @@ bool CefClientHandler::adopt(QWebEngineView* view)
     // The page draws its own menus and tool-tips.
     view->setContextMenuPolicy(Qt::NoContextMenu);
     blockToolTips(view);
-    // The page comes from a local base address but asks a remote reverse
-    // geocoder for addresses.
+    // The page comes from a local base address but shows remote tiles and
+    // asks a remote reverse geocoder for addresses.
     view->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    // The alarm tone must sound although nobody has clicked the page yet.
+    view->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
     guardNavigation(view);
     m_loadConnection = connect(view->page(), &QWebEnginePage::loadFinished, this,
                                &CefClientHandler::onLoadFinished);

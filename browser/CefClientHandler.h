@@ -55,7 +55,8 @@ public:
     void setPageText(QString pageText);
 
     // Adopts view if no view has been adopted yet: prepares it (no context
-    // menu, no tool-tips), makes the start-up folder the current directory and
+    // menu, no tool-tips; its local page may reach remote addresses and play
+    // sound before any click), makes the start-up folder the current directory and
     // loads the page text. Returns whether view was adopted. Any extension the
     // page needs must be attached to view's page before this call.
     bool adopt(QWebEngineView* view);

@@ -55,7 +55,6 @@ void CallbackServerImpl::start(int32_t port)
         return;
     }
     m_stopFlag = false;
-    clearStopRequest();
     try {
         LoopingThread::start();
     } catch (...) {

@@ -15,6 +15,7 @@
 #include "thread/MessageQueue.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -105,8 +106,8 @@ std::recursive_mutex& DBManager::getDatabaseMutex() noexcept
 
 DBManager::DBManager()
     : LoopingThread("DBManager::DBManagerQueueThread"),
-      m_queue(std::make_shared<MessageQueue>(queueBytes, nullptr, queueMessages)),
-      m_receiveBuffer(2 * batchBytes)
+      m_queue(std::make_unique<MessageQueue>(queueBytes, nullptr, queueMessages)),
+      m_receiveBuffer(maxRecordBytes)
 {}
 
 DBManager::~DBManager()
@@ -127,23 +128,24 @@ void DBManager::open(const std::string& path, int busyTimeoutMs)
         throw;
     }
     ensureTables();
-    if (m_writerStarted)
-        return;
     {
-        std::unique_lock gate(m_gate);
-        if (m_queue->isClosed()) {
-            m_queue = std::make_shared<MessageQueue>(queueBytes, nullptr, queueMessages);
-            m_pendingCount = 0;
-            m_pendingBytes = 0;
-        }
-        m_accepting = true;
+        std::lock_guard state(m_mutex);
+        if (m_state.phase == Phase::Writing)
+            return;
+        if (m_state.phase == Phase::Closed)
+            m_queue = std::make_unique<MessageQueue>(queueBytes, nullptr, queueMessages);
+        m_state.phase = Phase::Writing;
+        m_state.batchRequested = false;
+        m_state.fullBatchTold = false;
     }
-    m_stop = false;
-    m_wakeRequested = false;
-    m_fullBatchTold = false;
-    clearStopRequest();
-    start();
-    m_writerStarted = true;
+    try {
+        start();
+    } catch (...) {
+        // As before the first open: records are taken, none written.
+        std::lock_guard state(m_mutex);
+        m_state.phase = Phase::Idle;
+        throw;
+    }
 }
 
 void DBManager::ensureTables()
@@ -175,17 +177,21 @@ void DBManager::ensureTables()
 
 void DBManager::close()
 {
+    bool writerRuns;
     {
         // After this no producer can put, so the last batch takes it all.
-        std::unique_lock gate(m_gate);
-        m_accepting = false;
+        std::lock_guard state(m_mutex);
+        writerRuns = m_state.phase == Phase::Writing;
+        if (writerRuns)
+            m_state.phase = Phase::Draining;
+        m_state.batchRequested = true;
     }
-    m_stop = true;
-    requestBatch();
-    if (m_writerStarted.exchange(false))
+    m_wake.notify_one();
+    if (writerRuns)
         join();
     {
-        std::shared_lock gate(m_gate);
+        std::lock_guard state(m_mutex);
+        m_state.phase = Phase::Closed;
         m_queue->close();
     }
     std::lock_guard lock(g_databaseMutex);
@@ -198,48 +204,77 @@ bool DBManager::enqueue(const AbstractDatabaseRecord& record)
     thread_local std::string encoded;
     // The writer takes each record into a buffer of this size; nothing a
     // recorder or the operator can send comes near it.
-    if (!RecordCodec::encode(record, encoded) || encoded.size() > m_receiveBuffer.size()) {
-        ++m_refused;
+    const bool encodable = RecordCodec::encode(record, encoded) && encoded.size() <= maxRecordBytes;
+    std::lock_guard state(m_mutex);
+    const bool accepting = m_state.phase == Phase::Idle || m_state.phase == Phase::Writing;
+    // Put while the state is held, so that no record slips in behind the
+    // last batch of close().
+    if (!encodable || !accepting || !m_queue->put(encoded.data(), encoded.size(), 0)) {
+        ++m_state.refused;
         return false;
     }
-    {
-        std::shared_lock gate(m_gate);
-        if (!m_accepting || !m_queue->put(encoded.data(), encoded.size(), 0)) {
-            ++m_refused;
-            return false;
-        }
-        // Counted while the gate is held so that a new queue never inherits
-        // counts of the old one.
-        ++m_pendingCount;
-        m_pendingBytes += static_cast<long>(encoded.size()) + 4;
-    }
-    if (batchDue() && !m_fullBatchTold.exchange(true)) {
+    if (!m_state.fullBatchTold && batchDue()) {
         // Not a request: a writer whose last batch failed sleeps on.
-        {
-            std::lock_guard lock(m_wakeMutex);
-        }
+        m_state.fullBatchTold = true;
         m_wake.notify_one();
     }
     return true;
 }
 
-bool DBManager::batchDue() const noexcept
+bool DBManager::batchDue() const
 {
-    return m_pendingCount.load(std::memory_order_relaxed) >= batchMessages ||
-           m_pendingBytes.load(std::memory_order_relaxed) >= batchBytes;
+    return m_queue->count() >= batchMessages || m_queue->bytes() >= batchBytes;
+}
+
+bool DBManager::writing() const
+{
+    std::lock_guard state(m_mutex);
+    return m_state.phase == Phase::Writing;
 }
 
 void DBManager::requestBatch()
 {
     {
-        std::lock_guard lock(m_wakeMutex);
-        m_wakeRequested = true;
+        std::lock_guard state(m_mutex);
+        m_state.batchRequested = true;
     }
     m_wake.notify_one();
 }
 
+long DBManager::refusedCount() const noexcept
+{
+    std::lock_guard state(m_mutex);
+    return m_state.refused;
+}
+
+long DBManager::failedBatchCount() const noexcept
+{
+    std::lock_guard state(m_mutex);
+    return m_state.failedBatches;
+}
+
+void DBManager::setKeepDays(int days) noexcept
+{
+    std::lock_guard state(m_mutex);
+    m_state.keepDays = days;
+}
+
+void DBManager::setMinFreeBytes(std::uint64_t bytes) noexcept
+{
+    std::lock_guard state(m_mutex);
+    m_state.minFreeBytes = bytes;
+}
+
+void DBManager::setBatchPeriod(int milliseconds) noexcept
+{
+    std::lock_guard state(m_mutex);
+    m_state.periodMs = milliseconds;
+}
+
 void DBManager::run()
 {
+    // This thread is the writer until the next open() starts another.
+    m_writerThread.rebind();
     try {
         writeUntilStopped();
     } catch (const Exception& e) {
@@ -253,6 +288,7 @@ void DBManager::run()
 
 void DBManager::tellEnded(const char* why)
 {
+    m_writerThread.assertOwner();
     std::lock_guard lock(g_databaseMutex);
     m_health.report(StorageHealth::Problem::Ended,
                     "The database writer of " + m_path + " has stopped: " + why +
@@ -261,6 +297,7 @@ void DBManager::tellEnded(const char* why)
 
 void DBManager::writeUntilStopped()
 {
+    m_writerThread.assertOwner();
     // The one full count of the events, here rather than when the operator
     // first opens the event log.
     try {
@@ -268,12 +305,16 @@ void DBManager::writeUntilStopped()
     } catch (const DatabaseException& e) {
         traceException(e);
     }
-    while (!m_stop) {
+    while (writing()) {
         const auto started = Clock::now();
         const bool written = runBatch(true);
-        if (m_stop)
+        if (!writing())
             break;
-        const auto period = std::chrono::milliseconds(m_batchPeriodMs.load());
+        std::chrono::milliseconds period;
+        {
+            std::lock_guard state(m_mutex);
+            period = std::chrono::milliseconds(m_state.periodMs);
+        }
         if (written) {
             sweepRetention(started + period);
             sleepUntil(started + period, false);
@@ -295,34 +336,35 @@ void DBManager::writeUntilStopped()
 
 void DBManager::sleepUntil(Clock::time_point due, bool failed)
 {
+    m_writerThread.assertOwner();
     // After a failure only the period ends the wait: a full queue must not
     // turn the retries into a loop that holds a core and the database mutex.
-    std::unique_lock lock(m_wakeMutex);
-    m_wake.wait_until(lock, due, [this, failed] {
-        return m_stop || m_wakeRequested || (!failed && (m_fullBatchTold || batchDue()));
+    std::unique_lock state(m_mutex);
+    m_wake.wait_until(state, due, [this, failed] {
+        const SharedState& s = m_state;
+        return s.phase != Phase::Writing || s.batchRequested ||
+               (!failed && (s.fullBatchTold || batchDue()));
     });
-    m_wakeRequested = false;
-    m_fullBatchTold = false;
+    m_state.batchRequested = false;
+    m_state.fullBatchTold = false;
 }
 
 bool DBManager::runBatch(bool honourFloor)
 {
-    std::shared_ptr<MessageQueue> queue;
-    {
-        std::shared_lock gate(m_gate);
-        queue = m_queue;
-    }
+    m_writerThread.assertOwner();
+    // The queue is replaced only while no writer runs.
+    MessageQueue& queue = *m_queue;
     std::lock_guard lock(g_databaseMutex);
     if (honourFloor && belowFloor())
         return false;
     const std::size_t kept = m_writer.pending();
-    std::size_t bytes = 0;
-    const int taken = m_writer.writeBatch(*queue, queue->count(), m_receiveBuffer, &bytes);
-    m_pendingCount -= taken;
-    m_pendingBytes -= static_cast<long>(bytes) + 4L * taken;
+    const int taken = m_writer.writeBatch(queue, queue.count(), m_receiveBuffer);
     const RecordWriter::Fault& fault = m_writer.lastFault();
     if (fault.code != 0) {
-        ++m_failedBatches;
+        {
+            std::lock_guard state(m_mutex);
+            ++m_state.failedBatches;
+        }
         if (RecordWriter::isDatabaseFault(fault.code))
             m_health.report(StorageHealth::Problem::Fault,
                             faultText(fault.code, fault.message.c_str()));
@@ -336,7 +378,12 @@ bool DBManager::runBatch(bool honourFloor)
 
 bool DBManager::belowFloor()
 {
-    const std::uint64_t floor = m_minFreeBytes.load();
+    m_writerThread.assertOwner();
+    std::uint64_t floor;
+    {
+        std::lock_guard state(m_mutex);
+        floor = m_state.minFreeBytes;
+    }
     if (floor == 0)
         return false;
     const std::string folder = folderOf(m_path);
@@ -363,10 +410,21 @@ std::string DBManager::faultText(int code, const char* message) const
 
 void DBManager::sweepRetention(Clock::time_point due)
 {
-    const int days = m_keepDays.load();
+    m_writerThread.assertOwner();
+    // Retention gives way at once to a batch that falls due.
+    const auto mayGoOn = [this, due] {
+        std::lock_guard state(m_mutex);
+        return m_state.phase == Phase::Writing && !m_state.batchRequested && !batchDue() &&
+               Clock::now() < due;
+    };
+    int days;
+    {
+        std::lock_guard state(m_mutex);
+        days = m_state.keepDays;
+    }
     if (days <= 0)
         return;
-    while (!m_stop && !m_wakeRequested && !batchDue() && Clock::now() < due) {
+    while (mayGoOn()) {
         std::lock_guard lock(g_databaseMutex);
         try {
             const int deleted = m_sweeper.sweep(days, retentionChunkRows, retentionChunkBudget);

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "base/ISingleton.h"
+#include "base/ThreadAffinity.h"
 #include "data/Database.h"
 #include "data/RecordWriter.h"
 #include "data/RetentionSweeper.h"
 #include "data/StorageHealth.h"
 #include "thread/LoopingThread.h"
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -15,7 +15,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -43,11 +42,15 @@ class StorageListener;
 // open again after close (a new write queue is made).
 // Threads: enqueue from any thread; open, close and the queries from any
 // thread, serialised by the process-wide recursive database mutex, which the
-// writer holds for a whole batch and each query for its whole run. Lock
-// order: the database mutex, then one container mutex.
+// writer holds for a whole batch and each query for its whole run. What the
+// producers, the owner and the writer share (the phase below, the wake-up
+// reasons, the settings and the counts) is one state under one mutex, never
+// held while the disk is written. Lock order: the database mutex, then the
+// state mutex or one container mutex, then the queue's own mutex.
+// The writer's thread is private: only open() starts it and close() ends it.
 // Throws: DatabaseException from open (file cannot be opened) and from the
 // queries; enqueue and close never throw it.
-class DBManager final : public ISingleton, public LoopingThread
+class DBManager final : public ISingleton, private LoopingThread
 {
 public:
     // A batch starts early once this much is queued, so batches stay the size
@@ -105,16 +108,16 @@ public:
     void setStorageListener(StorageListener* listener) { m_health.setListener(listener); }
     // GPS samples and events older than this many days are deleted; 0 (the
     // default) keeps everything.
-    void setKeepDays(int days) noexcept { m_keepDays = days; }
+    void setKeepDays(int days) noexcept;
     // Nothing is written while the file system of app.db has less free space
     // than this; 0 (the default) sets no floor. The last batch at close()
     // ignores it.
-    void setMinFreeBytes(std::uint64_t bytes) noexcept { m_minFreeBytes = bytes; }
+    void setMinFreeBytes(std::uint64_t bytes) noexcept;
 
     // Records refused by enqueue() and batches that could not commit, since
     // the instance was made.
-    long refusedCount() const noexcept { return m_refused.load(); }
-    long failedBatchCount() const noexcept { return m_failedBatches.load(); }
+    long refusedCount() const noexcept;
+    long failedBatchCount() const noexcept;
 
     // Asks the writer to run its next batch now instead of at the end of
     // its period, even after a failed batch (a full queue alone does not
@@ -124,21 +127,53 @@ public:
     // The time the writer sleeps between batches (5000 ms in the station);
     // tests and benchmarks change it to separate the early batch and the
     // last batch from the periodic one.
-    void setBatchPeriod(int milliseconds) noexcept { m_batchPeriodMs = milliseconds; }
+    void setBatchPeriod(int milliseconds) noexcept;
 
     // The connection, for diagnosis and tests; use it only while holding
     // getDatabaseMutex().
     Database& getDatabase() noexcept { return m_database; }
 
-    // The writer loop (the thread's body).
-    void run() override;
+    // Whether the writer thread runs (for diagnosis and tests).
+    using LoopingThread::isRunning;
 
 private:
     DBManager();
 
     using Clock = std::chrono::steady_clock;
 
+    // The writer's life. Producers are taken while Idle (before the first
+    // open: the first batch writes what came early) and while Writing.
+    enum class Phase
+    {
+        Idle,     // never opened: no writer, the queue takes records
+        Writing,  // the writer runs; a writer that died stays here too
+        Draining, // close() has shut the queue to producers; the last batch runs
+        Closed    // no writer; open() makes a new queue
+    };
+
+    // Everything the threads share, under m_mutex; m_wake tells the writer
+    // of a change that may end its sleep.
+    struct SharedState
+    {
+        Phase phase = Phase::Idle;
+        bool batchRequested = false; // requestBatch() or close() since the last sleep
+        bool fullBatchTold = false;  // a producer saw a batch's worth since the last sleep
+        int periodMs = batchPeriodMs;
+        int keepDays = 0;
+        std::uint64_t minFreeBytes = 0;
+        long refused = 0;
+        long failedBatches = 0;
+    };
+
+    // The largest record enqueue() takes: the writer's receive buffer.
+    static constexpr std::size_t maxRecordBytes = 2 * batchBytes;
+
+    // The writer loop (the thread's body).
+    void run() override;
+
     void ensureTables();
+    // Writer thread only, as every function down to tellEnded (asserted in
+    // debug builds).
     void writeUntilStopped();
     // True when nothing is left waiting (written, or nothing to write).
     bool runBatch(bool honourFloor);
@@ -147,17 +182,24 @@ private:
     // Sleeps until due; until then close() or requestBatch() wakes a writer
     // whose batch failed, and a full batch too one whose batch did not.
     void sleepUntil(Clock::time_point due, bool failed);
-    bool batchDue() const noexcept;
-    std::string faultText(int code, const char* message) const;
     void tellEnded(const char* why);
+    // False once close() has asked the writer to finish.
+    bool writing() const;
+    // Whether the queue holds a batch's worth. Caller holds m_mutex.
+    bool batchDue() const;
+    std::string faultText(int code, const char* message) const;
     void forgetEventCount() noexcept;
 
-    // The write queue and the gate that closes it to producers. The queue is
-    // replaced only by open() after a close(), under the exclusive gate.
-    std::shared_mutex m_gate;
-    std::shared_ptr<MessageQueue> m_queue;
-    bool m_accepting = true;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    SharedState m_state;
+    // The write queue; replaced only by open() in the Closed phase, before
+    // the writer starts, under m_mutex.
+    std::unique_ptr<MessageQueue> m_queue;
+    // Bound by run() to each writer thread as it starts.
+    ThreadAffinity m_writerThread;
 
+    // The writer's own: the buffer each record is taken into.
     std::vector<char> m_receiveBuffer;
     Database m_database;
     RecordWriter m_writer{m_database, queueMessages};
@@ -167,24 +209,9 @@ private:
     long long m_countedEvents = -1;
     long long m_countedUpTo = -1;
     StorageHealth m_health;
-    std::atomic<int> m_keepDays{0};
-    std::atomic<std::uint64_t> m_minFreeBytes{0};
-    std::atomic<long> m_refused{0};
-    std::atomic<long> m_failedBatches{0};
+    // Database mutex.
     std::string m_path;
     std::string m_currentTable;
-    std::atomic<int> m_batchPeriodMs{batchPeriodMs};
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_writerStarted{false};
-
-    // Pending messages and bytes, for the early batch.
-    std::atomic<long> m_pendingCount{0};
-    std::atomic<long> m_pendingBytes{0};
-
-    std::mutex m_wakeMutex;
-    std::condition_variable m_wake;
-    std::atomic<bool> m_wakeRequested{false};
-    std::atomic<bool> m_fullBatchTold{false};
 };
 
 } // namespace corvane

@@ -102,31 +102,53 @@ private:
     std::size_t m_left;
 };
 
+constexpr RecordCodec::VehicleField vehicleFields[] = {
+    {.column = "id", .id = &VehicleInfo::id},
+    {.column = "name", .text = &VehicleInfo::name},
+    {.column = "edited_name", .text = &VehicleInfo::edited_name},
+    {.column = "last_updated_time", .text = &VehicleInfo::last_updated_time},
+    {.column = "last_updated_latitude", .text = &VehicleInfo::last_updated_latitude},
+    {.column = "last_updated_longitude", .text = &VehicleInfo::last_updated_longitude},
+    {.column = "deleted", .flag = &VehicleInfo::deleted},
+    {.column = "company", .text = &VehicleInfo::company},
+    {.column = "maker", .text = &VehicleInfo::maker},
+    {.column = "model", .text = &VehicleInfo::model},
+    {.column = "registration", .text = &VehicleInfo::registration},
+    {.column = "driver", .text = &VehicleInfo::driver},
+    {.column = "license", .text = &VehicleInfo::license},
+    {.column = "info1", .text = &VehicleInfo::info1},
+    {.column = "info2", .text = &VehicleInfo::info2},
+    {.column = "image_path", .text = &VehicleInfo::image_path},
+};
+
 void encodeVehicle(const VehicleInfo& v, Writer& w)
 {
-    w.id(v.id);
-    w.text(v.name);
-    w.text(v.edited_name);
-    w.text(v.last_updated_time);
-    w.text(v.last_updated_latitude);
-    w.text(v.last_updated_longitude);
-    w.byte(v.deleted ? 1 : 0);
-    for (const std::string* text : {&v.company, &v.maker, &v.model, &v.registration, &v.driver,
-                                    &v.license, &v.info1, &v.info2, &v.image_path})
-        w.text(*text);
+    for (const RecordCodec::VehicleField& field : vehicleFields) {
+        if (field.id != nullptr)
+            w.id(v.*field.id);
+        else if (field.flag != nullptr)
+            w.byte(v.*field.flag ? 1 : 0);
+        else
+            w.text(v.*field.text);
+    }
 }
 
 bool decodeVehicle(Reader& r, VehicleInfo& v)
 {
-    std::uint8_t deleted = 0;
-    if (!r.id(v.id) || !r.text(v.name) || !r.text(v.edited_name) || !r.text(v.last_updated_time) ||
-        !r.text(v.last_updated_latitude) || !r.text(v.last_updated_longitude) || !r.byte(deleted))
-        return false;
-    v.deleted = deleted != 0;
-    for (std::string* text : {&v.company, &v.maker, &v.model, &v.registration, &v.driver,
-                              &v.license, &v.info1, &v.info2, &v.image_path})
-        if (!r.text(*text))
+    for (const RecordCodec::VehicleField& field : vehicleFields) {
+        std::uint8_t flag = 0;
+        bool read = false;
+        if (field.id != nullptr)
+            read = r.id(v.*field.id);
+        else if (field.flag != nullptr)
+            read = r.byte(flag);
+        else
+            read = r.text(v.*field.text);
+        if (!read)
             return false;
+        if (field.flag != nullptr)
+            v.*field.flag = flag != 0;
+    }
     return true;
 }
 
@@ -194,6 +216,11 @@ bool RecordCodec::encode(const AbstractDatabaseRecord& record, std::string& out)
     }
     out.clear();
     return false;
+}
+
+std::span<const RecordCodec::VehicleField> RecordCodec::vehicleFields()
+{
+    return ::corvane::vehicleFields;
 }
 
 std::unique_ptr<AbstractDatabaseRecord> RecordCodec::decode(const void* bytes, std::size_t size)

@@ -1,6 +1,5 @@
 #include "data/RecordWriter.h"
 
-#include "base/FormatableBuffer.h"
 #include "base/Trace.h"
 #include "data/Database.h"
 #include "data/DatabaseException.h"
@@ -24,25 +23,22 @@ constexpr int takeLimitMs = 5000;
 
 void insertEvent(Database& db, const EventLog& e)
 {
-    FormatableBuffer<64> vehicle;
-    e.vehicle_id.toString(vehicle);
     FormatableSQL sql(
         "INSERT INTO event_info (address, name, time, event_type, "
         "device_title,vehicle_id)VALUES ('%q', '%q', DATETIME('%q'), %d, '%q', '%q');",
-        e.address.c_str(), e.name, e.time, e.event_type, e.device_title, vehicle.getText());
+        e.address.c_str(), e.name, e.time, e.event_type, e.device_title,
+        e.vehicle_id.toText().c_str());
     db.execute(sql.getText());
 }
 
 void insertVehicle(Database& db, const VehicleInfo& v)
 {
-    FormatableBuffer<64> id;
-    v.id.toString(id);
     FormatableSQL sql(
         "INSERT INTO vehicle_info (id, name, edited_name, "
         "last_updated_time,last_updated_latitude,last_updated_longitude, deleted, company, maker, "
         "model, registration, driver, license, info1, info2, image_path)VALUES ('%q', '%q', '%q', "
         "DATETIME('%q'), '%q', '%q', %d, '%q', '%q', '%q', '%q', '%q', '%q', '%q', '%q', '%q');",
-        id.getText(), v.name.c_str(), v.edited_name.c_str(), v.last_updated_time.c_str(),
+        v.id.toText().c_str(), v.name.c_str(), v.edited_name.c_str(), v.last_updated_time.c_str(),
         v.last_updated_latitude.c_str(), v.last_updated_longitude.c_str(), v.deleted ? 1 : 0,
         v.company.c_str(), v.maker.c_str(), v.model.c_str(), v.registration.c_str(),
         v.driver.c_str(), v.license.c_str(), v.info1.c_str(), v.info2.c_str(),
@@ -52,8 +48,6 @@ void insertVehicle(Database& db, const VehicleInfo& v)
 
 void updateVehicle(Database& db, const VehicleInfo& v)
 {
-    FormatableBuffer<64> id;
-    v.id.toString(id);
     FormatableSQL sql(
         "UPDATE vehicle_info set name='%q', edited_name='%q',last_updated_time=DATETIME('%q'), "
         "last_updated_latitude='%q',last_updated_longitude='%q', deleted=%d, company='%q', "
@@ -63,7 +57,7 @@ void updateVehicle(Database& db, const VehicleInfo& v)
         v.last_updated_latitude.c_str(), v.last_updated_longitude.c_str(), v.deleted ? 1 : 0,
         v.company.c_str(), v.maker.c_str(), v.model.c_str(), v.registration.c_str(),
         v.driver.c_str(), v.license.c_str(), v.info1.c_str(), v.info2.c_str(), v.image_path.c_str(),
-        id.getText());
+        v.id.toText().c_str());
     db.execute(sql.getText());
     if (db.getChanges() == 0)
         insertVehicle(db, v);
@@ -71,11 +65,9 @@ void updateVehicle(Database& db, const VehicleInfo& v)
 
 void insertGps(Database& db, const GPSData& g)
 {
-    FormatableBuffer<64> vehicle;
-    g.vehicle_id.toString(vehicle);
     FormatableSQL sql("INSERT INTO gps_data (gps_data, update_time, vehicle_id)VALUES ('%q', "
                       "DATETIME('%q'), '%q');",
-                      g.gps_data, g.update_time, vehicle.getText());
+                      g.gps_data, g.update_time, g.vehicle_id.toText().c_str());
     db.execute(sql.getText());
 }
 
@@ -144,8 +136,7 @@ bool RecordWriter::keepFor(const DatabaseException& e)
     return false;
 }
 
-int RecordWriter::writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer,
-                             std::size_t* bytes)
+int RecordWriter::writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer)
 {
     int taken = 0;
     while (taken < count && m_pending.size() < m_pendingLimit) {
@@ -153,8 +144,6 @@ int RecordWriter::writeBatch(MessageQueue& queue, int count, std::vector<char>& 
         if (length <= 0)
             break;
         ++taken;
-        if (bytes != nullptr)
-            *bytes += static_cast<std::size_t>(length);
         auto record = RecordCodec::decode(buffer.data(), static_cast<std::size_t>(length));
         if (record == nullptr)
             traceMessage("Undecodable record of %d bytes dropped", length);

@@ -51,10 +51,8 @@ public:
     // is left out, see VehicleUpdateCoalescer), "COMMIT;". A record that fails on its own account (a second
     // insert of an identifier) is traced and skipped and the rest are still
     // applied and committed. No transaction is ever left open. Returns the
-    // number of messages taken; `bytes` grows by their encoded sizes.
-    // `buffer` must hold the longest message.
-    int writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer,
-                   std::size_t* bytes = nullptr);
+    // number of messages taken. `buffer` must hold the longest message.
+    int writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer);
 
     // Records taken but not yet committed.
     std::size_t pending() const noexcept { return m_pending.size(); }

@@ -56,6 +56,11 @@ int RowSet::getInt(int column) const noexcept
     return sqlite3_column_int(m_statement, column);
 }
 
+long long RowSet::getInt64(int column) const noexcept
+{
+    return sqlite3_column_int64(m_statement, column);
+}
+
 const char* RowSet::getText(int column) const noexcept
 {
     return reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));

@@ -135,6 +135,12 @@ int32_t MessageQueue::count() const
     return m_ring.count();
 }
 
+int32_t MessageQueue::bytes() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_ring.usedBytes();
+}
+
 int32_t MessageQueue::waiting() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -60,6 +60,9 @@ public:
 
     bool isClosed() const;
     int32_t count() const;
+    // The bytes the stored messages take in the ring, each message's 4-byte
+    // length included.
+    int32_t bytes() const;
 
     // Threads blocked in put or take right now (for diagnosis and tests).
     int32_t waiting() const;

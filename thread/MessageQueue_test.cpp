@@ -210,5 +210,43 @@ TEST(MessageQueue, ProducersAndConsumerLoseNothing)
     EXPECT_EQ(queue.count(), 0);
 }
 
+// The byte count follows every way a message comes and goes, wraps included:
+// a writer that batches by it must never see a count that drifts.
+TEST(MessageQueue, BytesCountEachStoredMessageWithItsLength)
+{
+    MessageQueue queue(64, nullptr, 16);
+    EXPECT_EQ(queue.bytes(), 0);
+    struct Step
+    {
+        const char* action; // "put" or "take"
+        size_t length;      // put: message length; take: expected length
+        int32_t bytes;      // expected afterwards
+        bool stored;        // put: whether it fits
+    };
+    const Step steps[] = {
+        {"put", 20, 24, true},  {"put", 0, 28, true},   {"put", 20, 52, true},
+        {"put", 9, 52, false}, // 12 bytes left at the end, too few for 9 + 4
+        {"take", 20, 28, true}, {"put", 16, 48, true}, // wraps to the front
+        {"take", 0, 44, true},  {"take", 20, 20, true}, {"take", 16, 0, true},
+        {"put", 60, 64, true},  {"put", 0, 64, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::string(step.action) + " " + std::to_string(step.length));
+        if (std::string(step.action) == "put") {
+            const std::vector<char> message(step.length, 'm');
+            EXPECT_EQ(queue.put(message.data(), message.size(), 0), step.stored);
+        } else {
+            char buffer[64];
+            EXPECT_EQ(queue.take(buffer, sizeof buffer, 0), static_cast<int32_t>(step.length));
+        }
+        EXPECT_EQ(queue.bytes(), step.bytes);
+    }
+    queue.clear();
+    EXPECT_EQ(queue.bytes(), 0);
+    const MessagePiece pieces[] = {{"ab", 2}, {"cde", 3}};
+    ASSERT_TRUE(queue.put(std::span<const MessagePiece>(pieces), 0));
+    EXPECT_EQ(queue.bytes(), 9);
+}
+
 } // namespace
 } // namespace corvane

@@ -51,6 +51,7 @@ void MessageRing::write(std::span<const MessagePiece> pieces, int32_t length)
     if (m_write == m_size)
         m_write = 0;
     ++m_count;
+    m_used += length + kLengthSize;
 }
 
 int32_t MessageRing::frontLength() const
@@ -67,7 +68,9 @@ const uint8_t* MessageRing::frontData() const
 
 void MessageRing::remove()
 {
-    m_read += frontLength() + kLengthSize;
+    const int32_t removed = frontLength() + kLengthSize;
+    m_read += removed;
+    m_used -= removed;
     if (m_read == m_wrapEnd) {
         m_read = 0;
         m_wrapEnd = m_size;
@@ -81,6 +84,7 @@ void MessageRing::reset()
     m_read = 0;
     m_write = 0;
     m_count = 0;
+    m_used = 0;
     m_wrapEnd = m_size;
 }
 

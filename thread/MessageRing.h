@@ -61,6 +61,9 @@ public:
 
     bool isEmpty() const { return m_count == 0; }
     int32_t count() const { return m_count; }
+    // The bytes the stored messages take, their 4-byte lengths included
+    // (what a wrap leaves unused at the end is not counted).
+    int32_t usedBytes() const { return m_used; }
     int32_t size() const { return m_size; }
     int32_t readPosition() const { return m_read; }
     int32_t writePosition() const { return m_write; }
@@ -74,6 +77,7 @@ private:
     int32_t m_read = 0;
     int32_t m_write = 0;
     int32_t m_count = 0;
+    int32_t m_used = 0;
     std::unique_ptr<uint8_t[]> m_block;
 };
 
