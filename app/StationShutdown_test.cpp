@@ -2,52 +2,37 @@
 // writer's trouble reaches the operator as warning boxes, and shutting down
 // handles every callback already posted to the window before app.db closes.
 
-#include "app/CorvaneApp.h"
 #include "app/CorvaneDlg.h"
 #include "app/SingletonStationRecords.h"
-#include "app/StartupFolder.h"
 #include "app/testsupport/StationTestSupport.h"
 #include "callback/CallbackInfo.h"
 #include "callback/CallbackMessageParser.h"
 #include "data/AbstractDatabaseRecord.h"
 #include "data/DBManager.h"
 #include "data/Database.h"
-#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
 #include "proof/TableRows.h"
-#include "tools/GprmcSentence.h"
-#include "tools/RecorderMessageBuilder.h"
+#include "testsupport/RecorderSamples.h"
+#include "testsupport/TempFolder.h"
+#include "testsupport/UdpPorts.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <unistd.h>
 
 using namespace corvane;
 using namespace corvane::test;
 
 namespace {
 
-TempFolder* folder = nullptr;
+const TempFolder* folder = nullptr;
 
 std::string report(int vehicle, int second)
 {
-    RecorderHeader header;
-    char id[40];
-    std::snprintf(id, sizeof id, "5d0a1e00-0000-4000-8000-%012d", vehicle);
-    header.id = id;
-    header.name = "Van";
-    header.year = 2011;
-    header.month = 5;
-    header.day = 31;
-    header.second = second;
-    GprmcFix fix;
-    fix.latitude = 48.0;
-    fix.longitude = 11.0 + second / 1000.0;
-    fix.second = second;
-    return RecorderMessageBuilder::gpsReport(header, GprmcSentence::format(fix));
+    return positionReport(sampleHeader(sampleVehicleId(vehicle, "5d0a1e00"), "Van", 0, 0, second),
+                          sampleFix(48.0, 11.0 + second / 1000.0, 0, 0, second));
 }
 
 // The texts of the visible boxes of that name.
@@ -73,7 +58,7 @@ class StationStorage : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        writeSetupPort(folder->file("setup.db"), LoopbackSender::freePort());
+        writeSetupPort(folder->file("setup.db"), test::freeUdpPort());
         records = new SingletonStationRecords;
         window = new CorvaneDlg(*records);
         ASSERT_TRUE(window->initialize());
@@ -141,15 +126,8 @@ TEST_F(StationStorage, ShutdownStoresEveryCallbackStillPostedToTheWindow)
 
 int main(int argc, char** argv)
 {
-    TempFolder startFolder;
-    folder = &startFolder;
-    if (::chdir(startFolder.path().c_str()) != 0)
-        return 2;
-    qputenv("QT_QPA_PLATFORM",
-            offscreenPlatform(startFolder.path().string(), {{0, 0, 1280, 800}}).toUtf8());
-    CorvaneApp::prepareProcess();
-    QApplication app(argc, argv);
-    StartupFolder::record();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return runInStation(argc, argv, {{0, 0, 1280, 800}}, [](const TempFolder& startFolder) {
+        folder = &startFolder;
+        return true;
+    });
 }

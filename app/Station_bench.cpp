@@ -21,12 +21,12 @@
 #include "app/SingletonStationRecords.h"
 #include "app/StartupFolder.h"
 #include "app/testsupport/StationTestSupport.h"
-#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
 #include "proof/ProcessFigures.h"
 #include "proof/TableRows.h"
-#include "tools/GprmcSentence.h"
-#include "tools/RecorderMessageBuilder.h"
+#include "testsupport/RecorderSamples.h"
+#include "testsupport/TempFolder.h"
+#include "testsupport/UdpPorts.h"
 
 #include <QApplication>
 #include <QWebEngineView>
@@ -54,27 +54,18 @@ double nowMs()
 
 std::string vehicleId(int n)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "be11c4a0-0000-4000-8000-%012d", n);
-    return text;
+    return sampleVehicleId(n, "be11c4a0");
 }
 
 // A report whose latitude carries its sequence number, so that the page's
 // record of moveTo calls can be matched to the send times.
 std::string report(int vehicle, long sequence)
 {
-    RecorderHeader header;
-    header.id = vehicleId(vehicle);
-    header.name = "Bench " + std::to_string(vehicle);
-    header.year = 2011;
-    header.month = 5;
-    header.day = 31;
-    GprmcFix fix;
-    fix.latitude = 10.0 + (sequence % 100000) * 0.0001;
-    fix.longitude = vehicle * 0.01;
+    GprmcFix fix = sampleFix(10.0 + (sequence % 100000) * 0.0001, vehicle * 0.01);
     fix.speedKnots = 20;
     fix.courseDegrees = 45;
-    return RecorderMessageBuilder::gpsReport(header, GprmcSentence::format(fix));
+    return positionReport(sampleHeader(vehicleId(vehicle), "Bench " + std::to_string(vehicle)),
+                          fix);
 }
 
 long residentKiB(pid_t pid)
@@ -319,7 +310,7 @@ int main(int argc, char** argv)
     CorvaneApp::prepareProcess();
     QApplication app(argc, argv);
     StartupFolder::record();
-    const int port = LoopbackSender::freePort();
+    const int port = test::freeUdpPort();
     writeSetupPort(folder.file("setup.db"), port);
 
     SingletonStationRecords records;

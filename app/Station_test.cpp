@@ -1,20 +1,20 @@
 // The whole station in this process, headless, in a fresh start-up folder:
 // datagrams sent to its port over 127.0.0.1 must reach app.db and the page.
 
-#include "app/CorvaneApp.h"
 #include "app/CorvaneDlg.h"
 #include "app/CorvaneEvents.h"
 #include "app/SingletonStationRecords.h"
-#include "app/StartupFolder.h"
 #include "app/testsupport/StationTestSupport.h"
 #include "data/AbstractDatabaseRecord.h"
 #include "data/DBManager.h"
-#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/SettingChangedEvent.h"
 #include "proof/LoopbackSender.h"
 #include "proof/TableRows.h"
-#include "tools/GprmcSentence.h"
+#include "testsupport/BlockedUdpPort.h"
+#include "testsupport/RecorderSamples.h"
+#include "testsupport/TempFolder.h"
+#include "testsupport/UdpPorts.h"
 #include "tools/RecorderMessageBuilder.h"
 
 #include <QApplication>
@@ -27,10 +27,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWebEngineView>
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace corvane;
@@ -41,47 +38,31 @@ namespace {
 // Generous: the writer commits every 5 seconds and a loaded machine is slow.
 constexpr int deadlineMs = 30000;
 
-TempFolder* folder = nullptr;
+const TempFolder* folder = nullptr;
 
 std::string newId()
 {
-    // Lower case, as the station writes identifiers.
+    // A prefix of this process's own, so that runs never share a vehicle.
     static int serial = 0;
-    char text[40];
-    std::snprintf(text, sizeof text, "5a1e%04x-0000-4000-8000-%012x", ::getpid() & 0xffff,
-                  ++serial);
-    return text;
+    char prefix[9];
+    std::snprintf(prefix, sizeof prefix, "5a1e%04x", ::getpid() & 0xffff);
+    return sampleVehicleId(++serial, prefix);
 }
 
 RecorderHeader header(const std::string& id, const std::string& name, int minute = 0)
 {
-    RecorderHeader h;
-    h.id = id;
-    h.name = name;
+    RecorderHeader h = sampleHeader(id, name, 13, minute, 30);
     h.deviceTitle = "Cab";
-    h.year = 2011;
-    h.month = 5;
-    h.day = 31;
-    h.hour = 13;
-    h.minute = minute;
-    h.second = 30;
     return h;
 }
 
 std::string report(const std::string& id, const std::string& name, double latitude,
                    double longitude, int minute = 0)
 {
-    GprmcFix fix;
-    fix.year = 2011;
-    fix.month = 5;
-    fix.day = 31;
-    fix.hour = 13;
-    fix.minute = minute;
-    fix.latitude = latitude;
-    fix.longitude = longitude;
+    GprmcFix fix = sampleFix(latitude, longitude, 13, minute);
     fix.speedKnots = 12.5;
     fix.courseDegrees = 90.0;
-    return RecorderMessageBuilder::gpsReport(header(id, name, minute), GprmcSentence::format(fix));
+    return positionReport(header(id, name, minute), fix);
 }
 
 std::string quoted(const std::string& text)
@@ -117,7 +98,7 @@ class Station : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        port = LoopbackSender::freePort();
+        port = test::freeUdpPort();
         writeSetupPort(folder->file("setup.db"), port);
         storeSilentVehicle();
         records = new SingletonStationRecords;
@@ -390,14 +371,8 @@ TEST_F(Station, PortChangedInTheSetupRestartsReceptionOnTheNewPort)
 TEST_F(Station, PortThatCannotBeOpenedIsToldOnceWithTheReason)
 {
     // A socket without address reuse keeps the port from the station.
-    const int blocker = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    ASSERT_EQ(::bind(blocker, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    socklen_t length = sizeof address;
-    ::getsockname(blocker, reinterpret_cast<sockaddr*>(&address), &length);
-    const int taken = ntohs(address.sin_port);
+    BlockedUdpPort blocker;
+    const int taken = blocker.port();
 
     const int goodPort = port;
     postPortChange(taken);
@@ -416,7 +391,7 @@ TEST_F(Station, PortThatCannotBeOpenedIsToldOnceWithTheReason)
     EXPECT_TRUE(text.contains(QStringLiteral("Address already in use"))) << text.toStdString();
     EXPECT_EQ(failureBoxes().first()->windowTitle(), QStringLiteral("ORVEX Corvane"));
     failureBoxes().first()->accept();
-    ::close(blocker);
+    blocker.release();
 
     postPortChange(goodPort);
     const std::string id = newId();
@@ -509,16 +484,9 @@ TEST_F(Station, TrackHistoryShowsTheChosenRangeUntilLive)
 
 int main(int argc, char** argv)
 {
-    TempFolder startFolder;
-    folder = &startFolder;
-    if (::chdir(startFolder.path().c_str()) != 0)
-        return 2;
-    qputenv("QT_QPA_PLATFORM", offscreenPlatform(startFolder.path().string(),
-                                                 {{0, 0, 1280, 800}, {1280, 0, 1024, 600}})
-                                   .toUtf8());
-    CorvaneApp::prepareProcess();
-    QApplication app(argc, argv);
-    StartupFolder::record();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return runInStation(argc, argv, {{0, 0, 1280, 800}, {1280, 0, 1024, 600}},
+                        [](const TempFolder& startFolder) {
+                            folder = &startFolder;
+                            return true;
+                        });
 }

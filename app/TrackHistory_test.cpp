@@ -421,11 +421,3 @@ TEST_F(LongTrackTest, ACancelledLoadDeliversNothingMore)
 
 } // namespace
 } // namespace corvane
-
-int main(int argc, char** argv)
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

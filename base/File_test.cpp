@@ -1,5 +1,6 @@
 #include "base/File.h"
 #include "base/SystemException.h"
+#include "testsupport/TempFolder.h"
 
 #include <cerrno>
 #include <cstring>
@@ -17,15 +18,7 @@ namespace {
 class FileTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char folder[] = "/tmp/corvane-file-XXXXXX";
-        ASSERT_NE(nullptr, ::mkdtemp(folder));
-        m_folder = folder;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_folder); }
-
-    std::string path(const char* name) const { return m_folder + "/" + name; }
+    std::string path(const char* name) const { return m_temp.file(name); }
     std::string make(const char* name, const std::string& content) const
     {
         const std::string p = path(name);
@@ -53,7 +46,8 @@ protected:
         return 0;
     }
 
-    std::string m_folder;
+    TempFolder m_temp;
+    const std::string m_folder = m_temp.path().string();
 };
 
 TEST_F(FileTest, OpenModes)

@@ -1,6 +1,7 @@
 #include "base/Trace.h"
 
 #include "base/SystemException.h"
+#include "testsupport/TempFolder.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -19,18 +20,7 @@ namespace fs = std::filesystem;
 class TraceLogTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "corvane-trace-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override
-    {
-        closeTraceLog();
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
-    }
+    void TearDown() override { closeTraceLog(); }
 
     std::string path(const char* name) const { return (m_folder / name).string(); }
 
@@ -40,7 +30,8 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    fs::path m_folder;
+    TempFolder m_temp;
+    const fs::path m_folder = m_temp.path();
 };
 
 TEST_F(TraceLogTest, HooksWriteOneLineEachOnlyWhileTheLogIsOpen)

@@ -10,6 +10,7 @@
 
 #include "callback/CallbackServerImpl.h"
 #include "callback/SenderFilter.h"
+#include "testsupport/UdpPorts.h"
 #include "tools/RecorderSimulation.h"
 
 #include <algorithm>
@@ -173,19 +174,6 @@ void settle(const ArrivalCounter& counter)
     }
 }
 
-int freePort()
-{
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
 // The baseline: one blocking recvfrom after another into a 4096-byte buffer.
 class BareReceiver
 {
@@ -277,7 +265,7 @@ int main(int argc, char** argv)
     long delivered = 0;
     double bare = 0;
     {
-        int port = freePort();
+        int port = test::freeUdpPort();
         BareReceiver receiver(port, counter);
         Sender sender(pool, port);
         bare = blastRate(sender, counter, blastCount, &delivered);
@@ -287,7 +275,7 @@ int main(int argc, char** argv)
 
     CountingDelegate delegate(counter);
     CallbackServerImpl server(delegate);
-    int port = freePort();
+    int port = test::freeUdpPort();
     server.start(port);
     Sender sender(pool, port);
     double max = blastRate(sender, counter, blastCount, &delivered);

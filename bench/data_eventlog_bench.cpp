@@ -15,8 +15,9 @@
 #include "data/EventLog.h"
 #include "data/EventLogger.h"
 #include "data/GPSDataContainer.h"
-#include "testsupport/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
+#include "testsupport/TempFolder.h"
+#include "testsupport/VehicleIds.h"
 
 #include <chrono>
 #include <cstdio>
@@ -76,17 +77,17 @@ void fill(const std::string& path, long rows)
     }
     std::unique_ptr<sqlite3_stmt, StatementFree> insert(raw);
     char names[101][16];
-    char ids[101][40];
+    std::vector<std::string> ids;
     for (int v = 0; v < 101; ++v) {
         std::snprintf(names[v], sizeof names[v], "Bus %d", v);
-        std::snprintf(ids[v], sizeof ids[v], "0e0e0e0e-0000-4000-8000-%012d", v);
+        ids.push_back(test::sampleVehicleId(v, "0e0e0e0e"));
     }
     for (long i = 0; i < rows; ++i) {
         const int v = static_cast<int>(i % 101);
         sqlite3_bind_text(insert.get(), 1, names[v], -1, SQLITE_STATIC);
         sqlite3_bind_int64(insert.get(), 2, i);
         sqlite3_bind_int(insert.get(), 3, static_cast<int>(i % 14));
-        sqlite3_bind_text(insert.get(), 4, ids[v], -1, SQLITE_STATIC);
+        sqlite3_bind_text(insert.get(), 4, ids[v].c_str(), -1, SQLITE_STATIC);
         if (sqlite3_step(insert.get()) != SQLITE_DONE) {
             std::fprintf(stderr, "insert: %s\n", sqlite3_errmsg(db.getHandle()));
             std::exit(1);

@@ -21,8 +21,9 @@
 #include "data/GPSData.h"
 #include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
-#include "testsupport/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
+#include "testsupport/TempFolder.h"
+#include "testsupport/VehicleIds.h"
 
 #include <algorithm>
 #include <atomic>
@@ -178,12 +179,12 @@ void fillOldSamples(const std::string& path, long rows)
                        "DATETIME('now', '-2 days', ?1 || ' seconds'), ?2);",
                        -1, &raw, nullptr);
     std::unique_ptr<sqlite3_stmt, StatementFree> insert(raw);
-    char ids[101][40];
+    std::vector<std::string> ids;
     for (int v = 0; v < 101; ++v)
-        std::snprintf(ids[v], sizeof ids[v], "0e0e0e0e-0000-4000-8000-%012d", v);
+        ids.push_back(test::sampleVehicleId(v, "0e0e0e0e"));
     for (long i = 0; i < rows; ++i) {
         sqlite3_bind_int64(insert.get(), 1, -(i / 101) % 43200);
-        sqlite3_bind_text(insert.get(), 2, ids[i % 101], -1, SQLITE_STATIC);
+        sqlite3_bind_text(insert.get(), 2, ids[i % 101].c_str(), -1, SQLITE_STATIC);
         if (sqlite3_step(insert.get()) != SQLITE_DONE) {
             std::fprintf(stderr, "insert: %s\n", sqlite3_errmsg(db.getHandle()));
             std::exit(1);

@@ -19,8 +19,8 @@
 
 #include "proof/ProcessFigures.h"
 #include "proof/StationFixture.h"
-#include "tools/GprmcSentence.h"
-#include "tools/RecorderMessageBuilder.h"
+#include "testsupport/DeadlineWait.h"
+#include "testsupport/RecorderSamples.h"
 
 #include <algorithm>
 #include <chrono>
@@ -55,31 +55,20 @@ double wallMs()
 
 std::string vehicleId(int number)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "9a9e0000-0000-4000-8000-%012d", number);
-    return text;
+    return test::sampleVehicleId(number, "9a9e0000");
 }
 
 // Vehicle 0's latitude carries the report's sequence number, so the page's
 // notes can be matched with the send times.
 std::string report(int vehicle, long sequence)
 {
-    RecorderHeader header;
-    header.id = vehicleId(vehicle);
-    header.name = "Page " + std::to_string(vehicle);
-    header.year = 2011;
-    header.month = 5;
-    header.day = 31;
-    header.hour = 12;
-    GprmcFix fix;
-    fix.year = 2011;
-    fix.month = 5;
-    fix.day = 31;
-    fix.latitude = latitudeBase + static_cast<double>(sequence % sequenceWrap) * latitudeStep;
-    fix.longitude = vehicle * 0.01 + static_cast<double>(sequence % 1000) * 0.00001;
+    GprmcFix fix =
+        test::sampleFix(latitudeBase + static_cast<double>(sequence % sequenceWrap) * latitudeStep,
+                        vehicle * 0.01 + static_cast<double>(sequence % 1000) * 0.00001);
     fix.speedKnots = 20;
     fix.courseDegrees = static_cast<double>((sequence + vehicle) % 360);
-    return RecorderMessageBuilder::gpsReport(header, GprmcSentence::format(fix));
+    return test::positionReport(
+        test::sampleHeader(vehicleId(vehicle), "Page " + std::to_string(vehicle), 12), fix);
 }
 
 double percentile(std::vector<double> values, double p)
@@ -160,13 +149,13 @@ int main(int argc, char** argv)
     // The page is ready once its probe writes; vehicle 0 then exists on it.
     std::map<long, double> sentAt;
     long sequence = 0;
-    const bool ready = StationFixture::waitFor(
+    const bool ready = test::waitFor(
         [&] {
             sentAt[sequence] = wallMs();
             station.sender().send(report(0, sequence++));
             return !ProbeNotes::read(probeFile).arrived.empty();
         },
-        120000);
+        std::chrono::seconds(120));
     if (!ready) {
         std::fprintf(stderr, "the page never reported:\n%s\n", station.process().log().c_str());
         return 1;
@@ -204,17 +193,17 @@ int main(int argc, char** argv)
     station.sender().send(report(0, last));
     ++sent;
     ProbeNotes notes;
-    StationFixture::waitFor(
+    test::waitFor(
         [&] {
             notes = ProbeNotes::read(probeFile);
             return notes.arrived.count(last) > 0;
         },
-        180000);
+        std::chrono::seconds(180));
     const long dropped = LoopbackSender::drops(station.port()).value_or(-1);
     const long long expectedRows = sent + beforeFleet;
-    StationFixture::waitFor(
+    test::waitFor(
         [&] { return station.appDb().number("SELECT count(*) FROM gps_data;") >= expectedRows; },
-        120000);
+        std::chrono::seconds(120));
     const long long rows = station.appDb().number("SELECT count(*) FROM gps_data;");
 
     std::vector<double> latencies;

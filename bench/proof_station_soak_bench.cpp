@@ -14,6 +14,8 @@
 
 #include "proof/ProcessFigures.h"
 #include "proof/StationFixture.h"
+#include "testsupport/DeadlineWait.h"
+#include "testsupport/RecorderSamples.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,34 +35,27 @@ namespace {
 
 std::string vehicleId(int number)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "50a50a50-0000-4000-8000-%012d", number);
-    return text;
+    return test::sampleVehicleId(number, "50a50a50");
 }
 
-// Fields 1 to 12 of a datagram at the given second of 2011-05-31.
-std::string head(int vehicle, int type, int second)
+// The recorder of a vehicle, its clock at the given second of the samples' day.
+RecorderHeader header(int vehicle, int second)
 {
-    const int packedDate = 2011 * 65536 + 5 * 256 + 31;
-    const int packedTime = (second / 3600 % 24) * 65536 + (second / 60 % 60) * 256 + second % 60;
-    return "Unit " + std::to_string(vehicle) + "," + std::to_string(type) + ",0,x,DVR,0," +
-           std::to_string(packedDate) + "," + std::to_string(packedTime) + ",a,0,b," +
-           vehicleId(vehicle);
+    RecorderHeader h = test::sampleHeader(vehicleId(vehicle), "Unit " + std::to_string(vehicle),
+                                          second / 3600 % 24, second / 60 % 60, second % 60);
+    h.deviceTitle = "DVR";
+    return h;
 }
 
 // A report that moves the vehicle a little along a circle each time.
 std::string report(int vehicle, int sequence, int second)
 {
     const double angle = sequence * 0.001 + vehicle;
-    const double latitude = 50.0 + 0.01 * std::sin(angle);
-    const double longitude = 8.0 + 0.01 * std::cos(angle);
-    char sentence[128];
-    std::snprintf(sentence, sizeof sentence,
-                  "$GPRMC,%02d%02d%02d,A,%02d%07.4f,N,%03d%07.4f,E,%.2f,%.2f,310511,,*00",
-                  second / 3600 % 24, second / 60 % 60, second % 60, static_cast<int>(latitude),
-                  (latitude - std::floor(latitude)) * 60, static_cast<int>(longitude),
-                  (longitude - std::floor(longitude)) * 60, 12.5, std::fmod(angle * 57.3, 360.0));
-    return head(vehicle, 100, second) + "," + sentence;
+    GprmcFix fix = test::sampleFix(50.0 + 0.01 * std::sin(angle), 8.0 + 0.01 * std::cos(angle),
+                                   second / 3600 % 24, second / 60 % 60, second % 60);
+    fix.speedKnots = 12.5;
+    fix.courseDegrees = std::fmod(angle * 57.3, 360.0);
+    return test::positionReport(header(vehicle, second), fix);
 }
 
 struct Sample
@@ -129,8 +124,9 @@ int main(int argc, char** argv)
         // One alarm a second, from a vehicle that has already reported.
         if (second != lastAlarmSecond && round > 0) {
             lastAlarmSecond = second;
-            if (!station.sender().send(head(static_cast<int>(alarms % vehicles),
-                                            1 + static_cast<int>(alarms % 13), second)))
+            if (!station.sender().send(RecorderMessageBuilder::event(
+                    header(static_cast<int>(alarms % vehicles), second),
+                    1 + static_cast<int>(alarms % 13))))
                 ++refused;
             ++alarms;
         }
@@ -155,12 +151,12 @@ int main(int argc, char** argv)
 
     // The last batches: everything sent should arrive within a few periods.
     const long dropped = LoopbackSender::drops(station.port()).value_or(-1);
-    StationFixture::waitFor(
+    test::waitFor(
         [&] {
             return station.appDb().number("SELECT count(*) FROM gps_data;") >= reports &&
                    station.appDb().number("SELECT count(*) FROM event_info;") >= alarms;
         },
-        120000);
+        std::chrono::seconds(120));
     const double drained = elapsed() - sendEnd;
     const long long storedReports = station.appDb().number("SELECT count(*) FROM gps_data;");
     const long long storedAlarms = station.appDb().number("SELECT count(*) FROM event_info;");

@@ -2,7 +2,7 @@
 // it a fresh view, so the page and the settings the page needs come from here.
 #include "browser/CefClientHandler.h"
 #include "browser/CefClientListener.h"
-#include "browser/testsupport/WebViewTest.h"
+#include "testsupport/qt/EventLoopWait.h"
 
 #include <QTemporaryDir>
 #include <QWebEnginePage>

@@ -1,7 +1,7 @@
 #include "browser/CefClientHandler.h"
 #include "browser/CefClientListener.h"
 #include "browser/scriptcalls/ScriptCall.h"
-#include "browser/testsupport/WebViewTest.h"
+#include "testsupport/qt/EventLoopWait.h"
 
 #include <QApplication>
 #include <QDir>

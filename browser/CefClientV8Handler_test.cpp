@@ -2,7 +2,7 @@
 #include "browser/CefClientListener.h"
 #include "browser/CefClientV8Handler.h"
 #include "browser/CefClientV8Listener.h"
-#include "browser/testsupport/WebViewTest.h"
+#include "testsupport/qt/EventLoopWait.h"
 
 #include <QJsonDocument>
 #include <QTemporaryDir>

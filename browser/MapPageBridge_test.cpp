@@ -6,9 +6,9 @@
 #include "browser/CefClientV8Listener.h"
 #include "browser/scriptcalls/FrameScript.h"
 #include "browser/scriptcalls/ScriptCalls.h"
-#include "browser/testsupport/WebViewTest.h"
 #include "callback/GPSInfo.h"
 #include "data/VehicleInfo.h"
+#include "testsupport/qt/EventLoopWait.h"
 
 #include <QTemporaryDir>
 #include <QWebEngineView>

@@ -3,6 +3,9 @@
 #include "callback/DropCounts.h"
 #include "socket/DatagramSocket.h"
 #include "socket/SocketAddress.h"
+#include "testsupport/BlockedUdpPort.h"
+#include "testsupport/DeadlineWait.h"
+#include "testsupport/UdpPorts.h"
 #include "thread/Thread.h"
 
 #include <arpa/inet.h>
@@ -125,19 +128,6 @@ private:
     int m_afterClose = 0;
 };
 
-// A port that was free a moment ago (bound without address reuse, then released).
-int freePort()
-{
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
 int threadCount()
 {
     int n = 0;
@@ -212,7 +202,7 @@ TEST(CallbackServerImplTest, AFailedWaitIsReportedAndTheSamePortOpensAgain)
 {
     RecordingDelegate delegate;
     CallbackServerImpl server(delegate);
-    const int port = freePort();
+    const int port = test::freeUdpPort();
     server.start(port);
     Recorder recorder;
     recorder.send(port, "before,100,0,x,cam,0,131794207,863518");
@@ -225,10 +215,7 @@ TEST(CallbackServerImplTest, AFailedWaitIsReportedAndTheSamePortOpensAgain)
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     // (Receives that meet the closed descriptor first are reported as
     // receive errors, as any failed receive is.)
-    while (delegate.failures().empty()) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
-        std::this_thread::yield();
-    }
+    ASSERT_TRUE(test::waitFor([&] { return !delegate.failures().empty(); }, 20s));
     EXPECT_EQ(delegate.failures().size(), 1u);
     // Reception comes back on the same port by itself.
     for (int i = 0; !delegate.waitForName("after", 200ms); ++i) {
@@ -244,7 +231,7 @@ TEST(CallbackServerImplTest, DatagramsReachTheDelegateInArrivalOrder)
 {
     RecordingDelegate delegate;
     CallbackServerImpl server(delegate);
-    int port = freePort();
+    int port = test::freeUdpPort();
     server.start(port);
     EXPECT_EQ(server.getPort(), port);
 
@@ -271,7 +258,7 @@ TEST(CallbackServerImplTest, OnlyDatagramsOfOneTo4094BytesAreAccepted)
 {
     RecordingDelegate delegate;
     CallbackServerImpl server(delegate);
-    int port = freePort();
+    int port = test::freeUdpPort();
     server.start(port);
     Recorder recorder;
 
@@ -309,13 +296,8 @@ TEST(CallbackServerImplTest, OnlyDatagramsOfOneTo4094BytesAreAccepted)
 TEST(CallbackServerImplTest, StartOnAPortInUseReportsOnceAndRunsNothing)
 {
     // A socket bound without address reuse keeps every other socket off the port.
-    int blocker = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    ASSERT_EQ(bind(blocker, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    socklen_t len = sizeof a;
-    getsockname(blocker, reinterpret_cast<sockaddr*>(&a), &len);
-    int port = ntohs(a.sin_port);
+    test::BlockedUdpPort blocker;
+    const int port = blocker.port();
 
     RecordingDelegate delegate;
     CallbackServerImpl server(delegate);
@@ -328,10 +310,8 @@ TEST(CallbackServerImplTest, StartOnAPortInUseReportsOnceAndRunsNothing)
     EXPECT_EQ(delegate.errors().size(), 1u);
 
     // The failed start left nothing bound: the port is free once the blocker goes.
-    ::close(blocker);
-    int probe = socket(AF_INET, SOCK_DGRAM, 0);
-    EXPECT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ::close(probe);
+    blocker.release();
+    EXPECT_TRUE(test::udpPortIsFree(port));
 
     // And the server starts normally afterwards.
     server.start(port);
@@ -362,7 +342,7 @@ TEST(CallbackServerImplTest, StopReturnsWithoutWaitingForTheSelectorLimit)
     CallbackServerImpl server(delegate);
     server.stop(); // never started: returns at once
     for (int i = 0; i < 3; ++i) {
-        server.start(freePort());
+        server.start(test::freeUdpPort());
         auto start = std::chrono::steady_clock::now();
         server.stop();
         // Well below the 5-second wait the loop would otherwise sit out.
@@ -374,7 +354,7 @@ TEST(CallbackServerImplTest, PortChangeWhileDatagramsArrive)
 {
     RecordingDelegate delegate;
     CallbackServerImpl server(delegate);
-    int oldPort = freePort();
+    int oldPort = test::freeUdpPort();
     server.start(oldPort);
 
     std::atomic<bool> sending{true};
@@ -391,9 +371,9 @@ TEST(CallbackServerImplTest, PortChangeWhileDatagramsArrive)
     ASSERT_TRUE(delegate.waitForName("Old"));
     server.stop();
     delegate.close();
-    int newPort = freePort();
+    int newPort = test::freeUdpPort();
     while (newPort == oldPort)
-        newPort = freePort();
+        newPort = test::freeUdpPort();
     server.start(newPort);
     Recorder recorder;
     recorder.send(newPort, "New,100");
@@ -415,7 +395,7 @@ TEST(CallbackServerImplTest, AFailingDelegateCostsOneDatagramOnly)
 {
     RecordingDelegate delegate;
     CallbackServerImpl server(delegate);
-    int port = freePort();
+    int port = test::freeUdpPort();
     server.start(port);
     delegate.throwNext();
     Recorder recorder;
@@ -452,11 +432,11 @@ TEST(CallbackServerImplTest, TakeCallbackInfoHandsTheRecordOver)
 TEST(CallbackServerImplTest, DestructionStopsARunningServer)
 {
     RecordingDelegate delegate;
-    int port = freePort();
+    int port = test::freeUdpPort();
     {
         CallbackServerImpl server(delegate);
         server.start(port);
-        server.start(freePort()); // a second start stops the first run
+        server.start(test::freeUdpPort()); // a second start stops the first run
         Recorder recorder;
         recorder.send(port, "Old,1");
         recorder.send(server.getPort(), "Current,1");
@@ -514,7 +494,7 @@ TEST(CallbackServerImplTest, NoOtherSocketCanShareTheCallbackPort)
         SCOPED_TRACE(c.label);
         RecordingDelegate delegate;
         CallbackServerImpl server(delegate);
-        const int port = freePort();
+        const int port = test::freeUdpPort();
         int squatter = -1;
         if (c.squatterFirst) {
             squatter = boundSocket("0.0.0.0", port, c.reuse);
@@ -549,7 +529,7 @@ TEST(CallbackServerImplTest, BindsTheConfiguredAddressOrReportsABadOne)
     for (const char* bad : {"localhost", "127.0.0", "127.0.0.1 "}) {
         delegate.clear();
         server.setBindAddress(bad);
-        server.start(freePort());
+        server.start(test::freeUdpPort());
         ASSERT_EQ(delegate.errors().size(), 1u) << bad;
         EXPECT_NE(delegate.errors()[0].find(bad), std::string::npos);
         EXPECT_EQ(threadCount(), threadsBefore);
@@ -560,7 +540,7 @@ TEST(CallbackServerImplTest, BindsTheConfiguredAddressOrReportsABadOne)
     // same port stays free there.
     delegate.clear();
     server.setBindAddress("127.0.0.2");
-    const int port = freePort();
+    const int port = test::freeUdpPort();
     server.start(port);
     ASSERT_TRUE(delegate.errors().empty());
     const int other = boundSocket("127.0.0.1", port, false);
@@ -591,7 +571,7 @@ TEST(CallbackServerImplTest, SendersOutsideTheFilterAreDroppedAndCounted)
     RecordingDelegate delegate;
     DropCounts counts;
     CallbackServerImpl server(delegate, &counts);
-    const int port = freePort();
+    const int port = test::freeUdpPort();
     server.start(port);
     const int one = boundSocket("127.0.0.1", 0, false);
     const int two = boundSocket("127.0.0.2", 0, false);

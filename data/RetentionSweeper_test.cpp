@@ -4,9 +4,10 @@
 #include "data/GPSDataContainer.h"
 #include "data/RetentionSweeper.h"
 #include "data/RowSet.h"
-#include "testsupport/TempFolder.h"
 #include "data/Transaction.h"
 #include "data/VehicleInfoContainer.h"
+#include "testsupport/DeadlineWait.h"
+#include "testsupport/TempFolder.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -123,12 +124,10 @@ TEST(RetentionSweeper, TheWriterSweepsBetweenBatchesAndStillWritesEveryRecord)
     }
     Database check;
     check.open(path.c_str(), 5000);
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (countOf(check, oldRows[0]) + countOf(check, oldRows[1]) > 0 ||
-           countOf(check, "SELECT count(*) FROM gps_data WHERE update_time > '2098';") < 3000) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
-        std::this_thread::yield();
-    }
+    ASSERT_TRUE(test::waitFor([&] {
+        return countOf(check, oldRows[0]) + countOf(check, oldRows[1]) == 0 &&
+               countOf(check, "SELECT count(*) FROM gps_data WHERE update_time > '2098';") >= 3000;
+    }));
     // The event count kept across the deletions equals a fresh one.
     EXPECT_EQ(static_cast<long long>(manager.countEvents(nullptr)),
               countOf(check, "SELECT count(*) FROM event_info;"));

@@ -1,7 +1,7 @@
 // Status colours, search, alarm attention and the offline world layer of the real page
 // in a headless web view.
 
-#include "page/PageHarness.h"
+#include "page/PageTest.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -44,24 +44,13 @@ QString statusOf(const QString& id)
         .arg(id);
 }
 
-class MapPageAttention : public ::testing::Test
+class MapPageAttention : public PageTest
 {
 protected:
-    void SetUp() override
-    {
-        m_page = std::make_unique<PageHarness>();
-        ASSERT_TRUE(m_page->load()) << "the page did not load";
-        m_page->takeCalls();
-    }
-
-    QVariant js(const QString& script) { return m_page->eval(script); }
-    void run(const QString& script) { m_page->eval(script + QStringLiteral(";0")); }
     bool waitStatus(const QString& id, const QString& status)
     {
         return m_page->waitFor([&] { return js(statusOf(id)).toString() == status; }, 10000);
     }
-
-    std::unique_ptr<PageHarness> m_page;
 };
 
 TEST_F(MapPageAttention, ColoursFollowReportsAndSilence)
@@ -347,11 +336,3 @@ TEST_F(MapPageAttention, WorldLayerShowsLandWhereTilesFail)
 
 } // namespace
 } // namespace corvane
-
-int main(int argc, char** argv)
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

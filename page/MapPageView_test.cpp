@@ -1,4 +1,4 @@
-#include "page/PageHarness.h"
+#include "page/PageTest.h"
 
 #include <QApplication>
 #include <QImage>
@@ -43,20 +43,8 @@ QString eventTexts()
         "global.eventPopup.entries().map(function (e) { return e.lastChild.textContent; })");
 }
 
-class MapPageView : public ::testing::Test
+class MapPageView : public PageTest
 {
-protected:
-    void SetUp() override
-    {
-        m_page = std::make_unique<PageHarness>();
-        ASSERT_TRUE(m_page->load()) << "the page did not load";
-        m_page->takeCalls();
-    }
-
-    QVariant js(const QString& script) { return m_page->eval(script); }
-    void run(const QString& script) { m_page->eval(script + QStringLiteral(";0")); }
-
-    std::unique_ptr<PageHarness> m_page;
 };
 
 TEST_F(MapPageView, DuplicateNamesAreNumberedAndReported)
@@ -628,11 +616,3 @@ TEST_F(MapPageView, Screenshot)
 
 } // namespace
 } // namespace corvane
-
-int main(int argc, char** argv)
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,8 +1,8 @@
 #include "page/PageHarness.h"
 
 #include "page/MapPage.h"
+#include "testsupport/qt/EventLoopWait.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QSignalSpy>
@@ -84,31 +84,12 @@ bool PageHarness::load(int width, int height)
 
 QVariant PageHarness::eval(const QString& script, int deadlineMs)
 {
-    // The answer may come after the deadline: it must not land in a finished frame.
-    struct Answer
-    {
-        QVariant value;
-        bool done = false;
-    };
-    auto answer = std::make_shared<Answer>();
-    m_page->runJavaScript(script, [answer](const QVariant& value) {
-        answer->value = value;
-        answer->done = true;
-    });
-    waitFor([&] { return answer->done; }, deadlineMs);
-    return answer->value;
+    return test::evaluate(*m_page, script, deadlineMs);
 }
 
 bool PageHarness::waitFor(const std::function<bool()>& condition, int deadlineMs)
 {
-    QDeadlineTimer deadline(deadlineMs);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QTest::qWait(5);
-    }
-    return true;
+    return test::waitFor(condition, deadlineMs);
 }
 
 QStringList PageHarness::takeCalls()

@@ -1,5 +1,8 @@
 #include "proof/HostileCase.h"
 
+#include "testsupport/RawDatagrams.h"
+#include "testsupport/VehicleIds.h"
+
 #include <cstdio>
 
 namespace corvane {
@@ -7,8 +10,6 @@ namespace corvane {
 namespace {
 
 // What every datagram below carries in fields 7 and 8, and how it is stored.
-const std::string date = "131794207"; // 2011-05-31
-const std::string clock = "863518";   // 13:45:30
 const std::string timeText = "2011-05-31 13:45:30";
 const std::string sender = "127.0.0.1";
 
@@ -31,35 +32,25 @@ std::string repeat(const std::string& text, int times)
 
 std::string vehicleId(int number)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "0badc0de-0000-4000-8000-%012d", number);
-    return text;
-}
-
-// Fields 1 to 12: name, type, ordinal, filler, device title, flags, date,
-// time, three carried fields and the identifier.
-std::string head(const std::string& name, const std::string& type, const std::string& title,
-                 const std::string& id)
-{
-    return name + "," + type + ",0,x," + title + ",0," + date + "," + clock + ",a,0,b," + id;
+    return test::sampleVehicleId(number, "0badc0de");
 }
 
 std::string report(const std::string& name, const std::string& id,
                    const std::string& gps = sentence)
 {
-    return head(name, "100", "DVR", id) + "," + gps + "*10";
+    return test::rawHead(name, "100", "DVR", id) + "," + gps + "*10";
 }
 
 std::string event(const std::string& name, const std::string& type, const std::string& title,
                   const std::string& id)
 {
-    return head(name, type, title, id);
+    return test::rawHead(name, type, title, id);
 }
 
 std::string details(const std::string& name, const std::string& id, const std::string& count,
                     const std::string& pairs)
 {
-    return head(name, "101", "DVR", id) + ",x," + count + "," + pairs;
+    return test::rawHead(name, "101", "DVR", id) + ",x," + count + "," + pairs;
 }
 
 struct Details
@@ -314,13 +305,13 @@ std::vector<HostileCase> hostileCases()
         // Nothing after the identifier: the vehicle is known from now on, but
         // it has no position and no sample.
         HostileCase& c = add("report without a sentence");
-        c.datagrams = {head(bus, "100", "DVR", c.id)};
+        c.datagrams = {test::rawHead(bus, "100", "DVR", c.id)};
         c.vehicles = {vehicleRow(c.id, bus, "", "")};
     }
     {
         // Leading asterisks are skipped: the checksum becomes the sentence.
         HostileCase& c = add("report of an asterisk and a checksum");
-        c.datagrams = {head(bus, "100", "DVR", c.id) + ",*7F"};
+        c.datagrams = {test::rawHead(bus, "100", "DVR", c.id) + ",*7F"};
         c.vehicles = {vehicleRow(c.id, bus, "", "")};
         c.gpsSamples = {gpsRow("7F", c.id)};
     }
@@ -351,6 +342,20 @@ std::vector<HostileCase> hostileCases()
         HostileCase& c = add("statement text as identifier");
         c.datagrams = {report(bus, "'); DELETE FROM vehicle_info;--")};
         c.id = "00000000-0000-0000-0000-000000000000";
+    }
+    {
+        // Nor does one without an identifier, with an empty one or with the
+        // all-zero one, whatever its type.
+        HostileCase& c = add("no usable identifier");
+        c.id = "00000000-0000-0000-0000-000000000000";
+        c.datagrams = {
+            "x,100",
+            "Bus,100,0,x,DVR,0,131794207,863518,a,0,b",
+            report(bus, "not-a-guid"),
+            report(bus, c.id),
+            "Bus,13,0,x,DVR,0,131794207,863518,a,0,b",
+            details(bus, "", "1", "Driver,Ann"),
+        };
     }
     return cases;
 }

@@ -3,6 +3,7 @@
 
 #include "proof/HostileCase.h"
 #include "proof/StationFixture.h"
+#include "testsupport/DeadlineWait.h"
 
 #include <gtest/gtest.h>
 
@@ -29,12 +30,12 @@ TEST(HostileInput, StationStoresExactlyTheRuledRowsAndKeepsRunning)
     // The writer keeps arrival order: once the last report is stored, so is
     // everything sent before it.
     const std::string closingId = cases.back().id;
-    ASSERT_TRUE(StationFixture::waitFor(
+    ASSERT_TRUE(test::waitFor(
         [&] {
             return station.appDb().number("SELECT count(*) FROM gps_data WHERE vehicle_id = '" +
                                           closingId + "';") == 1;
         },
-        StationFixture::deadlineMs));
+        StationFixture::deadline));
 
     TableRows& db = station.appDb();
     for (const HostileCase& c : cases) {

@@ -43,33 +43,6 @@ bool LoopbackSender::send(std::string_view bytes)
                     sizeof address) == static_cast<ssize_t>(bytes.size());
 }
 
-int LoopbackSender::freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    const bool found = fd >= 0 &&
-                       ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    if (!found)
-        throw std::runtime_error("no free UDP port");
-    return ntohs(address.sin_port);
-}
-
-bool LoopbackSender::portIsFree(int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address = loopback(port);
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    const bool free =
-        fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return free;
-}
-
 std::optional<std::vector<std::string>> LoopbackSender::socketLine(int port)
 {
     // "sl local_address rem_address st tx_queue:rx_queue tr:when retrnsmt uid

@@ -12,7 +12,7 @@ namespace corvane {
 //
 // Ownership: owns its socket. Threads: one thread per instance; the static
 // functions from any thread. Throws: std::runtime_error when no socket can be
-// made or no free port found.
+// made.
 class LoopbackSender
 {
 public:
@@ -26,10 +26,6 @@ public:
     // kernel refused it (a datagram beyond the protocol's limit).
     bool send(std::string_view bytes);
 
-    // A UDP port of 127.0.0.1 that nobody holds at the moment of the call.
-    static int freePort();
-    // Whether a UDP socket could bind this port on every local address now.
-    static bool portIsFree(int port);
     // Bytes waiting in the receive queue of the socket bound to the port, or
     // nothing when no UDP socket of this machine is bound to it.
     static std::optional<long> receiveQueue(int port);

@@ -3,6 +3,8 @@
 // files unreadable or its folder read-only.
 
 #include "proof/StationFixture.h"
+#include "testsupport/DeadlineWait.h"
+#include "testsupport/UdpPorts.h"
 
 #include <chrono>
 #include <csignal>
@@ -53,8 +55,8 @@ TEST(StationFaults, DatabaseLockedByAnotherProgramDelaysTheBatchButLosesNothing)
     StationFixture station;
     ASSERT_TRUE(station.start()) << station.process().log();
     ASSERT_TRUE(station.deliver(numberedReport(0)));
-    ASSERT_TRUE(StationFixture::waitFor([&] { return storedSamples(station.appDb()) == 1; },
-                                        StationFixture::deadlineMs));
+    ASSERT_TRUE(test::waitFor([&] { return storedSamples(station.appDb()) == 1; },
+                              StationFixture::deadline));
     // The writer sleeps 5 seconds after each batch: take the lock 3.5 seconds
     // after this one and hold it 3 seconds, so the next batch runs into it.
     const Clock::time_point committed = Clock::now();
@@ -77,8 +79,8 @@ TEST(StationFaults, DatabaseLockedByAnotherProgramDelaysTheBatchButLosesNothing)
     sqlite3_close(other);
 
     EXPECT_EQ(storedWhileLocked, 1);
-    ASSERT_TRUE(StationFixture::waitFor([&] { return storedSamples(station.appDb()) == 21; },
-                                        StationFixture::deadlineMs))
+    ASSERT_TRUE(test::waitFor([&] { return storedSamples(station.appDb()) == 21; },
+                              StationFixture::deadline))
         << storedSamples(station.appDb());
     EXPECT_TRUE(storedInOrderWithoutGap(station.appDb()));
     EXPECT_TRUE(station.process().running()) << station.process().log();
@@ -131,17 +133,21 @@ TEST(StationFaults, UnusableFilesOrFolderStillStartAndReceive)
         std::function<void(const std::filesystem::path&)> prepare;
         bool portInSetup; // setup.db names a free port; else the default
         std::optional<uid_t> user;
-        bool stores; // app.db can be written
+        bool stores;    // app.db can be written
+        bool appDbKept; // app.db holds what prepare wrote when the station has ended
     };
     const auto garbage = [](const std::filesystem::path& file) {
         std::ofstream(file) << std::string(4096, 'x');
     };
     const Case cases[] = {
         {"setup.db is not a database", [&](const auto& folder) { garbage(folder / "setup.db"); },
-         false, std::nullopt, true},
+         false, std::nullopt, true, false},
+        // A file the station cannot read is not one it may overwrite.
+        {"app.db is not a database", [&](const auto& folder) { garbage(folder / "app.db"); }, true,
+         std::nullopt, false, true},
         {"app.db is a folder",
          [](const auto& folder) { std::filesystem::create_directory(folder / "app.db"); }, true,
-         std::nullopt, false},
+         std::nullopt, false, false},
         {"both files unreadable to the station's user",
          [&](const auto& folder) {
              garbage(folder / "setup.db");
@@ -150,22 +156,27 @@ TEST(StationFaults, UnusableFilesOrFolderStillStartAndReceive)
              ::chmod((folder / "app.db").c_str(), 0);
              ::chmod(folder.c_str(), 0777);
          },
-         false, nobody, false},
+         false, nobody, false, true},
         {"start-up folder read-only to the station's user",
-         [](const auto& folder) { ::chmod(folder.c_str(), 0555); }, false, nobody, false},
+         [](const auto& folder) { ::chmod(folder.c_str(), 0555); }, false, nobody, false, false},
+    };
+    const auto appDbText = [](StationFixture& station) {
+        std::ifstream file(station.folder().file("app.db"));
+        return std::string(std::istreambuf_iterator<char>(file), {});
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         ASSERT_FALSE(LoopbackSender::receiveQueue(StationFixture::defaultPort).has_value())
             << "another program holds the default port " << StationFixture::defaultPort;
-        StationFixture station(c.portInSetup ? LoopbackSender::freePort() : 0);
+        StationFixture station(c.portInSetup ? test::freeUdpPort() : 0);
         c.prepare(station.folder().path());
+        const std::string appDbBefore = c.appDbKept ? appDbText(station) : std::string();
         ASSERT_TRUE(station.start(c.user)) << station.process().log();
         for (int sequence = 0; sequence < 3; ++sequence)
             ASSERT_TRUE(station.deliver(numberedReport(sequence)));
         if (c.stores) {
-            EXPECT_TRUE(StationFixture::waitFor([&] { return storedSamples(station.appDb()) == 3; },
-                                                StationFixture::deadlineMs));
+            EXPECT_TRUE(test::waitFor([&] { return storedSamples(station.appDb()) == 3; },
+                                      StationFixture::deadline));
             EXPECT_TRUE(storedInOrderWithoutGap(station.appDb()));
         }
         EXPECT_TRUE(station.process().running()) << station.process().log();
@@ -174,6 +185,9 @@ TEST(StationFaults, UnusableFilesOrFolderStillStartAndReceive)
         ASSERT_TRUE(status.has_value());
         EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status << "\n"
                                                                      << station.process().log();
+        if (c.appDbKept) {
+            EXPECT_EQ(appDbText(station), appDbBefore);
+        }
     }
 }
 

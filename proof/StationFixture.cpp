@@ -1,11 +1,10 @@
 #include "proof/StationFixture.h"
 
 #include "data/SetupDatabase.h"
+#include "testsupport/DeadlineWait.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 namespace corvane {
 
@@ -33,11 +32,11 @@ StationFixture::StationFixture(int port) : m_port(port == 0 ? defaultPort : port
 bool StationFixture::start(std::optional<uid_t> user)
 {
     m_process->start(user);
-    return waitFor(
+    return test::waitFor(
                [&] {
                    return LoopbackSender::receiveQueue(m_port).has_value() || !m_process->running();
                },
-               deadlineMs) &&
+               deadline) &&
            m_process->running();
 }
 
@@ -45,19 +44,8 @@ bool StationFixture::deliver(const std::string& datagram)
 {
     if (!m_sender->send(datagram))
         return datagram.size() > 65507;
-    return waitFor([&] { return LoopbackSender::receiveQueue(m_port).value_or(0) == 0; },
-                   deadlineMs);
-}
-
-bool StationFixture::waitFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return test::waitFor([&] { return LoopbackSender::receiveQueue(m_port).value_or(0) == 0; },
+                         deadline);
 }
 
 } // namespace corvane

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
-#include "proof/StationProcess.h"
 #include "proof/TableRows.h"
+#include "testsupport/StationProcess.h"
+#include "testsupport/TempFolder.h"
+#include "testsupport/UdpPorts.h"
 
-#include <functional>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -27,7 +28,7 @@ public:
     static std::string binary();
 
     // With port 0 no setup.db is written and the station uses its default.
-    explicit StationFixture(int port = LoopbackSender::freePort());
+    explicit StationFixture(int port = test::freeUdpPort());
 
     // Starts the station and waits until its callback port is open; false
     // when that did not happen within the deadline.
@@ -43,11 +44,9 @@ public:
     TableRows& appDb() noexcept { return *m_appDb; }
     LoopbackSender& sender() noexcept { return *m_sender; }
 
-    // Polls a condition until it holds or the deadline passes.
-    static bool waitFor(const std::function<bool()>& condition, int timeoutMs);
-
     // Generous: the writer commits every 5 seconds and the machine is shared.
     static constexpr int deadlineMs = 60000;
+    static constexpr std::chrono::milliseconds deadline{deadlineMs};
     static constexpr int defaultPort = 10111;
 
 private:

@@ -3,15 +3,16 @@
 // stops handling callbacks while a flood arrives. The start-up folder holds a
 // folder named app.db, so the station runs without its database.
 
-#include "app/CorvaneApp.h"
 #include "app/CorvaneDlg.h"
 #include "app/SingletonStationRecords.h"
-#include "app/StartupFolder.h"
 #include "app/testsupport/StationTestSupport.h"
 #include "callback/CallbackBacklog.h"
-#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "proof/LoopbackSender.h"
+#include "testsupport/DeadlineWait.h"
+#include "testsupport/RawDatagrams.h"
+#include "testsupport/UdpPorts.h"
+#include "testsupport/VehicleIds.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,21 +30,18 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <thread>
-#include <unistd.h>
 
 namespace corvane {
 namespace {
 
 std::string vehicleId(int number)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "5a5e0000-0000-4000-8000-%012d", number);
-    return text;
+    return test::sampleVehicleId(number, "5a5e0000");
 }
 
 std::string head(const std::string& name, int type, const std::string& id)
 {
-    return name + "," + std::to_string(type) + ",0,x,DVR,0,131794207,863518,a,0,b," + id;
+    return test::rawHead(name, std::to_string(type), "DVR", id);
 }
 
 std::string report(int number, int minute)
@@ -53,18 +51,6 @@ std::string report(int number, int minute)
                   ",$GPRMC,13%02d30,A,37%02d.0000,N,12158.3416,W,0.13,309.62,310511,,*10", minute,
                   number % 60);
     return head("Car " + std::to_string(number), 100, vehicleId(number)) + sentence;
-}
-
-// Polls without running the event loop, so the window stays stalled.
-bool pollFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
 }
 
 long residentKilobytes()
@@ -84,7 +70,7 @@ protected:
     {
         // One settings file for the process: each test's window reads it anew.
         static const int port = [] {
-            const int free = LoopbackSender::freePort();
+            const int free = test::freeUdpPort();
             test::writeSetupPort("setup.db", free);
             return free;
         }();
@@ -249,7 +235,9 @@ TEST_F(StationNetwork, AStalledWindowHoldsAtMostItsBacklog)
     // Everything sent has left the socket: handed on, dropped, or lost by
     // the kernel before the station could take it.
     ASSERT_TRUE(
-        pollFor([&] { return LoopbackSender::receiveQueue(m_port).value_or(1) == 0; }, 30000));
+        // Polls without running the event loop, so the window stays stalled.
+        test::waitFor([&] { return LoopbackSender::receiveQueue(m_port).value_or(1) == 0; },
+                      std::chrono::seconds(30)));
     const long kernelDrops = LoopbackSender::drops(m_port).value_or(0);
     const std::size_t waiting = m_window->waitingCallbacks();
     const std::uint64_t dropped = m_window->dropCounts().figures().overBacklog - droppedBefore;
@@ -303,14 +291,8 @@ TEST_F(StationNetwork, AStalledWindowHoldsAtMostItsBacklog)
 
 int main(int argc, char** argv)
 {
-    corvane::TempFolder folder;
-    if (::chdir(folder.path().c_str()) != 0 || !std::filesystem::create_directory("app.db"))
-        return 2;
-    qputenv("QT_QPA_PLATFORM",
-            corvane::test::offscreenPlatform(folder.path().string(), {{0, 0, 1280, 800}}).toUtf8());
-    corvane::CorvaneApp::prepareProcess();
-    QApplication app(argc, argv);
-    corvane::StartupFolder::record();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    // A folder named app.db: the station runs without its database.
+    return corvane::test::runInStation(argc, argv, {{0, 0, 1280, 800}}, [](const auto&) {
+        return std::filesystem::create_directory("app.db");
+    });
 }

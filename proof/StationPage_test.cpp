@@ -3,34 +3,25 @@
 // start-up folder holds a folder named app.db, so the station runs without its
 // database: it must still receive and show.
 
-#include "app/CorvaneApp.h"
 #include "app/CorvaneDlg.h"
 #include "app/SingletonStationRecords.h"
-#include "app/StartupFolder.h"
 #include "app/testsupport/StationTestSupport.h"
-#include "testsupport/TempFolder.h"
 #include "proof/LoopbackSender.h"
+#include "testsupport/RawDatagrams.h"
+#include "testsupport/UdpPorts.h"
+#include "testsupport/VehicleIds.h"
 
 #include <QApplication>
 #include <QWebEngineView>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace corvane {
 namespace {
 
 std::string vehicleId(int number)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "9a9e0000-0000-4000-8000-%012d", number);
-    return text;
-}
-
-std::string head(const std::string& name, const std::string& type, const std::string& title,
-                 const std::string& id)
-{
-    return name + "," + type + ",0,x," + title + ",0,131794207,863518,a,0,b," + id;
+    return test::sampleVehicleId(number, "9a9e0000");
 }
 
 struct PageCase
@@ -62,7 +53,7 @@ TEST(StationPage, HostileTextsAreShownLiterallyAndRunNothing)
         {"percent signs", "%s%n%d%%", "%s%n%d%%"},
     };
 
-    const int port = LoopbackSender::freePort();
+    const int port = test::freeUdpPort();
     test::writeSetupPort("setup.db", port);
     SingletonStationRecords records;
     CorvaneDlg window(records);
@@ -83,10 +74,10 @@ TEST(StationPage, HostileTextsAreShownLiterallyAndRunNothing)
     for (const PageCase& c : cases) {
         const std::string id = vehicleId(++number);
         ASSERT_TRUE(
-            sender.send(head(c.sent, "100", "DVR", id) +
+            sender.send(test::rawHead(c.sent, "100", "DVR", id) +
                         ",$GPRMC,134530,A,3723.2475,N,12158.3416,W,0.13,309.62,310511,,*10"));
-        ASSERT_TRUE(sender.send(head(c.sent, "13", c.sent, id)));
-        ASSERT_TRUE(sender.send(head(c.sent, "101", "DVR", id) + ",x,1,Driver," + c.sent));
+        ASSERT_TRUE(sender.send(test::rawHead(c.sent, "13", c.sent, id)));
+        ASSERT_TRUE(sender.send(test::rawHead(c.sent, "101", "DVR", id) + ",x,1,Driver," + c.sent));
     }
 
     number = 0;
@@ -109,14 +100,8 @@ TEST(StationPage, HostileTextsAreShownLiterallyAndRunNothing)
 
 int main(int argc, char** argv)
 {
-    corvane::TempFolder folder;
-    if (::chdir(folder.path().c_str()) != 0 || !std::filesystem::create_directory("app.db"))
-        return 2;
-    qputenv("QT_QPA_PLATFORM",
-            corvane::test::offscreenPlatform(folder.path().string(), {{0, 0, 1280, 800}}).toUtf8());
-    corvane::CorvaneApp::prepareProcess();
-    QApplication app(argc, argv);
-    corvane::StartupFolder::record();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    // A folder named app.db: the station runs without its database.
+    return corvane::test::runInStation(argc, argv, {{0, 0, 1280, 800}}, [](const auto&) {
+        return std::filesystem::create_directory("app.db");
+    });
 }

@@ -1,7 +1,7 @@
 #include "base/SocketException.h"
 #include "socket/DatagramSocket.h"
 #include "socket/SocketApiWrapper.h"
-#include "thread/TestWaits.h"
+#include "testsupport/DeadlineWait.h"
 
 #include <atomic>
 #include <cerrno>
@@ -157,7 +157,7 @@ TEST_F(DatagramPair, InterruptedWaitReturnsFalse)
     });
     const auto started = std::chrono::steady_clock::now();
     const pthread_t target = waiter.native_handle();
-    EXPECT_TRUE(testing::waitFor([&] {
+    EXPECT_TRUE(test::waitFor([&] {
         if (!done)
             pthread_kill(target, SIGUSR1);
         return done.load();

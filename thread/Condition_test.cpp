@@ -1,5 +1,6 @@
 #include "thread/Condition.h"
-#include "thread/TestWaits.h"
+
+#include "testsupport/DeadlineWait.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,7 +12,7 @@ namespace corvane {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::waitFor;
+using test::waitFor;
 
 int32_t waitersOf(std::mutex& mutex, const Condition& condition)
 {

@@ -1,5 +1,6 @@
 #include "thread/LoopingThread.h"
-#include "thread/TestWaits.h"
+
+#include "testsupport/DeadlineWait.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -9,7 +10,7 @@
 namespace corvane {
 namespace {
 
-using testing::waitFor;
+using test::waitFor;
 
 // Counts its hooks; a step can be held at a gate until the test opens it, and
 // the loop can be told to suspend or stop itself after a given step.

@@ -1,5 +1,6 @@
 #include "thread/MessageQueue.h"
-#include "thread/TestWaits.h"
+
+#include "testsupport/DeadlineWait.h"
 
 #include <array>
 #include <atomic>
@@ -15,7 +16,7 @@ namespace corvane {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::waitFor;
+using test::waitFor;
 
 std::string takeText(MessageQueue& queue, int32_t milliseconds = 0)
 {

@@ -1,3 +1,4 @@
+#include "testsupport/RecorderSamples.h"
 #include "tools/GprmcSentence.h"
 
 #include <cmath>
@@ -70,15 +71,7 @@ TEST(GprmcSentenceTest, WrittenSentenceDecodesToTheFix)
         {0.0, 0.0, -1.0, "0000.0000", "N", "00000.0000", "E"},
     };
     for (const auto& c : cases) {
-        GprmcFix fix;
-        fix.year = 2011;
-        fix.month = 5;
-        fix.day = 31;
-        fix.hour = 13;
-        fix.minute = 45;
-        fix.second = 30.25;
-        fix.latitude = c.latitude;
-        fix.longitude = c.longitude;
+        GprmcFix fix = test::sampleFix(c.latitude, c.longitude, 13, 45, 30.25);
         fix.speedKnots = 12.34;
         fix.courseDegrees = c.course;
         std::string s = GprmcSentence::format(fix);

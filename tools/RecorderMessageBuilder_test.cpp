@@ -1,5 +1,6 @@
 #include "callback/CallbackMessageParser.h"
 #include "callback/GPSInfo.h"
+#include "testsupport/RecorderSamples.h"
 #include "tools/GprmcSentence.h"
 #include "tools/RecorderMessageBuilder.h"
 
@@ -21,18 +22,10 @@ CallbackInfo parsed(const std::string& datagram)
 
 RecorderHeader headerNamed(const std::string& name, const std::string& title)
 {
-    RecorderHeader h;
-    h.name = name;
+    RecorderHeader h = test::sampleHeader("3f2504e0-4f89-11d3-9a0c-0305e82c3301", name, 13, 45, 30);
     h.deviceTitle = title;
-    h.id = "3f2504e0-4f89-11d3-9a0c-0305e82c3301";
     h.channel = 2;
     h.flags = 0x8001;
-    h.year = 2011;
-    h.month = 5;
-    h.day = 31;
-    h.hour = 13;
-    h.minute = 45;
-    h.second = 30;
     return h;
 }
 
@@ -75,15 +68,7 @@ TEST(RecorderMessageBuilderTest, StationReadsBackNamesAndHeader)
 
 TEST(RecorderMessageBuilderTest, PositionReportCarriesTheSentence)
 {
-    GprmcFix fix;
-    fix.year = 2011;
-    fix.month = 5;
-    fix.day = 31;
-    fix.hour = 13;
-    fix.minute = 45;
-    fix.second = 30;
-    fix.latitude = -33.8688;
-    fix.longitude = 151.2093;
+    GprmcFix fix = test::sampleFix(-33.8688, 151.2093, 13, 45, 30);
     fix.speedKnots = 21.5;
     fix.courseDegrees = 87.5;
     std::string sentence = GprmcSentence::format(fix);

@@ -1,13 +1,15 @@
 #include "app/testsupport/StationTestSupport.h"
 
+#include "app/CorvaneApp.h"
+#include "app/StartupFolder.h"
 #include "proof/LoopbackSender.h"
 #include "proof/TableRows.h"
+#include "testsupport/TempFolder.h"
 
-#include <QTest>
-#include <QWebEnginePage>
+#include <QApplication>
 #include <cstdio>
 #include <fstream>
-#include <memory>
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <stdexcept>
 #include <unistd.h>
@@ -30,33 +32,18 @@ QString offscreenPlatform(const std::string& folder, std::initializer_list<Scree
     return QStringLiteral("offscreen:configfile=") + QString::fromStdString(path);
 }
 
-bool waitFor(const std::function<bool()>& condition, int timeoutMs)
+int runInStation(int argc, char** argv, std::initializer_list<Screen> screens,
+                 const std::function<bool(const TempFolder&)>& prepare)
 {
-    return QTest::qWaitFor(condition, timeoutMs);
-}
-
-QVariant evaluate(QWebEnginePage& page, const QString& script, int timeoutMs)
-{
-    // Shared with the callback, which may still arrive after a timeout.
-    auto result = std::make_shared<std::pair<bool, QVariant>>(false, QVariant());
-    page.runJavaScript(script, [result](const QVariant& value) {
-        result->first = true;
-        result->second = value;
-    });
-    if (!waitFor([&] { return result->first; }, timeoutMs))
-        return {};
-    return result->second;
-}
-
-int freeUdpPortBetween(int low, int high)
-{
-    const int span = high - low + 1;
-    for (int attempt = 0; attempt < span; ++attempt) {
-        const int port = low + (static_cast<int>(::getpid()) * 7919 + attempt) % span;
-        if (LoopbackSender::portIsFree(port))
-            return port;
-    }
-    throw std::runtime_error("no free UDP port in range");
+    TempFolder folder;
+    if (::chdir(folder.path().c_str()) != 0 || (prepare && !prepare(folder)))
+        return 2;
+    qputenv("QT_QPA_PLATFORM", offscreenPlatform(folder.path().string(), screens).toUtf8());
+    CorvaneApp::prepareProcess();
+    QApplication app(argc, argv);
+    StartupFolder::record();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
 
 void sendDatagram(int port, const std::string& text)

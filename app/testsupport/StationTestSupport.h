@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testsupport/qt/EventLoopWait.h"
+
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -9,6 +11,7 @@ class QWebEnginePage;
 
 namespace corvane {
 class TableRows;
+class TempFolder;
 }
 
 namespace corvane::test {
@@ -25,15 +28,13 @@ struct Screen
 };
 QString offscreenPlatform(const std::string& folder, std::initializer_list<Screen> screens);
 
-// Processes events until condition holds or timeoutMs has passed.
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 30000);
-
-// Runs script in page's main world and returns its result; invalid when none
-// came within the deadline.
-QVariant evaluate(QWebEnginePage& page, const QString& script, int timeoutMs = 30000);
-
-// A UDP port within [low, high] that nobody holds at the moment of the call.
-int freeUdpPortBetween(int low, int high);
+// The main() of a test executable that runs the station in its own process:
+// makes a fresh start-up folder the working folder, hands it to prepare
+// (which may put files there; false ends with 2), sets up the headless
+// screens and the station's process as the program does, and runs
+// GoogleTest's tests inside the application object. Returns main's result.
+int runInStation(int argc, char** argv, std::initializer_list<Screen> screens,
+                 const std::function<bool(const TempFolder&)>& prepare = {});
 
 // Sends one datagram to 127.0.0.1:port (LoopbackSender).
 void sendDatagram(int port, const std::string& text);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testsupport/TempFolder.h"
+
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -11,15 +13,16 @@ namespace corvane {
 // whole program under load, faults and hostile input.
 //
 // The child gets the caller's environment plus a headless platform with one
-// 1280 x 800 screen, the web engine's flags for running as root without a GPU,
-// TMPDIR and HOME set to a private folder and no XDG_RUNTIME_DIR (its
-// single-instance socket and the web engine's profile live there, so stations
-// in different folders never meet). Its standard output and error
-// go to a log file beside that private folder.
+// screen (1280 x 800 unless set), the web engine's flags for running as root
+// without a GPU, TMPDIR and HOME set to a private folder and no
+// XDG_RUNTIME_DIR (its single-instance socket and the web engine's profile
+// live there, so stations never meet unless given the same temporary folder).
+// Its standard output and error go to files in that private folder.
 //
 // Ownership: owns the child; the destructor kills a child still running
-// (SIGKILL) and reaps it. Threads: one thread per instance.
-// Throws: std::runtime_error when the child cannot be started.
+// (SIGKILL) and reaps it, then removes the private folder. Threads: one
+// thread per instance. Throws: std::runtime_error when the private folder,
+// the output files or the child cannot be made.
 class StationProcess
 {
 public:
@@ -29,6 +32,15 @@ public:
 
     StationProcess(const StationProcess&) = delete;
     StationProcess& operator=(const StationProcess&) = delete;
+
+    // The one screen of the headless platform, for the next start.
+    void setScreen(int width, int height);
+    // TMPDIR for the next start instead of the private folder: stations given
+    // the same one find each other's single-instance socket there, as two
+    // started by one user of one machine do. The folder must exist.
+    void setTempFolder(std::string folder);
+    // TMPDIR of the child.
+    const std::string& tempFolder() const noexcept { return m_tempFolder; }
 
     // Starts the child; with a user id it drops to that user and group (and no
     // supplementary groups) before
@@ -44,13 +56,18 @@ public:
     std::optional<int> waitExit(int timeoutMs);
 
     pid_t pid() const noexcept { return m_pid; }
-    // What the child wrote to its standard output and error so far.
+    // What the child wrote to its standard output and error so far (its
+    // standard output is a file: what it buffers comes when it ends).
+    std::string standardOutput() const;
+    std::string standardError() const;
+    // Both, output first: for the message of a failed check.
     std::string log() const;
 
 private:
     std::string m_binary;
     std::string m_folder;
-    std::string m_privateFolder;
+    TempFolder m_private; // screens, log, HOME; TMPDIR unless set
+    std::string m_tempFolder;
     pid_t m_pid = -1;
     std::optional<int> m_status;
 };

@@ -1,16 +1,22 @@
-#include "browser/testsupport/WebViewTest.h"
+#include "testsupport/qt/EventLoopWait.h"
 
-#include <QApplication>
-#include <QTest>
+#include "testsupport/DeadlineWait.h"
+
+#include <QCoreApplication>
+#include <QEvent>
 #include <QWebEnginePage>
-#include <gtest/gtest.h>
 #include <memory>
 
 namespace corvane::test {
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs)
 {
-    return QTest::qWaitFor(condition, timeoutMs);
+    return test::waitFor(condition, std::chrono::milliseconds(timeoutMs), [] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        // Objects the code under test handed to deleteLater() go now, as they
+        // would in a running event loop.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    });
 }
 
 QVariant evaluate(QWebEnginePage& page, const QString& script, int timeoutMs)
@@ -21,19 +27,9 @@ QVariant evaluate(QWebEnginePage& page, const QString& script, int timeoutMs)
         result->first = true;
         result->second = value;
     });
-    if (!waitFor([&] { return result->first; }, timeoutMs)) {
+    if (!waitFor([&] { return result->first; }, timeoutMs))
         return {};
-    }
     return result->second;
 }
 
 } // namespace corvane::test
-
-int main(int argc, char** argv)
-{
-    // Web views need a GL context shared with the application's.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,4 +1,6 @@
-#include "proof/StationProcess.h"
+#include "testsupport/StationProcess.h"
+
+#include "testsupport/DeadlineWait.h"
 
 #include <cerrno>
 #include <chrono>
@@ -11,7 +13,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -31,21 +32,27 @@ bool replaced(const std::string& entry)
     return false;
 }
 
+int openLog(const std::string& path)
+{
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+}
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 } // namespace
 
 StationProcess::StationProcess(std::string binary, std::string folder)
-    : m_binary(std::move(binary)), m_folder(std::move(folder))
+    : m_binary(std::move(binary)), m_folder(std::move(folder)), m_tempFolder(m_private.path())
 {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "corvane-station-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    m_privateFolder = pattern;
     // Readable and writable by a station that runs as another user.
-    std::filesystem::permissions(m_privateFolder, std::filesystem::perms::all);
-    std::ofstream(m_privateFolder + "/screens.json")
-        << "{\"screens\": [{\"name\": \"screen0\", \"x\": 0, \"y\": 0, \"width\": 1280, "
-           "\"height\": 800, \"logicalDpi\": 96, \"logicalBpi\": 96, \"dpr\": 1}]}\n";
+    std::filesystem::permissions(m_private.path(), std::filesystem::perms::all);
+    setScreen(1280, 800);
 }
 
 StationProcess::~StationProcess()
@@ -54,8 +61,19 @@ StationProcess::~StationProcess()
         signal(SIGKILL);
         waitExit(60000);
     }
-    std::error_code ignored;
-    std::filesystem::remove_all(m_privateFolder, ignored);
+}
+
+void StationProcess::setScreen(int width, int height)
+{
+    std::ofstream(m_private.file("screens.json"))
+        << "{\"screens\": [{\"name\": \"screen0\", \"x\": 0, \"y\": 0, \"width\": " << width
+        << ", \"height\": " << height
+        << ", \"logicalDpi\": 96, \"logicalBpi\": 96, \"dpr\": 1}]}\n";
+}
+
+void StationProcess::setTempFolder(std::string folder)
+{
+    m_tempFolder = std::move(folder);
 }
 
 void StationProcess::start(std::optional<uid_t> user)
@@ -66,31 +84,36 @@ void StationProcess::start(std::optional<uid_t> user)
     for (char** entry = environ; *entry != nullptr; ++entry)
         if (!replaced(*entry))
             entries.emplace_back(*entry);
-    entries.push_back("QT_QPA_PLATFORM=offscreen:configfile=" + m_privateFolder + "/screens.json");
+    entries.push_back("QT_QPA_PLATFORM=offscreen:configfile=" + m_private.file("screens.json"));
     entries.push_back("QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --disable-gpu");
-    entries.push_back("TMPDIR=" + m_privateFolder);
+    entries.push_back("TMPDIR=" + m_tempFolder);
     // The web engine keeps its profile under HOME: one of its own per station.
-    entries.push_back("HOME=" + m_privateFolder);
+    entries.push_back("HOME=" + m_private.path().string());
     std::vector<char*> envp;
     for (std::string& entry : entries)
         envp.push_back(entry.data());
     envp.push_back(nullptr);
     std::string binary = m_binary;
     char* argv[] = {binary.data(), nullptr};
-    const std::string logPath = m_privateFolder + "/station.log";
-    const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (logFd < 0)
-        throw std::runtime_error("cannot open " + logPath);
+    // Standard output and error apart, so that a test can tell where a text went.
+    const int outFd = openLog(m_private.file("station.out"));
+    const int errFd = openLog(m_private.file("station.err"));
+    if (outFd < 0 || errFd < 0) {
+        ::close(outFd);
+        ::close(errFd);
+        throw std::runtime_error("cannot open the station's log in " + m_private.path().string());
+    }
 
     m_status.reset();
     m_pid = ::fork();
     if (m_pid < 0) {
-        ::close(logFd);
+        ::close(outFd);
+        ::close(errFd);
         throw std::runtime_error("fork failed");
     }
     if (m_pid == 0) {
-        ::dup2(logFd, STDOUT_FILENO);
-        ::dup2(logFd, STDERR_FILENO);
+        ::dup2(outFd, STDOUT_FILENO);
+        ::dup2(errFd, STDERR_FILENO);
         const int input = ::open("/dev/null", O_RDONLY);
         ::dup2(input, STDIN_FILENO);
         if (::chdir(m_folder.c_str()) != 0)
@@ -100,7 +123,8 @@ void StationProcess::start(std::optional<uid_t> user)
         ::execve(argv[0], argv, envp.data());
         ::_exit(127);
     }
-    ::close(logFd);
+    ::close(outFd);
+    ::close(errFd);
 }
 
 bool StationProcess::running()
@@ -124,21 +148,24 @@ void StationProcess::signal(int number)
 
 std::optional<int> StationProcess::waitExit(int timeoutMs)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (running()) {
-        if (std::chrono::steady_clock::now() > end)
-            return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    if (!test::waitFor([this] { return !running(); }, std::chrono::milliseconds(timeoutMs)))
+        return std::nullopt;
     return m_status;
+}
+
+std::string StationProcess::standardOutput() const
+{
+    return fileText(m_private.file("station.out"));
+}
+
+std::string StationProcess::standardError() const
+{
+    return fileText(m_private.file("station.err"));
 }
 
 std::string StationProcess::log() const
 {
-    std::ifstream in(m_privateFolder + "/station.log");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return standardOutput() + standardError();
 }
 
 } // namespace corvane

@@ -8,9 +8,13 @@ class QWebEnginePage;
 
 namespace corvane::test {
 
-// Helpers for tests that host a web view. The test executable's main() (in
-// WebViewTest.cpp) runs GoogleTest inside a QApplication; every helper must be
-// called on that (the main) thread.
+// The Qt side of the tests' deadline wait (testsupport/DeadlineWait.h): the
+// same loop, with the application's events processed between two looks, so
+// that signals, timers, posted callbacks and the web engine's answers arrive
+// while a test waits for them.
+//
+// Every function here must be called on the thread that owns the
+// QCoreApplication. Throws: whatever the condition throws.
 
 // Processes events until condition holds or timeoutMs has passed; returns
 // whether it holds.
