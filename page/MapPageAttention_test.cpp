@@ -270,8 +270,9 @@ TEST_F(MapPageAttention, ChosenAlarmsFlashUntilOpenedAndSoundUnlessMuted)
 
 // What a marker shows of its glow, read from its canvas in the same script as the flash's
 // phase: "on|off" of the flash, then the counts of green, amber, red and other coloured
-// pixels, then the CSS filter the compositor would have to apply (none wanted) and the
-// list entry's background.
+// pixels, then the CSS filter the compositor would have to apply (none wanted), the list
+// entry's background, the canvas size and the highest opacity on its edge (a glow cut
+// off by too small a canvas shows there as more than 5%).
 QString markerLook(const QString& id)
 {
     return QStringLiteral(
@@ -285,9 +286,14 @@ QString markerLook(const QString& id)
                "   else if (r > 170 && g > 110 && b < 90 && r > g + 30) { n.amber++; }"
                "   else if (r > g + 100 && r > b + 100) { n.red++; }"
                "   else if (Math.max(r, g, b) - Math.min(r, g, b) > 40) { n.coloured++; } }"
+               " var edge = 0;"
+               " for (var y = 0; y < c.height; y++) { for (var x = 0; x < c.width; x++) {"
+               "   if (x === 0 || y === 0 || x === c.width - 1 || y === c.height - 1) {"
+               "     edge = Math.max(edge, d[(y * c.width + x) * 4 + 3]); } } }"
                " return [vehicleAlarms.flashOn ? 'on' : 'off', n.green, n.amber, n.red,"
                "   n.coloured, getComputedStyle(c).filter,"
-               "   getComputedStyle(document.getElementById(id)).backgroundColor].join('|'); })"
+               "   getComputedStyle(document.getElementById(id)).backgroundColor,"
+               "   c.width + 'x' + c.height, edge].join('|'); })"
                "('%1')")
         .arg(id);
 }
@@ -311,7 +317,8 @@ TEST_F(MapPageAttention, MarkerGlowIsDrawnIntoTheMarkerNotLeftToTheCompositor)
         const char* status;
         bool green, amber, coloured;
     };
-    // Timed out is grey: the arrow itself loses its blue.
+    // Timed out is grey: the arrow itself loses its blue. The arrow is 24 pixels square,
+    // its canvas 8 pixels wider on each side for the glow.
     const Case cases[] = {
         {"live", true, false, true},
         {"quiet", false, true, true},
@@ -324,12 +331,14 @@ TEST_F(MapPageAttention, MarkerGlowIsDrawnIntoTheMarkerNotLeftToTheCompositor)
                markerLook("g1"))
                 .toString()
                 .split('|');
-        ASSERT_EQ(look.size(), 7) << c.status;
+        ASSERT_EQ(look.size(), 9) << c.status;
         EXPECT_EQ(look[1].toInt() > 0, c.green) << c.status;
         EXPECT_EQ(look[2].toInt() > 0, c.amber) << c.status;
         EXPECT_EQ(look[3].toInt(), 0) << c.status;
         EXPECT_EQ(look[4].toInt() > 0, c.coloured) << c.status;
         EXPECT_EQ(look[5], QString("none")) << c.status;
+        EXPECT_EQ(look[7], QString("40x40")) << c.status;
+        EXPECT_LT(look[8].toInt(), 13) << c.status;
     }
     // The glow's margin keeps the marker centred on its position.
     const QVariantList centre =
@@ -370,7 +379,7 @@ TEST_F(MapPageAttention, AlarmFlashesByTimerWithoutEndlessAnimation)
         ASSERT_TRUE(m_page->waitFor(
             [&] {
                 look = js(markerLook("f1")).toString().split('|');
-                return look.size() == 7 && look[0] == p.flash;
+                return look.size() == 9 && look[0] == p.flash;
             },
             5000))
             << p.flash;
@@ -378,6 +387,8 @@ TEST_F(MapPageAttention, AlarmFlashesByTimerWithoutEndlessAnimation)
         EXPECT_EQ(look[1].toInt(), 0) << p.flash; // no status colour while it flashes
         EXPECT_EQ(look[5], QString("none")) << p.flash;
         EXPECT_EQ(look[6], p.background) << p.flash;
+        EXPECT_EQ(look[7], QString("40x40")) << p.flash;
+        EXPECT_LT(look[8].toInt(), 13) << p.flash;
         run("moveTo(3, 3, 1, 1, 1, 1, 90, 'f1')");
     }
     // The vehicle that has no alarm keeps its own look.
@@ -386,7 +397,7 @@ TEST_F(MapPageAttention, AlarmFlashesByTimerWithoutEndlessAnimation)
 
     // Seen: the timer stops and the marker shows its status again.
     const QStringList seen = js("alarmSeen('f1');" + markerLook("f1")).toString().split('|');
-    ASSERT_EQ(seen.size(), 7);
+    ASSERT_EQ(seen.size(), 9);
     EXPECT_GT(seen[1].toInt(), 0);
     EXPECT_EQ(seen[3].toInt(), 0);
     EXPECT_EQ(js("vehicleAlarms.flashTimer").toInt(), 0);
