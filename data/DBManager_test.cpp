@@ -46,7 +46,8 @@ int countOf(const std::string& path, const char* sql)
 }
 
 
-// Records the statements the manager's connection runs, from any thread.
+// Records the statements the manager's connection runs, from any thread, each
+// with the values bound to it written in.
 class StatementLog
 {
 public:
@@ -72,9 +73,10 @@ private:
     static int collect(unsigned, void* self, void* statement, void*)
     {
         auto* log = static_cast<StatementLog*>(self);
-        const char* sql = sqlite3_sql(static_cast<sqlite3_stmt*>(statement));
+        char* sql = sqlite3_expanded_sql(static_cast<sqlite3_stmt*>(statement));
         std::lock_guard lock(log->m_mutex);
         log->m_statements.emplace_back(sql != nullptr ? sql : "");
+        sqlite3_free(sql);
         return 0;
     }
 

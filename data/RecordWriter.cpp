@@ -7,6 +7,7 @@
 #include "data/FormatableSQL.h"
 #include "data/GPSData.h"
 #include "data/RecordCodec.h"
+#include "data/Statement.h"
 #include "data/Transaction.h"
 #include "data/VehicleUpdateCoalescer.h"
 #include "data/VehicleInfo.h"
@@ -63,15 +64,26 @@ void updateVehicle(Database& db, const VehicleInfo& v)
         insertVehicle(db, v);
 }
 
-void insertGps(Database& db, const GPSData& g)
-{
-    FormatableSQL sql("INSERT INTO gps_data (gps_data, update_time, vehicle_id)VALUES ('%q', "
-                      "DATETIME('%q'), '%q');",
-                      g.gps_data, g.update_time, g.vehicle_id.toText().c_str());
-    db.execute(sql.getText());
-}
-
 } // namespace
+
+void RecordWriter::insertGps(const GPSData& g)
+{
+    if (m_gpsInsert == nullptr || !m_gpsInsert->isPrepared() ||
+        m_gpsInsertConnection != m_database.getHandle()) {
+        // The old statement goes first: it keeps a closed connection alive.
+        m_gpsInsert.reset();
+        m_gpsInsert = std::make_unique<Statement>(
+            m_database, "INSERT INTO gps_data (gps_data, update_time, vehicle_id)VALUES (?1, "
+                        "DATETIME(?2), ?3);");
+        m_gpsInsertConnection = m_database.getHandle();
+    }
+    const std::string vehicle = g.vehicle_id.toText();
+    m_gpsInsert->bindTextNoCopy(1, g.gps_data);
+    m_gpsInsert->bindTextNoCopy(2, g.update_time);
+    m_gpsInsert->bindTextNoCopy(3, vehicle.c_str());
+    m_gpsInsert->execute();
+    m_gpsInsert->reset();
+}
 
 void RecordWriter::apply(const AbstractDatabaseRecord& record)
 {
@@ -81,7 +93,7 @@ void RecordWriter::apply(const AbstractDatabaseRecord& record)
     else if (record.recordType == R::Vehicle && record.operation == R::Update)
         updateVehicle(m_database, static_cast<const VehicleInfo&>(record));
     else if (record.recordType == R::GPSSample && record.operation == R::Insert)
-        insertGps(m_database, static_cast<const GPSData&>(record));
+        insertGps(static_cast<const GPSData&>(record));
     else if (record.recordType == R::Event && record.operation == R::Insert)
         insertEvent(m_database, static_cast<const EventLog&>(record));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Statement.h"
+
 #include <cstddef>
 #include <deque>
 #include <memory>
@@ -11,13 +13,16 @@ namespace corvane {
 class AbstractDatabaseRecord;
 class Database;
 class DatabaseException;
+class GPSData;
 class MessageQueue;
 
 // Turns queued records into SQL on app.db: the database writer's batch.
 // Every text value goes into the statement through "%q" inside apostrophes,
 // every integer through "%d", and the statement text grows to whatever the
 // values need, so a long name or path is stored exactly and an apostrophe
-// or percent sign in a value is stored as it is.
+// or percent sign in a value is stored as it is. GPS samples, the bulk of
+// the rows, go through one statement compiled once per connection with the
+// values bound: no statement text is formatted and compiled per sample.
 //
 // A record taken from the queue is kept until the transaction that applies
 // it has committed. A failure that says nothing about the record itself
@@ -84,11 +89,16 @@ private:
     bool commitPending();
     // Traces e and keeps it as the last fault; false, for a batch that failed.
     bool keepFor(const DatabaseException& e);
+    // One gps_data row through the compiled statement, compiled again for a
+    // new connection or after a failure released it.
+    void insertGps(const GPSData& sample);
 
     Database& m_database;
     std::size_t m_pendingLimit;
     Fault m_lastFault;
     std::deque<std::unique_ptr<AbstractDatabaseRecord>> m_pending;
+    std::unique_ptr<Statement> m_gpsInsert;
+    const void* m_gpsInsertConnection = nullptr; // the handle it was compiled on
 };
 
 } // namespace corvane

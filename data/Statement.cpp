@@ -113,6 +113,12 @@ void Statement::execute()
     CORVANE_THROW_DATABASE(m_database.getHandle());
 }
 
+void Statement::reset() noexcept
+{
+    if (m_statement != nullptr)
+        sqlite3_reset(m_statement);
+}
+
 void Statement::finalize() noexcept
 {
     if (m_statement != nullptr) {

@@ -46,6 +46,9 @@ public:
     // Runs the statement to its end. A statement that returns a row is a
     // failure as much as an error is: either releases the statement.
     void execute();
+    // Makes a statement that has run ready to run again; its bound parameters
+    // stay. Nothing happens without a statement.
+    void reset() noexcept;
     void finalize() noexcept;
     bool isPrepared() const noexcept { return m_statement != nullptr; }
 

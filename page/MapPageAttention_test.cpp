@@ -257,6 +257,148 @@ TEST_F(MapPageAttention, ChosenAlarmsFlashUntilOpenedAndSoundUnlessMuted)
     EXPECT_EQ(m_page->takeCalls(), QStringList{"onChangeAlarmMute|0"});
 }
 
+// What a marker shows of its glow, read from its canvas in the same script as the flash's
+// phase: "on|off" of the flash, then the counts of green, amber, red and other coloured
+// pixels, then the CSS filter the compositor would have to apply (none wanted), the list
+// entry's background, the canvas size and the highest opacity on its edge (a glow cut
+// off by too small a canvas shows there as more than 5%).
+QString markerLook(const QString& id)
+{
+    return QStringLiteral(
+               "(function (id) { var c = findMarker(id).canvas;"
+               " var d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;"
+               " var n = { green: 0, amber: 0, red: 0, coloured: 0 };"
+               " for (var i = 0; i < d.length; i += 4) {"
+               "   var r = d[i], g = d[i + 1], b = d[i + 2];"
+               "   if (d[i + 3] < 40) { continue; }"
+               "   if (g > r + 60 && g > b + 40) { n.green++; }"
+               "   else if (r > 170 && g > 110 && b < 90 && r > g + 30) { n.amber++; }"
+               "   else if (r > g + 100 && r > b + 100) { n.red++; }"
+               "   else if (Math.max(r, g, b) - Math.min(r, g, b) > 40) { n.coloured++; } }"
+               " var edge = 0;"
+               " for (var y = 0; y < c.height; y++) { for (var x = 0; x < c.width; x++) {"
+               "   if (x === 0 || y === 0 || x === c.width - 1 || y === c.height - 1) {"
+               "     edge = Math.max(edge, d[(y * c.width + x) * 4 + 3]); } } }"
+               " return [vehicleAlarms.flashOn ? 'on' : 'off', n.green, n.amber, n.red,"
+               "   n.coloured, getComputedStyle(c).filter,"
+               "   getComputedStyle(document.getElementById(id)).backgroundColor,"
+               "   c.width + 'x' + c.height, edge].join('|'); })"
+               "('%1')")
+        .arg(id);
+}
+
+// A marker drawn without its picture (a picture that does not load): the north arrow in
+// blue and white, so every other colour on the canvas is the glow's.
+void useArrow(PageHarness& page, const QString& id)
+{
+    page.eval(QString("findMarker('%1').setImage('images/no-such-picture.png'); 0").arg(id));
+    ASSERT_TRUE(page.waitFor([&] {
+        return page.eval(QString("findMarker('%1').picture.state").arg(id)).toString() == "failed";
+    }));
+}
+
+TEST_F(MapPageAttention, MarkerGlowIsDrawnIntoTheMarkerNotLeftToTheCompositor)
+{
+    run(insertText(1, "g1", "one", secondsAgo(0)));
+    useArrow(*m_page, "g1");
+    struct Case
+    {
+        const char* status;
+        bool green, amber, coloured;
+    };
+    // Timed out is grey: the arrow itself loses its blue. The arrow is 24 pixels square,
+    // its canvas 8 pixels wider on each side for the glow.
+    const Case cases[] = {
+        {"live", true, false, true},
+        {"quiet", false, true, true},
+        {"timedout", false, false, false},
+        {"live", true, false, true},
+    };
+    for (const Case& c : cases) {
+        const QStringList look =
+            js(QString("applyStatus(global.listBox.find('g1'), '%1');").arg(c.status) +
+               markerLook("g1"))
+                .toString()
+                .split('|');
+        ASSERT_EQ(look.size(), 9) << c.status;
+        EXPECT_EQ(look[1].toInt() > 0, c.green) << c.status;
+        EXPECT_EQ(look[2].toInt() > 0, c.amber) << c.status;
+        EXPECT_EQ(look[3].toInt(), 0) << c.status;
+        EXPECT_EQ(look[4].toInt() > 0, c.coloured) << c.status;
+        EXPECT_EQ(look[5], QString("none")) << c.status;
+        EXPECT_EQ(look[7], QString("40x40")) << c.status;
+        EXPECT_LT(look[8].toInt(), 13) << c.status;
+    }
+    // The glow's margin keeps the marker centred on its position.
+    const QVariantList centre =
+        js("(function () { var m = findMarker('g1'); var p = global.map.toLayerPoint(m.position);"
+           " return [m.canvas._leaflet_pos.x + m.canvas.width / 2 - p.x,"
+           " m.canvas._leaflet_pos.y + m.canvas.height / 2 - p.y]; })()")
+            .toList();
+    ASSERT_EQ(centre.size(), 2);
+    EXPECT_LE(std::abs(centre[0].toDouble()), 0.5);
+    EXPECT_LE(std::abs(centre[1].toDouble()), 0.5);
+}
+
+TEST_F(MapPageAttention, AlarmFlashesByTimerWithoutEndlessAnimation)
+{
+    run(insertText(1, "f1", "one", secondsAgo(0)));
+    run(insertText(1, "f2", "two", secondsAgo(0)));
+    useArrow(*m_page, "f1");
+    run("updateEventInfo(13, 'one', 't', ' ', 'f1')");
+    // Nothing animates by itself: the web engine makes frames only when the flash turns.
+    EXPECT_EQ(js("document.getAnimations().length").toInt(), 0);
+    EXPECT_NE(js("vehicleAlarms.flashTimer").toInt(), 0);
+
+    // Both phases come round, each with its marker glow and entry colour; the flash goes
+    // on after a report.
+    struct Phase
+    {
+        const char* flash;
+        bool red;
+        QString background;
+    };
+    const Phase phases[] = {
+        {"off", false, "rgb(255, 255, 255)"},
+        {"on", true, "rgb(248, 180, 180)"},
+        {"off", false, "rgb(255, 255, 255)"},
+    };
+    for (const Phase& p : phases) {
+        QStringList look;
+        ASSERT_TRUE(m_page->waitFor(
+            [&] {
+                look = js(markerLook("f1")).toString().split('|');
+                return look.size() == 9 && look[0] == p.flash;
+            },
+            5000))
+            << p.flash;
+        EXPECT_EQ(look[3].toInt() > 0, p.red) << p.flash;
+        EXPECT_EQ(look[1].toInt(), 0) << p.flash; // no status colour while it flashes
+        EXPECT_EQ(look[5], QString("none")) << p.flash;
+        EXPECT_EQ(look[6], p.background) << p.flash;
+        EXPECT_EQ(look[7], QString("40x40")) << p.flash;
+        EXPECT_LT(look[8].toInt(), 13) << p.flash;
+        run("moveTo(3, 3, 1, 1, 1, 1, 90, 'f1')");
+    }
+    // The vehicle that has no alarm keeps its own look.
+    EXPECT_EQ(js("getComputedStyle(document.getElementById('f2')).backgroundColor").toString(),
+              QString("rgb(255, 255, 255)"));
+
+    // Seen: the timer stops and the marker shows its status again.
+    const QStringList seen = js("alarmSeen('f1');" + markerLook("f1")).toString().split('|');
+    ASSERT_EQ(seen.size(), 9);
+    EXPECT_GT(seen[1].toInt(), 0);
+    EXPECT_EQ(seen[3].toInt(), 0);
+    EXPECT_EQ(js("vehicleAlarms.flashTimer").toInt(), 0);
+
+    // A flashing vehicle that is deleted stops the timer too.
+    run("updateEventInfo(13, 'two', 't', ' ', 'f2')");
+    EXPECT_NE(js("vehicleAlarms.flashTimer").toInt(), 0);
+    run("deleteVehicle('f2')");
+    EXPECT_EQ(js("vehicleAlarms.flashTimer").toInt(), 0);
+    EXPECT_EQ(js("Object.keys(vehicleAlarms.flashing).length").toInt(), 0);
+}
+
 // The sea and land colours of the world layer, as drawn.
 bool near(QRgb pixel, QRgb expected)
 {

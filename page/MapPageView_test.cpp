@@ -525,6 +525,46 @@ TEST_F(MapPageView, TrackKeepsTheNewestThousandPoints)
     EXPECT_EQ(js("global.currentVehicle").toInt(), 0);
 }
 
+TEST_F(MapPageView, MarkersMoveTogetherOncePerMarkerFrameToTheLatestReport)
+{
+    run(insertText(1, "", "", "m1", "first"));
+    run(insertText(1, "1", "1", "m2", "second"));
+    // Whether the canvas stands centred on the marker's latest position, turned to its
+    // latest heading; and how often each marker is drawn from here on.
+    run("window.placed = function (id) { var m = findMarker(id), c = m.canvas;"
+        " var t = /translate3d\\((-?[\\d.]+)px, (-?[\\d.]+)px, 0px\\) rotate\\((-?[\\d.e-]+)rad\\)/"
+        "   .exec(c.style.transform);"
+        " var p = global.map.toLayerPoint(m.position);"
+        " return c.style.display === '' && !!t && Number(t[1]) === Math.round(p.x - c.width / 2)"
+        "   && Number(t[2]) === Math.round(p.y - c.height / 2)"
+        "   && Math.abs(Number(t[3]) - m.angle) < 1e-3; };"
+        " imageContainer.forEach(function (m) { m.drawn = 0; var draw = m.draw;"
+        "   m.draw = function () { this.drawn++; return draw.apply(this, arguments); }; })");
+
+    // A marker not on the map yet appears at once, where its report puts it.
+    EXPECT_TRUE(js(moveText(2, 2, 1, 90, "m1") + "placed('m1')").toBool());
+
+    // A frame's worth of reports: position and heading are the newest at once, the canvas
+    // follows in one drawing, for both markers together.
+    QString burst = "imageContainer.forEach(function (m) { m.drawn = 0; });";
+    for (int i = 1; i <= 20; ++i)
+        burst +=
+            moveText(3 + i * 0.5, 3, 1, 10 * i, "m1") + moveText(-3, -3 - i * 0.5, 1, 5 * i, "m2");
+    EXPECT_FALSE(js(burst + "placed('m1') || placed('m2')").toBool());
+    EXPECT_DOUBLE_EQ(js("findMarker('m1').position.lat").toDouble(), 13.0);
+    EXPECT_NEAR(js("findMarker('m2').angle").toDouble(), 100 * M_PI / 180, 1e-9);
+    EXPECT_TRUE(m_page->waitFor([&] { return js("placed('m1') && placed('m2')").toBool(); }));
+    EXPECT_EQ(js("findMarker('m1').drawn + ',' + findMarker('m2').drawn").toString(),
+              QString("1,1"));
+    // The track still has every point.
+    EXPECT_EQ(js("findVehicle('m1').getTrack().length").toInt(), 1 + 20);
+
+    // A marker deleted while it waits stays off the map, and the next frame still comes.
+    run(moveText(20, 20, 1, 0, "m2") + "deleteVehicle('m2');" + moveText(21, 21, 1, 0, "m1"));
+    EXPECT_TRUE(m_page->waitFor([&] { return js("placed('m1')").toBool(); }));
+    EXPECT_EQ(js("document.querySelectorAll('canvas.vehicleMarker').length").toInt(), 1);
+}
+
 TEST_F(MapPageView, MapSourcesTypeAndHeaderAddress)
 {
     const QString url = "global.map.tileLayer ? global.map.tileLayer._url : ''";
