@@ -139,6 +139,14 @@ int threadCount()
     return n;
 }
 
+// The thread count once the threads of earlier tests have gone: a stopped server's thread
+// is detached and may still be leaving the process when its owner returns.
+int settledThreadCount()
+{
+    test::waitFor([] { return threadCount() == 1; }, std::chrono::seconds(2));
+    return threadCount();
+}
+
 // The sending side of a recorder.
 class Recorder
 {
@@ -301,7 +309,7 @@ TEST(CallbackServerImplTest, StartOnAPortInUseReportsOnceAndRunsNothing)
 
     RecordingDelegate delegate;
     CallbackServerImpl server(delegate);
-    int threadsBefore = threadCount();
+    int threadsBefore = settledThreadCount();
     server.start(port);
     EXPECT_EQ(delegate.errors().size(), 1u);
     EXPECT_FALSE(delegate.errors().empty() || delegate.errors()[0].empty());
@@ -325,7 +333,7 @@ TEST(CallbackServerImplTest, PortsOutsideTheRangeAreRefused)
 {
     RecordingDelegate delegate;
     CallbackServerImpl server(delegate);
-    int threadsBefore = threadCount();
+    int threadsBefore = settledThreadCount();
     for (int port : {-1, 65536, 70000}) {
         SCOPED_TRACE(port);
         delegate.clear();
