@@ -9,22 +9,20 @@
 // an older file gains them at open). The figures then come from DBManager's
 // page queries, the calls the event log makes.
 
+#include "bench/BenchFigures.h"
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/DatabaseException.h"
 #include "data/EventLog.h"
 #include "data/EventLogger.h"
 #include "data/GPSDataContainer.h"
+#include "data/Statement.h"
 #include "data/VehicleInfoContainer.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/VehicleIds.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <memory>
-#include <sqlite3.h>
 #include <string>
 #include <vector>
 
@@ -32,28 +30,9 @@ using namespace corvane;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-struct StatementFree
-{
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-
-long residentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    }
-    return -1;
-}
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using bench::Clock;
+using bench::msSince;
+using bench::residentKiB;
 
 // rows events of 101 vehicles, one every 15 s from 2025-01-01 on.
 void fill(const std::string& path, long rows)
@@ -66,16 +45,9 @@ void fill(const std::string& path, long rows)
                "TEXT,foreign key(vehicle_id) references vehicle_info(id));"
                "CREATE UNIQUE INDEX event_info_idx ON event_info(id);");
     db.execute("BEGIN;");
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db.getHandle(),
-                           "INSERT INTO event_info (address, name, time, event_type, "
-                           "device_title, vehicle_id) VALUES ('10.1.2.3', ?1, DATETIME(1735689600 "
-                           "+ ?2 * 15, 'unixepoch'), ?3, 'DVR', ?4);",
-                           -1, &raw, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "prepare: %s\n", sqlite3_errmsg(db.getHandle()));
-        std::exit(1);
-    }
-    std::unique_ptr<sqlite3_stmt, StatementFree> insert(raw);
+    Statement insert(db, "INSERT INTO event_info (address, name, time, event_type, device_title, "
+                         "vehicle_id) VALUES ('10.1.2.3', ?1, DATETIME(1735689600 + ?2 * 15, "
+                         "'unixepoch'), ?3, 'DVR', ?4);");
     char names[101][16];
     std::vector<std::string> ids;
     for (int v = 0; v < 101; ++v) {
@@ -84,17 +56,14 @@ void fill(const std::string& path, long rows)
     }
     for (long i = 0; i < rows; ++i) {
         const int v = static_cast<int>(i % 101);
-        sqlite3_bind_text(insert.get(), 1, names[v], -1, SQLITE_STATIC);
-        sqlite3_bind_int64(insert.get(), 2, i);
-        sqlite3_bind_int(insert.get(), 3, static_cast<int>(i % 14));
-        sqlite3_bind_text(insert.get(), 4, ids[v].c_str(), -1, SQLITE_STATIC);
-        if (sqlite3_step(insert.get()) != SQLITE_DONE) {
-            std::fprintf(stderr, "insert: %s\n", sqlite3_errmsg(db.getHandle()));
-            std::exit(1);
-        }
-        sqlite3_reset(insert.get());
+        insert.bindTextNoCopy(1, names[v]);
+        insert.bindInt64(2, i);
+        insert.bindInt(3, static_cast<int>(i % 14));
+        insert.bindTextNoCopy(4, ids[v].c_str());
+        insert.execute();
+        insert.reset();
     }
-    insert.reset();
+    insert.finalize();
     db.execute("COMMIT;");
 }
 

@@ -21,6 +21,7 @@
 #include "data/GPSData.h"
 #include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
+#include "data/Statement.h"
 #include "data/VehicleInfoContainer.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/VehicleIds.h"
@@ -34,7 +35,6 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
-#include <sqlite3.h>
 #include <string>
 #include <sys/resource.h>
 #include <thread>
@@ -45,11 +45,6 @@ using namespace corvane;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct StatementFree
-{
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
 
 long long number(const std::string& path, const char* sql)
 {
@@ -172,26 +167,19 @@ void fillOldSamples(const std::string& path, long rows)
     Database db;
     db.open(path.c_str(), 5000);
     db.execute("BEGIN;");
-    sqlite3_stmt* raw = nullptr;
-    sqlite3_prepare_v2(db.getHandle(),
-                       "INSERT INTO gps_data (gps_data, update_time, vehicle_id) VALUES "
-                       "('$GPRMC,134530,A,3723.2475,N,12158.3416,W,0.13,309.62,310511,,*10', "
-                       "DATETIME('now', '-2 days', ?1 || ' seconds'), ?2);",
-                       -1, &raw, nullptr);
-    std::unique_ptr<sqlite3_stmt, StatementFree> insert(raw);
+    Statement insert(db, "INSERT INTO gps_data (gps_data, update_time, vehicle_id) VALUES "
+                         "('$GPRMC,134530,A,3723.2475,N,12158.3416,W,0.13,309.62,310511,,*10', "
+                         "DATETIME('now', '-2 days', ?1 || ' seconds'), ?2);");
     std::vector<std::string> ids;
     for (int v = 0; v < 101; ++v)
         ids.push_back(test::sampleVehicleId(v, "0e0e0e0e"));
     for (long i = 0; i < rows; ++i) {
-        sqlite3_bind_int64(insert.get(), 1, -(i / 101) % 43200);
-        sqlite3_bind_text(insert.get(), 2, ids[i % 101].c_str(), -1, SQLITE_STATIC);
-        if (sqlite3_step(insert.get()) != SQLITE_DONE) {
-            std::fprintf(stderr, "insert: %s\n", sqlite3_errmsg(db.getHandle()));
-            std::exit(1);
-        }
-        sqlite3_reset(insert.get());
+        insert.bindInt64(1, -(i / 101) % 43200);
+        insert.bindTextNoCopy(2, ids[i % 101].c_str());
+        insert.execute();
+        insert.reset();
     }
-    insert.reset();
+    insert.finalize();
     db.execute("COMMIT;");
 }
 

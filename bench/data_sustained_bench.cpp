@@ -5,6 +5,7 @@
 //
 //   data_sustained_bench [seconds] [reports per second]   (default 60, 1000)
 
+#include "bench/BenchFigures.h"
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/GPSDataContainer.h"
@@ -15,26 +16,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 using namespace corvane;
-
-namespace {
-
-long residentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
-
-} // namespace
+using bench::residentKiB;
 
 int main(int argc, char** argv)
 {

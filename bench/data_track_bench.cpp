@@ -14,10 +14,12 @@
 // the same tracks. The rows are made with one prepared statement in one
 // transaction and the index is built as DBManager's open builds it.
 
+#include "bench/BenchFigures.h"
 #include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/RowSet.h"
+#include "data/Statement.h"
 #include "data/TrackQuery.h"
 #include "data/TrackReplay.h"
 #include "data/TrackSampler.h"
@@ -32,7 +34,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <sqlite3.h>
 #include <string>
 #include <vector>
 
@@ -40,12 +41,8 @@ using namespace corvane;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using bench::Clock;
+using bench::msSince;
 
 // Vehicles measured: id suffix and samples among the rows.
 struct Measured
@@ -79,10 +76,8 @@ void fill(Database& db, long long total)
     const auto started = Clock::now();
     Transaction transaction(db);
     // One statement, reset and bound again for every row.
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db.getHandle(),
-                       "INSERT INTO gps_data (gps_data, update_time, vehicle_id) VALUES (?, ?, ?);",
-                       -1, &insert, nullptr);
+    Statement insert(
+        db, "INSERT INTO gps_data (gps_data, update_time, vehicle_id) VALUES (?, ?, ?);");
     std::string filler = "00000000-0000-4000-8000-0000000f0000";
     for (long long i = 0; i < total; ++i) {
         // Twenty rows a second; the measured vehicles spread evenly over the whole time.
@@ -97,16 +92,13 @@ void fill(Database& db, long long total)
         }
         const std::string time = formatTrackTime(baseTime + i / 20);
         const std::string gps = sentenceFor(i);
-        sqlite3_reset(insert);
-        sqlite3_bind_text(insert, 1, gps.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 2, time.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 3, vehicle, -1, SQLITE_TRANSIENT);
-        if (sqlite3_step(insert) != SQLITE_DONE) {
-            std::fprintf(stderr, "insert failed: %s\n", sqlite3_errmsg(db.getHandle()));
-            std::exit(1);
-        }
+        insert.bindTextNoCopy(1, gps.c_str());
+        insert.bindTextNoCopy(2, time.c_str());
+        insert.bindTextNoCopy(3, vehicle);
+        insert.execute();
+        insert.reset();
     }
-    sqlite3_finalize(insert);
+    insert.finalize();
     transaction.commit();
     std::printf("made %lld rows in %.1f s\n", total, msSince(started) / 1000);
 }

@@ -60,6 +60,11 @@ void Statement::bindInt(int index, int value)
     check(sqlite3_bind_int(m_statement, index, value), index);
 }
 
+void Statement::bindInt64(int index, std::int64_t value)
+{
+    check(sqlite3_bind_int64(m_statement, index, value), index);
+}
+
 void Statement::bindInt(const char* name, int value)
 {
     bindInt(indexOf(name), value);

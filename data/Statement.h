@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 struct sqlite3_stmt;
 
 namespace corvane {
@@ -34,6 +36,7 @@ public:
     // Parameters counted from 1, or found by name (":value").
     void bindInt(int index, int value);
     void bindInt(const char* name, int value);
+    void bindInt64(int index, std::int64_t value);
     void bindText(int index, const char* text);
     void bindText(const char* name, const char* text);
     void bindTextNoCopy(int index, const char* text);

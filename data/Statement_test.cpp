@@ -4,6 +4,7 @@
 #include "data/Statement.h"
 #include "testsupport/TempFolder.h"
 
+#include <cstdint>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -60,6 +61,8 @@ TEST_P(StatementTest, RefusedBindRaisesAndKeepsTheStatement)
          "cannot bind parameter 0: column index out of range"},
         {"index past the last", [&](Statement& s) { s.bindBlob(4, &bytes, sizeof bytes); },
          SQLITE_RANGE, "cannot bind parameter 4: column index out of range"},
+        {"64-bit past the last", [](Statement& s) { s.bindInt64(4, 1); }, SQLITE_RANGE,
+         "cannot bind parameter 4: column index out of range"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -89,6 +92,22 @@ TEST_P(StatementTest, DefaultBindersCopyTemporaries)
     std::vector<std::string> noise(16, std::string(303, 'z'));
     statement.execute();
     EXPECT_EQ(texts(), std::vector<std::string>{std::string(300, 'a') + "end|010203"});
+}
+
+TEST_P(StatementTest, SixtyFourBitIntegersKeepEveryBit)
+{
+    Statement statement(db, "INSERT INTO t (n) VALUES (?);");
+    for (std::int64_t n : {INT64_MIN, std::int64_t{-1} << 40, std::int64_t{1} << 32, INT64_MAX}) {
+        statement.bindInt64(1, n);
+        statement.execute();
+        statement.reset();
+    }
+    std::vector<std::string> stored;
+    RowSet rows(db, "SELECT n FROM t ORDER BY rowid;");
+    while (rows.next())
+        stored.emplace_back(rows.getText(0));
+    EXPECT_EQ(stored, (std::vector<std::string>{"-9223372036854775808", "-1099511627776",
+                                                "4294967296", "9223372036854775807"}));
 }
 
 TEST_P(StatementTest, NoCopyBindersReadTheCallersText)
