@@ -16,8 +16,6 @@ namespace corvane {
 namespace {
 
 constexpr int busyTimeoutMs = 5000;
-// Virtual machine steps between two looks at the stop flag.
-constexpr int progressSteps = 1000;
 
 } // namespace
 
@@ -64,10 +62,7 @@ void TrackLoader::run(const std::string& databasePath, const std::string& vehicl
     try {
         Database database;
         database.open(databasePath.c_str(), busyTimeoutMs);
-        sqlite3_progress_handler(
-            database.getHandle(), progressSteps,
-            [](void* flag) { return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0; },
-            const_cast<std::atomic<bool>*>(&stop));
+        database.interruptWhen(&stop);
         if (range.durationSeconds > 0) {
             std::string latest;
             std::int64_t end = 0;

@@ -81,6 +81,18 @@ void Database::listTables(std::vector<std::string>& names)
     }
 }
 
+void Database::interruptWhen(const std::atomic<bool>* stop) noexcept
+{
+    // Virtual machine steps between two looks at the flag.
+    constexpr int steps = 1000;
+    const auto stopped = [](void* flag) {
+        return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
+    };
+    sqlite3_progress_handler(m_handle, stop != nullptr ? steps : 0,
+                             stop != nullptr ? +stopped : nullptr,
+                             const_cast<std::atomic<bool>*>(stop));
+}
+
 int Database::getChanges() const noexcept
 {
     return m_handle != nullptr ? sqlite3_changes(m_handle) : 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,14 @@ public:
 
     // True while an explicit transaction is open on the connection.
     bool inTransaction() const noexcept;
+
+    // From now on every statement of this connection ends with
+    // SQLITE_INTERRUPT within a few hundred steps of *stop turning true, and
+    // one started after it does not run. Unlike sqlite3_interrupt, a stop that
+    // falls between two statements still counts. *stop must outlive the
+    // connection or the next call; nullptr stops watching. Needs an open
+    // connection.
+    void interruptWhen(const std::atomic<bool>* stop) noexcept;
 
     sqlite3* getHandle() const noexcept { return m_handle; }
 

@@ -6,6 +6,7 @@
 #include "testsupport/TempFolder.h"
 #include "data/Transaction.h"
 
+#include <atomic>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
@@ -137,6 +138,31 @@ TEST_F(DatabaseTest, ExceptionKeepsMessageAfterConnectionMovesOn)
         EXPECT_STREQ(copy.getMessage(), "no such table: nowhere");
         EXPECT_EQ(copy.getCode(), SQLITE_ERROR);
     }
+}
+
+// A stop flag ends a long statement, and one set between statements still
+// stops the next; without the flag the same statement runs to its end.
+TEST_F(DatabaseTest, StopFlagInterruptsStatementsUntilUnwatched)
+{
+    const char* longCount = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                            "WHERE i < 2000000) SELECT count(*) FROM n;";
+    std::atomic<bool> stop{true};
+    db.interruptWhen(&stop);
+    try {
+        count(longCount);
+        ADD_FAILURE() << "no interrupt";
+    } catch (const DatabaseException& e) {
+        EXPECT_EQ(e.getCode(), SQLITE_INTERRUPT);
+    }
+    EXPECT_THROW(db.execute("CREATE TABLE t(x); INSERT INTO t SELECT value FROM "
+                            "(WITH RECURSIVE v(value) AS (SELECT 1 UNION ALL SELECT value + 1 "
+                            "FROM v WHERE value < 100000) SELECT value FROM v);"),
+                 DatabaseException);
+    stop = false;
+    EXPECT_EQ(count(longCount), 2000000);
+    stop = true;
+    db.interruptWhen(nullptr);
+    EXPECT_EQ(count(longCount), 2000000);
 }
 
 TEST(DatabaseOpenTest, MissingFolderRaisesCantOpen)

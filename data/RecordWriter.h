@@ -53,9 +53,9 @@ public:
     // limit of 5000 ms; a take that yields nothing ends the taking) behind
     // the records still waiting, then "BEGIN;", every record applied in
     // order (a vehicle update that a later one of the same vehicle overwrites
-    // is left out, see VehicleUpdateCoalescer), "COMMIT;". A record that fails on its own account (a second
-    // insert of an identifier) is traced and skipped and the rest are still
-    // applied and committed. No transaction is ever left open. Returns the
+    // is left out, see VehicleUpdateCoalescer), "COMMIT;". A record that
+    // fails on its own account (a second insert of an identifier) is traced
+    // and skipped and the rest are still applied and committed. No transaction is ever left open. Returns the
     // number of messages taken. `buffer` must hold the longest message.
     int writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer);
 

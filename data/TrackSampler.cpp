@@ -26,8 +26,6 @@ constexpr std::size_t idsPerStatement = 4096;
 constexpr std::size_t readers = 8;
 constexpr std::size_t rowsPerReader = 1024;
 constexpr int readerBusyTimeoutMs = 5000;
-// Virtual machine steps between two looks at the stop flag.
-constexpr int progressSteps = 1000;
 
 // The point of the current row (columns time, sentence from first); false
 // when it has no position or no readable time.
@@ -94,11 +92,6 @@ void readPlaces(Database& database, const Place* begin, const Place* end,
     }
 }
 
-int stopRequested(void* stop)
-{
-    return static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0;
-}
-
 // Reads the rows of ids (in the caller's order) and appends the points of
 // those with a position in that order. The table gives them back in id
 // order; each is put back in its place. The rows lie scattered over the
@@ -131,10 +124,7 @@ void readByIds(Database& database, const std::vector<std::int64_t>& ids,
                     try {
                         Database reader;
                         reader.open(path.c_str(), readerBusyTimeoutMs);
-                        if (stop != nullptr)
-                            sqlite3_progress_handler(reader.getHandle(), progressSteps,
-                                                     stopRequested,
-                                                     const_cast<std::atomic<bool>*>(stop));
+                        reader.interruptWhen(stop);
                         readPlaces(reader, begin, end, found);
                     } catch (...) {
                         errors[n] = std::current_exception();
