@@ -15,6 +15,7 @@
 #include "data/VehicleInfoContainer.h"
 
 #include <algorithm>
+#include <optional>
 #include <charconv>
 #include <memory>
 
@@ -112,7 +113,8 @@ void StationController::handleGpsReport(const CallbackInfo& record)
 {
     const std::string time = displayTime(record.getTime());
     VehicleInfo* vehicle = m_records.findVehicle(record.getId());
-    if (vehicle == nullptr) {
+    const bool known = vehicle != nullptr;
+    if (!known) {
         std::unique_ptr<VehicleInfo> created =
             VehicleInfoContainer::create(record.getId(), record.getName().c_str(), time.c_str());
         for (const std::string& call : ScriptCalls::insertVehicleSequence(false, *created))
@@ -120,25 +122,33 @@ void StationController::handleGpsReport(const CallbackInfo& record)
         if (!m_records.insertVehicle(std::move(created)))
             traceMessage("INSERT FALSE");
         vehicle = m_records.findVehicle(record.getId());
-    } else if (!vehicle->deleted) {
+    }
+    // A known vehicle's row is written once per report: when the report
+    // moves it, the one update carries its new time and name as well.
+    bool updated = false;
+    if (known && !vehicle->deleted) {
         vehicle->last_updated_time = time;
         setReportedName(*vehicle, record.getName());
         m_page.executeScript(ScriptCalls::updateVehicle(*vehicle));
-        update(*vehicle);
+        updated = true;
     }
 
     const std::string& sentence = record.getGpsData();
-    if (sentence.empty())
-        return;
-    const GPSInfo gps(sentence);
+    std::optional<GPSInfo> gps;
+    if (!sentence.empty() && vehicle != nullptr && !vehicle->deleted)
+        gps.emplace(sentence);
     // Without a fix the receiver sends no position; the sample is still
     // kept as received.
-    if (vehicle != nullptr && !vehicle->deleted && gps.hasPosition()) {
-        m_page.executeScript(ScriptCalls::moveTo(gps, vehicle->id));
-        vehicle->last_updated_latitude = coordinateText(gps.latitude());
-        vehicle->last_updated_longitude = coordinateText(gps.longitude());
-        update(*vehicle);
+    if (gps && gps->hasPosition()) {
+        m_page.executeScript(ScriptCalls::moveTo(*gps, vehicle->id));
+        vehicle->last_updated_latitude = coordinateText(gps->latitude());
+        vehicle->last_updated_longitude = coordinateText(gps->longitude());
+        updated = true;
     }
+    if (updated)
+        update(*vehicle);
+    if (sentence.empty())
+        return;
     // Samples of deleted vehicles are kept as well: the track stays complete.
     if (!m_records.addGpsSample(time, record.getId(), sentence))
         traceMessage("Insert False");

@@ -173,7 +173,12 @@ TEST_F(StationControllerTest, FirstReportCreatesTheVehicleThenReportsMoveIt)
     EXPECT_THAT(page.names(), ElementsAre("updateVehicle", "moveTo"));
     // updateVehicle still carries the position known before this report.
     EXPECT_THAT(page.calls[0], HasSubstr("'Truck 7b', '2011-05-31 13:46:00'"));
-    EXPECT_THAT(records.what(), ElementsAre("vehicle update", "vehicle update", "gps"));
+    // One update of the row carries the report's name, time and position.
+    ASSERT_THAT(records.what(), ElementsAre("vehicle update", "gps"));
+    EXPECT_EQ(records.queued[0].vehicle.name, "Truck 7b");
+    EXPECT_EQ(records.queued[0].vehicle.last_updated_time, "2011-05-31 13:46:00");
+    EXPECT_EQ(records.queued[0].vehicle.last_updated_latitude, "48.117300");
+    EXPECT_EQ(records.queued[0].vehicle.last_updated_longitude, "11.516667");
 }
 
 TEST_F(StationControllerTest, ReportWithoutSentenceUpdatesButMovesAndStoresNothing)
@@ -346,7 +351,9 @@ TEST_F(StationControllerTest, ReportsWithoutAPositionKeepTheLastOne)
         if (c.moves) {
             EXPECT_THAT(page.names(), ElementsAre("updateVehicle", "moveTo"));
             EXPECT_EQ(vehicle->last_updated_latitude, "49.000000");
-            EXPECT_THAT(records.what(), ElementsAre("vehicle update", "vehicle update", "gps"));
+            ASSERT_THAT(records.what(), ElementsAre("vehicle update", "gps"));
+            EXPECT_EQ(records.queued[0].vehicle.last_updated_time, "2011-05-31 14:00:00");
+            EXPECT_EQ(records.queued[0].vehicle.last_updated_latitude, "49.000000");
         } else {
             EXPECT_THAT(page.names(), ElementsAre("updateVehicle"));
             EXPECT_EQ(vehicle->last_updated_latitude, before);

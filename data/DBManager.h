@@ -53,12 +53,15 @@ class StorageListener;
 class DBManager final : public ISingleton, private LoopingThread
 {
 public:
-    // A batch starts early once this much is queued, so batches stay the size
-    // that one 5-second period of a full queue used to hold...
-    static constexpr int batchBytes = 524288;
-    static constexpr int batchMessages = 1024;
-    // ...while the queue itself holds eight times that: a burst of reports, or
-    // a writer slowed by a busy disk or CPU for a few seconds, is absorbed
+    // A batch starts early once this much is queued. Every commit costs two
+    // syncs and a journal written and removed whatever it holds, and each
+    // vehicle's index page is rewritten once per commit however many of its
+    // samples it gains, so a fleet reporting ten thousand times a second is
+    // written in a few large commits rather than ten small ones...
+    static constexpr int batchBytes = 2097152;
+    static constexpr int batchMessages = 4096;
+    // ...while the queue itself holds four times that: a burst of reports, or
+    // a writer slowed by a busy disk or CPU for a second or two, is absorbed
     // instead of refused (a refused record is lost for good).
     static constexpr int queueBytes = 8 * 1048576;
     static constexpr int queueMessages = 16384;

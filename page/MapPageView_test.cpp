@@ -565,6 +565,40 @@ TEST_F(MapPageView, MarkersMoveTogetherOncePerMarkerFrameToTheLatestReport)
     EXPECT_EQ(js("document.querySelectorAll('canvas.vehicleMarker').length").toInt(), 1);
 }
 
+TEST_F(MapPageView, MarkerFramesAreSpacedByTheMarkersTheLastOneDrew)
+{
+    QString fleet;
+    for (int i = 0; i < 100; ++i)
+        fleet += insertText(1, "1", QString::number(i * 0.1), QString("s%1").arg(i),
+                            QString("car %1").arg(i)) + ";";
+    run(fleet);
+    run("window.frames = []; var drawMoving = ImageCanvasOverlay.drawMoving;"
+        " ImageCanvasOverlay.drawMoving = function () { drawMoving();"
+        "   frames.push([performance.now(), ImageCanvasOverlay.lastCount]); }");
+    struct Case
+    {
+        int markers;
+        double spacingMs; // at least this long to the next frame
+    };
+    const Case cases[] = {{2, 80}, {50, 80}, {100, 160}};
+    double course = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.markers);
+        QString burst = "frames = [];";
+        course += 7;
+        for (int i = 0; i < c.markers; ++i)
+            burst += moveText(1, i * 0.1, 1, course, QString("s%1").arg(i));
+        run(burst);
+        ASSERT_TRUE(m_page->waitFor([&] { return js("frames.length").toInt() == 1; }));
+        EXPECT_EQ(js("frames[0][1]").toInt(), c.markers);
+        // One marker turns right after: its frame waits for the spacing the burst set.
+        run(moveText(1, 0, 1, course + 1, "s0"));
+        ASSERT_TRUE(m_page->waitFor([&] { return js("frames.length").toInt() == 2; }));
+        EXPECT_GE(js("frames[1][0] - frames[0][0]").toDouble(), c.spacingMs - 1);
+        EXPECT_EQ(js("frames[1][1]").toInt(), 1);
+    }
+}
+
 TEST_F(MapPageView, MapSourcesTypeAndHeaderAddress)
 {
     const QString url = "global.map.tileLayer ? global.map.tileLayer._url : ''";
