@@ -31,6 +31,8 @@ public:
     bool tryEnter() noexcept;
     // One waiting callback has been taken. A leave without its enter is ignored.
     void leave() noexcept;
+    // `count` waiting callbacks have been taken at once; never below none.
+    void leave(std::size_t count) noexcept;
 
     std::size_t waiting() const noexcept { return m_waiting.load(std::memory_order_relaxed); }
     std::size_t limit() const noexcept { return m_limit; }
