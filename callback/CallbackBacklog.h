@@ -8,8 +8,9 @@ namespace corvane {
 class DropCounts;
 
 // The bound on callbacks handed from the receive thread to the window and not
-// yet taken there. The receive thread asks tryEnter() before it posts one; the
-// window calls leave() for every one it takes (or discards). Beyond the limit
+// yet taken there (CallbackHandoff keeps one). The receive thread asks
+// tryEnter() before it hands one over; the window calls leave() for every one
+// it takes (or discards), or leave(count) for a batch. Beyond the limit
 // a callback is refused and counted, so a window that stalls under a flood
 // costs at most `limit` waiting records of memory, never more.
 //

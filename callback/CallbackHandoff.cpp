@@ -38,7 +38,10 @@ bool CallbackHandoff::append(const CallbackInfo& record)
 void CallbackHandoff::take(std::vector<CallbackInfo>& into) noexcept
 {
     // The last batch goes on the taker's thread, not under the lock.
-    into.clear();
+    if (into.capacity() > keptCapacity)
+        std::vector<CallbackInfo>().swap(into);
+    else
+        into.clear();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_queue.swap(into);
     m_wakeSent = false;

@@ -40,6 +40,9 @@ class CallbackHandoff
 public:
     using Wake = std::function<void()>;
 
+    // Records' worth of storage that a take hands back to the queue.
+    static constexpr std::size_t keptCapacity = 1024;
+
     CallbackHandoff(DropCounts& counts, Wake wake,
                     std::size_t limit = CallbackBacklog::defaultLimit)
         : m_backlog(counts, limit), m_wake(std::move(wake))
@@ -56,7 +59,9 @@ public:
     // Replaces the contents of `into` with every waiting record, oldest
     // first, and frees their places; `into` is left empty when none wait.
     // Give the same vector every time: its storage goes back to the queue,
-    // so a busy station reuses two buffers instead of allocating.
+    // so a busy station reuses two buffers instead of allocating. Storage
+    // grown past keptCapacity records (by a stall) is freed instead, so a
+    // past flood does not hold its memory for good.
     void take(std::vector<CallbackInfo>& into) noexcept;
 
     // Appended and not yet taken.

@@ -111,6 +111,27 @@ TEST(CallbackHandoff, KeepsEveryMemberOfTheRecord)
     EXPECT_EQ(batch[0].getOptionalInfo(), sent.getOptionalInfo());
 }
 
+TEST(CallbackHandoff, StorageGrownByAFloodIsFreedOnceItPasses)
+{
+    DropCounts counts;
+    CallbackHandoff handoff(counts, nullptr);
+    const std::size_t flood = 3 * CallbackHandoff::keptCapacity;
+    for (std::size_t i = 0; i < flood; ++i)
+        ASSERT_TRUE(handoff.append(numbered(static_cast<int>(i))));
+    std::vector<CallbackInfo> batch;
+    handoff.take(batch);
+    ASSERT_EQ(batch.size(), flood);
+    // Two quiet takes: the flood's buffer leaves with the first, and the
+    // queue's next buffer, the one handed out now, is a new small one.
+    for (int take = 0; take < 2; ++take) {
+        ASSERT_TRUE(handoff.append(numbered(take)));
+        handoff.take(batch);
+        ASSERT_EQ(batch.size(), 1u);
+        EXPECT_EQ(batch[0].getOrdinal(), take);
+    }
+    EXPECT_LE(batch.capacity(), CallbackHandoff::keptCapacity);
+}
+
 // A post that fails (say, out of memory) keeps the record, and the wake-up is
 // tried again with the next append instead of being forgotten.
 TEST(CallbackHandoff, AThrowingWakeKeepsTheRecordAndIsTriedAgain)
