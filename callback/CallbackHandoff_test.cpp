@@ -89,28 +89,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Pattern{"LimitOfOne", "aataat", 1, 2, 2, "1,1", 0}),
     [](const testing::TestParamInfo<Pattern>& info) { return std::string(info.param.name); });
 
-TEST(CallbackHandoff, KeepsEveryMemberOfTheRecord)
-{
-    DropCounts counts;
-    CallbackHandoff handoff(counts, nullptr);
-    CallbackInfo sent("10.1.2.3", 4567);
-    sent.setName("Truck");
-    sent.setType(101);
-    sent.setId(UniqueID("0d7f5c3e-8a4b-4c1e-9f2a-3b6d7e8f9a0b"));
-    sent.optionalInfo()["Driver"] = "Ann";
-    ASSERT_TRUE(handoff.append(sent));
-    sent.setName("Changed after the append");
-    std::vector<CallbackInfo> batch;
-    handoff.take(batch);
-    ASSERT_EQ(batch.size(), 1u);
-    EXPECT_EQ(batch[0].getName(), "Truck");
-    EXPECT_EQ(batch[0].getAddress(), "10.1.2.3");
-    EXPECT_EQ(batch[0].getPort(), 4567);
-    EXPECT_EQ(batch[0].getType(), 101);
-    EXPECT_EQ(batch[0].getId(), sent.getId());
-    EXPECT_EQ(batch[0].getOptionalInfo(), sent.getOptionalInfo());
-}
-
 TEST(CallbackHandoff, StorageGrownByAFloodIsFreedOnceItPasses)
 {
     DropCounts counts;
