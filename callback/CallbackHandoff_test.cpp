@@ -239,8 +239,9 @@ TEST_P(HandoffRaces, TakerWokenOnlyByWakesGetsEveryAcceptedRecordInOrder)
     EXPECT_FALSE(outOfOrder);
     EXPECT_EQ(taken, accepted.load());
     EXPECT_EQ(accepted.load() + counts.figures().overBacklog, offered.load());
-    if (r.retry)
+    if (r.retry) {
         EXPECT_EQ(accepted.load(), static_cast<std::uint64_t>(r.producers) * r.perProducer);
+    }
     EXPECT_LE(highest, r.limit);
     EXPECT_EQ(handoff.waiting(), 0u);
     EXPECT_EQ(takes, wakes);
