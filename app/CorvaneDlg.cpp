@@ -78,7 +78,6 @@ constexpr MapSource mapSources[] = {
 // The one local address the callback port is bound to; absent or empty for all.
 const char bindAddressKey[] = "callback/BindAddress";
 
-using CallbackEvent = OwningEvent<CallbackInfoHolder>;
 using VehicleIdEvent = OwningEvent<std::string>;
 using NoticeEvent = OwningEvent<OperatorNotice>;
 
@@ -103,7 +102,8 @@ std::string takeVehicleId(QEvent* event)
 CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
     : QDialog(parent), m_clientHandler(std::make_unique<CefClientHandler>(StartupFolder::path())),
       m_v8Handler(std::make_unique<CefClientV8Handler>()), m_records(records),
-      m_controller(records, *this)
+      m_controller(records, *this),
+      m_handoff(m_dropCounts, [this] { post(this, new QEvent(WM_CALLBACK_RECEIVED)); })
 {
     setWindowTitle(QString::fromLatin1(caption));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -239,9 +239,21 @@ void CorvaneDlg::shutdown()
 
 void CorvaneDlg::drainCallbacks()
 {
-    // Callbacks posted before the server stopped were taken from the socket:
-    // they are handled (and so queued for the writer) before it closes.
-    QCoreApplication::sendPostedEvents(this, WM_CALLBACK_RECEIVED);
+    // Callbacks handed over before the server stopped were taken from the
+    // socket: they are handled (and so queued for the writer) before it
+    // closes. They are taken here directly; a wake-up still posted then
+    // finds nothing, so it goes unsent.
+    handleWaitingCallbacks();
+    QCoreApplication::removePostedEvents(this, WM_CALLBACK_RECEIVED);
+}
+
+void CorvaneDlg::handleWaitingCallbacks()
+{
+    m_handoff.take(m_takenCallbacks);
+    if (m_server == nullptr)
+        return;
+    for (CallbackInfo& record : m_takenCallbacks)
+        m_controller.handleCallback(record);
 }
 
 void CorvaneDlg::closeWithoutAsking()
@@ -273,19 +285,9 @@ void CorvaneDlg::activate()
 
 bool CorvaneDlg::onCallbackReceived(const CallbackInfo& record)
 {
-    // A window that cannot keep up must not cost memory without end.
-    if (!m_backlog.tryEnter())
-        return false;
-    try {
-        auto holder = std::make_unique<CallbackInfoHolder>(std::make_unique<CallbackInfo>());
-        record.copyTo(**holder);
-        post(this, new CallbackEvent(WM_CALLBACK_RECEIVED, std::move(holder)));
-    } catch (...) {
-        // Nothing was posted: its place in the backlog is free again.
-        m_backlog.leave();
-        throw;
-    }
-    return true;
+    // A window that cannot keep up must not cost memory without end: the
+    // hand-off refuses (and counts) beyond its limit.
+    return m_handoff.append(record);
 }
 
 void CorvaneDlg::onServerError(const char* text)
@@ -438,12 +440,7 @@ void CorvaneDlg::customEvent(QEvent* event)
     m_guiThread.assertOwner();
     const QEvent::Type type = event->type();
     if (type == WM_CALLBACK_RECEIVED) {
-        auto* received = static_cast<CallbackEvent*>(event);
-        m_backlog.leave();
-        if (m_server == nullptr)
-            return;
-        if (std::unique_ptr<CallbackInfo> record = m_server->takeCallbackInfo(received->take()))
-            m_controller.handleCallback(*record);
+        handleWaitingCallbacks();
     } else if (type == WM_PAGE_LOADED) {
         handlePageLoaded();
     } else if (type == WM_PORT_CHANGED) {

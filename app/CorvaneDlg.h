@@ -7,7 +7,7 @@
 #include "browser/CefClientListener.h"
 #include "browser/CefClientV8Listener.h"
 #include "browser/scriptcalls/FrameScript.h"
-#include "callback/CallbackBacklog.h"
+#include "callback/CallbackHandoff.h"
 #include "callback/CallbackServerDelegate.h"
 #include "callback/DropCounts.h"
 #include "data/StorageListener.h"
@@ -18,6 +18,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QWebEngineView;
 
@@ -49,8 +50,9 @@ class TrackReplayBar;
 // (as a child widget), the callback server and the controller; the records
 // and the databases are process-wide single instances it opens and closes.
 // Threads: GUI thread, except the delegate operations (server thread; they
-// only copy and post, at most CallbackBacklog::defaultLimit callbacks wait at
-// a time, later ones are dropped and counted) and executeScript (any thread).
+// only copy into the hand-off and post a wake-up when none is on its way, at
+// most CallbackBacklog::defaultLimit callbacks wait at a time, later ones are
+// dropped and counted) and executeScript (any thread).
 // Throws: only std::bad_alloc, and SystemException from initialize() when the
 // server thread cannot be created.
 class CorvaneDlg : public QDialog,
@@ -100,7 +102,7 @@ public:
     // What the station has dropped on purpose (shown in the setup dialog).
     const DropCounts& dropCounts() const { return m_dropCounts; }
     // Callbacks handed over by the receive thread and not yet handled.
-    std::size_t waitingCallbacks() const { return m_backlog.waiting(); }
+    std::size_t waitingCallbacks() const { return m_handoff.waiting(); }
     QWebEngineView* browserView() const { return m_view.get(); }
 
     // CallbackServerDelegate (server thread, or the caller of start).
@@ -146,7 +148,10 @@ private:
     void applySenderFilter();
     void postNotice(QEvent::Type type, bool problem, const std::string& text);
     void showNotice(QEvent::Type type, QEvent* event);
-    // Hands every callback still posted to the controller (shutdown).
+    // Takes every callback waiting in the hand-off and hands each, in
+    // arrival order, to the controller.
+    void handleWaitingCallbacks();
+    // The same at shutdown, whatever became of the posted wake-ups.
     void drainCallbacks();
     void handlePageLoaded();
     void sendMapSources();
@@ -188,10 +193,13 @@ private:
     // a frame goes at most every 40 ms.
     FrameScript m_pendingScript;
     bool m_flushPosted = false;
-    // Counted from any thread; the backlog bounds the callbacks posted to
-    // this window and not yet handled.
+    // Counted from any thread; the hand-off bounds the callbacks handed to
+    // this window and not yet taken, and posts WM_CALLBACK_RECEIVED (a bare
+    // wake-up, it carries nothing) when callbacks start to wait.
     DropCounts m_dropCounts;
-    CallbackBacklog m_backlog{m_dropCounts};
+    CallbackHandoff m_handoff;
+    // The batch being handled (GUI thread); kept so its storage is reused.
+    std::vector<CallbackInfo> m_takenCallbacks;
     QElapsedTimer m_sinceFlush;
     // Only when a benchmark asks for it (PageProbe); before the view goes.
     std::unique_ptr<PageProbe> m_probe;

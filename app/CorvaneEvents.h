@@ -12,7 +12,9 @@ namespace corvane {
 // on its own thread. Posted with QCoreApplication::postEvent; the window owns
 // the event, and with it any payload, from the moment it is posted, so every
 // path frees the payload (the event's destructor does).
-inline constexpr QEvent::Type WM_CALLBACK_RECEIVED = QEvent::Type(1034); // CallbackEvent
+// A bare QEvent: callbacks wait in the window's CallbackHandoff, and one
+// wake-up is posted when they start to wait, not one event per callback.
+inline constexpr QEvent::Type WM_CALLBACK_RECEIVED = QEvent::Type(1034);
 inline constexpr QEvent::Type WM_SHOW_STORED_TRACK = QEvent::Type(1035); // VehicleIdEvent
 // WM_PORT_CHANGED (1036) and WM_TIMEOUT_CHANGED (1037) come from the setup
 // dialog as SettingChangedEvent (dialogs/SettingChangedEvent.h).

@@ -3,6 +3,7 @@
 // handles every callback already posted to the window before app.db closes.
 
 #include "app/CorvaneDlg.h"
+#include "app/CorvaneEvents.h"
 #include "app/SingletonStationRecords.h"
 #include "app/testsupport/StationTestSupport.h"
 #include "callback/CallbackInfo.h"
@@ -118,7 +119,12 @@ TEST_F(StationStorage, ShutdownStoresEveryCallbackStillPostedToTheWindow)
     for (int second = 0; second < seconds; ++second)
         for (int v = 0; v < vehicles; ++v)
             post(100 + v, second);
+    EXPECT_EQ(window->waitingCallbacks(), static_cast<std::size_t>(vehicles * seconds));
+    // The wake-ups carry nothing: thrown away (as events left at exit are),
+    // they cost no callback.
+    QCoreApplication::removePostedEvents(window, WM_CALLBACK_RECEIVED);
     window->shutdown();
+    EXPECT_EQ(window->waitingCallbacks(), 0u);
     EXPECT_EQ(samples() - before, vehicles * seconds);
 }
 

@@ -8,8 +8,9 @@ namespace corvane {
 class DropCounts;
 
 // The bound on callbacks handed from the receive thread to the window and not
-// yet taken there. The receive thread asks tryEnter() before it posts one; the
-// window calls leave() for every one it takes (or discards). Beyond the limit
+// yet taken there (CallbackHandoff keeps one). The receive thread asks
+// tryEnter() before it hands one over; the window calls leave() for every one
+// it takes (or discards), or leave(count) for a batch. Beyond the limit
 // a callback is refused and counted, so a window that stalls under a flood
 // costs at most `limit` waiting records of memory, never more.
 //
@@ -31,6 +32,8 @@ public:
     bool tryEnter() noexcept;
     // One waiting callback has been taken. A leave without its enter is ignored.
     void leave() noexcept;
+    // `count` waiting callbacks have been taken at once; never below none.
+    void leave(std::size_t count) noexcept;
 
     std::size_t waiting() const noexcept { return m_waiting.load(std::memory_order_relaxed); }
     std::size_t limit() const noexcept { return m_limit; }

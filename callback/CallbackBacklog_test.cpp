@@ -2,6 +2,7 @@
 #include "callback/DropCounts.h"
 
 #include <atomic>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
@@ -29,6 +30,30 @@ TEST(CallbackBacklog, RefusesAndCountsBeyondTheLimitAndMakesRoomAgain)
     EXPECT_EQ(backlog.waiting(), 0u);
     EXPECT_EQ(counts.figures().unidentified, 0u);
     EXPECT_EQ(counts.figures().refusedSenders, 0u);
+}
+
+TEST(CallbackBacklog, LeavingManyAtOnceFreesThatManyAndNeverWrapsRound)
+{
+    struct Case
+    {
+        std::size_t entered;
+        std::size_t left;
+        std::size_t waiting;
+    };
+    const Case cases[] = {{5, 0, 5}, {5, 3, 2}, {5, 5, 0}, {5, 6, 0}, {0, 1, 0}, {5, SIZE_MAX, 0}};
+    for (const Case& c : cases) {
+        DropCounts counts;
+        CallbackBacklog backlog(counts, 5);
+        for (std::size_t i = 0; i < c.entered; ++i)
+            ASSERT_TRUE(backlog.tryEnter());
+        backlog.leave(c.left);
+        EXPECT_EQ(backlog.waiting(), c.waiting) << c.entered << " entered, " << c.left << " left";
+        // Exactly the freed places are open again.
+        for (std::size_t i = c.waiting; i < 5; ++i)
+            EXPECT_TRUE(backlog.tryEnter());
+        EXPECT_FALSE(backlog.tryEnter());
+        EXPECT_EQ(counts.figures().overBacklog, 1u);
+    }
 }
 
 TEST(CallbackBacklog, ProducerAndConsumerRacingNeverPassTheLimit)
