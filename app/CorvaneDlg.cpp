@@ -249,11 +249,15 @@ void CorvaneDlg::drainCallbacks()
 
 void CorvaneDlg::handleWaitingCallbacks()
 {
-    m_handoff.take(m_takenCallbacks);
-    if (m_server == nullptr)
-        return;
-    for (CallbackInfo& record : m_takenCallbacks)
-        m_controller.handleCallback(record);
+    // The batch is held here, not in the member, while it is handled: should
+    // handling a record ever run a nested event loop, a wake-up handled there
+    // takes into a vector of its own instead of the one being walked.
+    std::vector<CallbackInfo> taken = std::move(m_takenCallbacks);
+    m_handoff.take(taken);
+    if (m_server != nullptr)
+        for (CallbackInfo& record : taken)
+            m_controller.handleCallback(record);
+    m_takenCallbacks = std::move(taken);
 }
 
 void CorvaneDlg::closeWithoutAsking()
