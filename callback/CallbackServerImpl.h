@@ -30,7 +30,7 @@ class SocketAddress;
 // most 5000 ms per pass; stop wakes it at once. Once woken by a datagram it takes
 // up to 64 that wait without another wait, checking for stop between them.
 // When a pass has emptied the socket it rests gatherMs before waiting again,
-// so that a busy fleet's datagrams are taken a few dozen per wake-up instead
+// so that a busy fleet's datagrams are taken by the dozen per wake-up instead
 // of one (each wake-up of this thread, and of the window it hands them to,
 // costs more than the datagram); the first datagram after a quiet spell is
 // never delayed, and stop waits at most that rest. The
