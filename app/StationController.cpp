@@ -75,6 +75,15 @@ void StationController::update(VehicleInfo& vehicle)
         traceMessage("UPDATE FALSE");
 }
 
+void StationController::countUnstored(const char* trace)
+{
+    // The record is lost for good: the operator sees how many in the drop
+    // figures, not only the trace.
+    traceMessage("%s", trace);
+    if (m_counts != nullptr)
+        m_counts->countUnstored();
+}
+
 void StationController::handleCallback(CallbackInfo& record)
 {
     m_guiThread.assertOwner();
@@ -105,7 +114,7 @@ void StationController::handleEvent(CallbackInfo& record)
     if (vehicle->deleted)
         return;
     if (!m_records.addEvent(record))
-        traceMessage("INSERT FALSE");
+        countUnstored("INSERT FALSE");
     m_page.executeScript(ScriptCalls::updateEventInfo(record));
 }
 
@@ -151,7 +160,7 @@ void StationController::handleGpsReport(const CallbackInfo& record)
         return;
     // Samples of deleted vehicles are kept as well: the track stays complete.
     if (!m_records.addGpsSample(time, record.getId(), sentence))
-        traceMessage("Insert False");
+        countUnstored("Insert False");
 }
 
 void StationController::setReportedName(VehicleInfo& vehicle, const std::string& name)

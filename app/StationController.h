@@ -98,6 +98,8 @@ private:
     void handleDetails(const CallbackInfo& record);
     VehicleInfo* find(const std::string& idText);
     void update(VehicleInfo& vehicle);
+    // A sample or event the writer refused: traced and counted as dropped.
+    void countUnstored(const char* trace);
     void setReportedName(VehicleInfo& vehicle, const std::string& name);
 
     StationRecords& m_records;

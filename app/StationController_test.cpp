@@ -263,8 +263,10 @@ TEST_F(StationControllerTest, DetailsFillTheKnownKeysAndKeepTheRest)
     EXPECT_THAT(records.what(), ElementsAre("vehicle update"));
 }
 
-TEST_F(StationControllerTest, RefusedQueuePutsDoNotStopTheWork)
+TEST_F(StationControllerTest, RefusedQueuePutsDoNotStopTheWorkAndAreCounted)
 {
+    DropCounts counts;
+    controller.setDropCounts(&counts);
     records.refuse = true;
     const UniqueID id;
     CallbackInfo report = callback(100, id, "Truck", munich);
@@ -273,6 +275,11 @@ TEST_F(StationControllerTest, RefusedQueuePutsDoNotStopTheWork)
     CallbackInfo event = callback(2, id, "Truck");
     controller.handleCallback(event);
     EXPECT_THAT(page.names().back(), "updateEventInfo");
+    // The lost sample and the lost event, once each; a report without a
+    // sentence loses no sample.
+    CallbackInfo bare = callback(100, id, "Truck");
+    controller.handleCallback(bare);
+    EXPECT_EQ(counts.figures().unstored, 2u);
 }
 
 TEST_F(StationControllerTest, PageLoadedSendsEveryShownVehicleMostRecentFirst)

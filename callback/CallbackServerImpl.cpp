@@ -8,8 +8,10 @@
 #include "socket/SocketAddress.h"
 
 #include <cerrno>
+#include <chrono>
 #include <exception>
 #include <sys/socket.h>
+#include <thread>
 #include <vector>
 
 namespace corvane {
@@ -171,21 +173,25 @@ void CallbackServerImpl::run()
                 return;
             continue;
         }
+        bool emptied = false;
         for (const SelectionKey& key : selected) {
             if (key.readyOps & SelectionKey::OpRead)
-                receiveBurst(sender);
+                emptied = receiveBurst(sender) || emptied;
         }
+        if (emptied && !m_stopFlag)
+            std::this_thread::sleep_for(std::chrono::milliseconds(gatherMs));
     }
 }
 
-void CallbackServerImpl::receiveBurst(SocketAddress& sender)
+bool CallbackServerImpl::receiveBurst(SocketAddress& sender)
 {
     // Datagrams that queued up while one was handled are taken without another
     // wait, a bounded number at a time so that stop is never kept waiting.
     for (int i = 0; i < burstLimit && !m_stopFlag; ++i) {
         if (!receive(sender))
-            return;
+            return i > 0;
     }
+    return false;
 }
 
 bool CallbackServerImpl::allowed(const SocketAddress& sender)

@@ -8,6 +8,7 @@ DropCounts::Figures DropCounts::figures() const noexcept
     f.unidentified = m_unidentified.load(std::memory_order_relaxed);
     f.refusedSenders = m_refusedSenders.load(std::memory_order_relaxed);
     f.overBacklog = m_overBacklog.load(std::memory_order_relaxed);
+    f.unstored = m_unstored.load(std::memory_order_relaxed);
     return f;
 }
 
@@ -16,7 +17,8 @@ std::string DropCounts::summary(const Figures& figures)
     return "Dropped datagrams: " + std::to_string(figures.unidentified) +
            " without a vehicle identifier, " + std::to_string(figures.refusedSenders) +
            " from senders not allowed, " + std::to_string(figures.overBacklog) +
-           " while the window was busy";
+           " while the window was busy, " + std::to_string(figures.unstored) +
+           " while the database writer was full";
 }
 
 } // namespace corvane

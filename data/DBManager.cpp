@@ -127,6 +127,7 @@ void DBManager::open(const std::string& path, int busyTimeoutMs)
         m_health.report(StorageHealth::Problem::Fault, faultText(e.getCode(), e.getMessage()));
         throw;
     }
+    setCacheSize();
     ensureTables();
     {
         std::lock_guard state(m_mutex);
@@ -145,6 +146,16 @@ void DBManager::open(const std::string& path, int busyTimeoutMs)
         std::lock_guard state(m_mutex);
         m_state.phase = Phase::Idle;
         throw;
+    }
+}
+
+void DBManager::setCacheSize()
+{
+    try {
+        m_database.execute(("PRAGMA cache_size = -" + std::to_string(cacheKiB) + ";").c_str());
+    } catch (const DatabaseException& e) {
+        // Only slower with the default cache.
+        traceException(e);
     }
 }
 
