@@ -20,8 +20,10 @@ class DropCounts;
 class CallbackBacklog
 {
 public:
-    // As many as the database writer's queue holds.
-    static constexpr std::size_t defaultLimit = 16384;
+    // As many as the database writer's queue holds records, so that a window
+    // stalled for a second or two under a heavy fleet loses nothing either;
+    // at about 600 bytes a callback, at most some 40 MiB wait.
+    static constexpr std::size_t defaultLimit = 65536;
 
     explicit CallbackBacklog(DropCounts& counts, std::size_t limit = defaultLimit) noexcept
         : m_counts(counts), m_limit(limit)

@@ -203,20 +203,20 @@ TEST_F(StationNetwork, ThePageKeepsItsDocument)
 
 TEST_F(StationNetwork, AStalledWindowHoldsAtMostItsBacklog)
 {
-    // The window handles nothing while 5 seconds of datagrams at 10,000 a
-    // second arrive: the receive thread keeps taking them from the socket,
+    // The window handles nothing while more datagrams than its backlog holds
+    // arrive at 10,000 a second: the receive thread keeps taking them from the socket,
     // hands on as many as the backlog holds and drops the rest.
     const long before = residentKilobytes();
     const std::uint64_t droppedBefore = m_window->dropCounts().figures().overBacklog;
     constexpr int rate = 10000;
-    constexpr int seconds = 5;
+    const int total = static_cast<int>(CallbackBacklog::defaultLimit) + 20000;
     std::atomic<int> sent{0};
     std::atomic<bool> done{false};
     std::thread flood([&] {
         LoopbackSender sender(m_port);
         const std::string event = head("Flood", 3, vehicleId(999999));
         const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < rate * seconds; ++i) {
+        for (int i = 0; i < total; ++i) {
             // Paced: the n-th datagram leaves no sooner than n / rate seconds in.
             while (std::chrono::steady_clock::now() - start < std::chrono::microseconds(i * 100))
                 std::this_thread::yield();
