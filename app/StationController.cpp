@@ -15,9 +15,9 @@
 #include "data/VehicleInfoContainer.h"
 
 #include <algorithm>
-#include <optional>
 #include <charconv>
 #include <memory>
+#include <optional>
 
 namespace corvane {
 

@@ -65,8 +65,8 @@ public:
     // for a second or two, is absorbed instead of refused (a refused record is
     // lost for good). The writer takes all that waits into each batch, so
     // under a heavy load its batches grow and each commit's fixed cost is
-    // shared by more records: fifty thousand reports a second are written in
-    // two or three commits a second instead of being refused at the bound.
+    // shared by more records (at fifty thousand reports a second, about three
+    // commits a second).
     static constexpr int queueBytes = 32 * 1048576;
     static constexpr int queueMessages = 65536;
     static constexpr int batchPeriodMs = 5000;
