@@ -6,7 +6,7 @@
 
 namespace corvane {
 
-// Turns SIGTERM and SIGINT into a Qt signal on the GUI thread, so that the
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the GUI thread, so that the
 // station can close in order (server stopped, queued records written,
 // databases closed) instead of dying with the default action. The handler
 // only writes one byte into a pipe; everything else runs in the event loop.
@@ -23,7 +23,7 @@ public:
     ~TerminationSignals() override;
 
 signals:
-    // SIGTERM or SIGINT arrived (once per arrival).
+    // SIGTERM, SIGINT or SIGHUP arrived (once per arrival).
     void terminationRequested();
 
 private:
