@@ -184,6 +184,27 @@ TEST(StationProcess, StationsStartedTogetherInOneFolderRunOnce)
     EXPECT_TRUE(exitedWith(next, 0));
 }
 
+// Started under nohup (SIGHUP ignored, inherited), the station outlives the
+// hang-up it was asked to outlive, and still closes in order on SIGTERM.
+TEST(StationProcess, AStartThatIgnoresTheHangUpOutlivesIt)
+{
+    StationFixture station;
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction before = {};
+    ASSERT_EQ(::sigaction(SIGHUP, &ignore, &before), 0);
+    const bool started = station.start();
+    ::sigaction(SIGHUP, &before, nullptr);
+    ASSERT_TRUE(started) << station.process().log();
+    ASSERT_TRUE(station.deliver(report(sampleVehicleId(0), 0)));
+    station.process().signal(SIGHUP);
+    // An orderly close takes well under this; the default action none.
+    EXPECT_FALSE(station.process().waitExit(3000).has_value()) << station.process().log();
+    station.process().signal(SIGTERM);
+    EXPECT_TRUE(exitedWith(station.process(), 0));
+    EXPECT_EQ(station.appDb().number("SELECT count(*) FROM gps_data"), 1);
+}
+
 // Each termination signal closes the station in order: every callback
 // taken from the socket is stored, including those still waiting in the
 // window's queue when the signal comes (the receive thread takes datagrams

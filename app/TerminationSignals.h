@@ -11,6 +11,9 @@ namespace corvane {
 // databases closed) instead of dying with the default action. The handler
 // only writes one byte into a pipe; everything else runs in the event loop.
 //
+// SIGINT and SIGHUP ignored when the process started (nohup, a background
+// job of a script) stay ignored.
+//
 // One instance per process: the handlers are installed by the constructor
 // and the default actions restored by the destructor.
 // Threads: GUI thread. Throws: SystemException when the pipe cannot be made.
