@@ -50,12 +50,23 @@ int CorvaneApp::run()
                     "to the front.\n");
         std::fflush(stdout);
         return 0;
+    case SingleInstance::Claim::Unanswered:
+        // Still not a second station on the same files.
+        std::printf("ORVEX Corvane is already running for this user, but its window could not "
+                    "be brought to the front: %s\n",
+                    instance.problem().toLocal8Bit().constData());
+        std::fflush(stdout);
+        return 1;
     case SingleInstance::Claim::Unguarded:
         std::printf("ORVEX Corvane starts without the single-instance check: %s\n",
                     instance.problem().toLocal8Bit().constData());
         std::fflush(stdout);
         break;
     case SingleInstance::Claim::First:
+        // Held anyway: a later start still finds the lock and ends.
+        if (!instance.problem().isEmpty())
+            traceMessage("The single-instance socket cannot listen: %s",
+                         instance.problem().toLocal8Bit().constData());
         break;
     }
 

@@ -125,7 +125,87 @@ TEST(StationProcess, ASquattedInstanceFolderNeitherEndsNorCapturesTheStart)
     }
 }
 
-// Either termination signal closes the station in order: every callback
+// Stations started at the same moment in one folder: one runs, every other
+// hands over and ends; the one that runs is the only one to hold the port.
+// Once it is killed, the next start runs: nothing it left behind (the socket
+// file, the lock, its page's processes) keeps the folder taken.
+TEST(StationProcess, StationsStartedTogetherInOneFolderRunOnce)
+{
+    StationFixture first;
+    StationProcess second(StationFixture::binary(), first.folder().path().string());
+    second.setTempFolder(first.process().tempFolder());
+    StationProcess third(StationFixture::binary(), first.folder().path().string());
+    third.setTempFolder(first.process().tempFolder());
+    StationProcess* const together[] = {&first.process(), &second, &third};
+    for (StationProcess* station : together)
+        station->start();
+
+    // Before, all three ran on one app.db.
+    ASSERT_TRUE(waitFor(
+        [&] {
+            int ended = 0;
+            for (StationProcess* station : together)
+                ended += station->running() ? 0 : 1;
+            return ended == 2;
+        },
+        StationFixture::deadline));
+    StationProcess* runner = nullptr;
+    int handedOver = 0;
+    for (StationProcess* station : together) {
+        const std::optional<int> status = station->waitExit(0);
+        if (!status) {
+            EXPECT_EQ(runner, nullptr) << "two stations run in one folder";
+            runner = station;
+            continue;
+        }
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status << "\n"
+                                                                     << station->log();
+        EXPECT_NE(station->standardOutput().find("already running"), std::string::npos)
+            << station->log();
+        ++handedOver;
+    }
+    ASSERT_NE(runner, nullptr) << "no station runs";
+    EXPECT_EQ(handedOver, 2);
+    EXPECT_TRUE(waitFor([&] { return LoopbackSender::receiveQueue(first.port()).has_value(); },
+                        StationFixture::deadline))
+        << runner->log();
+    EXPECT_TRUE(runner->running());
+
+    runner->signal(SIGKILL);
+    ASSERT_TRUE(runner->waitExit(deadlineMs).has_value());
+    StationProcess next(StationFixture::binary(), first.folder().path().string());
+    next.setTempFolder(first.process().tempFolder());
+    next.start();
+    EXPECT_TRUE(waitFor([&] { return LoopbackSender::receiveQueue(first.port()).has_value(); },
+                        StationFixture::deadline))
+        << next.log();
+    EXPECT_TRUE(next.running()) << next.log();
+    next.signal(SIGTERM);
+    EXPECT_TRUE(exitedWith(next, 0));
+}
+
+// Started under nohup (SIGHUP ignored, inherited), the station outlives the
+// hang-up it was asked to outlive, and still closes in order on SIGTERM.
+TEST(StationProcess, AStartThatIgnoresTheHangUpOutlivesIt)
+{
+    StationFixture station;
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction before = {};
+    ASSERT_EQ(::sigaction(SIGHUP, &ignore, &before), 0);
+    const bool started = station.start();
+    ::sigaction(SIGHUP, &before, nullptr);
+    ASSERT_TRUE(started) << station.process().log();
+    ASSERT_TRUE(station.deliver(report(sampleVehicleId(0), 0)));
+    station.process().signal(SIGHUP);
+    // An orderly close takes well under this; the default action none.
+    EXPECT_FALSE(station.process().waitExit(3000).has_value()) << station.process().log();
+    station.process().signal(SIGTERM);
+    EXPECT_TRUE(exitedWith(station.process(), 0));
+    EXPECT_EQ(station.appDb().number("SELECT count(*) FROM gps_data"), 1);
+}
+
+// Each termination signal closes the station in order: every callback
 // taken from the socket is stored, including those still waiting in the
 // window's queue when the signal comes (the receive thread takes datagrams
 // faster than the window handles them).
@@ -133,7 +213,7 @@ TEST(StationProcess, TerminationSignalsStoreEveryCallbackTakenFromTheSocket)
 {
     constexpr int vehicles = 50;
     constexpr int seconds = 60;
-    for (int number : {SIGTERM, SIGINT}) {
+    for (int number : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(number);
         StationFixture station;
         ASSERT_TRUE(station.start()) << station.process().log();

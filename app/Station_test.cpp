@@ -35,7 +35,7 @@ using namespace corvane::test;
 
 namespace {
 
-// Generous: the writer commits every 5 seconds and a loaded machine is slow.
+// Generous: the writer commits every half second, but a loaded machine is slow.
 constexpr int deadlineMs = 30000;
 
 const TempFolder* folder = nullptr;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
 namespace corvane {
@@ -22,14 +23,19 @@ void onSignal(int)
     errno = savedErrno;
 }
 
-void install(void (*handler)(int))
+// A closed terminal or a dropped ssh session sends SIGHUP: the station ends
+// then as it ends on Ctrl-C, not by the default action, which loses every
+// record still queued.
+constexpr int handled[] = {SIGTERM, SIGINT, SIGHUP};
+bool installed[std::size(handled)] = {};
+
+void setAction(int number, void (*handler)(int))
 {
     struct sigaction action = {};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(number, &action, nullptr);
 }
 
 } // namespace
@@ -41,12 +47,23 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
     writeEnd = m_pipe[1];
     m_notifier = std::make_unique<QSocketNotifier>(m_pipe[0], QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &TerminationSignals::onReadable);
-    install(onSignal);
+    for (std::size_t i = 0; i < std::size(handled); ++i) {
+        // A start under nohup, or as a script's background job, was asked to
+        // outlive the hang-up or the interrupt: ignored it stays.
+        struct sigaction before = {};
+        ::sigaction(handled[i], nullptr, &before);
+        installed[i] = handled[i] == SIGTERM || before.sa_handler != SIG_IGN;
+        if (installed[i])
+            setAction(handled[i], onSignal);
+    }
 }
 
 TerminationSignals::~TerminationSignals()
 {
-    install(SIG_DFL);
+    for (std::size_t i = 0; i < std::size(handled); ++i) {
+        if (installed[i])
+            setAction(handled[i], SIG_DFL);
+    }
     writeEnd = -1;
     m_notifier.reset();
     ::close(m_pipe[0]);

@@ -6,10 +6,13 @@
 
 namespace corvane {
 
-// Turns SIGTERM and SIGINT into a Qt signal on the GUI thread, so that the
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the GUI thread, so that the
 // station can close in order (server stopped, queued records written,
 // databases closed) instead of dying with the default action. The handler
 // only writes one byte into a pipe; everything else runs in the event loop.
+//
+// SIGINT and SIGHUP ignored when the process started (nohup, a background
+// job of a script) stay ignored.
 //
 // One instance per process: the handlers are installed by the constructor
 // and the default actions restored by the destructor.
@@ -23,7 +26,7 @@ public:
     ~TerminationSignals() override;
 
 signals:
-    // SIGTERM or SIGINT arrived (once per arrival).
+    // SIGTERM, SIGINT or SIGHUP arrived (once per arrival).
     void terminationRequested();
 
 private:

@@ -43,8 +43,8 @@ struct TrackResult
 };
 
 // Loads a vehicle's stored track off the GUI thread, on a connection of its
-// own to app.db (the writer's connection stays the writer's; SQLite's file
-// locks keep the two apart), and hands the results back on the loader's
+// own to app.db (the writer's connection stays the writer's; in the
+// write-ahead log neither waits for the other), and hands the results back on the loader's
 // thread through loaded(): the sampled answer for the screen at once, then
 // every sample, read on the same thread. A newer load supersedes one in
 // flight, in either step: only the newest request's results are delivered,

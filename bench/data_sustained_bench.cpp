@@ -1,27 +1,77 @@
 // Sustained load through the real DBManager: a fixed rate of GPS reports,
 // each queueing two vehicle updates and one GPS sample as the main window
 // does, for a given time. Prints what the queue refused, whether every
-// sample reached gps_data, and the resident memory over the run.
+// sample reached gps_data, the resident memory over the run, the commits a
+// second and the processor time of the writer's thread.
 //
-//   data_sustained_bench [seconds] [reports per second]   (default 60, 1000)
+//   data_sustained_bench [seconds] [reports per second] [batch period ms] [synchronous]
+//   (default 60, 1000, the station's period and level)
 
 #include "bench/BenchFigures.h"
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
-#include "testsupport/TempFolder.h"
 #include "data/VehicleInfoContainer.h"
+#include "testsupport/TempFolder.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <mutex>
+#include <sqlite3.h>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace corvane;
 using bench::residentKiB;
+
+namespace {
+
+// User plus system seconds of this process's threads but the main one: here
+// the writer's alone.
+double writerCpuSeconds()
+{
+    DIR* tasks = ::opendir("/proc/self/task");
+    if (tasks == nullptr)
+        return -1;
+    double seconds = 0;
+    const std::string main = std::to_string(::getpid());
+    while (dirent* task = ::readdir(tasks)) {
+        if (task->d_name[0] == '.' || task->d_name == main)
+            continue;
+        const std::string folder = std::string("/proc/self/task/") + task->d_name;
+        std::string stat;
+        std::getline(std::ifstream(folder + "/stat"), stat);
+        const std::size_t end = stat.rfind(')');
+        if (end == std::string::npos)
+            continue;
+        // After the name: state, then 10 fields up to utime and stime.
+        unsigned long long user = 0, system = 0;
+        if (std::sscanf(stat.c_str() + end + 2,
+                        "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
+                        &system) == 2)
+            seconds =
+                static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    }
+    ::closedir(tasks);
+    return seconds;
+}
+
+std::atomic<long> g_commits{0};
+
+int countCommit(void*)
+{
+    ++g_commits;
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -32,7 +82,22 @@ int main(int argc, char** argv)
     TempFolder folder;
     const std::string path = folder.file("app.db");
     DBManager& manager = DBManager::getInstance();
+    if (argc > 3)
+        manager.setBatchPeriod(std::atoi(argv[3]));
     manager.open(path, 5000);
+    {
+        std::lock_guard lock(DBManager::getDatabaseMutex());
+        Database& writer = manager.getDatabase();
+        if (argc > 4)
+            writer.execute((std::string("PRAGMA synchronous = ") + argv[4] + ";").c_str());
+        RowSet mode(writer, "PRAGMA journal_mode;");
+        RowSet level(writer, "PRAGMA synchronous;");
+        std::printf("journal %s, synchronous %s, batch period %d ms\n",
+                    mode.next() ? mode.getText(0) : "?", level.next() ? level.getText(0) : "?",
+                    argc > 3 ? std::atoi(argv[3]) : DBManager::batchPeriodMs);
+        sqlite3_commit_hook(writer.getHandle(), countCommit, nullptr);
+    }
+    const double writerCpuAtStart = writerCpuSeconds();
     VehicleInfoContainer& vehicles = VehicleInfoContainer::getInstance();
     GPSDataContainer& samples = GPSDataContainer::getInstance();
 
@@ -71,6 +136,11 @@ int main(int argc, char** argv)
         std::this_thread::sleep_until(next);
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    const double writerCpu = writerCpuSeconds() - writerCpuAtStart;
+    const long commits = g_commits.load();
+    std::printf("writer: %ld commits (%.2f a second), %.2f s of processor time (%.1f%% of one "
+                "core)\n",
+                commits, commits / elapsed.count(), writerCpu, 100.0 * writerCpu / elapsed.count());
     const auto closeStart = std::chrono::steady_clock::now();
     manager.close();
     const std::chrono::duration<double> closing = std::chrono::steady_clock::now() - closeStart;

@@ -179,7 +179,7 @@ int main(int argc, char** argv)
                 drained, storedReports, reports - storedReports, storedAlarms,
                 alarms - storedAlarms, storedVehicles);
     std::printf("commits   %zu seen while sending (polled every 250 ms); between them mean %.2f "
-                "s, longest %.2f s (period 5 s, earlier when the queue is half full)\n",
+                "s, longest %.2f s (period 0.5 s, earlier when a batch's worth waits)\n",
                 commitTimes.size(),
                 commitTimes.size() > 1 ? gapSum / (commitTimes.size() - 1) : 0.0, longestGap);
     const char* labels[] = {"start", "10%", "middle", "end"};

@@ -160,6 +160,7 @@ void CallbackServerImpl::run()
     SocketAddress sender;
     while (true) {
         if (m_stopFlag) {
+            takeWhatWaits(sender);
             endLoop();
             return;
         }
@@ -180,6 +181,20 @@ void CallbackServerImpl::run()
         }
         if (emptied && !m_stopFlag)
             std::this_thread::sleep_for(std::chrono::milliseconds(gatherMs));
+    }
+}
+
+void CallbackServerImpl::takeWhatWaits(SocketAddress& sender)
+{
+    // What the system has taken in for the station is the station's: an
+    // orderly stop hands it on before the socket closes. A sender that goes
+    // on is not followed past a full receive buffer of small datagrams.
+    constexpr int limit = receiveBufferBytes / 256;
+    if (m_socket.getHandle() < 0)
+        return;
+    for (int i = 0; i < limit; ++i) {
+        if (!receive(sender))
+            return;
     }
 }
 

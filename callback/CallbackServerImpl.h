@@ -26,19 +26,22 @@ class SocketAddress;
 // not allow are dropped before they are parsed and counted in the drop
 // counts. Each datagram of 1 to 4094 bytes becomes one CallbackInfo handed to
 // the delegate in arrival order; datagrams of 0, 4095 and 4096 bytes are
-// dropped without a word, longer ones are reported through onServerError. The loop waits on its selector at
-// most 5000 ms per pass; stop wakes it at once. Once woken by a datagram it takes
-// up to 64 that wait without another wait, checking for stop between them.
-// When a pass has emptied the socket it rests gatherMs before waiting again,
-// so that a busy fleet's datagrams are taken by the dozen per wake-up instead
-// of one (each wake-up of this thread, and of the window it hands them to,
-// costs more than the datagram); the first datagram after a quiet spell is
-// never delayed, and stop waits at most that rest. The
-// socket asks for a 4 MB receive buffer (the system may cap it) so that bursts
-// outlast short stalls of the thread. When the wait itself fails, the socket
-// is closed, the delegate hears onReceptionFailed, and the loop opens the same
-// port again after restartPauseMs (again and again while that fails; stop
-// ends the pause at once).
+// dropped without a word, longer ones are reported through onServerError.
+// The loop waits on its selector at most 5000 ms per pass; stop wakes it at
+// once. Once woken by a datagram it takes up to 64 that wait without another
+// wait, checking for stop between them. When a pass has emptied the socket
+// it rests gatherMs before waiting again, so that a busy fleet's datagrams
+// are taken by the dozen per wake-up instead of one (each wake-up of this
+// thread, and of the window it hands them to, costs more than the datagram);
+// the first datagram after a quiet spell is never delayed. Stop waits at
+// most that rest and the taking of what already waits in the socket, which
+// is handed over too: what the system received for the station is not
+// dropped by an orderly close. The socket asks for a 4 MB receive buffer
+// (the system may cap it) so that bursts outlast short stalls of the thread.
+// When the wait itself fails, the socket is closed, the delegate hears
+// onReceptionFailed, and the loop opens the same port again after
+// restartPauseMs (again and again while that fails; stop ends the pause at
+// once).
 //
 // Ownership: owns its parser, selector, socket, filter and receive buffer; the
 // delegate and the drop counts are not owned and must outlive the server. The
@@ -85,6 +88,8 @@ private:
     // After a failed wait: true once the port is open again, false on stop.
     bool reopenAfterPause();
     void enlargeReceiveBuffer();
+    // At stop: takes the datagrams already waiting in the socket.
+    void takeWhatWaits(SocketAddress& sender);
     // True when it took at least one datagram and then found none waiting.
     bool receiveBurst(SocketAddress& sender);
     // One datagram; false when none was waiting.

@@ -12,6 +12,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -19,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -145,6 +148,53 @@ int settledThreadCount()
 {
     test::waitFor([] { return threadCount() == 1; }, std::chrono::seconds(2));
     return threadCount();
+}
+
+// Holds the receive thread in its first callback until released, so that
+// datagrams pile up in the socket behind it.
+class HoldingDelegate : public RecordingDelegate
+{
+public:
+    bool onCallbackReceived(const CallbackInfo& record) override
+    {
+        {
+            std::unique_lock lock(m_gate);
+            m_held = true;
+            m_turn.notify_all();
+            m_turn.wait(lock, [&] { return m_released; });
+        }
+        return RecordingDelegate::onCallbackReceived(record);
+    }
+    bool waitHeld()
+    {
+        std::unique_lock lock(m_gate);
+        return m_turn.wait_for(lock, 10s, [&] { return m_held; });
+    }
+    void release()
+    {
+        std::lock_guard lock(m_gate);
+        m_released = true;
+        m_turn.notify_all();
+    }
+
+private:
+    std::mutex m_gate;
+    std::condition_variable m_turn;
+    bool m_held = false;
+    bool m_released = false;
+};
+
+// Whether the thread of this process with this id sleeps (its state 'S').
+bool threadSleeps(pid_t tid)
+{
+    FILE* stat = std::fopen(("/proc/self/task/" + std::to_string(tid) + "/stat").c_str(), "r");
+    if (stat == nullptr)
+        return false;
+    char line[512] = {};
+    const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+    std::fclose(stat);
+    const char* end = read ? std::strrchr(line, ')') : nullptr;
+    return end != nullptr && end[1] == ' ' && end[2] == 'S';
 }
 
 // The sending side of a recorder.
@@ -397,6 +447,36 @@ TEST(CallbackServerImplTest, PortChangeWhileDatagramsArrive)
         fromNew += r.name == "New";
     EXPECT_EQ(fromNew, 1);
     EXPECT_EQ(delegate.afterClose(), 1);
+}
+
+// An orderly stop (the station's close) takes what the system had already
+// received for it before the socket closes, instead of dropping it.
+TEST(CallbackServerImplTest, StopHandsOnTheDatagramsWaitingInTheSocket)
+{
+    HoldingDelegate delegate;
+    CallbackServerImpl server(delegate);
+    const int port = test::freeUdpPort();
+    server.start(port);
+    Recorder recorder;
+    recorder.send(port, "Bus 0,100,0,x");
+    ASSERT_TRUE(delegate.waitHeld());
+    constexpr int waiting = 200;
+    for (int i = 1; i <= waiting; ++i)
+        recorder.send(port, "Bus " + std::to_string(i) + ",100,0,x");
+    std::atomic<pid_t> stopper{0};
+    std::thread stopping([&] {
+        stopper = static_cast<pid_t>(::syscall(SYS_gettid));
+        server.stop();
+    });
+    // Released once stop waits for the thread: the thread sees stop before
+    // it has taken the rest.
+    EXPECT_TRUE(test::waitFor([&] { return stopper != 0 && threadSleeps(stopper); }));
+    delegate.release();
+    stopping.join();
+    const std::vector<Received> records = delegate.records();
+    ASSERT_EQ(records.size(), std::size_t{waiting + 1});
+    for (int i = 0; i <= waiting; ++i)
+        EXPECT_EQ(records[i].name, "Bus " + std::to_string(i));
 }
 
 TEST(CallbackServerImplTest, AFailingDelegateCostsOneDatagramOnly)

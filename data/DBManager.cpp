@@ -11,6 +11,7 @@
 #include "data/RecordWriter.h"
 #include "data/RowSet.h"
 #include "data/SingletonRegistry.h"
+#include "data/Transaction.h"
 #include "data/VehicleInfoContainer.h"
 #include "thread/MessageQueue.h"
 
@@ -19,8 +20,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <optional>
+#include <sqlite3.h>
 
 namespace corvane {
 
@@ -127,8 +130,10 @@ void DBManager::open(const std::string& path, int busyTimeoutMs)
         m_health.report(StorageHealth::Problem::Fault, faultText(e.getCode(), e.getMessage()));
         throw;
     }
+    useWriteAheadLog();
     setCacheSize();
     ensureTables();
+    openReader(busyTimeoutMs);
     {
         std::lock_guard state(m_mutex);
         if (m_state.phase == Phase::Writing)
@@ -147,6 +152,48 @@ void DBManager::open(const std::string& path, int busyTimeoutMs)
         m_state.phase = Phase::Idle;
         throw;
     }
+}
+
+void DBManager::useWriteAheadLog()
+{
+    // Readers (the event log, the track history, other programs) then read
+    // the last commit while the writer goes on, and the writer never waits
+    // for them; a file kept in the rollback journal is converted here, once.
+    // What a power cut may cost: see synchronousLevel in the header.
+    try {
+        RowSet mode(m_database, "PRAGMA journal_mode = WAL;");
+        const char* now = mode.next() ? mode.getText(0) : nullptr;
+        if (now == nullptr || std::strcmp(now, "wal") != 0)
+            // Another connection held the file, or its file system cannot
+            // share memory between processes: it works on as before.
+            traceMessage("%s stays in journal mode %s", m_path.c_str(),
+                         now != nullptr ? now : "(unknown)");
+        mode.close();
+        m_database.execute((std::string("PRAGMA synchronous = ") + synchronousLevel + ";").c_str());
+    } catch (const DatabaseException& e) {
+        traceException(e);
+    }
+}
+
+void DBManager::openReader(int busyTimeoutMs)
+{
+    std::lock_guard read(m_readMutex);
+    try {
+        m_reader.open(m_path.c_str(), busyTimeoutMs);
+        // It only reads; a fault of the code cannot make it write.
+        m_reader.execute("PRAGMA query_only = 1;");
+    } catch (const DatabaseException& e) {
+        // The queries say so when they are asked.
+        traceException(e);
+        m_reader.close();
+    }
+}
+
+Database& DBManager::reader()
+{
+    if (!m_reader.isOpen())
+        CORVANE_THROW(DatabaseException, SQLITE_MISUSE, "app.db is not open for reading");
+    return m_reader;
 }
 
 void DBManager::setCacheSize()
@@ -207,6 +254,10 @@ void DBManager::close()
     }
     std::lock_guard lock(g_databaseMutex);
     m_writer.discardPending();
+    {
+        std::lock_guard read(m_readMutex);
+        m_reader.close();
+    }
     m_database.close();
 }
 
@@ -439,8 +490,7 @@ void DBManager::sweepRetention(Clock::time_point due)
         std::lock_guard lock(g_databaseMutex);
         try {
             const int deleted = m_sweeper.sweep(days, retentionChunkRows, retentionChunkBudget);
-            for (long long id : m_sweeper.deletedEvents())
-                m_countedEvents -= id <= m_countedUpTo ? 1 : 0;
+            countDeleted(m_sweeper.deletedEvents());
             if (deleted < retentionChunkRows)
                 return;
         } catch (const DatabaseException& e) {
@@ -485,39 +535,103 @@ int DBManager::queryGPSData(const char* vehicleId)
 
 void DBManager::forgetEventCount() noexcept
 {
-    m_countedEvents = -1;
-    m_countedUpTo = -1;
+    std::lock_guard count(m_countMutex);
+    restartCount();
+}
+
+void DBManager::restartCount() noexcept
+{
+    m_eventCount = EventCount{};
+    ++m_countRestarts;
+}
+
+void DBManager::countDeleted(const std::vector<long long>& ids)
+{
+    std::lock_guard count(m_countMutex);
+    EventCount& c = m_eventCount;
+    for (long long id : ids) {
+        if (id <= c.upTo) {
+            --c.counted;
+        } else if (c.racing.size() < maxRacingDeletes) {
+            // Newer than the last count: a count running now may or may not
+            // see it; it finds out in its own snapshot.
+            c.racing.push_back(id);
+        } else {
+            restartCount();
+            return;
+        }
+    }
 }
 
 std::size_t DBManager::countEvents(const char* condition)
 {
-    std::lock_guard lock(g_databaseMutex);
+    std::lock_guard read(m_readMutex);
+    Database& db = reader();
     if (condition != nullptr && condition[0] != '\0')
-        return EventPageQuery(m_database).count(condition);
+        return EventPageQuery(db).count(condition);
     // Every event: counting a table of millions takes a second, so the count
     // is kept up to date from the rows added since (ids only grow) and the
-    // rows retention deleted.
-    const FormatableSQL sql("SELECT count(*), max(id) FROM event_info WHERE id > %lld;",
-                            m_countedUpTo);
-    RowSet rows(m_database, sql.getText());
-    if (!rows.next())
-        return 0;
-    const char* added = rows.getText(0);
-    const char* last = rows.getText(1);
-    if (m_countedEvents < 0)
-        m_countedEvents = 0;
-    m_countedEvents += added != nullptr ? std::strtoll(added, nullptr, 10) : 0;
-    if (last != nullptr)
-        m_countedUpTo = std::strtoll(last, nullptr, 10);
-    return static_cast<std::size_t>(m_countedEvents);
+    // rows retention deleted. The rows added are counted in one snapshot,
+    // which the writer does not wait for.
+    while (true) {
+        long long upTo;
+        unsigned restarts;
+        {
+            std::lock_guard count(m_countMutex);
+            upTo = m_eventCount.upTo;
+            restarts = m_countRestarts;
+        }
+        Transaction snapshot(db);
+        const FormatableSQL sql("SELECT count(*), max(id) FROM event_info WHERE id > %lld;", upTo);
+        RowSet rows(db, sql.getText());
+        if (!rows.next())
+            return 0;
+        const char* addedText = rows.getText(0);
+        const char* lastText = rows.getText(1);
+        long long added = addedText != nullptr ? std::strtoll(addedText, nullptr, 10) : 0;
+        const long long last = lastText != nullptr ? std::strtoll(lastText, nullptr, 10) : upTo;
+        rows.close();
+        // Events above upTo that retention deleted meanwhile were counted
+        // here when this snapshot still holds them.
+        RowSet seen(db);
+        std::vector<long long> racing;
+        while (true) {
+            {
+                std::lock_guard count(m_countMutex);
+                EventCount& c = m_eventCount;
+                if (m_countRestarts != restarts)
+                    break;
+                if (c.racing.empty()) {
+                    c.counted = std::max(0LL, c.counted) + added;
+                    c.upTo = last;
+                    return static_cast<std::size_t>(c.counted);
+                }
+                racing.swap(c.racing);
+                c.racing.clear();
+            }
+            for (long long id : racing) {
+                if (id > last)
+                    continue;
+                seen.query(
+                    FormatableSQL("SELECT 1 FROM event_info WHERE id = %lld;", id).getText());
+                added -= seen.next() ? 1 : 0;
+            }
+            seen.close();
+        }
+        // Retention deleted more than could be followed meanwhile. A count
+        // of every row is right for its snapshot (the next one starts afresh
+        // anyway); a count of the rows added since is repeated in full.
+        if (upTo < 0)
+            return static_cast<std::size_t>(std::max(0LL, added));
+    }
 }
 
 void DBManager::forEachEventPage(const char* condition, std::size_t total, std::size_t offset,
                                  std::size_t limit,
                                  const std::function<void(const EventLog&)>& visit)
 {
-    std::lock_guard lock(g_databaseMutex);
-    EventPageQuery(m_database).page(condition, total, offset, limit, visit);
+    std::lock_guard read(m_readMutex);
+    EventPageQuery(reader()).page(condition, total, offset, limit, visit);
 }
 
 int DBManager::loadVehicles()

@@ -29,35 +29,48 @@ class StorageListener;
 // writer thread "DBManager::DBManagerQueueThread" and answers the event and
 // GPS queries.
 //
+// The file is kept in write-ahead-log mode (a file in the rollback journal
+// is converted at open): readers, in this process or another, read the last
+// commit while the writer goes on, and neither waits for the other. SQLite
+// makes app.db-wal and app.db-shm with the mode of app.db.
+//
 // Writing: producers call enqueue() (through the containers), which puts a
 // self-contained copy of the record into the write queue with a limit of
 // 0 ms and never waits for the disk. The writer applies everything queued
-// in one "BEGIN;" ... "COMMIT;" batch every 5 seconds, and at once when the
-// queue holds a batch's worth (1024 messages or 512 KiB), so a steady load
-// the disk can absorb is never refused. close() wakes the writer, which
-// writes everything still queued in a last batch before it stops.
+// in one "BEGIN;" ... "COMMIT;" batch every half second (batchPeriodMs), and
+// at once when the queue holds a batch's worth (4096 messages or 2 MiB), so
+// a steady load the disk can absorb is never refused, and a process killed
+// without warning loses at most the records of its last half second and the
+// batch it was writing. close() wakes the writer, which writes everything
+// still queued in a last batch before it stops.
 //
 // Lifetime: single instance (getInstance), destroyed at exit by the
 // singleton registry. open() then close() once in the station; tests may
 // open again after close (a new write queue is made).
 // Threads: enqueue from any thread; open, close and the queries from any
-// thread, serialised by the process-wide recursive database mutex, which the
-// writer holds for a whole batch and each query for its whole run. What the
+// thread. The writer's connection is serialised by the process-wide
+// recursive database mutex, which the writer holds for a whole batch and
+// open, close, queryEvents, queryGPSData and loadVehicles for their whole
+// run. The event log's queries (countEvents, forEachEventPage) read on a
+// connection of their own under the read mutex instead, so that a long read
+// (a CSV export of every event) never keeps a batch waiting. What the
 // producers, the owner and the writer share (the phase below, the wake-up
 // reasons, the settings and the counts) is one state under one mutex, never
-// held while the disk is written. Lock order: the database mutex, then the
-// state mutex or one container mutex, then the queue's own mutex.
+// held while the disk is written; the running count of events has a mutex
+// of its own, held only to read or change the numbers. Lock order: the
+// database mutex, then the read mutex (open and close only), then the count
+// mutex, the state mutex or one container mutex, then the queue's own mutex.
 // The writer's thread is private: only open() starts it and close() ends it.
 // Throws: DatabaseException from open (file cannot be opened) and from the
 // queries; enqueue and close never throw it.
 class DBManager final : public ISingleton, private LoopingThread
 {
 public:
-    // A batch starts early once this much is queued. Every commit costs two
-    // syncs and a journal written and removed whatever it holds, and each
-    // vehicle's index page is rewritten once per commit however many of its
-    // samples it gains, so a fleet reporting ten thousand times a second is
-    // written in a few large commits rather than ten small ones...
+    // A batch starts early once this much is queued. Every commit costs a
+    // sync of the log whatever it holds, and each vehicle's index page is
+    // written again once per commit however many of its samples it gains, so
+    // a fleet reporting ten thousand times a second is written in a few large
+    // commits rather than many small ones...
     static constexpr int batchBytes = 2097152;
     static constexpr int batchMessages = 4096;
     // ...while the queue itself holds sixteen times that (at most 32 MiB of
@@ -69,7 +82,18 @@ public:
     // commits a second).
     static constexpr int queueBytes = 32 * 1048576;
     static constexpr int queueMessages = 65536;
-    static constexpr int batchPeriodMs = 5000;
+    // At most this long between two commits: what a kill loses. A commit in
+    // the log costs one sync and the pages it changed, so two a second cost
+    // the writer little (data_sustained_bench prints the figures).
+    static constexpr int batchPeriodMs = 500;
+    // Every commit is synced to the log before it returns ("FULL"), so a
+    // power cut costs what a kill costs: the records not yet committed, at
+    // most the last batch period's and the batch being written (if the disk
+    // keeps its promise to have written what it acknowledged). "NORMAL"
+    // would save that sync per commit, but a power cut could then take back
+    // every commit since the last checkpoint: at a steady load, many seconds
+    // of reports.
+    static constexpr const char* synchronousLevel = "FULL";
     // The connection's page cache. A batch touches the newest index page of
     // every vehicle that reported; SQLite's default 2 MiB cache holds those of
     // a few hundred vehicles, so a larger fleet had each batch read them from
@@ -107,9 +131,11 @@ public:
     // Fills VehicleInfoContainer with every vehicle; returns the number.
     int loadVehicles();
 
-    // One page of events at a time (EventPageQuery), under the database
-    // mutex: the number matching condition, and at most limit of them after
-    // the first offset ones, in stored order.
+    // One page of events at a time (EventPageQuery), on the read connection
+    // under the read mutex: the number matching condition, and at most limit
+    // of them after the first offset ones, in stored order. The count of
+    // every event is kept from the last one's (ids only grow), corrected for
+    // the rows retention deleted.
     std::size_t countEvents(const char* condition);
     void forEachEventPage(const char* condition, std::size_t total, std::size_t offset,
                           std::size_t limit, const std::function<void(const EventLog&)>& visit);
@@ -136,7 +162,7 @@ public:
     // cut that wait short).
     void requestBatch();
 
-    // The time the writer sleeps between batches (5000 ms in the station);
+    // The time the writer sleeps between batches (batchPeriodMs in the station);
     // tests and benchmarks change it to separate the early batch and the
     // last batch from the periodic one.
     void setBatchPeriod(int milliseconds) noexcept;
@@ -183,6 +209,11 @@ private:
     // The writer loop (the thread's body).
     void run() override;
 
+    void useWriteAheadLog();
+    void openReader(int busyTimeoutMs);
+    // The read connection; raises DatabaseException when it is not open.
+    // Caller holds m_readMutex.
+    Database& reader();
     void setCacheSize();
     void ensureTables();
     // Writer thread only, as every function down to tellEnded (asserted in
@@ -202,6 +233,10 @@ private:
     bool batchDue() const;
     std::string faultText(int code, const char* message) const;
     void forgetEventCount() noexcept;
+    // Caller holds m_countMutex.
+    void restartCount() noexcept;
+    // Takes retention's deletions into the count of every event.
+    void countDeleted(const std::vector<long long>& ids);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
@@ -217,10 +252,24 @@ private:
     Database m_database;
     RecordWriter m_writer{m_database, queueMessages};
     RetentionSweeper m_sweeper{m_database};
-    // The number of events with an id up to m_countedUpTo (-1: not counted
-    // yet). Database mutex.
-    long long m_countedEvents = -1;
-    long long m_countedUpTo = -1;
+    // The event log's connection, under m_readMutex.
+    std::recursive_mutex m_readMutex;
+    Database m_reader;
+
+    // The number of events with an id up to upTo (-1: not counted yet), and
+    // the ids above upTo that retention deleted since (a count running then
+    // sees them or not, by its snapshot). Past maxRacingDeletes of those the
+    // count starts afresh. Under m_countMutex, as m_countRestarts.
+    struct EventCount
+    {
+        long long counted = -1;
+        long long upTo = -1;
+        std::vector<long long> racing;
+    };
+    static constexpr std::size_t maxRacingDeletes = 4096;
+    std::mutex m_countMutex;
+    EventCount m_eventCount;
+    unsigned m_countRestarts = 0;
     StorageHealth m_health;
     // Database mutex.
     std::string m_path;

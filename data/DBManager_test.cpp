@@ -6,18 +6,22 @@
 #include "data/EventLogger.h"
 #include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
+#include "data/Transaction.h"
+#include "data/VehicleInfoContainer.h"
 #include "testsupport/DeadlineWait.h"
 #include "testsupport/TableText.h"
 #include "testsupport/TempFolder.h"
-#include "data/VehicleInfoContainer.h"
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sqlite3.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -44,7 +48,6 @@ int countOf(const std::string& path, const char* sql)
 {
     return std::stoi(rowsOf(path, sql).at(0));
 }
-
 
 // Records the statements the manager's connection runs, from any thread, each
 // with the values bound to it written in.
@@ -528,6 +531,130 @@ TEST_F(DBManagerTest, OpenOfAMissingFolderRaisesAndStartsNoWriter)
 
 // A station killed in the middle of its batches leaves a sound file holding
 // every batch that committed, each whole.
+// The file's mode bits, or -1 when it does not exist.
+int modeOf(const std::string& file)
+{
+    struct stat info = {};
+    return ::stat(file.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & 0777) : -1;
+}
+
+// New or old (written in the rollback journal, perhaps open to the group),
+// app.db is written through the log, keeps its rows, and the log's files are
+// no more open than the database.
+TEST_F(DBManagerTest, TheFileIsWrittenThroughTheLogWhoseFilesAreNoMoreOpenThanIt)
+{
+    struct Case
+    {
+        const char* label;
+        int oldMode; // 0: no file before the open
+        int rowsBefore;
+    };
+    const Case cases[] = {
+        {"new file", 0, 0},
+        {"file in the rollback journal", 0600, 3},
+        {"file open to its group", 0640, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::filesystem::remove(path);
+        if (c.oldMode != 0) {
+            Database old;
+            old.open(path.c_str(), 5000);
+            old.execute("PRAGMA journal_mode = DELETE; CREATE TABLE gps_data (id INTEGER PRIMARY "
+                        "KEY AUTOINCREMENT,gps_data TEXT,update_time DATETIME,vehicle_id TEXT);");
+            for (int i = 0; i < c.rowsBefore; ++i)
+                old.execute("INSERT INTO gps_data (gps_data) VALUES ('old');");
+            old.close();
+            ASSERT_EQ(::chmod(path.c_str(), static_cast<mode_t>(c.oldMode)), 0);
+        }
+        open();
+        ASSERT_TRUE(GPSDataContainer::getInstance().add("2011-05-31 13:45:31", UniqueID(), "new"));
+        ASSERT_TRUE(waitFor(
+            [&] { return countOf(path, "SELECT count(*) FROM gps_data;") == c.rowsBefore + 1; }));
+        EXPECT_EQ(rowsOf(path, "PRAGMA journal_mode;"), std::vector<std::string>{"wal"});
+        const int mode = modeOf(path);
+        EXPECT_EQ(mode, c.oldMode != 0 ? c.oldMode : 0600);
+        for (const char* suffix : {"-wal", "-shm"}) {
+            const int logMode = modeOf(path + suffix);
+            ASSERT_NE(logMode, -1) << suffix;
+            EXPECT_EQ(logMode & ~mode, 0) << suffix << " " << std::oct << logMode;
+        }
+        manager().close();
+        resetContainers();
+    }
+}
+
+// The event log's reads and another program's read transaction, however long
+// they last, do not keep the writer from committing.
+TEST_F(DBManagerTest, NoReaderHoldsTheWriterBack)
+{
+    manager().setBatchPeriod(20);
+    open();
+    const long failedBefore = manager().failedBatchCount();
+    const UniqueID vehicle;
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(EventLogger::getInstance().add(event(vehicle, "Event", 1)));
+    ASSERT_TRUE(waitFor([&] { return countOf(path, "SELECT count(*) FROM event_info;") == 30; }));
+
+    int written = 0;
+    // Queues a sample and says whether it was committed while the caller reads.
+    const auto writtenMeanwhile = [&] {
+        const std::string sentence = "while read " + std::to_string(++written);
+        EXPECT_TRUE(
+            GPSDataContainer::getInstance().add("2011-05-31 13:45:31", vehicle, sentence.c_str()));
+        return waitFor([&] { return countOf(path, "SELECT count(*) FROM gps_data;") == written; },
+                       10s);
+    };
+    struct Road
+    {
+        const char* label;
+        std::function<bool()> readWhileWriting; // true when the writer committed meanwhile
+    };
+    const Road roads[] = {
+        {"a page of the event log, or the CSV export of every event",
+         [&] {
+             const std::size_t total = manager().countEvents(nullptr);
+             EXPECT_EQ(total, 30u);
+             bool committed = true;
+             std::size_t visited = 0;
+             manager().forEachEventPage(nullptr, total, 0, total, [&](const EventLog&) {
+                 committed = (++visited % 10 != 1 || writtenMeanwhile()) && committed;
+             });
+             EXPECT_EQ(visited, total);
+             return committed;
+         }},
+        {"a search of the event log",
+         [&] {
+             const char* condition = "time between '2011-05-01 00:00:00' AND '2011-05-31 23:59:59'";
+             const std::size_t total = manager().countEvents(condition);
+             bool committed = false;
+             manager().forEachEventPage(condition, total, total - 1, 1,
+                                        [&](const EventLog&) { committed = writtenMeanwhile(); });
+             return committed;
+         }},
+        {"another connection's read transaction",
+         [&] {
+             Database other;
+             other.open(path.c_str(), 5000);
+             Transaction read(other);
+             RowSet rows(other, "SELECT count(*) FROM gps_data;");
+             EXPECT_TRUE(rows.next());
+             const int before = rows.getInt(0);
+             const bool committed = writtenMeanwhile();
+             // Still the snapshot it began with.
+             rows.query("SELECT count(*) FROM gps_data;");
+             EXPECT_TRUE(rows.next());
+             EXPECT_EQ(rows.getInt(0), before);
+             return committed;
+         }},
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.label);
+        EXPECT_TRUE(road.readWhileWriting());
+    }
+    EXPECT_EQ(manager().failedBatchCount(), failedBefore);
+}
+
 TEST_F(DBManagerTest, KillDuringBatchesLeavesEveryCommittedBatch)
 {
     int report[2];

@@ -22,8 +22,9 @@ class EventLog;
 // The condition is a WHERE text without the keyword, taken verbatim (the
 // event log builds it from dates and an identifier); null for every event.
 //
-// Ownership: borrows the Database. Threads: the caller holds the database
-// mutex around each call. Throws: DatabaseException when a query fails.
+// Ownership: borrows the Database. Threads: the caller serialises the
+// connection's use around each call (DBManager: its read mutex). Throws: DatabaseException when a
+// query fails.
 class EventPageQuery
 {
 public:

@@ -10,7 +10,9 @@ namespace corvane {
 // VehicleInfoContainer, the events of app.db one page at a time (DBManager's
 // paged queries: queryEvents counts, forEachEvent reads one page of the last
 // condition counted), and the event names of AppConstants. The vehicle walk
-// holds the container's mutex; the page queries hold the database mutex.
+// holds the container's mutex; the page queries hold DBManager's read mutex
+// (never the writer's database mutex: an export of every event does not
+// keep a batch waiting).
 //
 // Ownership: owns nothing; the singletons outlive every dialog.
 // Threads: the main window's thread. Throws: as EventLogSource.

@@ -44,7 +44,7 @@ public:
     TableRows& appDb() noexcept { return *m_appDb; }
     LoopbackSender& sender() noexcept { return *m_sender; }
 
-    // Generous: the writer commits every 5 seconds and the machine is shared.
+    // Generous: the writer commits every half second, but the machine is shared.
     static constexpr int deadlineMs = 60000;
     static constexpr std::chrono::milliseconds deadline{deadlineMs};
     static constexpr int defaultPort = 10111;
