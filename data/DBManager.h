@@ -25,7 +25,8 @@ class EventLog;
 class MessageQueue;
 class StorageListener;
 
-// Owner of app.db: creates missing tables, loads the vehicles, runs the
+// Owner of app.db: creates missing tables (the station's own receipt tables
+// too, see StationReceipts), loads the vehicles, runs the
 // writer thread "DBManager::DBManagerQueueThread" and answers the event and
 // GPS queries.
 //
@@ -104,7 +105,8 @@ public:
     // Fills GPSDataContainer with the samples of one vehicle (id text), or
     // of all vehicles for nullptr; returns the number loaded.
     int queryGPSData(const char* vehicleId);
-    // Fills VehicleInfoContainer with every vehicle; returns the number.
+    // Fills VehicleInfoContainer with every vehicle, each with its heard
+    // order from vehicle_heard; returns the number.
     int loadVehicles();
 
     // One page of events at a time (EventPageQuery), under the database
@@ -185,6 +187,8 @@ private:
 
     void setCacheSize();
     void ensureTables();
+    // Sets each loaded vehicle's heard order. Database mutex.
+    void loadHeard();
     // Writer thread only, as every function down to tellEnded (asserted in
     // debug builds).
     void writeUntilStopped();
