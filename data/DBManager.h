@@ -120,8 +120,8 @@ public:
     // open(), so that a file that cannot be opened is told as well, and clear
     // it before the listener goes.
     void setStorageListener(StorageListener* listener) { m_health.setListener(listener); }
-    // GPS samples and events older than this many days are deleted; 0 (the
-    // default) keeps everything.
+    // GPS samples and events the station received more than this many days
+    // ago are deleted (RetentionSweeper); 0 (the default) keeps everything.
     void setKeepDays(int days) noexcept;
     // Nothing is written while the file system of app.db has less free space
     // than this; 0 (the default) sets no floor. The last batch at close()

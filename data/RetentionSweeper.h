@@ -30,7 +30,7 @@ class RetentionSweeper
 public:
     explicit RetentionSweeper(Database& database) noexcept : m_database(database) {}
 
-    // Deletes rows older than keepDays days (nothing when keepDays is 0 or
+    // Deletes rows received more than keepDays days ago (nothing when 0 or
     // less) in one transaction, in pieces of at most rows rows until budget
     // has passed (one piece with no budget), and returns how many it
     // deleted. A return below rows means the round is complete: nothing
