@@ -10,12 +10,14 @@
 #include "callback/CallbackInfo.h"
 #include "callback/DropCounts.h"
 #include "callback/GPSInfo.h"
+#include "callback/GPSReading.h"
 #include "data/DisplayTime.h"
 #include "data/VehicleInfo.h"
 #include "data/VehicleInfoContainer.h"
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -103,11 +105,20 @@ void StationController::handleCallback(CallbackInfo& record)
         handleDetails(record);
 }
 
+void StationController::countUnknownVehicle()
+{
+    // Dropped on purpose, but the operator should see that someone sends them.
+    if (m_counts != nullptr)
+        m_counts->countUnknownVehicle();
+}
+
 void StationController::handleEvent(CallbackInfo& record)
 {
     VehicleInfo* vehicle = m_records.findVehicle(record.getId());
-    if (vehicle == nullptr)
+    if (vehicle == nullptr) {
+        countUnknownVehicle();
         return;
+    }
     // The stored event carries the operator's name for the vehicle.
     if (!vehicle->edited_name.empty() && vehicle->edited_name != record.getName())
         record.setName(vehicle->edited_name);
@@ -132,6 +143,8 @@ void StationController::handleGpsReport(const CallbackInfo& record)
             traceMessage("INSERT FALSE");
         vehicle = m_records.findVehicle(record.getId());
     }
+    if (vehicle != nullptr)
+        vehicle->heard = nextHeard();
     // A known vehicle's row is written once per report: when the report
     // moves it, the one update carries its new time and name as well.
     bool updated = false;
@@ -163,6 +176,18 @@ void StationController::handleGpsReport(const CallbackInfo& record)
         countUnstored("Insert False");
 }
 
+std::int64_t StationController::nextHeard()
+{
+    // Above every order loaded with the vehicles, so this run's reports come
+    // first.
+    if (!m_heardCounted) {
+        m_records.forEachVehicle(
+            [this](VehicleInfo& vehicle) { m_lastHeard = std::max(m_lastHeard, vehicle.heard); });
+        m_heardCounted = true;
+    }
+    return ++m_lastHeard;
+}
+
 void StationController::setReportedName(VehicleInfo& vehicle, const std::string& name)
 {
     // The page searches the reported name too; it only needs it while another
@@ -177,6 +202,8 @@ void StationController::setReportedName(VehicleInfo& vehicle, const std::string&
 void StationController::handleDetails(const CallbackInfo& record)
 {
     VehicleInfo* vehicle = m_records.findVehicle(record.getId());
+    if (vehicle == nullptr)
+        countUnknownVehicle();
     if (vehicle == nullptr || vehicle->deleted)
         return;
     // A key the message lacks leaves what the station already knows.
@@ -202,10 +229,14 @@ void StationController::pageLoaded(int timeoutMinutes)
         if (!vehicle.deleted)
             shown.push_back(&vehicle);
     });
-    // The page lists only so many: those that reported last come first, so
-    // no sender can push the fleet out with identifiers that sort early.
-    // The display time text sorts as the time it shows.
+    // The page lists only so many: those the station heard from last come
+    // first, so no sender can push the fleet out with identifiers that sort
+    // early or a clock that runs ahead. Vehicles it has no order for (stored
+    // before it kept one) follow, by their time (the display time text sorts
+    // as the time it shows).
     std::stable_sort(shown.begin(), shown.end(), [](const VehicleInfo* a, const VehicleInfo* b) {
+        if (a->heard != b->heard)
+            return a->heard > b->heard;
         return a->last_updated_time > b->last_updated_time;
     });
     for (VehicleInfo* vehicle : shown) {
@@ -308,13 +339,18 @@ void StationController::showStoredTrack(const std::vector<std::string>& sentence
         return;
     m_page.executeScript(ScriptCalls::showTrackingMap());
     const std::size_t points = std::min(trackPointLimit, sentences.size() - 1);
+    // Samples without a position are no points of the line (not 0, 0); an
+    // end without one is sent as no number, which the page leaves out.
     for (std::size_t i = 0; i < points; ++i) {
-        const GPSInfo gps(sentences[i]);
-        m_page.executeScript(
-            ScriptCalls::insertGpsInfo(gps.latitude(), gps.longitude(), gps.course()));
+        const GPSReading gps = GPSReading::read(sentences[i]);
+        if (gps.hasPosition)
+            m_page.executeScript(
+                ScriptCalls::insertGpsInfo(gps.latitude, gps.longitude, gps.course));
     }
-    const GPSInfo end(sentences[points]);
-    m_page.executeScript(ScriptCalls::showTrackingLine(end.latitude(), end.longitude()));
+    const GPSReading end = GPSReading::read(sentences[points]);
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    m_page.executeScript(ScriptCalls::showTrackingLine(end.hasPosition ? end.latitude : none,
+                                                       end.hasPosition ? end.longitude : none));
 }
 
 } // namespace corvane

@@ -3,6 +3,7 @@
 #include "base/DateTime.h"
 #include "base/ThreadAffinity.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,10 @@ class VehicleInfo;
 // - a callback without a usable vehicle identifier (none, not a GUID, or the
 //   all-zero one) changes nothing and is counted;
 // - an alarm event or details message from a vehicle that has never sent a
-//   position changes nothing;
-// - a GPS report without a position (receiver without a fix) is stored as a
-//   sample but moves nothing and keeps the vehicle's last position;
+//   position report changes nothing and is counted;
+// - a GPS report without a position (receiver without a fix, or coordinates
+//   that GPSReading does not take) is stored as a sample but moves nothing
+//   and keeps the vehicle's last position;
 // - a deleted vehicle is never shown again and no callback changes it, but
 //   its GPS samples are still stored;
 // - a failed queue put is traced ("INSERT FALSE", "UPDATE FALSE",
@@ -48,11 +50,12 @@ public:
     // name may be replaced by the operator's name of the vehicle.
     void handleCallback(CallbackInfo& record);
 
-    // Where callbacks without an identifier are counted; may be null.
+    // Where dropped callbacks are counted; may be null.
     void setDropCounts(DropCounts* counts) { m_counts = counts; }
 
     // The page has finished loading: the time-out, every vehicle that is not
-    // deleted, most recently reporting first (the page lists only so many;
+    // deleted, the one the station heard from last first (the page lists
+    // only so many; the recorders' clocks play no part;
     // with its reported name when the operator renamed it, for the page's
     // search), and the sort.
     void pageLoaded(int timeoutMinutes);
@@ -100,11 +103,16 @@ private:
     void update(VehicleInfo& vehicle);
     // A sample or event the writer refused: traced and counted as dropped.
     void countUnstored(const char* trace);
+    void countUnknownVehicle();
     void setReportedName(VehicleInfo& vehicle, const std::string& name);
+    // The heard order of a report handled now.
+    std::int64_t nextHeard();
 
     StationRecords& m_records;
     ScriptSink& m_page;
     DropCounts* m_counts = nullptr;
+    std::int64_t m_lastHeard = 0;
+    bool m_heardCounted = false;
     ThreadAffinity m_guiThread;
 };
 

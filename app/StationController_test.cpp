@@ -4,9 +4,13 @@
 #include "base/FormatableBuffer.h"
 #include "callback/CallbackInfo.h"
 #include "callback/DropCounts.h"
+#include "callback/GPSReading.h"
+#include "data/TrackPoint.h"
+#include "data/TrackQuery.h"
 #include "data/VehicleInfo.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <gmock/gmock.h>
@@ -140,6 +144,14 @@ CallbackInfo callback(int type, const UniqueID& id, const std::string& name,
 class StationControllerTest : public ::testing::Test
 {
 protected:
+    // The vehicle a first good report made.
+    VehicleInfo* reported(const UniqueID& id)
+    {
+        CallbackInfo good = callback(100, id, "Truck", munich);
+        controller.handleCallback(good);
+        return records.findVehicle(id);
+    }
+
     MemoryRecords records;
     RecordingPage page;
     StationController controller{records, page};
@@ -212,15 +224,33 @@ TEST_F(StationControllerTest, DeletedVehicleOnlyGainsGpsSamples)
 
 TEST_F(StationControllerTest, UnknownVehiclesAndTypesChangeNothing)
 {
+    DropCounts counts;
+    controller.setDropCounts(&counts);
     const UniqueID stranger;
-    for (int type : {0, 13, 99, 101, 102, -1}) {
-        CallbackInfo record = callback(type, stranger, "Ghost", munich);
+    // Events (every type below 100) and details of an unknown vehicle are
+    // dropped and counted; a type the station does not know is only ignored.
+    const struct
+    {
+        int type;
+        std::uint64_t counted;
+    } cases[] = {{0, 1}, {13, 2}, {99, 3}, {101, 4}, {102, 4}, {-1, 5}};
+    for (const auto& c : cases) {
+        CallbackInfo record = callback(c.type, stranger, "Ghost", munich);
         record.optionalInfo()["Company"] = "Acme";
         controller.handleCallback(record);
+        EXPECT_EQ(counts.figures().unknownVehicle, c.counted) << c.type;
     }
     EXPECT_THAT(page.calls, IsEmpty());
     EXPECT_THAT(records.queued, IsEmpty());
     EXPECT_THAT(records.vehicles, IsEmpty());
+
+    // A known vehicle's are not "unknown", deleted or not.
+    for (bool deleted : {false, true}) {
+        CallbackInfo event = callback(7, records.add("Known", deleted).id, "Known");
+        controller.handleCallback(event);
+    }
+    EXPECT_EQ(counts.figures().unknownVehicle, 5u);
+    EXPECT_EQ(counts.figures().unidentified, 0u);
 }
 
 TEST_F(StationControllerTest, EventIsStoredAndShownUnderTheOperatorsName)
@@ -311,6 +341,43 @@ TEST_F(StationControllerTest, PageLoadedSendsEveryShownVehicleMostRecentFirst)
     EXPECT_THAT(records.queued, IsEmpty());
 }
 
+// The first places go to the vehicles the station heard from last, whatever
+// their recorders' clocks say; those it has no order for follow by time.
+TEST_F(StationControllerTest, StartOrderIsWhenTheStationHeardFromThem)
+{
+    const struct
+    {
+        const char* name;
+        const char* time;
+        std::int64_t heard;
+    } vehicles[] = {
+        {"Ahead", "2099-12-31 23:59:59", 3},  {"Behind", "1971-01-01 00:00:00", 9},
+        {"Middle", "2026-01-01 00:00:00", 5}, {"OldA", "2011-05-31 10:00:00", 0},
+        {"OldB", "2012-01-01 00:00:00", 0},   {"Now", "1971-01-01 00:00:00", 1},
+    };
+    for (const auto& v : vehicles) {
+        VehicleInfo& added = records.add(v.name);
+        added.last_updated_time = v.time;
+        added.heard = v.heard;
+    }
+    // Heard in this run, with a clock in 1971: before all the loaded ones.
+    for (auto& [id, vehicle] : records.vehicles)
+        if (vehicle->name == "Now") {
+            CallbackInfo report = callback(100, id, "Now", munich);
+            report.setTime(DateTime(1971, 1, 1, 0, 0, 1));
+            controller.handleCallback(report);
+        }
+    page.calls.clear();
+    controller.pageLoaded(15);
+    std::vector<std::string> order;
+    for (const std::string& call : page.calls)
+        if (call.rfind("insertVehicle(", 0) == 0)
+            for (const auto& v : vehicles)
+                if (call.find(std::string("'") + v.name + "'") != std::string::npos)
+                    order.push_back(v.name);
+    EXPECT_THAT(order, ElementsAre("Now", "Behind", "Middle", "Ahead", "OldB", "OldA"));
+}
+
 TEST_F(StationControllerTest, CallbacksWithoutAUsableIdentifierChangeNothingAndAreCounted)
 {
     DropCounts counts;
@@ -331,9 +398,7 @@ TEST_F(StationControllerTest, CallbacksWithoutAUsableIdentifierChangeNothingAndA
 TEST_F(StationControllerTest, ReportsWithoutAPositionKeepTheLastOne)
 {
     const UniqueID id;
-    CallbackInfo good = callback(100, id, "Truck", munich);
-    controller.handleCallback(good);
-    VehicleInfo* vehicle = records.findVehicle(id);
+    VehicleInfo* vehicle = reported(id);
     ASSERT_NE(vehicle, nullptr);
     struct Case
     {
@@ -371,6 +436,66 @@ TEST_F(StationControllerTest, ReportsWithoutAPositionKeepTheLastOne)
             EXPECT_EQ(vehicle->last_updated_time, "2011-05-31 14:00:00");
         }
     }
+}
+
+// The live map, the vehicle's stored last position and the track history
+// read every sentence alike: a made-up number moves nothing, is not kept, and
+// is no point of the history either.
+TEST_F(StationControllerTest, LiveMapStoredPositionAndHistoryReadTheSameRow)
+{
+    const UniqueID id;
+    VehicleInfo* vehicle = reported(id);
+    ASSERT_NE(vehicle, nullptr);
+    const char* const sentences[] = {
+        "$GPRMC,134530,A,1e300,N,01131.000,E,0,0,310511,,",
+        "$GPRMC,134530,A,4807.038,N,1e300,E,0,0,310511,,",
+        "$GPRMC,134530,A,abc,N,01131.000,E,0,0,310511,,",
+        "$GPRMC,134530,A,nan,N,inf,E,0,0,310511,,",
+        "$GPRMC,134530,A,9959.9999,N,01131.000,E,0,0,310511,,",
+        "$GPRMC,134530,A,-4807.038,N,01131.000,E,0,0,310511,,",
+        "$GPRMC,134530,A,4807.038,,01131.000,E,0,0,310511,,",
+        "$GPRMC,134530,A,4807.038,N,01131.000,E,-3,nan,310511,,",
+        "$GPRMC,134530,A,4900.000,S,01200.000,W,1e300,400,310511,,",
+        "$GPRMC,134530,A,9000.000,N,18000.000,E,7,1,310511,,",
+    };
+    for (const char* sentence : sentences) {
+        SCOPED_TRACE(sentence);
+        page.calls.clear();
+        records.queued.clear();
+        const std::string lat = vehicle->last_updated_latitude;
+        const std::string lon = vehicle->last_updated_longitude;
+        CallbackInfo report = callback(100, id, "Truck", sentence);
+        controller.handleCallback(report);
+        TrackPoint history;
+        const bool drawn = TrackQuery::readSentence(sentence, history);
+        ASSERT_THAT(records.what(), ElementsAre("vehicle update", "gps"));
+        EXPECT_EQ(records.queued[1].sentence, sentence);
+        // The update that goes before the move never carries an empty position.
+        EXPECT_THAT(page.calls.front(), StartsWith("updateVehicle('" + lat + "', '" + lon + "'"));
+        if (!drawn) {
+            EXPECT_THAT(page.names(), ElementsAre("updateVehicle"));
+            EXPECT_EQ(vehicle->last_updated_latitude, lat);
+            EXPECT_EQ(vehicle->last_updated_longitude, lon);
+            continue;
+        }
+        ASSERT_THAT(page.names(), ElementsAre("updateVehicle", "moveTo"));
+        double gotLat, gotLon, gotSpeed, gotCourse;
+        ASSERT_EQ(std::sscanf(page.calls.back().c_str(),
+                              "moveTo(%lf, %lf, %lf, %*d, %*d, %*d, %lf,", &gotLat, &gotLon,
+                              &gotSpeed, &gotCourse),
+                  4);
+        EXPECT_NEAR(gotLat, history.latitude, 1e-6);
+        EXPECT_NEAR(gotLon, history.longitude, 1e-6);
+        EXPECT_NEAR(gotSpeed, history.speed, 1e-6);
+        EXPECT_NEAR(gotCourse, history.course, 1e-6);
+        EXPECT_TRUE(std::isfinite(gotSpeed) && gotSpeed >= 0);
+        EXPECT_EQ(vehicle->last_updated_latitude,
+                  StationController::coordinateText(history.latitude));
+        EXPECT_EQ(vehicle->last_updated_longitude,
+                  StationController::coordinateText(history.longitude));
+    }
+    // Only the last three were positions; the last is where the vehicle stays.
+    EXPECT_EQ(vehicle->last_updated_latitude, "90.000000");
 }
 
 TEST_F(StationControllerTest, NameChangesFromThePage)
@@ -522,6 +647,13 @@ TEST_F(StationControllerTest, StoredTrackIsBoundedByTheSamplesThereAre)
             EXPECT_EQ(page.calls[i], "insertGpsInfo(48.117300, 11.516667, 84.400000);");
         EXPECT_EQ(page.calls.back(), "showTrackingLine(-10.000000, -20.000000);");
     }
+    // Samples without a position are no points at 0, 0; nor is the end.
+    page.calls.clear();
+    controller.showStoredTrack({"$GPRMC,,V,,,,,,,,,,N", munich,
+                                "$GPRMC,1,A,1e300,N,01131.000,E,0,0,,,", "$GPRMC,,V,,,,,,,,,,N"});
+    EXPECT_THAT(page.calls,
+                ElementsAre("showTrackingMap()", "insertGpsInfo(48.117300, 11.516667, 84.400000);",
+                            "showTrackingLine(NaN, NaN);"));
 }
 
 // Every real sentence of the corpus moves the marker to its decoded position,
@@ -535,6 +667,7 @@ TEST_F(StationControllerTest, RealSentencesMoveTheMarkerWhereTheyPoint)
     std::getline(corpus, line); // header
     VehicleInfo& v = records.add("Probe");
     int checked = 0;
+    int madeUp = 0;
     while (std::getline(corpus, line)) {
         std::istringstream row(line);
         std::string source, sentence, status;
@@ -546,6 +679,14 @@ TEST_F(StationControllerTest, RealSentencesMoveTheMarkerWhereTheyPoint)
         page.calls.clear();
         CallbackInfo report = callback(100, v.id, "Probe", sentence);
         controller.handleCallback(report);
+        // A receiver without a fix that fills in 360 degrees north or 60
+        // minutes moves nothing (which rows those are, the reader's own test
+        // checks against the corpus).
+        if (!GPSReading::read(sentence).hasPosition) {
+            EXPECT_NE(page.names().back(), "moveTo") << sentence;
+            ++madeUp;
+            continue;
+        }
         ASSERT_EQ(page.names().back(), "moveTo") << sentence;
         double gotLat, gotLon, gotSpeed, gotCourse;
         int gotH, gotM, gotS;
@@ -561,6 +702,7 @@ TEST_F(StationControllerTest, RealSentencesMoveTheMarkerWhereTheyPoint)
         ++checked;
     }
     EXPECT_GT(checked, 1000);
+    EXPECT_EQ(madeUp, 36);
 }
 
 } // namespace

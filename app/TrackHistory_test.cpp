@@ -44,10 +44,13 @@ private:
 // "$GPRMC" with the position given in degrees (north and east).
 std::string sentence(double lat, double lon, const char* course)
 {
+    // Rounded to the sentence's ten-thousandths of a minute first, so that
+    // 59.99996 minutes become the next degree, not "60.0000".
     auto field = [](double degrees, int width) {
-        const int whole = static_cast<int>(degrees);
+        const long long units = std::llround(degrees * 600000.0);
         char text[32];
-        std::snprintf(text, sizeof text, "%0*d%07.4f", width, whole, (degrees - whole) * 60.0);
+        std::snprintf(text, sizeof text, "%0*lld%07.4f", width, units / 600000,
+                      static_cast<double>(units % 600000) / 10000.0);
         return std::string(text);
     };
     return "$GPRMC,080000,A," + field(lat, 2) + ",N," + field(lon, 3) + ",E,10.0," + course +

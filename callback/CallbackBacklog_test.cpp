@@ -98,9 +98,12 @@ TEST(DropCounts, SummaryNamesEveryCount)
         counts.countOverBacklog();
     for (int i = 0; i < 3; ++i)
         counts.countUnstored();
+    for (int i = 0; i < 5; ++i)
+        counts.countUnknownVehicle();
     EXPECT_EQ(DropCounts::summary(counts.figures()),
               "Dropped datagrams: 2 without a vehicle identifier, 1 from senders not allowed, "
-              "12 while the window was busy, 3 while the database writer was full");
+              "12 while the window was busy, 3 while the database writer was full, 5 from "
+              "vehicles never seen with a position");
 }
 
 } // namespace

@@ -9,6 +9,7 @@ DropCounts::Figures DropCounts::figures() const noexcept
     f.refusedSenders = m_refusedSenders.load(std::memory_order_relaxed);
     f.overBacklog = m_overBacklog.load(std::memory_order_relaxed);
     f.unstored = m_unstored.load(std::memory_order_relaxed);
+    f.unknownVehicle = m_unknownVehicle.load(std::memory_order_relaxed);
     return f;
 }
 
@@ -18,7 +19,8 @@ std::string DropCounts::summary(const Figures& figures)
            " without a vehicle identifier, " + std::to_string(figures.refusedSenders) +
            " from senders not allowed, " + std::to_string(figures.overBacklog) +
            " while the window was busy, " + std::to_string(figures.unstored) +
-           " while the database writer was full";
+           " while the database writer was full, " + std::to_string(figures.unknownVehicle) +
+           " from vehicles never seen with a position";
 }
 
 } // namespace corvane

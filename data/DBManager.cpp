@@ -12,6 +12,7 @@
 #include "data/RowSet.h"
 #include "data/SingletonRegistry.h"
 #include "data/Transaction.h"
+#include "data/StationReceipts.h"
 #include "data/VehicleInfoContainer.h"
 #include "thread/MessageQueue.h"
 
@@ -208,6 +209,12 @@ void DBManager::setCacheSize()
 
 void DBManager::ensureTables()
 {
+    // First, so that the vehicles load with their heard order.
+    try {
+        StationReceipts::ensureTables(m_database);
+    } catch (const DatabaseException& e) {
+        traceException(e);
+    }
     for (const TableSchema& table : tables) {
         m_currentTable = table.name;
         try {
@@ -637,12 +644,35 @@ void DBManager::forEachEventPage(const char* condition, std::size_t total, std::
 int DBManager::loadVehicles()
 {
     std::lock_guard lock(g_databaseMutex);
-    return loadInto(m_database, "SELECT * FROM vehicle_info ;", VehicleInfoContainer::getInstance(),
-                    [](const RowSet& row) {
-                        auto record = std::make_unique<VehicleInfo>(UniqueID::zero());
-                        record->load(row);
-                        VehicleInfoContainer::getInstance().addLoaded(std::move(record));
-                    });
+    const int loaded =
+        loadInto(m_database, "SELECT * FROM vehicle_info ;", VehicleInfoContainer::getInstance(),
+                 [](const RowSet& row) {
+                     auto record = std::make_unique<VehicleInfo>(UniqueID::zero());
+                     record->load(row);
+                     VehicleInfoContainer::getInstance().addLoaded(std::move(record));
+                 });
+    try {
+        loadHeard();
+    } catch (const DatabaseException& e) {
+        // Without the order the vehicles are still shown, by their times.
+        traceException(e);
+    }
+    return loaded;
+}
+
+void DBManager::loadHeard()
+{
+    RowSet rows(m_database, "SELECT vehicle_id, last_sample_id FROM vehicle_heard;");
+    VehicleInfoContainer& vehicles = VehicleInfoContainer::getInstance();
+    std::lock_guard container(vehicles.getMutex());
+    while (rows.next()) {
+        const char* id = rows.getText(0);
+        const char* heard = rows.getText(1);
+        if (id == nullptr || heard == nullptr)
+            continue;
+        if (VehicleInfo* vehicle = vehicles.find(UniqueID(id)))
+            vehicle->heard = std::strtoll(heard, nullptr, 10);
+    }
 }
 
 } // namespace corvane

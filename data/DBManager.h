@@ -25,7 +25,8 @@ class EventLog;
 class MessageQueue;
 class StorageListener;
 
-// Owner of app.db: creates missing tables, loads the vehicles, runs the
+// Owner of app.db: creates missing tables (the station's own receipt tables
+// too, see StationReceipts), loads the vehicles, runs the
 // writer thread "DBManager::DBManagerQueueThread" and answers the event and
 // GPS queries.
 //
@@ -128,7 +129,8 @@ public:
     // Fills GPSDataContainer with the samples of one vehicle (id text), or
     // of all vehicles for nullptr; returns the number loaded.
     int queryGPSData(const char* vehicleId);
-    // Fills VehicleInfoContainer with every vehicle; returns the number.
+    // Fills VehicleInfoContainer with every vehicle, each with its heard
+    // order from vehicle_heard; returns the number.
     int loadVehicles();
 
     // One page of events at a time (EventPageQuery), on the read connection
@@ -144,8 +146,8 @@ public:
     // open(), so that a file that cannot be opened is told as well, and clear
     // it before the listener goes.
     void setStorageListener(StorageListener* listener) { m_health.setListener(listener); }
-    // GPS samples and events older than this many days are deleted; 0 (the
-    // default) keeps everything.
+    // GPS samples and events the station received more than this many days
+    // ago are deleted (RetentionSweeper); 0 (the default) keeps everything.
     void setKeepDays(int days) noexcept;
     // Nothing is written while the file system of app.db has less free space
     // than this; 0 (the default) sets no floor. The last batch at close()
@@ -216,6 +218,8 @@ private:
     Database& reader();
     void setCacheSize();
     void ensureTables();
+    // Sets each loaded vehicle's heard order. Database mutex.
+    void loadHeard();
     // Writer thread only, as every function down to tellEnded (asserted in
     // debug builds).
     void writeUntilStopped();

@@ -139,6 +139,12 @@ protected:
 };
 
 const char* const schema[] = {
+    "table|received_hour|CREATE TABLE received_hour (table_name TEXT NOT NULL, hour INTEGER NOT "
+    "NULL, first_id INTEGER NOT NULL, PRIMARY KEY (table_name, hour))",
+    "index|sqlite_autoindex_received_hour_1|<null>",
+    "table|vehicle_heard|CREATE TABLE vehicle_heard (vehicle_id TEXT PRIMARY KEY, last_sample_id "
+    "INTEGER NOT NULL)",
+    "index|sqlite_autoindex_vehicle_heard_1|<null>",
     "table|event_info|CREATE TABLE event_info (id INTEGER PRIMARY KEY AUTOINCREMENT,address "
     "TEXT,name TEXT,time DATETIME,event_type INTEGER,device_title TEXT, vehicle_id TEXT,foreign "
     "key(vehicle_id) references vehicle_info(id))",
@@ -180,11 +186,14 @@ TEST_F(DBManagerTest, SchemaIsCreatedInOrderOnceAndNotAgain)
 
 TEST_F(DBManagerTest, AnOlderFileGainsTheSearchIndexesAndKeepsItsTablesAndRows)
 {
+    // An older file has neither the station's receipt tables (the first
+    // four rows) nor the search indexes (the last three).
+    const std::size_t receipts = 4;
     const std::size_t tablesAndOwnIndexes = std::size(schema) - 3;
     {
         Database db;
         db.open(path.c_str(), 5000);
-        for (std::size_t i = 0; i < tablesAndOwnIndexes; ++i) {
+        for (std::size_t i = receipts; i < tablesAndOwnIndexes; ++i) {
             const std::string row = schema[i];
             const std::string sql = row.substr(row.rfind('|') + 1);
             if (sql != "<null>" && sql.find("sqlite_sequence") == std::string::npos)
@@ -195,7 +204,11 @@ TEST_F(DBManagerTest, AnOlderFileGainsTheSearchIndexesAndKeepsItsTablesAndRows)
     open();
     manager().close();
     const auto rows = rowsOf(path, "SELECT type, name, sql FROM sqlite_master ORDER BY rowid;");
-    EXPECT_EQ(rows, std::vector<std::string>(std::begin(schema), std::end(schema)));
+    std::vector<std::string> expected(std::begin(schema) + receipts,
+                                      std::begin(schema) + tablesAndOwnIndexes);
+    expected.insert(expected.end(), std::begin(schema), std::begin(schema) + receipts);
+    expected.insert(expected.end(), std::begin(schema) + tablesAndOwnIndexes, std::end(schema));
+    EXPECT_EQ(rows, expected);
     EXPECT_EQ(countOf(path, "SELECT count(*) FROM event_info WHERE name = 'old';"), 1);
 }
 
@@ -241,6 +254,11 @@ TEST_F(DBManagerTest, QueuedRecordsAreWrittenInOneTransactionInOrder)
     auto statements = log.take();
     const std::vector<std::string> expected = {
         "BEGIN;",
+        "INSERT OR IGNORE INTO received_hour (table_name, hour, first_id) SELECT 'gps_data', "
+        "(CAST(strftime('%s', 'now') AS INTEGER) / 3600), COALESCE(MAX(id), 0) + 1 FROM gps_data;",
+        "INSERT OR IGNORE INTO received_hour (table_name, hour, first_id) SELECT 'event_info', "
+        "(CAST(strftime('%s', 'now') AS INTEGER) / 3600), COALESCE(MAX(id), 0) + 1 FROM "
+        "event_info;",
         "INSERT INTO vehicle_info (id, name, edited_name, "
         "last_updated_time,last_updated_latitude,last_updated_longitude, deleted, company, maker, "
         "model, registration, driver, license, info1, info2, image_path)VALUES "
@@ -252,14 +270,17 @@ TEST_F(DBManagerTest, QueuedRecordsAreWrittenInOneTransactionInOrder)
         "31 13:45:30'), last_updated_latitude='37.500000',last_updated_longitude='', deleted=0, "
         "company='', maker='', model='', registration='', driver='', license='', info1='', "
         "info2='', image_path='' where id = '0a1b2c3d-0000-4000-8000-000000000001';",
+        // The station's own note of whom it heard from last.
+        "INSERT OR REPLACE INTO vehicle_heard (vehicle_id, last_sample_id) VALUES "
+        "('0a1b2c3d-0000-4000-8000-000000000001', 1);",
         "COMMIT;",
     };
     // The writer may have run empty batches before; the records form one.
     const auto first = std::find(statements.begin(), statements.end(), expected[1]);
     ASSERT_NE(first, statements.end());
     ASSERT_NE(first, statements.begin());
-    ASSERT_GE(statements.end() - first, 4);
-    EXPECT_EQ(std::vector<std::string>(first - 1, first + 4), expected);
+    ASSERT_GE(statements.end() - first, 7);
+    EXPECT_EQ(std::vector<std::string>(first - 1, first + 7), expected);
 }
 
 TEST_F(DBManagerTest, TextsAreStoredExactlyAndUnreadableTimesAsNull)

@@ -8,9 +8,10 @@
 #include "data/GPSData.h"
 #include "data/RecordCodec.h"
 #include "data/Statement.h"
+#include "data/StationReceipts.h"
 #include "data/Transaction.h"
-#include "data/VehicleUpdateCoalescer.h"
 #include "data/VehicleInfo.h"
+#include "data/VehicleUpdateCoalescer.h"
 #include "thread/MessageQueue.h"
 
 #include <optional>
@@ -66,23 +67,26 @@ void updateVehicle(Database& db, const VehicleInfo& v)
 
 } // namespace
 
+Statement& RecordWriter::Compiled::on(Database& database)
+{
+    if (statement == nullptr || !statement->isPrepared() || connection != database.getHandle()) {
+        // The old statement goes first: it keeps a closed connection alive.
+        statement.reset();
+        statement = std::make_unique<Statement>(database, sql);
+        connection = database.getHandle();
+    }
+    return *statement;
+}
+
 void RecordWriter::insertGps(const GPSData& g)
 {
-    if (m_gpsInsert == nullptr || !m_gpsInsert->isPrepared() ||
-        m_gpsInsertConnection != m_database.getHandle()) {
-        // The old statement goes first: it keeps a closed connection alive.
-        m_gpsInsert.reset();
-        m_gpsInsert = std::make_unique<Statement>(
-            m_database, "INSERT INTO gps_data (gps_data, update_time, vehicle_id)VALUES (?1, "
-                        "DATETIME(?2), ?3);");
-        m_gpsInsertConnection = m_database.getHandle();
-    }
+    Statement& insert = m_gpsInsert.on(m_database);
     const std::string vehicle = g.vehicle_id.toText();
-    m_gpsInsert->bindTextNoCopy(1, g.gps_data);
-    m_gpsInsert->bindTextNoCopy(2, g.update_time);
-    m_gpsInsert->bindTextNoCopy(3, vehicle.c_str());
-    m_gpsInsert->execute();
-    m_gpsInsert->reset();
+    insert.bindTextNoCopy(1, g.gps_data);
+    insert.bindTextNoCopy(2, g.update_time);
+    insert.bindTextNoCopy(3, vehicle.c_str());
+    insert.execute();
+    insert.reset();
 }
 
 void RecordWriter::apply(const AbstractDatabaseRecord& record)
@@ -168,18 +172,61 @@ int RecordWriter::writeBatch(MessageQueue& queue, int count, std::vector<char>& 
     return taken;
 }
 
+bool RecordWriter::begin(std::optional<Transaction>& transaction)
+{
+    transaction.reset();
+    try {
+        transaction.emplace(m_database);
+        m_heard.clear();
+        if (!m_pending.empty())
+            StationReceipts::markBatch(m_database);
+    } catch (const DatabaseException& e) {
+        if (!transaction || isTransient(e.getCode()))
+            return keepFor(e);
+        // A file whose station tables cannot be written still takes the
+        // records; retention then finds no hours and waits.
+        tellReceiptFault(e);
+    }
+    return true;
+}
+
+void RecordWriter::tellReceiptFault(const DatabaseException& e)
+{
+    if (!m_receiptFaultTold)
+        traceException(e);
+    m_receiptFaultTold = true;
+}
+
+bool RecordWriter::writeHeard()
+{
+    try {
+        Statement& upsert = m_heardUpsert.on(m_database);
+        for (const auto& [vehicle, sample] : m_heard) {
+            upsert.bindTextNoCopy(1, vehicle.c_str());
+            upsert.bindInt64(2, sample);
+            upsert.execute();
+            upsert.reset();
+        }
+    } catch (const DatabaseException& e) {
+        if (isTransient(e.getCode()))
+            return keepFor(e);
+        tellReceiptFault(e);
+    }
+    return true;
+}
+
 bool RecordWriter::commitPending()
 {
     VehicleUpdateCoalescer::coalesce(m_pending);
     std::optional<Transaction> transaction;
-    try {
-        transaction.emplace(m_database);
-    } catch (const DatabaseException& e) {
-        return keepFor(e);
-    }
+    if (!begin(transaction))
+        return false;
     for (auto record = m_pending.begin(); record != m_pending.end();) {
         try {
             apply(**record);
+            if ((*record)->recordType == AbstractDatabaseRecord::GPSSample)
+                m_heard[static_cast<const GPSData&>(**record).vehicle_id.toText()] =
+                    sqlite3_last_insert_rowid(m_database.getHandle());
             ++record;
             continue;
         } catch (const DatabaseException& e) {
@@ -190,15 +237,13 @@ bool RecordWriter::commitPending()
         record = m_pending.erase(record);
         if (!m_database.inTransaction()) {
             // SQLite ended the transaction itself: apply the others again.
-            transaction.reset();
-            try {
-                transaction.emplace(m_database);
-            } catch (const DatabaseException& e) {
-                return keepFor(e);
-            }
+            if (!begin(transaction))
+                return false;
             record = m_pending.begin();
         }
     }
+    if (!writeHeard())
+        return false;
     try {
         transaction->commit();
     } catch (const DatabaseException& e) {

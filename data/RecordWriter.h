@@ -3,9 +3,12 @@
 #include "data/Statement.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace corvane {
@@ -15,6 +18,7 @@ class Database;
 class DatabaseException;
 class GPSData;
 class MessageQueue;
+class Transaction;
 
 // Turns queued records into SQL on app.db: the database writer's batch.
 // Every text value goes into the statement through "%q" inside apostrophes,
@@ -33,6 +37,11 @@ class MessageQueue;
 // `pendingLimit` records wait, no more are taken, so the queue fills and
 // refuses producers instead of memory growing. lastFault() says what kept
 // them.
+//
+// Each batch also keeps the station's own receipts (StationReceipts): the
+// hour it was written in, and each vehicle's newest sample id. A file whose
+// receipt tables cannot be written is traced once and still takes the
+// records.
 //
 // Ownership: borrows the Database; owns the waiting records.
 // Threads: the thread that holds the database mutex. Throws: writeBatch()
@@ -55,8 +64,8 @@ public:
     // order (a vehicle update that a later one of the same vehicle overwrites
     // is left out, see VehicleUpdateCoalescer), "COMMIT;". A record that
     // fails on its own account (a second insert of an identifier) is traced
-    // and skipped and the rest are still applied and committed. No transaction is ever left open. Returns the
-    // number of messages taken. `buffer` must hold the longest message.
+    // and skipped and the rest are still applied and committed. No transaction is ever left open.
+    // Returns the number of messages taken. `buffer` must hold the longest message.
     int writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer);
 
     // Records taken but not yet committed.
@@ -87,18 +96,38 @@ public:
 private:
     // Applies every waiting record in one transaction; true when committed.
     bool commitPending();
+    // Opens the batch's transaction (closing one still held) and notes the
+    // hour; false, with the fault kept, when the batch cannot go on.
+    bool begin(std::optional<Transaction>& transaction);
+    // The batch's newest sample of each vehicle into vehicle_heard.
+    bool writeHeard();
+    void tellReceiptFault(const DatabaseException& e);
     // Traces e and keeps it as the last fault; false, for a batch that failed.
     bool keepFor(const DatabaseException& e);
-    // One gps_data row through the compiled statement, compiled again for a
-    // new connection or after a failure released it.
+    // One gps_data row through the compiled statement.
     void insertGps(const GPSData& sample);
+
+    // A statement compiled once per connection: again for a new connection
+    // or after a failure released it.
+    struct Compiled
+    {
+        const char* sql;
+        std::unique_ptr<Statement> statement;
+        const void* connection = nullptr; // the handle it was compiled on
+        Statement& on(Database& database);
+    };
 
     Database& m_database;
     std::size_t m_pendingLimit;
     Fault m_lastFault;
     std::deque<std::unique_ptr<AbstractDatabaseRecord>> m_pending;
-    std::unique_ptr<Statement> m_gpsInsert;
-    const void* m_gpsInsertConnection = nullptr; // the handle it was compiled on
+    Compiled m_gpsInsert{"INSERT INTO gps_data (gps_data, update_time, vehicle_id)VALUES (?1, "
+                         "DATETIME(?2), ?3);"};
+    Compiled m_heardUpsert{
+        "INSERT OR REPLACE INTO vehicle_heard (vehicle_id, last_sample_id) VALUES (?1, ?2);"};
+    // The batch's newest sample id of each vehicle (identifier text).
+    std::unordered_map<std::string, std::int64_t> m_heard;
+    bool m_receiptFaultTold = false;
 };
 
 } // namespace corvane

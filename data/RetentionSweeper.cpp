@@ -3,28 +3,29 @@
 #include "data/Database.h"
 #include "data/FormatableSQL.h"
 #include "data/RowSet.h"
+#include "data/StationReceipts.h"
 #include "data/Transaction.h"
 
 #include <cstdlib>
-#include <cstring>
 
 namespace corvane {
 
 int RetentionSweeper::sweep(int keepDays, int rows, std::chrono::microseconds budget)
 {
     if (keepDays <= 0 || rows <= 0) {
-        m_limit.clear();
+        m_inRound = false;
         return 0;
     }
-    if (m_limit.empty() || keepDays != m_keepDays) {
+    if (!m_inRound || keepDays != m_keepDays) {
+        // The fronts are fixed for the round: rows received while it runs
+        // lie above them whatever they say.
         m_keepDays = keepDays;
-        const FormatableSQL sql("SELECT DATETIME('now', '-%d days');", keepDays);
-        RowSet limit(m_database, sql.getText());
-        if (!limit.next() || limit.getText(0) == nullptr)
-            return 0;
-        m_limit = limit.getText(0);
-        m_eventsDone = false;
-        m_samplesDone = false;
+        for (Front* front : {&m_events, &m_samples}) {
+            front->below =
+                StationReceipts::firstIdReceivedWithin(m_database, front->table, keepDays);
+            front->done = false;
+        }
+        m_inRound = true;
     }
     m_deletedEvents.clear();
     Transaction transaction(m_database);
@@ -38,6 +39,10 @@ int RetentionSweeper::sweep(int keepDays, int rows, std::chrono::microseconds bu
         if (piece < rows || std::chrono::steady_clock::now() - start >= budget)
             break;
     }
+    if (!m_inRound) {
+        for (const char* table : {m_events.table, m_samples.table})
+            StationReceipts::forgetOlderThan(m_database, table, keepDays);
+    }
     transaction.commit();
     return deleted;
 }
@@ -45,46 +50,41 @@ int RetentionSweeper::sweep(int keepDays, int rows, std::chrono::microseconds bu
 int RetentionSweeper::sweepPiece(int rows)
 {
     int deleted = 0;
-    if (!m_eventsDone) {
-        deleted = sweepFront("event_info", "time", rows, &m_deletedEvents);
-        m_eventsDone = deleted < rows;
+    if (!m_events.done) {
+        deleted = sweepFront(m_events, rows, &m_deletedEvents);
+        m_events.done = deleted < rows;
     }
-    if (deleted < rows && !m_samplesDone) {
+    if (deleted < rows && !m_samples.done) {
         const int wanted = rows - deleted;
-        const int samples = sweepFront("gps_data", "update_time", wanted, nullptr);
+        const int samples = sweepFront(m_samples, wanted, nullptr);
         deleted += samples;
-        m_samplesDone = samples < wanted;
+        m_samples.done = samples < wanted;
     }
-    if (m_eventsDone && m_samplesDone)
-        m_limit.clear(); // the round is over; the next call starts another
+    if (m_events.done && m_samples.done)
+        m_inRound = false; // the round is over; the next call starts another
     return deleted;
 }
 
-int RetentionSweeper::sweepFront(const char* table, const char* timeColumn, int rows,
-                                 std::vector<long long>* deletedIds)
+int RetentionSweeper::sweepFront(Front& front, int rows, std::vector<long long>* deletedIds)
 {
-    // The oldest rows by id lie together on a few pages, so deleting them
-    // dirties little; the walk stops at the first row that is young enough.
-    const FormatableSQL select("SELECT id, %s FROM %s ORDER BY id LIMIT %d;", timeColumn, table,
-                               rows);
-    RowSet front(m_database, select.getText());
-    std::string ids;
+    const FormatableSQL select("SELECT id FROM %s WHERE id < %lld ORDER BY id LIMIT %d;",
+                               front.table, static_cast<long long>(front.below), rows);
+    RowSet ids(m_database, select.getText());
+    std::string list;
     int count = 0;
-    while (front.next()) {
-        const char* time = front.getText(1);
-        if (time != nullptr && std::strcmp(time, m_limit.c_str()) >= 0)
-            break;
-        const char* id = front.getText(0);
-        ids += ids.empty() ? "" : ",";
-        ids += id;
+    while (ids.next()) {
+        const char* id = ids.getText(0);
+        list += list.empty() ? "" : ",";
+        list += id;
         ++count;
         if (deletedIds != nullptr)
             deletedIds->push_back(std::strtoll(id, nullptr, 10));
     }
-    front.close();
+    ids.close();
     if (count == 0)
         return 0;
-    const std::string sql = std::string("DELETE FROM ") + table + " WHERE id IN (" + ids + ");";
+    const std::string sql =
+        std::string("DELETE FROM ") + front.table + " WHERE id IN (" + list + ");";
     m_database.execute(sql.c_str());
     return count;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -8,28 +9,28 @@ namespace corvane {
 
 class Database;
 
-// Deletes the GPS samples and events older than a number of days, a small
-// chunk at a time, so that the writer can do it between its batches without
-// keeping a batch waiting.
+// Deletes the GPS samples and events the station received more than a
+// number of days ago, a small chunk at a time, so that the writer can do it
+// between its batches without keeping a batch waiting.
 //
-// Rows go oldest first in stored order (by id): each table is walked from
-// its first row up to the first row whose time is not older than the limit.
-// The oldest rows lie together on a few pages, so a chunk dirties little and
-// commits fast. A row whose time SQLite could not read (NULL) goes with the
-// older rows around it; a row stored with a time far older than its
-// neighbours waits until the walk reaches it. The limit is SQLite's
-// DATETIME('now', '-N days') (UTC), fixed when a round starts.
+// Age is the station's own: when a round starts, StationReceipts gives the
+// lowest id of each table received within the days kept, and the round
+// deletes every row below it, oldest (lowest id) first. The times recorders
+// wrote into the rows play no part, so a row dated 2099 goes with the others
+// received when it was, and one dated 1971 received today stays. The oldest
+// rows lie together on a few pages, so a chunk dirties little and commits
+// fast. A round that is complete forgets the hours it no longer needs.
 //
 // Ownership: borrows the Database. Threads: the caller holds the database
-// mutex around each call and no transaction is open (each call is a
-// transaction of its own). Throws: DatabaseException when a statement fails
-// (the call's deletions are rolled back).
+// mutex and no transaction is open (each call is a transaction of its own).
+// Throws: DatabaseException when a statement fails (the call's deletions are
+// rolled back).
 class RetentionSweeper
 {
 public:
     explicit RetentionSweeper(Database& database) noexcept : m_database(database) {}
 
-    // Deletes rows older than keepDays days (nothing when keepDays is 0 or
+    // Deletes rows received more than keepDays days ago (nothing when 0 or
     // less) in one transaction, in pieces of at most rows rows until budget
     // has passed (one piece with no budget), and returns how many it
     // deleted. A return below rows means the round is complete: nothing
@@ -42,16 +43,23 @@ public:
     const std::vector<long long>& deletedEvents() const noexcept { return m_deletedEvents; }
 
 private:
+    // A table's part of a round: rows below `below` go.
+    struct Front
+    {
+        const char* table;
+        std::int64_t below = 0;
+        bool done = false;
+    };
+
     int sweepPiece(int rows);
-    // Deletes up to rows rows from the front of table; the number deleted.
-    int sweepFront(const char* table, const char* timeColumn, int rows,
-                   std::vector<long long>* deletedIds);
+    // Deletes up to rows rows from the front of the table; the number deleted.
+    int sweepFront(Front& front, int rows, std::vector<long long>* deletedIds);
 
     Database& m_database;
     int m_keepDays = 0;
-    std::string m_limit; // the time limit of the current round
-    bool m_eventsDone = false;
-    bool m_samplesDone = false;
+    bool m_inRound = false;
+    Front m_events{"event_info"};
+    Front m_samples{"gps_data"};
     std::vector<long long> m_deletedEvents;
 };
 

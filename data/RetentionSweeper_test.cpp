@@ -4,6 +4,7 @@
 #include "data/GPSDataContainer.h"
 #include "data/RetentionSweeper.h"
 #include "data/RowSet.h"
+#include "data/StationReceipts.h"
 #include "data/Transaction.h"
 #include "data/VehicleInfoContainer.h"
 #include "testsupport/DeadlineWait.h"
@@ -25,10 +26,13 @@ long long countOf(Database& db, const std::string& sql)
     return rows.next() ? std::stoll(rows.getText(0)) : -1;
 }
 
-// Rows of three ages per vehicle and table, stored in this order: 30 days
-// old, 2 days old, and a time SQLite could not read (NULL).
+// Rows of three ages per vehicle and table, stored in this order: received
+// 30 days ago, 2 days ago, and now, the last with a time SQLite could not
+// read (NULL). The station's receipts say when each group came.
 void fill(Database& db, int vehicles, int perAge)
 {
+    StationReceipts::ensureTables(db);
+    db.execute("DELETE FROM received_hour;");
     db.execute("CREATE TABLE IF NOT EXISTS event_info (id INTEGER PRIMARY KEY AUTOINCREMENT,"
                "address TEXT,name TEXT,time DATETIME,event_type INTEGER,device_title TEXT, "
                "vehicle_id TEXT);"
@@ -40,8 +44,15 @@ void fill(Database& db, int vehicles, int perAge)
     Transaction transaction(db);
     const char* const ages[] = {"DATETIME('now', '-30 days')", "DATETIME('now', '-2 days')",
                                 "NULL"};
+    const char* const received[] = {"'now', '-30 days'", "'now', '-2 days'", "'now'"};
     // In time order, as a station stores them; the unreadable ones last.
-    for (const char* age : ages) {
+    for (int group = 0; group < 3; ++group) {
+        const char* age = ages[group];
+        for (const char* table : {"gps_data", "event_info"})
+            db.execute(("INSERT INTO received_hour SELECT '" + std::string(table) +
+                        "', CAST(strftime('%s', " + received[group] +
+                        ") AS INTEGER) / 3600, COALESCE(MAX(id), 0) + 1 FROM " + table + ";")
+                           .c_str());
         for (int v = 0; v < vehicles; ++v) {
             for (int i = 0; i < perAge; ++i) {
                 const std::string vehicle = "'vehicle-" + std::to_string(v) + "'";

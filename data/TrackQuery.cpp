@@ -1,64 +1,20 @@
 #include "data/TrackQuery.h"
 
-#include "callback/AppConstants.h"
-#include "callback/DecimalText.h"
+#include "callback/GPSReading.h"
 #include "data/FormatableSQL.h"
 #include "data/RowSet.h"
 
-#include <array>
-#include <cmath>
-
 namespace corvane {
-
-namespace {
-
-constexpr int fieldCount = AppConstants::gpsCourseField + 1;
-
-// The fields up to the course, split as GPSInfo splits them; fields the
-// sentence lacks stay empty.
-std::array<std::string_view, fieldCount> splitFields(std::string_view sentence) noexcept
-{
-    std::array<std::string_view, fieldCount> fields{};
-    std::size_t pos = sentence.find_first_of("$GPRMC");
-    pos = pos == std::string_view::npos ? 0 : pos + 1;
-    for (int i = 0; i < fieldCount; ++i) {
-        std::size_t separator = sentence.find(',', pos);
-        if (separator == std::string_view::npos)
-            separator = sentence.find('*', pos);
-        if (separator == std::string_view::npos) {
-            fields[i] = sentence.substr(pos);
-            break;
-        }
-        fields[i] = sentence.substr(pos, separator - pos);
-        pos = separator + 1;
-    }
-    return fields;
-}
-
-double degrees(std::string_view value, std::string_view hemisphere, std::string_view negative)
-{
-    const double x = DecimalText::toDouble(value);
-    const double d = std::floor(x / 100.0);
-    const double result = d + (x - d * 100.0) / 60.0;
-    return hemisphere == negative ? -result : result;
-}
-
-} // namespace
 
 bool TrackQuery::readSentence(std::string_view sentence, TrackPoint& point) noexcept
 {
-    const auto fields = splitFields(sentence);
-    const std::string_view latitude = fields[AppConstants::gpsLatitudeField];
-    const std::string_view longitude = fields[AppConstants::gpsLongitudeField];
-    if (latitude.empty() || longitude.empty())
+    const GPSReading reading = GPSReading::read(sentence);
+    if (!reading.hasPosition)
         return false;
-    point.latitude = degrees(latitude, fields[AppConstants::gpsLatitudeHemisphereField], "S");
-    point.longitude = degrees(longitude, fields[AppConstants::gpsLongitudeHemisphereField], "W");
-    if (!(std::fabs(point.latitude) <= 90.0) || !(std::fabs(point.longitude) <= 180.0))
-        return false;
-    point.speed = DecimalText::toDouble(fields[AppConstants::gpsSpeedField]);
-    const std::string_view course = fields[AppConstants::gpsCourseField];
-    point.course = course.empty() ? -1.0 : DecimalText::toDouble(course);
+    point.latitude = reading.latitude;
+    point.longitude = reading.longitude;
+    point.speed = reading.speed;
+    point.course = reading.course;
     return true;
 }
 

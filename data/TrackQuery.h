@@ -34,9 +34,8 @@ public:
     // The latest stored time of vehicleId into latest; false when it has none.
     static bool latestTime(Database& database, const std::string& vehicleId, std::string& latest);
 
-    // Reads a stored "$GPRMC" sentence the way GPSInfo does, without
-    // allocating; false when the latitude or longitude field is empty or
-    // the position lies outside the globe.
+    // A stored "$GPRMC" sentence as the live map read it (GPSReading),
+    // without allocating; false when it gives no position.
     static bool readSentence(std::string_view sentence, TrackPoint& point) noexcept;
 };
 

@@ -3,6 +3,7 @@
 #include "base/UniqueID.h"
 #include "data/AbstractDatabaseRecord.h"
 
+#include <cstdint>
 #include <string>
 
 namespace corvane {
@@ -51,6 +52,11 @@ public:
     std::string info1;
     std::string info2;
     std::string image_path;
+    // Not a column: when the station last heard from the vehicle, as an
+    // order (larger is later) of its own, never a recorder's time. Loaded
+    // from vehicle_heard (0 when the station has no note of it) and raised
+    // by each report the controller handles; never written back from here.
+    std::int64_t heard = 0;
 };
 
 } // namespace corvane

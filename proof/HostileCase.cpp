@@ -17,7 +17,6 @@ const std::string sender = "127.0.0.1";
 const std::string sentence = "$GPRMC,134530,A,3723.2475,N,12158.3416,W,0.13,309.62,310511,,";
 const std::string latitude = "37.387458";
 const std::string longitude = "-121.972360";
-const std::string zero = "0.000000";
 
 // U+FFFD, which stands for each ill-formed part of a decoded name or title.
 const std::string replacement = "\xEF\xBF\xBD";
@@ -281,25 +280,30 @@ std::vector<HostileCase> hostileCases()
             c.events.push_back(eventRow(bus, type, "DVR", c.id));
     }
     {
-        // No latitude or longitude field: a sample, but no position.
-        HostileCase& c = add("sentence with too few fields");
-        c.datagrams = {report(bus, c.id, "$GPRMC,134530")};
-        c.vehicles = {vehicleRow(c.id, bus, "", "")};
-        c.gpsSamples = {gpsRow("$GPRMC,134530", c.id)};
-    }
-    {
-        const std::string gps = "$GPRMC,abc,A,north,N,east,E,fast,west";
-        HostileCase& c = add("sentence without digits");
-        c.datagrams = {report(bus, c.id, gps)};
-        c.vehicles = {vehicleRow(c.id, bus, zero, zero)};
-        c.gpsSamples = {gpsRow(gps, c.id)};
-    }
-    {
-        const std::string gps = "$GPRMC,134530,A,nan,N,inf,E,1e999,-inf";
-        HostileCase& c = add("sentence with numbers that are no finite values");
-        c.datagrams = {report(bus, c.id, gps)};
-        c.vehicles = {vehicleRow(c.id, bus, zero, zero)};
-        c.gpsSamples = {gpsRow(gps, c.id)};
+        // Too few fields, words or numbers where the coordinates belong: a
+        // sample, but no position (not 0, 0), and the vehicle keeps none.
+        // 1e300 reads as a number, but not as ddmm.mmmm; 9959.9999 has
+        // minutes past 60 and would be 99.99 degrees.
+        const struct
+        {
+            const char* label;
+            const char* sentence;
+        } noPosition[] = {
+            {"sentence with too few fields", "$GPRMC,134530"},
+            {"sentence without digits", "$GPRMC,abc,A,north,N,east,E,fast,west"},
+            {"sentence with numbers that are no finite values",
+             "$GPRMC,134530,A,nan,N,inf,E,1e999,-inf"},
+            {"sentence with a made-up latitude",
+             "$GPRMC,134530,A,1e300,N,12158.3416,W,0,0,310511,,"},
+            {"sentence with a latitude beyond the pole",
+             "$GPRMC,134530,A,9959.9999,N,12158.3416,W,0,0,310511,,"},
+        };
+        for (const auto& n : noPosition) {
+            HostileCase& c = add(n.label);
+            c.datagrams = {report(bus, c.id, n.sentence)};
+            c.vehicles = {vehicleRow(c.id, bus, "", "")};
+            c.gpsSamples = {gpsRow(n.sentence, c.id)};
+        }
     }
     {
         // Nothing after the identifier: the vehicle is known from now on, but

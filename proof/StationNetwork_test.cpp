@@ -6,6 +6,7 @@
 #include "app/CorvaneDlg.h"
 #include "app/SingletonStationRecords.h"
 #include "app/testsupport/StationTestSupport.h"
+#include "app/testsupport/StationWindowTest.h"
 #include "callback/CallbackBacklog.h"
 #include "data/VehicleInfo.h"
 #include "proof/LoopbackSender.h"
@@ -63,42 +64,7 @@ long residentKilobytes()
     return -1;
 }
 
-class StationNetwork : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        // One settings file for the process: each test's window reads it anew.
-        static const int port = [] {
-            const int free = test::freeUdpPort();
-            test::writeSetupPort("setup.db", free);
-            return free;
-        }();
-        m_port = port;
-        m_window = std::make_unique<CorvaneDlg>(m_records);
-        ASSERT_TRUE(m_window->initialize());
-        m_window->show();
-        ASSERT_TRUE(test::waitFor(
-            [&] { return js("typeof findVehicle === 'function' && !!global.listBox").toBool(); },
-            60000))
-            << "the page did not load";
-    }
-    void TearDown() override
-    {
-        if (m_window)
-            m_window->shutdown();
-    }
-
-    QWebEnginePage& page() { return *m_window->browserView()->page(); }
-    QVariant js(const std::string& script)
-    {
-        return test::evaluate(page(), QString::fromStdString(script));
-    }
-
-    int m_port = 0;
-    SingletonStationRecords m_records;
-    std::unique_ptr<CorvaneDlg> m_window;
-};
+using StationNetwork = test::StationWindowTest;
 
 // Runs first: the vehicles it makes stay in the process's containers.
 TEST_F(StationNetwork, VehiclesBeyondTheListStillRaiseTheirAlarms)

@@ -181,6 +181,9 @@ TEST(ScriptCalls, MoveToMatchesRealReceiverSentences)
         }
         ASSERT_EQ(columns.size(), 10u) << line;
         const GPSInfo gps(columns[1]);
+        // The station sends no move for a sentence without a position.
+        if (!gps.hasPosition())
+            continue;
         const std::string expected = "moveTo(" + columns[3] + ", " + columns[4] + ", " +
                                      columns[5] + ", " + std::to_string(std::stoi(columns[7])) +
                                      ", " + std::to_string(std::stoi(columns[8])) + ", " +
