@@ -94,13 +94,15 @@ TEST(DropCounts, SummaryNamesEveryCount)
     counts.countUnidentified();
     counts.countUnidentified();
     counts.countRefusedSender();
+    for (int i = 0; i < 5; ++i)
+        counts.countOversized();
     for (int i = 0; i < 12; ++i)
         counts.countOverBacklog();
     for (int i = 0; i < 3; ++i)
         counts.countUnstored();
     EXPECT_EQ(DropCounts::summary(counts.figures()),
               "Dropped datagrams: 2 without a vehicle identifier, 1 from senders not allowed, "
-              "12 while the window was busy, 3 while the database writer was full");
+              "5 longer than 4094 bytes, 12 while the window was busy, 3 while the database writer was full");
 }
 
 } // namespace
