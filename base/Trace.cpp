@@ -12,10 +12,10 @@
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <vector>
 #include <spdlog/logger.h>
 #include <spdlog/sinks/rotating_file_sink.h>
 #include <unistd.h>
+#include <vector>
 
 namespace corvane {
 
@@ -240,7 +240,7 @@ bool openTraceLog(const std::string& path, std::size_t maxBytes, int linesPerSec
         handlers.before_open = createPrivately;
         // One older file beside the current one: two files at the most.
         auto sink = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(path, maxBytes, 1, false,
-                                                                          handlers);
+                                                                           handlers);
         auto log = std::make_shared<spdlog::logger>("corvane", std::move(sink));
         log->set_pattern("%Y-%m-%d %H:%M:%S.%e %-5!l [%t] %v");
         log->set_level(spdlog::level::info);

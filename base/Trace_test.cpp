@@ -1,6 +1,5 @@
-#include "base/Trace.h"
-
 #include "base/SystemException.h"
+#include "base/Trace.h"
 #include "testsupport/TempFolder.h"
 
 #include <cerrno>
@@ -74,7 +73,9 @@ TEST_F(TraceLogTest, RotatesIntoTwoPrivateFilesAtTheMost)
     for (const auto& entry : fs::directory_iterator(m_folder)) {
         ++files;
         EXPECT_LE(entry.file_size(), 4096u) << entry.path();
-        struct stat info{};
+        struct stat info
+        {
+        };
         ASSERT_EQ(::stat(entry.path().c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0600u) << entry.path();
     }

@@ -102,7 +102,8 @@ TEST(DropCounts, SummaryNamesEveryCount)
         counts.countUnstored();
     EXPECT_EQ(DropCounts::summary(counts.figures()),
               "Dropped datagrams: 2 without a vehicle identifier, 1 from senders not allowed, "
-              "5 longer than 4094 bytes, 12 while the window was busy, 3 while the database writer was full");
+              "5 longer than 4094 bytes, 12 while the window was busy, 3 while the database writer "
+              "was full");
 }
 
 } // namespace

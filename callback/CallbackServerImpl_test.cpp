@@ -277,8 +277,8 @@ TEST(CallbackServerImplTest, OnlyDatagramsOfOneTo4094BytesAreAccepted)
         bool delivered;
         bool oversized;
     } cases[] = {
-        {0, false, false},    {1, true, false},     {4093, true, false},  {4094, true, false},
-        {4095, false, true},  {4096, false, true},  {4097, false, true},  {65000, false, true},
+        {0, false, false},   {1, true, false},    {4093, true, false}, {4094, true, false},
+        {4095, false, true}, {4096, false, true}, {4097, false, true}, {65000, false, true},
     };
     int sentinel = 0;
     for (const auto& c : cases) {

@@ -134,9 +134,9 @@ TEST_F(SetupTest, CheckedReadsHoldStoredValuesToTheirRule)
         EXPECT_EQ(checked.unusable, c.unusable);
         if (c.stored == nullptr) {
             // The default is stored as a number, as the dialog would.
-            EXPECT_EQ(tableOf(file), std::vector<std::string>{std::string(c.rule.key) +
-                                                              "|integer|" +
-                                                              std::to_string(c.value)});
+            EXPECT_EQ(tableOf(file),
+                      std::vector<std::string>{std::string(c.rule.key) + "|integer|" +
+                                               std::to_string(c.value)});
         } else {
             // What the operator wrote stays for them to see and mend.
             EXPECT_EQ(tableOf(file), before);

@@ -1,9 +1,9 @@
 #include "data/EventLog.h"
-#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/DialogTestSupport.h"
 #include "dialogs/EventLogSource.h"
 #include "dialogs/LogDlg.h"
+#include "testsupport/TempFolder.h"
 
 #include <QFile>
 #include <QJsonArray>

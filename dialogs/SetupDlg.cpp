@@ -2,8 +2,8 @@
 
 #include "base/Exception.h"
 #include "base/Trace.h"
-#include "dialogs/AlarmAttentionRules.h"
 #include "callback/SenderFilter.h"
+#include "dialogs/AlarmAttentionRules.h"
 #include "dialogs/ConfirmButtons.h"
 #include "dialogs/DialogUnits.h"
 #include "dialogs/SettingChangedEvent.h"

@@ -1,6 +1,6 @@
-#include "testsupport/TempFolder.h"
 #include "dialogs/DialogTestSupport.h"
 #include "dialogs/TrackExporter.h"
+#include "testsupport/TempFolder.h"
 
 #include <QFile>
 #include <QProcess>
@@ -125,7 +125,8 @@ TEST(TrackExporter, NamesWithCharactersXmlForbidsStillGiveFilesEveryReaderTakes)
         {"tab and line breaks stay", QStringLiteral("A\tB\nC"), QStringLiteral("A\tB\nC")},
         {"lone surrogates", QString(lone, 3), QStringLiteral("x")},
         {"non-characters", QString::fromUtf16(u"a\uFFFEb\uFFFF"), QStringLiteral("ab")},
-        {"a pair stays", QString::fromUtf8("\xf0\x9f\x9a\x8c"), QString::fromUtf8("\xf0\x9f\x9a\x8c")},
+        {"a pair stays", QString::fromUtf8("\xf0\x9f\x9a\x8c"),
+         QString::fromUtf8("\xf0\x9f\x9a\x8c")},
     };
     const auto points = sampleTrack();
     for (const Case& c : cases) {
@@ -149,8 +150,8 @@ TEST(TrackExporter, NamesWithCharactersXmlForbidsStillGiveFilesEveryReaderTakes)
                              "    name = [e for e in root.iter() if e.tag.endswith('name')][0]\n"
                              "    sys.stdout.write(name.text.encode('utf-16', 'surrogatepass')"
                              ".hex() + '\\n')\n";
-        const QStringList names =
-            runTool(QStringLiteral("python3"), {"-c", script, gpx, kml}).split('\n', Qt::SkipEmptyParts);
+        const QStringList names = runTool(QStringLiteral("python3"), {"-c", script, gpx, kml})
+                                      .split('\n', Qt::SkipEmptyParts);
         ASSERT_EQ(names.size(), 2);
         QByteArray expected("\xff\xfe");
         expected += QByteArray(reinterpret_cast<const char*>(c.kept.utf16()), c.kept.size() * 2);

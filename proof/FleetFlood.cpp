@@ -87,12 +87,14 @@ FleetFlood::Figures FleetFlood::run(StationFixture& station, const Plan& plan, i
     const long long total = perSecond * plan.seconds;
     long long reportsDue = 0;
     for (long long slot = 0; slot < total; ++slot) {
-        std::this_thread::sleep_until(start + std::chrono::microseconds(slot * 1000000 / perSecond));
+        std::this_thread::sleep_until(start +
+                                      std::chrono::microseconds(slot * 1000000 / perSecond));
         // Bresenham: the reports spread evenly among the details.
         const long long reportsBy = (slot + 1) * reportsPerSecond / perSecond;
         if (reportsBy > reportsDue) {
             const int vehicle = static_cast<int>(reportsDue % plan.vehicles);
-            sender.send(report(vehicleId(vehicle), static_cast<int>(reportsDue / plan.vehicles) + 1));
+            sender.send(
+                report(vehicleId(vehicle), static_cast<int>(reportsDue / plan.vehicles) + 1));
             ++reportsDue;
             ++figures.reportsSent;
         } else {
