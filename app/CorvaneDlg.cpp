@@ -19,6 +19,7 @@
 #include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
 #include "data/DBManager.h"
 #include "data/GPSDataContainer.h"
+#include "data/SettingRule.h"
 #include "data/Setup.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/AlarmAttentionRules.h"
@@ -146,12 +147,13 @@ bool CorvaneDlg::initialize()
     }
     m_clientHandler->setRemoteAddresses(remote);
     createTrackHistory();
-    m_port = m_databases.readInt("setup/Port", defaultPort);
+    m_port = m_databases.readSetting(portRule);
     m_server = std::make_unique<CallbackServerImpl>(*this, &m_dropCounts);
     m_server->setBindAddress(m_databases.readText(bindAddressKey, ""));
     applySenderFilter();
     m_initialized = true;
     startServer();
+    tellUnusableSettings();
     return true;
 }
 
@@ -189,15 +191,11 @@ void CorvaneDlg::applySenderFilter()
         // A list that does not read was meant to restrict: take nobody
         // (no datagram comes from the broadcast address) rather than everyone.
         filter.parse("255.255.255.255");
-        auto* box = new QMessageBox(
-            QMessageBox::Warning, QString::fromLatin1(caption),
+        openNoticeBox(
+            this, QStringLiteral("senderListMessage"), QMessageBox::Warning,
             QStringLiteral("The allowed senders hold \"%1\", which is not an IPv4 address or "
                            "range.\nNo callbacks are taken until the list is mended in the setup.")
-                .arg(QString::fromStdString(bad)),
-            QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("senderListMessage"));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+                .arg(QString::fromStdString(bad)));
     }
     m_server->setSenderFilter(filter);
 }
@@ -205,16 +203,19 @@ void CorvaneDlg::applySenderFilter()
 void CorvaneDlg::tellPortFailure(int port, const QString& reason)
 {
     // Without this the station would look alive while it receives nothing.
-    auto* box = new QMessageBox(
-        QMessageBox::Warning, QString::fromLatin1(caption),
+    openNoticeBox(
+        this, QStringLiteral("portFailureMessage"), QMessageBox::Warning,
         QStringLiteral("The callback port %1 cannot be opened: %2.\n"
                        "No callbacks are received until another port is chosen in the setup.")
             .arg(port)
-            .arg(reason),
-        QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("portFailureMessage"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+            .arg(reason));
+}
+
+void CorvaneDlg::tellUnusableSettings()
+{
+    // Without this a mistyped value would quietly be something else.
+    for (const QString& text : m_databases.takeNotices())
+        openNoticeBox(this, QStringLiteral("settingMessage"), QMessageBox::Warning, text);
 }
 
 void CorvaneDlg::shutdown()
@@ -549,7 +550,8 @@ void CorvaneDlg::handlePageLoaded()
         m_probe->install();
     sendMapSources();
     sendAttentionSettings();
-    m_controller.pageLoaded(m_databases.readInt("setup/TimeoutDuration", defaultTimeoutMinutes));
+    m_controller.pageLoaded(m_databases.readSetting(timeoutRule));
+    tellUnusableSettings();
 }
 
 void CorvaneDlg::sendMapSources()

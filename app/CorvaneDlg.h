@@ -66,7 +66,6 @@ class CorvaneDlg : public QDialog,
 
 public:
     static constexpr int defaultPort = 10111;
-    static constexpr int defaultTimeoutMinutes = 10;
 
     // records: the vehicle, event and GPS stores (the process-wide containers
     // in the station; tests may pass their own). Not owned.
@@ -78,7 +77,8 @@ public:
     // it in a box unless nobody can answer one (see setUnattended), and
     // returns false (the station then ends). Otherwise creates the browser,
     // opens the databases in the start-up folder, starts the server on
-    // "setup/Port" and returns true.
+    // "setup/Port" (10111 when the stored value is no port from 1500 to
+    // 32000, which is told in a notice box and the trace) and returns true.
     bool initialize();
 
     // No operator can see or answer a message box (an invisible platform):
@@ -145,6 +145,8 @@ private:
     void createBrowser();
     void startServer();
     void tellPortFailure(int port, const QString& reason);
+    // A notice box for each stored setting that was unusable and not told yet.
+    void tellUnusableSettings();
     void applySenderFilter();
     void postNotice(QEvent::Type type, bool problem, const std::string& text);
     void showNotice(QEvent::Type type, QEvent* event);

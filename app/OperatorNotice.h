@@ -18,7 +18,8 @@ struct OperatorNotice
 
 // Opens a window-modal, self-deleting box with the station's caption over
 // parent and returns at once, so the station goes on receiving while the
-// operator reads it. name is the box's object name.
+// operator reads it. name is the box's object name; text is shown as plain
+// text, never as markup.
 //
 // Threads: the GUI thread. Throws: never but std::bad_alloc.
 void openNoticeBox(QWidget* parent, const QString& name, QMessageBox::Icon icon,

@@ -4,9 +4,9 @@
 #include "base/Trace.h"
 #include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
 #include "data/DBManager.h"
+#include "data/SettingRule.h"
 #include "data/Setup.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <mutex>
 
@@ -51,10 +51,9 @@ void StationDatabases::close()
 
 void StationDatabases::applyStorageSettings()
 {
-    constexpr int defaultMinFreeMB = 200;
     DBManager& writer = DBManager::getInstance();
-    writer.setKeepDays(std::max(readInt("data/KeepDays", 0), 0));
-    const int minFreeMB = std::max(readInt("data/MinFreeMB", defaultMinFreeMB), 0);
+    writer.setKeepDays(readSetting(keepDaysRule));
+    const int minFreeMB = readSetting(minFreeRule);
     writer.setMinFreeBytes(static_cast<std::uint64_t>(minFreeMB) * 1024 * 1024);
 }
 
@@ -66,6 +65,38 @@ int StationDatabases::readInt(const char* key, int defaultValue)
         traceException(e);
         return defaultValue;
     }
+}
+
+int StationDatabases::readSetting(const SettingRule& rule)
+{
+    AbstractSetup::Checked setting{rule.defaultValue, std::nullopt};
+    try {
+        setting = Setup::getInstance().getChecked(rule);
+    } catch (const Exception& e) {
+        traceException(e);
+        return rule.defaultValue;
+    }
+    const std::optional<std::string>& unusable = setting.unusable;
+    if (unusable && m_told.insert(rule.key).second) {
+        traceMessage("setup.db holds \"%s\" for \"%s\", which is not a number from %d to %d: "
+                     "%d is used instead",
+                     unusable->c_str(), rule.key, rule.minimum, rule.maximum, rule.defaultValue);
+        m_notices << QStringLiteral("The setting \"%1\" holds \"%2\", which is not a number "
+                                    "from %3 to %4.\n%5 is used instead until it is mended "
+                                    "in the setup.")
+                         .arg(QString::fromLatin1(rule.key), QString::fromStdString(*unusable))
+                         .arg(rule.minimum)
+                         .arg(rule.maximum)
+                         .arg(rule.defaultValue);
+    }
+    return setting.value;
+}
+
+QStringList StationDatabases::takeNotices()
+{
+    QStringList notices;
+    notices.swap(m_notices);
+    return notices;
 }
 
 std::string StationDatabases::readText(const char* key, const char* defaultValue)

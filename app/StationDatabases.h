@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <set>
 #include <string>
 
 namespace corvane {
+
+struct SettingRule;
 
 // The main window's hold on the two database files: app.db (DBManager: the
 // vehicles, events and GPS samples, written by its own thread) and setup.db
@@ -29,6 +33,12 @@ public:
     // or setup.db cannot be read.
     int readInt(const char* key, int defaultValue);
     std::string readText(const char* key, const char* defaultValue);
+    // A number setting held to its rule: a stored value that is no number
+    // in the rule's range gives the rule's default, and is told once per
+    // run: traced, and kept as a notice for the operator.
+    int readSetting(const SettingRule& rule);
+    // The notices of unusable settings since the last call.
+    QStringList takeNotices();
 
     // Hands "data/KeepDays" (default 0: keep everything) and "data/MinFreeMB"
     // (default 200) to the database writer.
@@ -38,6 +48,8 @@ public:
 
 private:
     bool m_open = false;
+    std::set<std::string> m_told; // keys whose unusable value was told
+    QStringList m_notices;
 };
 
 } // namespace corvane

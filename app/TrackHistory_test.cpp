@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <cmath>
@@ -212,6 +213,26 @@ TEST_F(TrackHistoryTest, BarExportsTheShownTrackAndReportsAFailure)
     EXPECT_FALSE(bar.exportTrack(gpx + "/inside-a-file.kml", false));
     ASSERT_EQ(watcher.messages().size(), 1u);
     EXPECT_TRUE(watcher.messages()[0].text.startsWith("The track could not be written to "));
+}
+
+TEST_F(TrackHistoryTest, TheBarShowsAVehicleNameThatLooksLikeMarkupAsItIs)
+{
+    const QString names[] = {QStringLiteral("<font size=7>Big</font>"),
+                             QStringLiteral("<img src=\"x.png\">"), QStringLiteral("<b>&amp;</b>")};
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        history.show(truck, name, {"2011-12-31 07:00:00", "2011-12-31 12:00:00", 0});
+        ASSERT_TRUE(page.waitFor([this] { return !history.isLoading(); }, 10000));
+        TrackReplayBar bar(history);
+        auto* title = bar.findChild<QLabel*>("replayTitle");
+        ASSERT_NE(title, nullptr);
+        EXPECT_TRUE(title->text().startsWith(name));
+        // As markup the tags would vanish and the label would be narrower
+        // (or, for the font, far taller) than the text written out.
+        const QFontMetrics metrics(title->font());
+        EXPECT_GE(title->sizeHint().width(), metrics.horizontalAdvance(title->text()));
+        EXPECT_LE(title->sizeHint().height(), metrics.height() * 2);
+    }
 }
 
 TEST_F(TrackHistoryTest, ANewerRequestSupersedesTheOneInFlight)

@@ -46,8 +46,11 @@ TrackReplayBar::TrackReplayBar(TrackHistory& history, QWidget* parent)
     m_time->setObjectName(QStringLiteral("replayTime"));
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("replayTitle"));
+    // The title holds the vehicle's name as its recorder sent it: never markup.
+    m_title->setTextFormat(Qt::PlainText);
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("replayNote"));
+    m_note->setTextFormat(Qt::PlainText);
     m_gpx = makeButton(QStringLiteral("GPX..."), "exportGpx", this);
     m_kml = makeButton(QStringLiteral("KML..."), "exportKml", this);
     m_live = makeButton(QStringLiteral("Live"), "replayLive", this);

@@ -1,6 +1,5 @@
-#include "base/Trace.h"
-
 #include "base/SystemException.h"
+#include "base/Trace.h"
 #include "testsupport/TempFolder.h"
 
 #include <cerrno>
@@ -9,6 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 
@@ -63,7 +63,7 @@ TEST_F(TraceLogTest, HooksWriteOneLineEachOnlyWhileTheLogIsOpen)
 
 TEST_F(TraceLogTest, RotatesIntoTwoPrivateFilesAtTheMost)
 {
-    ASSERT_TRUE(openTraceLog(path("corvane.log"), 4096));
+    ASSERT_TRUE(openTraceLog(path("corvane.log"), 4096, 1000));
     const std::string filler(200, 'x');
     for (int i = 0; i < 500; ++i)
         traceMessage("%d %s", i, filler.c_str());
@@ -73,7 +73,9 @@ TEST_F(TraceLogTest, RotatesIntoTwoPrivateFilesAtTheMost)
     for (const auto& entry : fs::directory_iterator(m_folder)) {
         ++files;
         EXPECT_LE(entry.file_size(), 4096u) << entry.path();
-        struct stat info{};
+        struct stat info
+        {
+        };
         ASSERT_EQ(::stat(entry.path().c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0600u) << entry.path();
     }
@@ -81,6 +83,67 @@ TEST_F(TraceLogTest, RotatesIntoTwoPrivateFilesAtTheMost)
     EXPECT_TRUE(fs::exists(path("corvane.1.log")));
     // The newest lines are in the current file.
     EXPECT_NE(read(path("corvane.log")).find("499 x"), std::string::npos);
+}
+
+// Lines of the flood written, and the counts its "left out" lines give.
+struct FloodFigures
+{
+    long written = 0;
+    long leftOut = 0;
+    long reports = 0;
+};
+
+FloodFigures floodFigures(const std::string& text, const std::string& marker)
+{
+    FloodFigures f;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const auto more = line.find(" more lines like \"" + marker);
+        if (more != std::string::npos) {
+            const auto start = line.rfind(' ', more - 1) + 1;
+            f.leftOut += std::stol(line.substr(start, more - start));
+            ++f.reports;
+        } else if (line.find(marker) != std::string::npos) {
+            ++f.written;
+        }
+    }
+    return f;
+}
+
+TEST_F(TraceLogTest, AFloodFromOneSiteIsCountedNotWrittenAndTheRestOfTheTrailStays)
+{
+    struct Case
+    {
+        const char* name;
+        int lines;
+        int linesPerSecond;
+    };
+    const Case cases[] = {
+        {"below the limit", 3, 5},
+        {"far beyond it", 5000, 5},
+        {"one a second", 200, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(path("corvane.log"));
+        ASSERT_TRUE(openTraceLog(path("corvane.log"), 1u << 20, c.linesPerSecond));
+        traceMessage("before the flood");
+        for (int i = 0; i < c.lines; ++i)
+            traceMessage("Flood line %d", i);
+        traceMessage("after the flood");
+        closeTraceLog();
+
+        const std::string text = read(path("corvane.log"));
+        const FloodFigures f = floodFigures(text, "Flood line");
+        EXPECT_EQ(f.written + f.leftOut, c.lines) << text;
+        // Each second of the flood gives its limit at the most.
+        EXPECT_LE(f.written, c.linesPerSecond * (f.reports + 1)) << text;
+        EXPECT_GE(f.written, std::min(c.lines, c.linesPerSecond));
+        if (c.lines <= c.linesPerSecond)
+            EXPECT_EQ(f.reports, 0);
+        EXPECT_NE(text.find("before the flood"), std::string::npos);
+        EXPECT_NE(text.find("after the flood"), std::string::npos);
+    }
 }
 
 TEST_F(TraceLogTest, AnUnopenableLogLeavesTheHooksSilent)

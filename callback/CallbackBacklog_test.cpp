@@ -94,6 +94,8 @@ TEST(DropCounts, SummaryNamesEveryCount)
     counts.countUnidentified();
     counts.countUnidentified();
     counts.countRefusedSender();
+    for (int i = 0; i < 5; ++i)
+        counts.countOversized();
     for (int i = 0; i < 12; ++i)
         counts.countOverBacklog();
     for (int i = 0; i < 3; ++i)
@@ -102,8 +104,8 @@ TEST(DropCounts, SummaryNamesEveryCount)
         counts.countUnknownVehicle();
     EXPECT_EQ(DropCounts::summary(counts.figures()),
               "Dropped datagrams: 2 without a vehicle identifier, 1 from senders not allowed, "
-              "12 while the window was busy, 3 while the database writer was full, 5 from "
-              "vehicles never seen with a position");
+              "5 longer than 4094 bytes, 12 while the window was busy, 3 while the database writer "
+              "was full, 5 from vehicles never seen with a position");
 }
 
 } // namespace

@@ -38,12 +38,20 @@ std::int32_t toInt(const std::optional<std::string_view>& field)
     return field ? DecimalText::toInt(*field) : 0;
 }
 
+bool isDetailKey(std::string_view key)
+{
+    const auto& keys = CallbackMessageParser::detailKeys;
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
 void readOptionalInfo(FieldScanner& scanner, CallbackInfo& info)
 {
     scanner.next(); // unused
     const std::int32_t count = toInt(scanner.next());
-    // The count is only an upper bound: the text ends the list as well.
-    for (std::int32_t i = 0; i < count; ++i) {
+    // The count is only an upper bound: the text ends the list as well, and
+    // so does the pair limit, whatever the count claims.
+    const std::int32_t pairs = std::min<std::int32_t>(count, CallbackMessageParser::maxDetailPairs);
+    for (std::int32_t i = 0; i < pairs; ++i) {
         const auto key = scanner.next();
         if (!key) {
             break;
@@ -52,10 +60,11 @@ void readOptionalInfo(FieldScanner& scanner, CallbackInfo& info)
         if (!value) {
             break;
         }
-        std::string text = *value == " " ? std::string() : unitSeparatorsToCommas(*value);
-        std::string& stored = info.optionalInfo()[std::string(*key)];
-        stored = std::move(text);
-        traceMessage("Key - %s, value - %s", std::string(*key).c_str(), stored.c_str());
+        // Keys the station does not use cost a comparison, not a copy.
+        if (!isDetailKey(*key))
+            continue;
+        info.optionalInfo()[std::string(*key)] =
+            *value == " " ? std::string() : unitSeparatorsToCommas(*value);
     }
 }
 

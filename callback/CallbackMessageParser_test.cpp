@@ -55,6 +55,15 @@ std::string repeat(const std::string& s, int n)
     return out;
 }
 
+// n pairs of keys the station does not use, comma-separated.
+std::string repeatPairs(int n)
+{
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += (i > 0 ? ",k" : "k") + std::to_string(i) + ",v";
+    return out;
+}
+
 // clang-format off
 const ParseCase kCases[] = {
     {.label = "bare name", .text = "abc", .name = "abc"},
@@ -89,10 +98,15 @@ const ParseCase kCases[] = {
     full("details short of their count", 101, ",z,3,Company,ORVEX", "", {{"Company", "ORVEX"}}),
     full("details count INT32_MAX", 101, ",z,2147483647,Maker,M,Model", "", {{"Maker", "M"}}),
     full("details blank, repeated, separated", 101, ",z,4,License, ,Driver,Ann,Driver,Bob\x1f" "Jr,K\x1f" "1,v", "",
-         {{"License", ""}, {"Driver", "Bob,Jr"}, {"K\x1f" "1", "v"}}),
+         {{"License", ""}, {"Driver", "Bob,Jr"}}),
     full("details beyond the count", 101, ",z,1,Maker,M,Model,X", "", {{"Maker", "M"}}),
     full("details without count", 101, ",z"),
     full("details with negative count", 101, ",z,-1,Maker,M"),
+    full("details keys are matched exactly", 101, ",z,3,driver,a,Driver ,b,DriverX,c"),
+    full("details after unused pairs", 101, ",z,700," + repeatPairs(63) + ",Model,M1", "", {{"Model", "M1"}}),
+    full("details beyond the pair limit", 101, ",z,700," + repeatPairs(64) + ",Model,M1"),
+    full("details repeated beyond the pair limit", 101, ",z,700,Driver,Ann," + repeatPairs(62) + ",Driver,Bob,Driver,Cy",
+         "", {{"Driver", "Bob"}}),
 };
 // clang-format on
 

@@ -231,6 +231,12 @@ bool CallbackServerImpl::receive(SocketAddress& sender)
     try {
         n = m_socket.tryRecvFrom(m_buffer, bufferSize, sender);
     } catch (const SocketException& e) {
+        // A datagram beyond the buffer is a sender's doing, not the server's
+        // failure: counted, and not a word per datagram.
+        if (e.getCode() == EMSGSIZE) {
+            countOversized();
+            return true;
+        }
         traceMessage("Error Code - %d", e.getCode());
         m_delegate.onServerError(e.getMessage());
         return true;
@@ -238,13 +244,21 @@ bool CallbackServerImpl::receive(SocketAddress& sender)
     // Nothing (more) waiting: no failure, nothing was lost.
     if (n == DatagramSocket::wouldBlock)
         return false;
-    if (n >= 1 && n <= maxDatagram) {
-        if (!allowed(sender))
-            return true;
-        m_buffer[n] = '\0';
-        handleDatagram(sender.getAddress(), sender.getPort());
+    if (n < 1 || !allowed(sender))
+        return true;
+    if (n > maxDatagram) {
+        countOversized();
+        return true;
     }
+    m_buffer[n] = '\0';
+    handleDatagram(sender.getAddress(), sender.getPort());
     return true;
+}
+
+void CallbackServerImpl::countOversized()
+{
+    if (m_counts != nullptr)
+        m_counts->countOversized();
 }
 
 void CallbackServerImpl::handleDatagram(const char* address, int32_t port)

@@ -25,20 +25,20 @@ class SocketAddress;
 // the port while the server holds it. Datagrams from senders the filter does
 // not allow are dropped before they are parsed and counted in the drop
 // counts. Each datagram of 1 to 4094 bytes becomes one CallbackInfo handed to
-// the delegate in arrival order; datagrams of 0, 4095 and 4096 bytes are
-// dropped without a word, longer ones are reported through onServerError.
-// The loop waits on its selector at most 5000 ms per pass; stop wakes it at
-// once. Once woken by a datagram it takes up to 64 that wait without another
-// wait, checking for stop between them. When a pass has emptied the socket
-// it rests gatherMs before waiting again, so that a busy fleet's datagrams
-// are taken by the dozen per wake-up instead of one (each wake-up of this
-// thread, and of the window it hands them to, costs more than the datagram);
-// the first datagram after a quiet spell is never delayed. Stop waits at
-// most that rest and the taking of what already waits in the socket, which
-// is handed over too: what the system received for the station is not
-// dropped by an orderly close. The socket asks for a 4 MB receive buffer
-// (the system may cap it) so that bursts outlast short stalls of the thread.
-// When the wait itself fails, the socket is closed, the delegate hears
+// the delegate in arrival order; empty datagrams are dropped, and longer ones
+// are dropped and counted in the drop counts (as oversized) without being
+// read or reported. The loop waits on its selector at most 5000 ms per pass;
+// stop wakes it at once. Once woken by a datagram it takes up to 64 that wait
+// without another wait, checking for stop between them. When a pass has
+// emptied the socket it rests gatherMs before waiting again, so that a busy
+// fleet's datagrams are taken by the dozen per wake-up instead of one (each
+// wake-up of this thread, and of the window it hands them to, costs more than
+// the datagram); the first datagram after a quiet spell is never delayed.
+// Stop waits at most that rest and the taking of what already waits in the
+// socket, which is handed over too: what the system received for the station
+// is not dropped by an orderly close. The socket asks for a 4 MB receive
+// buffer (the system may cap it) so that bursts outlast short stalls of the
+// thread. When the wait itself fails, the socket is closed, the delegate hears
 // onReceptionFailed, and the loop opens the same port again after
 // restartPauseMs (again and again while that fails; stop ends the pause at
 // once).
@@ -63,7 +63,7 @@ public:
     static constexpr long restartPauseMs = 1000;
     static constexpr long gatherMs = 2; // rest after a pass emptied the socket
 
-    // counts: where refused senders are counted; may be null.
+    // counts: where refused senders and oversized datagrams are counted; may be null.
     explicit CallbackServerImpl(CallbackServerDelegate& delegate, DropCounts* counts = nullptr);
     // Stops the receive thread first when it still runs.
     ~CallbackServerImpl() override;
@@ -96,6 +96,7 @@ private:
     bool receive(SocketAddress& sender);
     // Whether the filter takes this sender; counts it when not.
     bool allowed(const SocketAddress& sender);
+    void countOversized();
     void handleDatagram(const char* address, int32_t port);
 
     CallbackMessageParser m_parser;

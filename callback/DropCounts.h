@@ -9,8 +9,9 @@ namespace corvane {
 // What the station has thrown away on purpose since it started, so that an
 // operator can see it: datagrams that name no vehicle (no identifier, one
 // that is not a GUID, or the all-zero one), datagrams from senders outside
-// the allowed list, datagrams that arrived while the window already had
-// its full backlog of callbacks waiting, samples and events the database
+// the allowed list, datagrams longer than a message may be (counted before
+// anything of them is read), datagrams that arrived while the window already
+// had its full backlog of callbacks waiting, samples and events the database
 // writer had no room for (its queue full with records not yet written), and
 // alarm events and details of vehicles the station has never had a position
 // report from (it knows no such vehicle, so it has nowhere to show them).
@@ -25,6 +26,7 @@ public:
     {
         std::uint64_t unidentified = 0;
         std::uint64_t refusedSenders = 0;
+        std::uint64_t oversized = 0;
         std::uint64_t overBacklog = 0;
         std::uint64_t unstored = 0;
         std::uint64_t unknownVehicle = 0;
@@ -32,6 +34,7 @@ public:
 
     void countUnidentified() noexcept { bump(m_unidentified); }
     void countRefusedSender() noexcept { bump(m_refusedSenders); }
+    void countOversized() noexcept { bump(m_oversized); }
     void countOverBacklog() noexcept { bump(m_overBacklog); }
     void countUnstored() noexcept { bump(m_unstored); }
     void countUnknownVehicle() noexcept { bump(m_unknownVehicle); }
@@ -39,8 +42,8 @@ public:
     Figures figures() const noexcept;
 
     // "Dropped datagrams: 3 without a vehicle identifier, 0 from senders not
-    // allowed, 0 while the window was busy, 0 while the database writer was
-    // full, 0 from vehicles never seen with a position"
+    // allowed, 0 longer than 4094 bytes, 0 while the window was busy, 0 while
+    // the database writer was full, 0 from vehicles never seen with a position"
     static std::string summary(const Figures& figures);
 
 private:
@@ -51,6 +54,7 @@ private:
 
     std::atomic<std::uint64_t> m_unidentified{0};
     std::atomic<std::uint64_t> m_refusedSenders{0};
+    std::atomic<std::uint64_t> m_oversized{0};
     std::atomic<std::uint64_t> m_overBacklog{0};
     std::atomic<std::uint64_t> m_unstored{0};
     std::atomic<std::uint64_t> m_unknownVehicle{0};

@@ -1,5 +1,7 @@
 #include "data/AbstractSetup.h"
 
+#include "data/SettingRule.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -32,6 +34,19 @@ int AbstractSetup::getInt(const char* key, int defaultValue)
 {
     std::lock_guard lock(m_mutex);
     return m_database.getInt(key, defaultValue);
+}
+
+AbstractSetup::Checked AbstractSetup::getChecked(const SettingRule& rule)
+{
+    std::lock_guard lock(m_mutex);
+    std::optional<std::string> stored = m_database.findText(rule.key);
+    if (!stored) {
+        m_database.insertInt(rule.key, rule.defaultValue, false);
+        return {rule.defaultValue, std::nullopt};
+    }
+    if (const std::optional<int> value = rule.read(*stored))
+        return {*value, std::nullopt};
+    return {rule.defaultValue, std::move(stored)};
 }
 
 void AbstractSetup::close()

@@ -67,6 +67,16 @@ std::string SetupDatabase::getString(const char* key, const char* defaultValue)
     return defaultValue != nullptr ? defaultValue : "";
 }
 
+std::optional<std::string> SetupDatabase::findText(const char* key)
+{
+    FormatableSQL sql("SELECT value FROM setup WHERE key='%q';", key);
+    RowSet rows(*this, sql.getText());
+    if (!rows.next())
+        return std::nullopt;
+    const char* text = rows.getText(0);
+    return std::string(text != nullptr ? text : "");
+}
+
 void* SetupDatabase::getBlob(const char* key, void* buffer, int& capacity)
 {
     FormatableSQL sql("SELECT value FROM setup WHERE key='%q';", key);

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ public:
     int getInt(const char* key, int defaultValue);
     bool getBool(const char* key, bool defaultValue);
     std::string getString(const char* key, const char* defaultValue);
+    // The stored value as text (a number as its decimal digits), inserting
+    // nothing; nothing when the key is missing.
+    std::optional<std::string> findText(const char* key);
     // With a row: copies min(capacity, stored size) bytes into the buffer
     // and sets capacity to the stored size. Without one: stores the
     // buffer's `capacity` bytes under the key and leaves both unchanged.

@@ -2,12 +2,14 @@
 #include "data/Database.h"
 #include "data/DatabaseException.h"
 #include "data/RowSet.h"
+#include "data/SettingRule.h"
 #include "data/Setup.h"
 #include "data/SingletonRegistry.h"
 #include "testsupport/TempFolder.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sqlite3.h>
 #include <string>
 #include <sys/wait.h>
@@ -79,6 +81,68 @@ TEST_F(SetupTest, ExistingFilesAreLeftAsTheyAre)
     Setup::getInstance().open(empty);
     EXPECT_EQ(tableOf(empty), std::vector<std::string>{});
     EXPECT_EQ(Setup::getInstance().getInt(Setup::portKey, Setup::defaultPort), 10111);
+}
+
+TEST_F(SetupTest, CheckedReadsHoldStoredValuesToTheirRule)
+{
+    struct Case
+    {
+        const char* label;
+        const SettingRule& rule;
+        const char* stored; // SQL literal; null: no row
+        int value;
+        std::optional<std::string> unusable;
+    };
+    const Case cases[] = {
+        {"missing", portRule, nullptr, 10111, std::nullopt},
+        {"in range", portRule, "2000", 2000, std::nullopt},
+        {"lowest", portRule, "1500", 1500, std::nullopt},
+        {"highest", portRule, "32000", 32000, std::nullopt},
+        {"digits as text with blanks", portRule, "' 12000 '", 12000, std::nullopt},
+        {"signed", keepDaysRule, "'+7'", 7, std::nullopt},
+        {"no number", portRule, "'abc'", 10111, "abc"},
+        {"number then text", portRule, "'12000abc'", 10111, "12000abc"},
+        {"empty text", portRule, "''", 10111, ""},
+        {"fraction", portRule, "2000.5", 10111, "2000.5"},
+        {"below", portRule, "1499", 10111, "1499"},
+        {"above", portRule, "32001", 10111, "32001"},
+        {"wraps as a port", portRule, "75647", 10111, "75647"},
+        {"beyond int", portRule, "'99999999999999999999'", 10111, "99999999999999999999"},
+        {"negative days", keepDaysRule, "-1", 0, "-1"},
+        {"no minutes", timeoutRule, "0", 10, "0"},
+        {"negative free space", minFreeRule, "-200", 200, "-200"},
+        {"a lone sign", minFreeRule, "'-'", 200, "-"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string file = folder.file((std::string(c.label) + ".db").c_str());
+        {
+            Database db;
+            db.open(file.c_str(), 5000);
+            db.execute("CREATE TABLE setup(key text NOT NULL COLLATE NOCASE,value NOT NULL "
+                       "DEFAULT '',UNIQUE(key));");
+            if (c.stored != nullptr)
+                db.execute(("INSERT INTO setup VALUES ('" + std::string(c.rule.key) + "', " +
+                            c.stored + ");")
+                               .c_str());
+        }
+        corvane::Setup& setup = corvane::Setup::getInstance();
+        setup.open(file);
+        const std::vector<std::string> before = tableOf(file);
+        const AbstractSetup::Checked checked = setup.getChecked(c.rule);
+        EXPECT_EQ(checked.value, c.value);
+        EXPECT_EQ(checked.unusable, c.unusable);
+        if (c.stored == nullptr) {
+            // The default is stored as a number, as the dialog would.
+            EXPECT_EQ(tableOf(file),
+                      std::vector<std::string>{std::string(c.rule.key) + "|integer|" +
+                                               std::to_string(c.value)});
+        } else {
+            // What the operator wrote stays for them to see and mend.
+            EXPECT_EQ(tableOf(file), before);
+        }
+        setup.close();
+    }
 }
 
 TEST_F(SetupTest, MissingFolderRaisesDatabaseException)

@@ -4,6 +4,16 @@
 
 namespace corvane {
 
+namespace {
+
+// A spreadsheet runs a cell that begins with one of these as a formula.
+bool looksLikeFormula(const QByteArray& field)
+{
+    return !field.isEmpty() && QByteArray("=+-@\t\r").contains(field.front());
+}
+
+} // namespace
+
 QByteArray CsvWriter::row(const QStringList& fields)
 {
     QByteArray line;
@@ -11,6 +21,8 @@ QByteArray CsvWriter::row(const QStringList& fields)
         if (i > 0)
             line += ',';
         QByteArray field = fields[i].toUtf8();
+        if (looksLikeFormula(field))
+            field.prepend('\'');
         if (field.contains(',') || field.contains('"') || field.contains('\r') ||
             field.contains('\n')) {
             field.replace("\"", "\"\"");

@@ -1,9 +1,9 @@
 #include "data/EventLog.h"
-#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/DialogTestSupport.h"
 #include "dialogs/EventLogSource.h"
 #include "dialogs/LogDlg.h"
+#include "testsupport/TempFolder.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -20,22 +20,23 @@ namespace {
 class HostileEventSource final : public EventLogSource
 {
 public:
-    HostileEventSource()
+    using Texts = std::vector<std::pair<std::string, std::string>>;
+
+    explicit HostileEventSource(const Texts& names = {
+                                    {"Truck, 12", "Cam \"front\""},
+                                    {"O\"Brien\"", ","},
+                                    {"Line\nbreak", "CR\r\nLF"},
+                                    {"Straße Ω", " "},
+                                    {"", "\"\""},
+                                    {"plain", "trailing space "},
+                                })
     {
-        const char* const names[][2] = {
-            {"Truck, 12", "Cam \"front\""},
-            {"O\"Brien\"", ","},
-            {"Line\nbreak", "CR\r\nLF"},
-            {"Straße Ω", " "},
-            {"", "\"\""},
-            {"plain", "trailing space "},
-        };
         int type = 0;
         for (const auto& pair : names) {
             EventLog event;
-            event.setName(pair[0]);
+            event.setName(pair.first.c_str());
             event.setTime("2011-05-31 13:45:30");
-            event.setDeviceTitle(pair[1]);
+            event.setDeviceTitle(pair.second.c_str());
             event.event_type = type++ * 5; // 25 has no name
             events.push_back(event);
         }
@@ -100,6 +101,45 @@ TEST(EventLogCsv, ReadBackEqualsTheDialogsRows)
     const QByteArray bytes = file.readAll();
     EXPECT_TRUE(bytes.startsWith("Vehicle Name,Date/Time,Event Type,Device Title\r\n"));
     EXPECT_TRUE(bytes.contains("\"O\"\"Brien\"\"\""));
+}
+
+TEST(EventLogCsv, CellsThatASpreadsheetWouldRunReadBackAsText)
+{
+    struct Case
+    {
+        std::string sent;
+        std::string cell;
+    };
+    const Case cases[] = {
+        {"=HYPERLINK(\"http://x/\",\"y\")", "'=HYPERLINK(\"http://x/\",\"y\")"},
+        {"+1+1", "'+1+1"},
+        {"-2+3", "'-2+3"},
+        {"@SUM(A1:A9)", "'@SUM(A1:A9)"},
+        {"\t=1", "'\t=1"},
+        {"\r=1", "'\r=1"},
+        {"a=1", "a=1"},
+        {" =1", " =1"},
+        {"'quoted", "'quoted"},
+        {"", ""},
+    };
+    HostileEventSource::Texts texts;
+    for (const Case& c : cases)
+        texts.push_back({c.sent, c.sent});
+    TempFolder folder;
+    HostileEventSource source(texts);
+    LogDlg dialog(source);
+    const QString path = QString::fromStdString(folder.file("events.csv"));
+    ASSERT_TRUE(dialog.exportCsv(path));
+    const QJsonArray rows = readBackWithPython(path);
+    ASSERT_EQ(rows.size(), static_cast<qsizetype>(std::size(cases)) + 1);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].sent);
+        const QJsonArray row = rows[static_cast<qsizetype>(i) + 1].toArray();
+        ASSERT_EQ(row.size(), 4);
+        // Name and device title: both are the sender's.
+        EXPECT_EQ(row[0].toString().toStdString(), cases[i].cell);
+        EXPECT_EQ(row[3].toString().toStdString(), cases[i].cell);
+    }
 }
 
 TEST(EventLogCsv, UnwritablePathTellsTheOperatorAndLeavesNoFile)

@@ -2,8 +2,8 @@
 
 #include "base/Exception.h"
 #include "base/Trace.h"
-#include "dialogs/AlarmAttentionRules.h"
 #include "callback/SenderFilter.h"
+#include "dialogs/AlarmAttentionRules.h"
 #include "dialogs/ConfirmButtons.h"
 #include "dialogs/DialogUnits.h"
 #include "dialogs/SettingChangedEvent.h"
@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <climits>
 
 namespace corvane {
 
@@ -136,7 +137,8 @@ void SetupDlg::addAlarmKinds(QVBoxLayout& layout)
     auto* group = new QGroupBox(QStringLiteral("Alarms that flash and sound :"), this);
     group->setObjectName(QStringLiteral("alarmKinds"));
     auto* grid = new QGridLayout(group);
-    const SettingRule kindsRule{alarmKindsKey, defaultAlarmKinds, 0, 0, ""};
+    // Every mask is one: unknown bits are dropped below.
+    const SettingRule kindsRule{alarmKindsKey, defaultAlarmKinds, INT_MIN, INT_MAX, ""};
     m_alarmMask =
         static_cast<int>(knownAlarmKinds(static_cast<std::uint32_t>(readSetting(kindsRule))));
     const int rows = int(m_alarmKinds.size() + 1) / 2;
@@ -175,7 +177,10 @@ bool SetupDlg::applyAlarmKinds()
 int SetupDlg::readSetting(const SettingRule& rule)
 {
     try {
-        return m_settings.readInt(rule.key, rule.defaultValue);
+        const int value = m_settings.readInt(rule.key, rule.defaultValue);
+        // A stored value out of range is not what the station runs on: it
+        // took the default, and so the box shows that.
+        return rule.accepts(value) ? value : rule.defaultValue;
     } catch (const Exception& e) {
         // Without a settings file the station runs on its defaults.
         traceException(e);

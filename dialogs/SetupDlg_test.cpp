@@ -120,6 +120,14 @@ TEST_F(SetupDlgTest, ShowsStoredValuesOrStoresTheDefaults)
     open();
     EXPECT_EQ(box("portBox")->text(), "12000");
     EXPECT_EQ(box("timeoutBox")->text(), "45");
+
+    // Out of range the station runs on the defaults, and the boxes say so.
+    m_settings.values = {
+        {"setup/Port", 70000}, {"setup/TimeoutDuration", 0}, {"data/KeepDays", -3}};
+    open();
+    EXPECT_EQ(box("portBox")->text(), "10111");
+    EXPECT_EQ(box("timeoutBox")->text(), "10");
+    EXPECT_EQ(box("keepDaysBox")->text(), "0");
 }
 
 TEST_F(SetupDlgTest, AcceptsOnlyValuesInRange)

@@ -2,16 +2,8 @@
 
 #include <cctype>
 #include <climits>
-#include <cstdio>
 
 namespace corvane {
-
-std::string SettingRule::rangeMessage() const
-{
-    char text[96];
-    std::snprintf(text, sizeof text, rangeFormat, minimum, maximum);
-    return text;
-}
 
 int parseBoxNumber(const std::string& text) noexcept
 {

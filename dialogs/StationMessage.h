@@ -11,7 +11,8 @@ namespace corvane {
 inline constexpr const char* stationCaption = "ORVEX Corvane";
 
 // Shows text in a modal message box with the station's caption, an OK button
-// and the icon, and returns when the operator has closed it.
+// and the icon, and returns when the operator has closed it. The text is
+// shown as plain text (it may quote a sender's), never as markup.
 //
 // Threads: the GUI thread only. Throws: never but std::bad_alloc.
 void showStationMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon);

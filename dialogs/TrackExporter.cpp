@@ -21,6 +21,31 @@ QString number(double value, int decimals)
     return QString::number(value, 'f', decimals);
 }
 
+// XML 1.0 has no way to write most control characters, lone surrogates, and
+// U+FFFE and U+FFFF, not even as references: a reader refuses the whole file.
+bool allowedInXml(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Names come from recorders: what XML cannot carry is left out.
+QString xmlText(const QString& text)
+{
+    QString kept;
+    kept.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar unit = text[i];
+        if (unit.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            kept += unit;
+            kept += text[++i];
+        } else if (!unit.isSurrogate() && allowedInXml(unit.unicode())) {
+            kept += unit;
+        }
+    }
+    return kept;
+}
+
 void writeKmlPlacemark(QXmlStreamWriter& xml, const QString& name, const TrackPoint& point)
 {
     xml.writeStartElement(QStringLiteral("Placemark"));
@@ -42,7 +67,7 @@ const char* TrackExporter::extensionNamespace()
     return "urn:x-orvex:corvane:gpx:1";
 }
 
-void TrackExporter::writeGpx(QIODevice& device, const QString& name,
+bool TrackExporter::writeGpx(QIODevice& device, const QString& name,
                              const std::vector<TrackPoint>& points)
 {
     QXmlStreamWriter xml(&device);
@@ -55,7 +80,7 @@ void TrackExporter::writeGpx(QIODevice& device, const QString& name,
     xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
     xml.writeAttribute(QStringLiteral("creator"), QStringLiteral("ORVEX Corvane"));
     xml.writeStartElement(QStringLiteral("trk"));
-    xml.writeTextElement(QStringLiteral("name"), name);
+    xml.writeTextElement(QStringLiteral("name"), xmlText(name));
     xml.writeStartElement(QStringLiteral("trkseg"));
     for (const TrackPoint& p : points) {
         xml.writeStartElement(QStringLiteral("trkpt"));
@@ -74,9 +99,10 @@ void TrackExporter::writeGpx(QIODevice& device, const QString& name,
     xml.writeEndElement(); // trk
     xml.writeEndElement(); // gpx
     xml.writeEndDocument();
+    return !xml.hasError();
 }
 
-void TrackExporter::writeKml(QIODevice& device, const QString& name,
+bool TrackExporter::writeKml(QIODevice& device, const QString& name,
                              const std::vector<TrackPoint>& points)
 {
     QXmlStreamWriter xml(&device);
@@ -85,10 +111,11 @@ void TrackExporter::writeKml(QIODevice& device, const QString& name,
     xml.writeDefaultNamespace(QStringLiteral("http://www.opengis.net/kml/2.2"));
     xml.writeStartElement(QStringLiteral("kml"));
     xml.writeStartElement(QStringLiteral("Document"));
-    xml.writeTextElement(QStringLiteral("name"), name);
+    const QString text = xmlText(name);
+    xml.writeTextElement(QStringLiteral("name"), text);
     if (points.size() >= 2) {
         xml.writeStartElement(QStringLiteral("Placemark"));
-        xml.writeTextElement(QStringLiteral("name"), name);
+        xml.writeTextElement(QStringLiteral("name"), text);
         xml.writeStartElement(QStringLiteral("TimeSpan"));
         xml.writeTextElement(QStringLiteral("begin"), isoTime(points.front().time));
         xml.writeTextElement(QStringLiteral("end"), isoTime(points.back().time));
@@ -113,6 +140,7 @@ void TrackExporter::writeKml(QIODevice& device, const QString& name,
     xml.writeEndElement(); // Document
     xml.writeEndElement(); // kml
     xml.writeEndDocument();
+    return !xml.hasError();
 }
 
 bool TrackExporter::save(const QString& path, Format format, const QString& name,
@@ -123,10 +151,16 @@ bool TrackExporter::save(const QString& path, Format format, const QString& name
         error = file.errorString();
         return false;
     }
-    if (format == Format::Gpx)
-        writeGpx(file, name, points);
-    else
-        writeKml(file, name, points);
+    const bool written =
+        format == Format::Gpx ? writeGpx(file, name, points) : writeKml(file, name, points);
+    if (!written) {
+        // A full disk or a failing device: the half-written file goes.
+        error = file.errorString().isEmpty() ? QStringLiteral("the file could not be written")
+                                             : file.errorString();
+        file.cancelWriting();
+        file.commit();
+        return false;
+    }
     if (!file.commit()) {
         error = file.errorString();
         return false;

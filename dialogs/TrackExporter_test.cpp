@@ -1,6 +1,6 @@
-#include "testsupport/TempFolder.h"
 #include "dialogs/DialogTestSupport.h"
 #include "dialogs/TrackExporter.h"
+#include "testsupport/TempFolder.h"
 
 #include <QFile>
 #include <QProcess>
@@ -108,6 +108,70 @@ TEST(TrackExporter, KmlParsesAndHoldsTheCoordinates)
               QStringLiteral("End ") +
                   QString::fromStdString(formatTrackTime(points.back().time)).replace(' ', 'T') +
                   'Z');
+}
+
+TEST(TrackExporter, NamesWithCharactersXmlForbidsStillGiveFilesEveryReaderTakes)
+{
+    struct Case
+    {
+        const char* label;
+        QString name;
+        QString kept;
+    };
+    const QChar lone[] = {QChar(0xD800), QChar(u'x'), QChar(0xDC00)};
+    const Case cases[] = {
+        {"control characters", QString::fromUtf8("Bus\x01\x08\x1b[31m 7\x7f"),
+         QString::fromUtf8("Bus[31m 7\x7f")},
+        {"tab and line breaks stay", QStringLiteral("A\tB\nC"), QStringLiteral("A\tB\nC")},
+        {"lone surrogates", QString(lone, 3), QStringLiteral("x")},
+        {"non-characters", QString::fromUtf16(u"a\uFFFEb\uFFFF"), QStringLiteral("ab")},
+        {"a pair stays", QString::fromUtf8("\xf0\x9f\x9a\x8c"),
+         QString::fromUtf8("\xf0\x9f\x9a\x8c")},
+    };
+    const auto points = sampleTrack();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TempFolder folder;
+        const QString gpx = QString::fromStdString(folder.file("t.gpx"));
+        const QString kml = QString::fromStdString(folder.file("t.kml"));
+        QString error;
+        ASSERT_TRUE(TrackExporter::save(gpx, TrackExporter::Format::Gpx, c.name, points, error));
+        ASSERT_TRUE(TrackExporter::save(kml, TrackExporter::Format::Kml, c.name, points, error));
+        // Another program's XML reader refuses an ill-formed file outright
+        // (runTool fails the test when it ends with an error).
+        runTool(QStringLiteral("gpsbabel"), {"-i", "gpx", "-f", gpx, "-o", "csv", "-F", "-"});
+        EXPECT_EQ(runTool(QStringLiteral("gpsbabel"),
+                          {"-t", "-i", "gpx", "-f", gpx, "-o", "unicsv", "-F", "-"})
+                      .count('\n'),
+                  static_cast<qsizetype>(points.size() + 1));
+        const char* script = "import sys, xml.etree.ElementTree as ET\n"
+                             "for path in sys.argv[1:]:\n"
+                             "    root = ET.parse(path).getroot()\n"
+                             "    name = [e for e in root.iter() if e.tag.endswith('name')][0]\n"
+                             "    sys.stdout.write(name.text.encode('utf-16', 'surrogatepass')"
+                             ".hex() + '\\n')\n";
+        const QStringList names = runTool(QStringLiteral("python3"), {"-c", script, gpx, kml})
+                                      .split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(names.size(), 2);
+        QByteArray expected("\xff\xfe");
+        expected += QByteArray(reinterpret_cast<const char*>(c.kept.utf16()), c.kept.size() * 2);
+        for (const QString& hex : names)
+            EXPECT_EQ(QByteArray::fromHex(hex.toLatin1()).toHex(), expected.toHex());
+    }
+}
+
+TEST(TrackExporter, AWriteThatFailsOnTheWayFailsTheExport)
+{
+    // A full disk: every write fails, as /dev/full makes them.
+    for (auto format : {TrackExporter::Format::Gpx, TrackExporter::Format::Kml}) {
+        QFile full(QStringLiteral("/dev/full"));
+        ASSERT_TRUE(full.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const bool written =
+            format == TrackExporter::Format::Gpx
+                ? TrackExporter::writeGpx(full, QStringLiteral("Truck"), sampleTrack())
+                : TrackExporter::writeKml(full, QStringLiteral("Truck"), sampleTrack());
+        EXPECT_FALSE(written);
+    }
 }
 
 TEST(TrackExporter, UnwritablePathFailsAndLeavesNothing)

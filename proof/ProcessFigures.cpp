@@ -23,10 +23,11 @@ long statusField(pid_t pid, const std::string& name)
     return 0;
 }
 
-// utime + stime of /proc/<pid>/stat (fields 14 and 15); 0 when gone.
-long long cpuTicksOf(pid_t pid)
+// utime + stime of a process's or thread's stat file (fields 14 and 15); 0
+// when gone.
+long long cpuTicksIn(const std::string& statPath)
 {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::ifstream stat(statPath);
     std::string text;
     std::getline(stat, text);
     const auto close = text.rfind(')');
@@ -43,6 +44,11 @@ long long cpuTicksOf(pid_t pid)
             system = std::atoll(field.c_str());
     }
     return user + system;
+}
+
+long long cpuTicksOf(pid_t pid)
+{
+    return cpuTicksIn("/proc/" + std::to_string(pid) + "/stat");
 }
 
 // The parent of every process, from /proc/<pid>/stat (the field after the
@@ -68,6 +74,22 @@ std::map<pid_t, pid_t> parents()
 }
 
 } // namespace
+
+long long ProcessFigures::threadCpuTicks(pid_t pid, const std::string& name)
+{
+    long long ticks = 0;
+    std::error_code error;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (auto it = std::filesystem::directory_iterator(tasks, error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        std::ifstream comm(it->path() / "comm");
+        std::string threadName;
+        std::getline(comm, threadName);
+        if (threadName == name)
+            ticks += cpuTicksIn((it->path() / "stat").string());
+    }
+    return ticks;
+}
 
 ProcessFigures ProcessFigures::read(pid_t pid)
 {

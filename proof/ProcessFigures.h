@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <sys/types.h>
 
 namespace corvane {
@@ -21,6 +22,9 @@ struct ProcessFigures
     long long descendantsCpuTicks = 0;
 
     static ProcessFigures read(pid_t pid);
+    // User plus system time of the process's threads of this name (the
+    // first 15 bytes of a Thread's name), in clock ticks; 0 when none.
+    static long long threadCpuTicks(pid_t pid, const std::string& name);
 };
 
 } // namespace corvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <netinet/in.h>
@@ -59,11 +60,12 @@ inline int ephemeralPortsStart()
     return range >> first && first > 20000 ? first : 32768;
 }
 
-// A UDP port that nobody holds at the moment of the call, from 20000 up to the
-// ephemeral range (clear of the station's default port, 10111).
+// A UDP port that nobody holds at the moment of the call, from 20000 up to
+// 32000 (the highest callback port the station takes from its settings) and
+// short of the ephemeral range; clear of the station's default port, 10111.
 inline int freeUdpPort()
 {
-    return freeUdpPortBetween(20000, ephemeralPortsStart() - 1);
+    return freeUdpPortBetween(20000, std::min(32000, ephemeralPortsStart() - 1));
 }
 
 } // namespace corvane::test

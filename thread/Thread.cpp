@@ -9,8 +9,10 @@
 #include "thread/NullThread.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <exception>
 #include <map>
+#include <pthread.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -122,6 +124,11 @@ void Thread::runBody()
         std::lock_guard<std::mutex> lock(registry().mutex);
         registry().threads[id] = this;
     }
+    // The system's tools (top -H, /proc/<pid>/task) show the thread by name;
+    // they keep its first 15 bytes.
+    char shortName[16];
+    std::snprintf(shortName, sizeof shortName, "%s", m_name != nullptr ? m_name : "");
+    pthread_setname_np(pthread_self(), shortName);
     startHook(m_attribute1, m_attribute2);
     traceMessage("Starting thread: \"%s\"(ID=%u)", m_name, id);
     try {

@@ -12,7 +12,8 @@ namespace corvane {
 class IUncaughtExceptionHandler;
 
 // A named body run on its own operating-system thread. While it runs, the
-// thread is registered under its operating-system id (see currentThread()).
+// thread is registered under its operating-system id (see currentThread())
+// and carries the first 15 bytes of its name as its operating-system name.
 // Whatever escapes the body is handed to the process's uncaught-exception
 // handler: an Exception as it is, a standard-library exception as a
 // StandardException, any other thrown value as an UnknownException; the
