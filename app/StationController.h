@@ -2,7 +2,9 @@
 
 #include "base/DateTime.h"
 #include "base/ThreadAffinity.h"
+#include "base/UniqueID.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,8 +33,11 @@ class VehicleInfo;
 //   its GPS samples are still stored;
 // - a failed queue put is traced ("INSERT FALSE", "UPDATE FALSE",
 //   "Insert False") and the work goes on;
-// - script calls go to the sink whether or not the page has loaded; the sink
-//   drops early ones and the page gets the whole state from pageLoaded().
+// - script calls go to the sink whether or not the page is there; the sink
+//   keeps what waits for the page, and the page gets the whole state from
+//   pageLoaded(). Only a vehicle created while the page is away
+//   (pageUnavailable() until pageLoaded()) is not announced at once: the
+//   whole state announces it as added, so the page never gets it twice.
 //
 // Ownership: uses the records store and the sink, owns neither; both must
 // outlive the controller. Threads: the main window's thread only (the thread
@@ -55,7 +60,13 @@ public:
     // deleted, most recently reporting first (the page lists only so many;
     // with its reported name when the operator renamed it, for the page's
     // search), and the sort.
+    // Vehicles created while the page is away (those since pageUnavailable())
+    // are sent as new ones ("is added").
     void pageLoaded(int timeoutMinutes);
+
+    // The page is not there (not loaded yet, reloading after a loss) until
+    // the next pageLoaded().
+    void pageUnavailable();
 
     // The page renamed a vehicle (empty name: show the reported name again).
     void changeName(const std::string& id, const std::string& name);
@@ -105,6 +116,9 @@ private:
     StationRecords& m_records;
     ScriptSink& m_page;
     DropCounts* m_counts = nullptr;
+    bool m_pageThere = true;
+    // The vehicles created while the page was away.
+    std::set<UniqueID> m_createdWhileAway;
     ThreadAffinity m_guiThread;
 };
 
