@@ -593,9 +593,9 @@ void CorvaneDlg::handlePageLoaded()
         m_probe->install();
     // The whole state goes first, then what waited for the page: the waiting
     // calls are newer than the state they would otherwise precede.
+    // The whole state itself is never cut (a large fleet is many calls).
     FrameScript waited;
     std::swap(waited, m_pendingScript);
-    m_pendingScript.setLimit(waitingCallLimit);
     sendMapSources();
     sendAttentionSettings();
     const bool reload = m_clientHandler->loads() > 1;
@@ -606,6 +606,7 @@ void CorvaneDlg::handlePageLoaded()
         traceMessage("Map page: %zu waiting calls gave way (%zu alarms) before it loaded",
                      waited.givenWay(), waited.alarmsGivenWay());
     std::string script = m_pendingScript.take();
+    m_pendingScript.setLimit(waitingCallLimit);
     script += waited.take();
     m_pageReady = true;
     m_sinceFlush.start();

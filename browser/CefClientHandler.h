@@ -37,11 +37,14 @@ class PageRequestGuard;
 //
 // It keeps its document: every navigation but its own loads is refused (a
 // link, a script setting location, a form, history, a refresh, a file
-// dropped on the view), and a script injected before the page's own closes
-// the roads that never reach the engine's navigation check (forms, links,
-// window.open, history entries, drops). The view takes no drops, and its
-// requests pass a PageRequestGuard (own page, images/ of the start-up folder,
-// the hosts given to setRemoteAddresses).
+// dropped on the view). A script injected before the page's own cancels every
+// navigation the document starts (about:blank and refreshes included, which
+// never reach the engine's check; a fragment keeps the document) and closes
+// form.submit, window.open, history entries and link clicks; the page text
+// gets a script policy that lets only its own inline scripts and handlers
+// run, so a javascript: address cannot replace the document either. The view
+// takes no drops, and its requests pass a PageRequestGuard (own page, images/
+// of the start-up folder, the hosts given to setRemoteAddresses).
 //
 // Ownership: the handler keeps a guarded pointer to the view and owns neither
 // the view nor the listener; both must outlive their use here (a destroyed
@@ -65,7 +68,8 @@ public:
     void setListener(CefClientListener* listener);
 
     // Replaces the page text that adopt loads (by default the assembled map
-    // page of page/MapPage.h).
+    // page of page/MapPage.h). Its inline scripts are the only ones that run:
+    // a script element with a src is refused.
     void setPageText(QString pageText);
 
     // Adopts view if no view has been adopted yet: prepares it (no context
