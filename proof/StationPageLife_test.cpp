@@ -313,8 +313,9 @@ TEST_F(StationPageLife, ScriptDialogsOpenNoBoxAndBlockNothing)
         for (int i = 0; i < 3; ++i) {
             const QVariant answer = js(std::string("[") + d.script + "]").toList().value(0);
             EXPECT_EQ(answer.isValid() && !answer.isNull(), d.answer.isValid());
-            if (d.answer.isValid())
+            if (d.answer.isValid()) {
                 EXPECT_EQ(answer, d.answer);
+            }
         }
         EXPECT_EQ(dialogs->answered(d.kind), before + 3);
         // Once a minute per kind, however many came.
