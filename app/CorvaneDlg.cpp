@@ -12,6 +12,7 @@
 #include "base/Trace.h"
 #include "browser/CefClientHandler.h"
 #include "browser/CefClientV8Handler.h"
+#include "browser/MapWebPage.h"
 #include "browser/scriptcalls/ScriptCalls.h"
 #include "browser/scriptcalls/StatusCalls.h"
 #include "callback/CallbackServerImpl.h"
@@ -34,6 +35,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -112,6 +114,9 @@ CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
     setSizeGripEnabled(false);
     resize(initialClientWidth, initialClientHeight);
     m_controller.setDropCounts(&m_dropCounts);
+    // No page yet: what is meant for it waits until it has loaded.
+    m_controller.pageUnavailable();
+    m_pendingScript.setLimit(waitingCallLimit);
 }
 
 CorvaneDlg::~CorvaneDlg()
@@ -165,6 +170,8 @@ void CorvaneDlg::createBrowser()
     m_clientHandler->setListener(this);
     m_v8Handler->setListener(this);
     m_view = std::make_unique<QWebEngineView>(this);
+    // Answers the page's script dialogs without a box; the view's child.
+    m_view->setPage(new MapWebPage(m_view.get()));
     m_v8Handler->attach(m_view->page());
     m_v8Handler->setPageAddress(m_clientHandler->pageAddress());
     m_view->setGeometry(rect());
@@ -412,6 +419,28 @@ void CorvaneDlg::onPageLoaded()
         post(this, new ValueEvent(WM_PAGE_LOADED, 0));
 }
 
+void CorvaneDlg::onPageLost(const std::string& reason, int endsInARow, int pauseMs)
+{
+    m_guiThread.assertOwner();
+    // What is sent from here on waits for the reload, which gets the whole
+    // state again.
+    m_pageReady = false;
+    m_pageLoadedPosted = false;
+    m_controller.pageUnavailable();
+    // The new page shows the live map; a stored track is chosen again.
+    if (m_trackHistory != nullptr && m_trackHistory->isShown())
+        m_trackHistory->live();
+    const QString what = QString::fromStdString(reason);
+    if (endsInARow <= 1)
+        m_pageNotice = QStringLiteral("map lost, loading again: %1").arg(what);
+    else
+        m_pageNotice = QStringLiteral("map lost %1 times in a row, next load in %2 s: %3")
+                           .arg(endsInARow)
+                           .arg((pauseMs + 999) / 1000)
+                           .arg(what);
+    updateTitle();
+}
+
 void CorvaneDlg::executeScript(const std::string& script)
 {
     m_guiThread.assertOwner();
@@ -424,7 +453,7 @@ void CorvaneDlg::executeScript(const std::string& script)
     // thousand times a second would otherwise keep the page busy with
     // markers moved more often than the screen shows them.
     m_pendingScript.add(script);
-    if (!m_flushPosted) {
+    if (!m_flushPosted && m_pageReady) {
         m_flushPosted = true;
         const qint64 waited = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : frameMs;
         const int delay = waited >= frameMs ? 0 : static_cast<int>(frameMs - waited);
@@ -435,6 +464,9 @@ void CorvaneDlg::executeScript(const std::string& script)
 void CorvaneDlg::flushScripts()
 {
     m_flushPosted = false;
+    // Until the page has had the whole state, calls wait (handlePageLoaded).
+    if (!m_pageReady)
+        return;
     m_sinceFlush.start();
     if (!m_pendingScript.empty())
         m_clientHandler->executeScript(m_pendingScript.take());
@@ -528,14 +560,22 @@ void CorvaneDlg::createTrackHistory()
     connect(m_trackHistory.get(), &TrackHistory::changed, this, &CorvaneDlg::trackHistoryChanged);
 }
 
+void CorvaneDlg::updateTitle()
+{
+    QString title = QString::fromLatin1(caption);
+    if (m_trackHistory != nullptr && m_trackHistory->isShown())
+        title += QStringLiteral(" - ") + m_trackHistory->title();
+    if (!m_pageNotice.isEmpty())
+        title += QStringLiteral(" - ") + m_pageNotice;
+    setWindowTitle(title);
+}
+
 void CorvaneDlg::trackHistoryChanged()
 {
     if (m_replayBar == nullptr)
         return;
     const bool shown = m_trackHistory->isShown();
-    setWindowTitle(shown ? QString::fromLatin1(caption) + QStringLiteral(" - ") +
-                               m_trackHistory->title()
-                         : QString::fromLatin1(caption));
+    updateTitle();
     if (shown == m_replayBar->isHidden()) {
         m_replayBar->setVisible(shown);
         layoutChildren();
@@ -544,14 +584,41 @@ void CorvaneDlg::trackHistoryChanged()
 
 void CorvaneDlg::handlePageLoaded()
 {
+    // A load announced before a loss that followed it is no longer there; the
+    // reload announces itself.
+    if (m_pageReady || !m_clientHandler->isPageLoaded())
+        return;
     if (m_probe == nullptr)
         m_probe = PageProbe::fromEnvironment(*m_view->page());
     if (m_probe != nullptr)
         m_probe->install();
+    // The whole state goes first, then what waited for the page: the waiting
+    // calls are newer than the state they would otherwise precede.
+    // The whole state itself is never cut (a large fleet is many calls).
+    FrameScript waited;
+    std::swap(waited, m_pendingScript);
     sendMapSources();
     sendAttentionSettings();
+    const bool reload = m_clientHandler->loads() > 1;
+    if (reload)
+        layoutChildren(); // the new page has its built-in size
     m_controller.pageLoaded(m_databases.readSetting(timeoutRule));
     tellUnusableSettings();
+    if (waited.givenWay() != 0)
+        traceMessage("Map page: %zu waiting calls gave way (%zu alarms) before it loaded",
+                     waited.givenWay(), waited.alarmsGivenWay());
+    std::string script = m_pendingScript.take();
+    m_pendingScript.setLimit(waitingCallLimit);
+    script += waited.take();
+    m_pageReady = true;
+    m_sinceFlush.start();
+    m_clientHandler->executeScript(script);
+    if (reload) {
+        traceMessage("Map page loaded again and given the whole state");
+        m_pageNotice = QStringLiteral("map loaded again at %1")
+                           .arg(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss")));
+        updateTitle();
+    }
 }
 
 void CorvaneDlg::sendMapSources()

@@ -46,6 +46,15 @@ class TrackReplayBar;
 // "Are you sure to close?"; closeWithoutAsking() (SIGTERM, SIGINT) skips the
 // question. Enter and Escape never close the window.
 //
+// The page: script calls go to it once a frame while it is loaded. Until it
+// has loaded, and while it loads again after a loss (its renderer ended), the
+// calls wait, at most waitingCallLimit of them (FrameScript says which give
+// way: track points and older positions first, alarms last); when it has
+// loaded it gets the whole state first (time-out, map sources, attention
+// settings, every vehicle, the sort, after a loss the page size too) and
+// then the calls that waited, in order. A loss is told in the trace and in
+// the window title, never in a box.
+//
 // Ownership: owns the browser client and extension handlers, the web view
 // (as a child widget), the callback server and the controller; the records
 // and the databases are process-wide single instances it opens and closes.
@@ -66,6 +75,8 @@ class CorvaneDlg : public QDialog,
 
 public:
     static constexpr int defaultPort = 10111;
+    // Script calls kept while the page cannot take them.
+    static constexpr std::size_t waitingCallLimit = 20000;
 
     // records: the vehicle, event and GPS stores (the process-wide containers
     // in the station; tests may pass their own). Not owned.
@@ -128,8 +139,11 @@ public:
 
     // CefClientListener
     void onPageLoaded() override;
+    void onPageLost(const std::string& reason, int endsInARow, int pauseMs) override;
+    // Whether the page has had the whole state since its last load.
+    bool isPageReady() const { return m_pageReady; }
 
-    // ScriptSink: hands the call to the page (dropped before it has loaded).
+    // ScriptSink: hands the call to the page (kept while it is not there).
     void executeScript(const std::string& script) override;
 
     void reject() override;
@@ -165,6 +179,7 @@ private:
     void chooseImage(const std::string& id);
     void createTrackHistory();
     void trackHistoryChanged();
+    void updateTitle();
     void layoutChildren();
 
     std::unique_ptr<CefClientHandler> m_clientHandler;
@@ -183,6 +198,10 @@ private:
     int m_minimumWidth = 0;
     int m_minimumHeight = 0;
     std::atomic<bool> m_pageLoadedPosted{false};
+    // The page has loaded and got the whole state; calls go to it each frame.
+    bool m_pageReady = false;
+    // What the title tells of the page's losses; empty until one.
+    QString m_pageNotice;
     bool m_running = true;
     bool m_unattended = false;
     bool m_initialized = false;

@@ -137,8 +137,11 @@ void StationController::handleGpsReport(const CallbackInfo& record)
     if (!known) {
         std::unique_ptr<VehicleInfo> created =
             VehicleInfoContainer::create(record.getId(), record.getName().c_str(), time.c_str());
-        for (const std::string& call : ScriptCalls::insertVehicleSequence(false, *created))
-            m_page.executeScript(call);
+        if (m_pageThere)
+            for (const std::string& call : ScriptCalls::insertVehicleSequence(false, *created))
+                m_page.executeScript(call);
+        else
+            m_createdWhileAway.insert(created->id);
         if (!m_records.insertVehicle(std::move(created)))
             traceMessage("INSERT FALSE");
         vehicle = m_records.findVehicle(record.getId());
@@ -240,13 +243,22 @@ void StationController::pageLoaded(int timeoutMinutes)
         return a->last_updated_time > b->last_updated_time;
     });
     for (VehicleInfo* vehicle : shown) {
+        const bool created = m_createdWhileAway.count(vehicle->id) != 0;
         // Normalises the picture path in memory on the way.
-        for (const std::string& call : ScriptCalls::insertVehicleSequence(true, *vehicle))
+        for (const std::string& call : ScriptCalls::insertVehicleSequence(!created, *vehicle))
             m_page.executeScript(call);
         if (!vehicle->edited_name.empty())
             m_page.executeScript(StatusCalls::setReportedName(*vehicle));
     }
     m_page.executeScript(ScriptCalls::sortVehicleList());
+    m_createdWhileAway.clear();
+    m_pageThere = true;
+}
+
+void StationController::pageUnavailable()
+{
+    m_guiThread.assertOwner();
+    m_pageThere = false;
 }
 
 void StationController::changeName(const std::string& id, const std::string& name)

@@ -2,8 +2,10 @@
 
 #include "base/DateTime.h"
 #include "base/ThreadAffinity.h"
+#include "base/UniqueID.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,8 +35,11 @@ class VehicleInfo;
 //   its GPS samples are still stored;
 // - a failed queue put is traced ("INSERT FALSE", "UPDATE FALSE",
 //   "Insert False") and the work goes on;
-// - script calls go to the sink whether or not the page has loaded; the sink
-//   drops early ones and the page gets the whole state from pageLoaded().
+// - script calls go to the sink whether or not the page is there; the sink
+//   keeps what waits for the page, and the page gets the whole state from
+//   pageLoaded(). Only a vehicle created while the page is away
+//   (pageUnavailable() until pageLoaded()) is not announced at once: the
+//   whole state announces it as added, so the page never gets it twice.
 //
 // Ownership: uses the records store and the sink, owns neither; both must
 // outlive the controller. Threads: the main window's thread only (the thread
@@ -58,7 +63,13 @@ public:
     // only so many; the recorders' clocks play no part;
     // with its reported name when the operator renamed it, for the page's
     // search), and the sort.
+    // Vehicles created while the page is away (those since pageUnavailable())
+    // are sent as new ones ("is added").
     void pageLoaded(int timeoutMinutes);
+
+    // The page is not there (not loaded yet, reloading after a loss) until
+    // the next pageLoaded().
+    void pageUnavailable();
 
     // The page renamed a vehicle (empty name: show the reported name again).
     void changeName(const std::string& id, const std::string& name);
@@ -113,6 +124,9 @@ private:
     DropCounts* m_counts = nullptr;
     std::int64_t m_lastHeard = 0;
     bool m_heardCounted = false;
+    bool m_pageThere = true;
+    // The vehicles created while the page was away.
+    std::set<UniqueID> m_createdWhileAway;
     ThreadAffinity m_guiThread;
 };
 

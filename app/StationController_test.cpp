@@ -706,3 +706,60 @@ TEST_F(StationControllerTest, RealSentencesMoveTheMarkerWhereTheyPoint)
 }
 
 } // namespace
+
+// While the page is away a new vehicle is not sent at once: the whole state
+// sent when the page is back announces it as added, so the page gets it once;
+// its moves and alarms still go to the sink, which keeps them for the page.
+TEST_F(StationControllerTest, VehiclesCreatedWhileThePageIsAwayAreAnnouncedOnceByTheWholeState)
+{
+    struct Case
+    {
+        const char* label;
+        bool away;
+        int reloads;             // pageLoaded calls after the reports
+        const char* insertOfNew; // how pageLoaded sends the new vehicle
+    };
+    const Case cases[] = {
+        {"page there", false, 1, "insertVehicle(1, "},
+        {"page away", true, 1, "insertVehicle(0, "},
+        {"page away, then loaded twice", true, 2, "insertVehicle(1, "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        MemoryRecords store;
+        RecordingPage sink;
+        StationController station{store, sink};
+        VehicleInfo& old = store.add("Old");
+        old.last_updated_time = "2011-05-30 10:00:00";
+        if (c.away)
+            station.pageUnavailable();
+        const UniqueID id;
+        CallbackInfo first = callback(100, id, "New", munich);
+        station.handleCallback(first);
+        CallbackInfo alarm = callback(13, id, "New");
+        station.handleCallback(alarm);
+        std::vector<std::string> atOnce = sink.names();
+        if (c.away)
+            EXPECT_THAT(atOnce, ElementsAre("moveTo", "updateEventInfo"));
+        else
+            EXPECT_THAT(atOnce, ElementsAre("insertVehicle", "insertOptionalInfo", "moveTo",
+                                            "updateEventInfo"));
+        for (int i = 0; i < c.reloads; ++i) {
+            sink.calls.clear();
+            station.pageLoaded(10);
+        }
+        int inserts = 0;
+        for (const std::string& call : sink.calls)
+            if (call.rfind("insertVehicle(", 0) == 0 && call.find("'New'") != std::string::npos) {
+                ++inserts;
+                EXPECT_THAT(call, StartsWith(c.insertOfNew));
+                // With the position the report gave it.
+                EXPECT_THAT(call, HasSubstr("'48.117300', '11.516667'"));
+            }
+        EXPECT_EQ(inserts, 1);
+        // The vehicle known before is never announced as added.
+        for (const std::string& call : sink.calls)
+            if (call.find("'Old'") != std::string::npos)
+                EXPECT_THAT(call, ::testing::Not(StartsWith("insertVehicle(0, ")));
+    }
+}

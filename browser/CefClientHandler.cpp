@@ -1,26 +1,156 @@
 #include "browser/CefClientHandler.h"
 
+#include "base/Trace.h"
 #include "browser/CefClientListener.h"
 #include "browser/PageRequestGuard.h"
 #include "page/MapPage.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QEvent>
+#include <QRegularExpression>
 #include <QThread>
 #include <QUrl>
+#include <QWebEngineHistory>
 #include <QWebEngineNavigationRequest>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <QWidget>
 
 namespace corvane {
 
+namespace {
+
+// Runs before the page's own script, in every frame. Some roads away from the
+// document are taken inside the renderer and never reach the engine's
+// navigation check (a form or link to about:blank), others add history
+// entries that a later navigation would follow: they are closed here. The
+// replaced functions cannot be replaced again.
+const char documentGuardScript[] = R"JS((function () {
+    'use strict';
+    function lock(object, name, value) {
+        try {
+            Object.defineProperty(object, name,
+                                  {value: value, writable: false, configurable: false});
+        } catch (e) {}
+    }
+    function nothing() {}
+    lock(HTMLFormElement.prototype, 'submit', nothing);
+    lock(HTMLFormElement.prototype, 'requestSubmit', nothing);
+    lock(window, 'open', function () { return null; });
+    ['pushState', 'replaceState', 'back', 'forward', 'go'].forEach(function (name) {
+        lock(History.prototype, name, nothing);
+    });
+    function isLink(node) {
+        for (; node && node.nodeType === 1; node = node.parentNode) {
+            var tag = node.localName;
+            if ((tag === 'a' || tag === 'area') && node.hasAttribute('href')) {
+                return true;
+            }
+        }
+        return false;
+    }
+    function keepLink(event) {
+        if (isLink(event.target)) {
+            event.preventDefault();
+        }
+    }
+    window.addEventListener('click', keepLink, true);
+    window.addEventListener('auxclick', keepLink, true);
+    window.addEventListener('submit', function (event) { event.preventDefault(); }, true);
+    window.addEventListener('dragover', function (event) {
+        if (event.dataTransfer) {
+            event.dataTransfer.dropEffect = 'none';
+        }
+    }, true);
+    window.addEventListener('drop', function (event) { event.preventDefault(); }, true);
+    // Every navigation the document starts, about:blank and refreshes too,
+    // passes here first; only a fragment keeps the document.
+    if (window.navigation) {
+        window.navigation.addEventListener('navigate', function (event) {
+            if (event.cancelable && !event.hashChange) {
+                event.preventDefault();
+            }
+        });
+    }
+})();
+)JS";
+
+// The page's own scripts and event handler attributes may run, nothing else:
+// a javascript: address (which would replace the document with its result)
+// and any markup that slipped into the page with a handler of its own are
+// refused. The policy lists the hash of each inline script and handler of
+// pageText and goes first in its head.
+QString withScriptPolicy(const QString& pageText)
+{
+    const auto hash = [](const QString& text) {
+        return QStringLiteral("'sha256-") +
+               QString::fromLatin1(
+                   QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toBase64()) +
+               QLatin1Char('\'');
+    };
+    QStringList sources;
+    QString outside; // the text outside the script elements
+    qsizetype at = 0;
+    while (true) {
+        const qsizetype open = pageText.indexOf(QStringLiteral("<script>"), at);
+        const qsizetype close = open < 0 ? -1 : pageText.indexOf(QStringLiteral("</script>"), open);
+        if (close < 0) {
+            outside += pageText.mid(at);
+            break;
+        }
+        const qsizetype body = open + 8;
+        outside += pageText.mid(at, open - at);
+        sources << hash(pageText.mid(body, close - body));
+        at = close + 9;
+    }
+    static const QRegularExpression handler(QStringLiteral("\\son[a-z]+=\"([^\"]*)\""));
+    bool handlers = false;
+    for (auto match = handler.globalMatch(outside); match.hasNext();) {
+        sources << hash(match.next().captured(1));
+        handlers = true;
+    }
+    if (handlers)
+        sources << QStringLiteral("'unsafe-hashes'");
+    const QString policy =
+        QStringLiteral("<meta http-equiv=\"Content-Security-Policy\" content=\"script-src %1\">")
+            .arg(sources.join(QLatin1Char(' ')));
+    const qsizetype head = pageText.indexOf(QStringLiteral("<head>"));
+    if (head < 0)
+        return policy + pageText;
+    QString result = pageText;
+    result.insert(head + 6, policy);
+    return result;
+}
+
+const char* terminationText(QWebEnginePage::RenderProcessTerminationStatus status)
+{
+    switch (status) {
+    case QWebEnginePage::NormalTerminationStatus:
+        return "ended";
+    case QWebEnginePage::AbnormalTerminationStatus:
+        return "ended abnormally";
+    case QWebEnginePage::CrashedTerminationStatus:
+        return "crashed";
+    case QWebEnginePage::KilledTerminationStatus:
+        return "was killed";
+    }
+    return "ended";
+}
+
+} // namespace
+
 CefClientHandler::CefClientHandler(QString startupFolder, QObject* parent)
     : QObject(parent), m_startupFolder(std::move(startupFolder)),
-      m_pageText(QString::fromStdString(assembleMapPage())),
+      m_pageText(withScriptPolicy(QString::fromStdString(assembleMapPage()))),
       m_requestGuard(new PageRequestGuard(m_startupFolder, pageAddress(), this))
-{}
+{
+    m_reloadTimer.setSingleShot(true);
+    connect(&m_reloadTimer, &QTimer::timeout, this, &CefClientHandler::loadPage);
+}
 
 QUrl CefClientHandler::pageAddress() const
 {
@@ -40,13 +170,25 @@ void CefClientHandler::guardNavigation(QWebEngineView* view)
     // own document: once it has loaded, nothing may replace it.
     connect(view->page(), &QWebEnginePage::navigationRequested, this,
             [this](QWebEngineNavigationRequest& request) {
-                if (isPageLoaded())
+                if (!m_loading)
                     request.reject();
             });
     view->page()->setUrlRequestInterceptor(m_requestGuard);
+    view->settings()->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
     view->setAcceptDrops(false);
     for (QWidget* child : view->findChildren<QWidget*>())
         child->setAcceptDrops(false);
+}
+
+void CefClientHandler::installDocumentGuard(QWebEngineView* view)
+{
+    QWebEngineScript guard;
+    guard.setName(QStringLiteral("corvane/keep-document"));
+    guard.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    guard.setWorldId(QWebEngineScript::MainWorld);
+    guard.setRunsOnSubFrames(true);
+    guard.setSourceCode(QString::fromLatin1(documentGuardScript));
+    view->page()->scripts().insert(guard);
 }
 
 CefClientHandler::~CefClientHandler() = default;
@@ -58,7 +200,7 @@ void CefClientHandler::setListener(CefClientListener* listener)
 
 void CefClientHandler::setPageText(QString pageText)
 {
-    m_pageText = std::move(pageText);
+    m_pageText = withScriptPolicy(pageText);
 }
 
 bool CefClientHandler::adopt(QWebEngineView* view)
@@ -76,26 +218,70 @@ bool CefClientHandler::adopt(QWebEngineView* view)
     // The alarm tone must sound although nobody has clicked the page yet.
     view->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
     guardNavigation(view);
-    m_loadConnection = connect(view->page(), &QWebEnginePage::loadFinished, this,
-                               &CefClientHandler::onLoadFinished);
+    installDocumentGuard(view);
+    QWebEnginePage* page = view->page();
+    connect(page, &QWebEnginePage::loadFinished, this, &CefClientHandler::onLoadFinished);
+    connect(page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                pageLost(std::string("its renderer ") + terminationText(status) + " (exit code " +
+                         std::to_string(exitCode) + ")");
+            });
+    connect(page, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
+        // A fragment keeps the document; anything else means it was replaced
+        // by a road that escaped the checks.
+        if (isPageLoaded() && url.adjusted(QUrl::RemoveFragment) != pageAddress())
+            pageLost("its document was replaced (" + url.scheme().toStdString() + " address)");
+    });
     loadPage();
     return true;
 }
 
 void CefClientHandler::loadPage()
 {
+    if (m_view.isNull())
+        return;
+    m_loading = true;
+    m_pageLoaded.store(false, std::memory_order_release);
     QDir::setCurrent(m_startupFolder);
     m_view->setHtml(m_pageText, pageAddress());
 }
 
-void CefClientHandler::onLoadFinished()
+void CefClientHandler::onLoadFinished(bool ok)
 {
-    // Only the first load counts: the page announces itself once.
-    disconnect(m_loadConnection);
+    // Only the handler's own loads count: a refused navigation ends as a
+    // failed load of its own.
+    if (!m_loading)
+        return;
+    m_loading = false;
+    if (!ok) {
+        pageLost("its page did not load");
+        return;
+    }
+    ++m_loads;
+    m_restarts.loaded(RestartPause::Clock::now());
+    // The page is the one entry; no road leads back to an earlier load.
+    m_view->page()->history()->clear();
     m_pageLoaded.store(true, std::memory_order_release);
     if (m_listener != nullptr) {
         m_listener->onPageLoaded();
     }
+}
+
+void CefClientHandler::pageLost(const std::string& reason)
+{
+    // One loss is told once: a renderer that ends while a reload waits adds
+    // nothing new.
+    if (!isPageLoaded() && !m_loading && m_reloadTimer.isActive())
+        return;
+    m_loading = false;
+    m_pageLoaded.store(false, std::memory_order_release);
+    const auto pause = m_restarts.ended(RestartPause::Clock::now());
+    const int pauseMs = static_cast<int>(pause.count());
+    traceMessage("Map page lost: %s; loss %d in a row, loading it again in %d ms", reason.c_str(),
+                 m_restarts.endsInARow(), pauseMs);
+    if (m_listener != nullptr)
+        m_listener->onPageLost(reason, m_restarts.endsInARow(), pauseMs);
+    m_reloadTimer.start(pauseMs);
 }
 
 void CefClientHandler::executeScript(const QString& script)

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "browser/RestartPause.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QUrl>
 #include <atomic>
 #include <string>
@@ -19,15 +22,29 @@ class PageRequestGuard;
 //
 // The handler adopts the first view it is given (adopt), loads the page text
 // into it with the start-up folder as base address, and tells its listener
-// once, when that first load has ended. From then on executeScript runs
-// scripts in the page's main world; scripts handed over earlier are dropped,
-// since the page receives the whole state when it has loaded. The adopted view
-// shows no context menu and no tool-tip of its own (the page draws its own)
-// and opens no popups, so no other browser is ever adopted. It keeps its
-// document: every navigation after the first load has ended is refused (a
-// link, a script setting location, a file dropped on the view), the view
-// takes no drops, and its requests pass a PageRequestGuard (own page,
-// images/ of the start-up folder, the hosts given to setRemoteAddresses).
+// when that load has ended. From then on executeScript runs scripts in the
+// page's main world; scripts handed over while the page is not loaded are
+// dropped (the window keeps what the page must still get, and sends the whole
+// state when it is told the page has loaded). The adopted view shows no
+// context menu and no tool-tip of its own (the page draws its own) and opens
+// no popups, so no other browser is ever adopted.
+//
+// The page comes back: when its renderer process ends (crash, kill, out of
+// memory) or its document is replaced all the same, the handler tells the
+// listener (onPageLost), loads the page again after a pause (RestartPause:
+// at once the first time, growing while it keeps ending) and tells the
+// listener onPageLoaded again when that load has ended.
+//
+// It keeps its document: every navigation but its own loads is refused (a
+// link, a script setting location, a form, history, a refresh, a file
+// dropped on the view). A script injected before the page's own cancels every
+// navigation the document starts (about:blank and refreshes included, which
+// never reach the engine's check; a fragment keeps the document) and closes
+// form.submit, window.open, history entries and link clicks; the page text
+// gets a script policy that lets only its own inline scripts and handlers
+// run, so a javascript: address cannot replace the document either. The view
+// takes no drops, and its requests pass a PageRequestGuard (own page, images/
+// of the start-up folder, the hosts given to setRemoteAddresses).
 //
 // Ownership: the handler keeps a guarded pointer to the view and owns neither
 // the view nor the listener; both must outlive their use here (a destroyed
@@ -51,7 +68,8 @@ public:
     void setListener(CefClientListener* listener);
 
     // Replaces the page text that adopt loads (by default the assembled map
-    // page of page/MapPage.h).
+    // page of page/MapPage.h). Its inline scripts are the only ones that run:
+    // a script element with a src is refused.
     void setPageText(QString pageText);
 
     // Adopts view if no view has been adopted yet: prepares it (no context
@@ -67,8 +85,12 @@ public:
     void executeScript(const QString& script);
     void executeScript(const std::string& script);
 
-    // Whether the first load of the page has ended. Never goes back to false.
+    // Whether the page is loaded now: false until its first load has ended,
+    // and again from a loss until the reload has ended.
     bool isPageLoaded() const;
+
+    // Loads the page has finished (1 after the first).
+    int loads() const { return m_loads; }
 
     // The address the page text is loaded with (its base address).
     QUrl pageAddress() const;
@@ -84,7 +106,9 @@ protected:
 
 private:
     void loadPage();
-    void onLoadFinished();
+    void onLoadFinished(bool ok);
+    void pageLost(const std::string& reason);
+    void installDocumentGuard(QWebEngineView* view);
     void runScript(const QString& script);
     void blockToolTips(QObject* object);
     void guardNavigation(QWebEngineView* view);
@@ -93,8 +117,13 @@ private:
     QString m_pageText;
     CefClientListener* m_listener = nullptr;
     QPointer<QWebEngineView> m_view;
-    QMetaObject::Connection m_loadConnection;
     std::atomic<bool> m_pageLoaded{false};
+    // Between loadPage() and the end of that load: the one time the view may
+    // navigate.
+    bool m_loading = false;
+    int m_loads = 0;
+    RestartPause m_restarts;
+    QTimer m_reloadTimer;
     PageRequestGuard* m_requestGuard; // child of this handler
 };
 

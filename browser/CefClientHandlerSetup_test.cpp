@@ -45,6 +45,8 @@ TEST(CefClientHandlerSetup, AdoptedViewGetsTheMapPageAndItsSettings)
         // The local page shows remote tiles and asks a remote geocoder.
         {"LocalContentCanAccessRemoteUrls", QWebEngineSettings::LocalContentCanAccessRemoteUrls,
          true},
+        // A file dropped on the view never replaces the document.
+        {"NavigateOnDropEnabled", QWebEngineSettings::NavigateOnDropEnabled, false},
     };
     // Whatever the engine's defaults, adopt sets what the page needs.
     for (const Attribute& a : attributes)

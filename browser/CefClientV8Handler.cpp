@@ -159,7 +159,9 @@ void CefClientV8Handler::setPageAddress(const QUrl& address)
 
 bool CefClientV8Handler::executeFromPage(const QString& name, const QJsonArray& arguments)
 {
-    if (!m_pageAddress.isEmpty() && (m_page.isNull() || m_page->url() != m_pageAddress)) {
+    // A fragment (location.hash) keeps the document, and so the answers.
+    if (!m_pageAddress.isEmpty() &&
+        (m_page.isNull() || m_page->url().adjusted(QUrl::RemoveFragment) != m_pageAddress)) {
         return false;
     }
     return execute(name, arguments);

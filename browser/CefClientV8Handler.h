@@ -47,7 +47,7 @@ public:
 
     // The address of the station's own page. Once set, calls that arrive
     // through the page's channel are handled only while the attached page
-    // shows that address; any other document gets no answer.
+    // shows that address (a fragment aside); any other document gets no answer.
     void setPageAddress(const QUrl& address);
 
     // A call from the attached page's channel: execute() under the rule above.

@@ -1,8 +1,10 @@
 #include "browser/scriptcalls/FrameScript.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
+#include <unordered_set>
 
 namespace corvane {
 
@@ -82,6 +84,9 @@ void appendGuarded(std::string& script, std::string_view call)
 void FrameScript::add(std::string call)
 {
     ++m_added;
+    ++m_kept;
+    if (m_limit != 0 && m_kept > m_limit)
+        makeRoom();
     if (auto move = arguments(call, "moveTo");
         move && move->size() == moveToArguments && isLiteral((*move)[7])) {
         const auto lat = finiteNumber((*move)[0]);
@@ -97,6 +102,9 @@ void FrameScript::add(std::string call)
     } else if (auto update = arguments(call, "updateVehicle");
                update && update->size() == updateVehicleArguments && isLiteral((*update)[2])) {
         Vehicle& vehicle = gather((*update)[2]);
+        // An update replaces the one before it: the count stays.
+        if (!vehicle.update.empty())
+            --m_kept;
         vehicle.update = std::move(call);
         vehicle.updateAfterMove = !vehicle.move.empty();
         return;
@@ -130,6 +138,7 @@ void FrameScript::addMove(std::string call, const std::string& key, std::string 
         if (!vehicle->points.empty())
             vehicle->points += ", ";
         vehicle->points += vehicle->movePosition;
+        ++vehicle->pointCount;
     }
     vehicle->movePosition = std::move(position);
     vehicle->move = std::move(call);
@@ -140,7 +149,64 @@ void FrameScript::addMove(std::string call, const std::string& key, std::string 
 void FrameScript::addOther(std::string call)
 {
     m_open.clear();
-    m_items.push_back(Item{std::move(call), -1});
+    const bool alarm = call.rfind("updateEventInfo(", 0) == 0;
+    m_items.push_back(Item{std::move(call), -1, alarm});
+}
+
+void FrameScript::dropItem(Item& item)
+{
+    std::size_t calls = 1;
+    if (item.vehicle >= 0) {
+        Vehicle& v = m_vehicles[static_cast<std::size_t>(item.vehicle)];
+        calls = v.pointCount + (v.move.empty() ? 0 : 1) + (v.update.empty() ? 0 : 1);
+    } else if (item.alarm) {
+        ++m_alarmsGivenWay;
+    }
+    item.gone = true;
+    m_kept -= calls;
+    m_givenWay += calls;
+}
+
+void FrameScript::makeRoom()
+{
+    // The call being added is counted already; the room is made before it
+    // joins, so it never gives way itself.
+    const std::size_t target = m_limit - m_limit / 4;
+    for (Item& item : m_items) {
+        if (m_kept <= target)
+            break;
+        if (item.vehicle < 0)
+            continue;
+        Vehicle& v = m_vehicles[static_cast<std::size_t>(item.vehicle)];
+        m_kept -= v.pointCount;
+        m_givenWay += v.pointCount;
+        v.points.clear();
+        v.pointCount = 0;
+    }
+    if (m_kept > target) {
+        // A gathering followed by a later one of the same vehicle.
+        std::vector<bool> superseded(m_items.size(), false);
+        std::unordered_set<std::string_view> later;
+        for (std::size_t i = m_items.size(); i-- > 0;) {
+            if (m_items[i].vehicle < 0)
+                continue;
+            const std::string& key = m_vehicles[static_cast<std::size_t>(m_items[i].vehicle)].key;
+            superseded[i] = !later.insert(key).second;
+        }
+        for (std::size_t i = 0; i < m_items.size() && m_kept > target; ++i)
+            if (superseded[i])
+                dropItem(m_items[i]);
+    }
+    for (const bool alarms : {false, true})
+        for (Item& item : m_items) {
+            if (m_kept <= target)
+                break;
+            if (!item.gone && item.vehicle < 0 && item.alarm == alarms)
+                dropItem(item);
+        }
+    m_items.erase(
+        std::remove_if(m_items.begin(), m_items.end(), [](const Item& item) { return item.gone; }),
+        m_items.end());
 }
 
 std::string FrameScript::take()
@@ -165,6 +231,9 @@ std::string FrameScript::take()
     m_vehicles.clear();
     m_open.clear();
     m_added = 0;
+    m_kept = 0;
+    m_givenWay = 0;
+    m_alarmsGivenWay = 0;
     return script;
 }
 

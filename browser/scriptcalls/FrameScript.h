@@ -27,6 +27,16 @@ namespace corvane {
 // with a course starts a new gathering, since the page keeps the last known
 // course on the marker.
 //
+// The frame may be given a limit (setLimit), for the calls that wait while
+// the page cannot take them. Past it, calls give way in this order until a
+// quarter of the limit is free again: the gathered track points (oldest
+// gathering first), then a vehicle's older gatherings where a later one of
+// the same vehicle follows (its latest position stays), then other calls
+// that are not alarms (updateEventInfo), and only last the oldest alarms.
+// A vehicle's latest position call never gives way, so with many vehicles
+// the frame may hold more than the limit, but never more than the limit plus
+// one gathering per vehicle.
+//
 // Ownership: a value owning the gathered texts. Threads: one thread (the main
 // window's). Throws: std::bad_alloc only.
 class FrameScript
@@ -39,6 +49,15 @@ public:
     // Calls added since the last take().
     std::size_t callsAdded() const noexcept { return m_added; }
 
+    // At most this many calls kept (0, the default: no limit). A lower limit
+    // takes effect with the next add().
+    void setLimit(std::size_t limit) noexcept { m_limit = limit; }
+    // Calls the frame would send now: track points count one each.
+    std::size_t kept() const noexcept { return m_kept; }
+    // Calls that gave way to the limit since the last take(), and alarms among them.
+    std::size_t givenWay() const noexcept { return m_givenWay; }
+    std::size_t alarmsGivenWay() const noexcept { return m_alarmsGivenWay; }
+
     // The frame's script: the gathered calls, each in its own try block so
     // that one failing call does not stop the others. Leaves the frame empty.
     std::string take();
@@ -48,6 +67,7 @@ private:
     {
         std::string key;    // the identifier argument, apostrophes included
         std::string points; // "lat, lng" of every move but the last, comma-joined
+        std::size_t pointCount = 0;
         std::string move;
         std::string movePosition; // "lat, lng" of `move`
         std::string update;
@@ -58,17 +78,25 @@ private:
     {
         std::string call; // a call kept as it is, or
         int vehicle = -1; // a gathered vehicle (index into m_vehicles)
+        bool alarm = false;
+        bool gone = false; // gave way to the limit
     };
 
     Vehicle& gather(std::string_view key);
     void addMove(std::string call, const std::string& key, std::string position, bool hasCourse);
     void addOther(std::string call);
+    void makeRoom();
+    void dropItem(Item& item);
 
     std::vector<Item> m_items;
     std::vector<Vehicle> m_vehicles;
     // Vehicles still gathering: key to index into m_vehicles.
     std::unordered_map<std::string, int> m_open;
     std::size_t m_added = 0;
+    std::size_t m_limit = 0;
+    std::size_t m_kept = 0;
+    std::size_t m_givenWay = 0;
+    std::size_t m_alarmsGivenWay = 0;
 };
 
 } // namespace corvane

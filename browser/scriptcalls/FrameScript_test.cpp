@@ -4,6 +4,7 @@
 #include "callback/GPSInfo.h"
 #include "data/VehicleInfo.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
@@ -209,6 +210,103 @@ TEST(FrameScriptTest, ARandomFleetEndsAsWithEveryCall)
                 calls.push_back(move(coordinate(random), coordinate(random), course, id));
         }
         compare(calls, "frame " + std::to_string(frame));
+    }
+}
+
+std::string alarm(int n, const std::string& id)
+{
+    return "updateEventInfo(" + std::to_string(n) + ", 'n', 't', 'd', '" + id + "');";
+}
+
+std::string pageSize(int n)
+{
+    return "setPageSize(" + std::to_string(n) + ", 600);";
+}
+
+// The frame as it waits for a page that is not there: bounded, and what gives
+// way is never a vehicle's latest position, and an alarm only when nothing
+// else is left.
+TEST(FrameScriptTest, ALimitedFrameGivesWayInItsOrder)
+{
+    struct Case
+    {
+        const char* label;
+        std::size_t limit;
+        std::vector<std::string> calls;
+        std::vector<std::string> others; // the other calls the page gets, in order
+        std::size_t alarmsGivenWay;
+        std::size_t keptAtMost;
+    };
+    std::vector<std::string> longTrack;
+    for (int i = 0; i < 30; ++i) {
+        longTrack.push_back(move(i, i, 10, "a"));
+        if (i == 9 || i == 19)
+            longTrack.push_back(alarm(i, "a"));
+    }
+    std::vector<std::string> gatherings;
+    for (int i = 0; i < 4; ++i) {
+        gatherings.push_back(update(i, i, "a", "'A'"));
+        gatherings.push_back(move(i, i, 10, "a"));
+        gatherings.push_back(alarm(i, "a"));
+    }
+    std::vector<std::string> fleet;
+    for (int i = 0; i < 12; ++i)
+        fleet.push_back(move(i, -i, 10, "v" + std::to_string(i)));
+    const Case cases[] = {
+        {"track points give way, alarms and the last position stay",
+         8,
+         longTrack,
+         {alarm(9, "a"), alarm(19, "a")},
+         0,
+         8},
+        {"a vehicle's older gatherings give way to its latest",
+         6,
+         gatherings,
+         {alarm(0, "a"), alarm(1, "a"), alarm(2, "a"), alarm(3, "a")},
+         0,
+         6},
+        {"other calls give way before alarms",
+         4,
+         {pageSize(1), alarm(1, "a"), pageSize(2), alarm(2, "a"), pageSize(3), alarm(3, "a")},
+         {alarm(1, "a"), alarm(2, "a"), pageSize(3), alarm(3, "a")},
+         0,
+         4},
+        {"the oldest alarms give way only when nothing else is left",
+         4,
+         {alarm(1, "a"), alarm(2, "a"), alarm(3, "a"), alarm(4, "a"), alarm(5, "a"), alarm(6, "a")},
+         {alarm(3, "a"), alarm(4, "a"), alarm(5, "a"), alarm(6, "a")},
+         2,
+         4},
+        {"no vehicle's latest position gives way, whatever the limit", 4, fleet, {}, 0, 12},
+        {"no limit keeps every call", 0, longTrack, {alarm(9, "a"), alarm(19, "a")}, 0, 32},
+    };
+    for (const Case& c : cases) {
+        PageModel direct;
+        for (const auto& call : c.calls)
+            direct.run(call);
+        FrameScript frame;
+        frame.setLimit(c.limit);
+        for (const auto& call : c.calls) {
+            frame.add(call);
+            EXPECT_LE(frame.kept(), c.keptAtMost) << c.label;
+        }
+        EXPECT_EQ(frame.alarmsGivenWay(), c.alarmsGivenWay) << c.label;
+        PageModel waited;
+        waited.runScript(frame.take());
+        EXPECT_EQ(waited.marker, direct.marker) << c.label;
+        EXPECT_EQ(waited.heading, direct.heading) << c.label;
+        EXPECT_EQ(waited.listed, direct.listed) << c.label;
+        EXPECT_EQ(waited.others, c.others) << c.label;
+        // What is left of each track is in order and ends at the latest position.
+        for (const auto& [id, points] : waited.track) {
+            const auto& all = direct.track[id];
+            EXPECT_EQ(points.back(), all.back()) << c.label;
+            EXPECT_TRUE(std::includes(all.begin(), all.end(), points.begin(), points.end(),
+                                      [](const Point& x, const Point& y) { return x < y; }))
+                << c.label;
+        }
+        EXPECT_EQ(frame.kept(), 0u);
+        EXPECT_EQ(frame.givenWay(), 0u);
     }
 }
 
