@@ -61,7 +61,8 @@ class TrackReplayBar;
 // Threads: GUI thread, except the delegate operations (server thread; they
 // only copy into the hand-off and post a wake-up when none is on its way, at
 // most CallbackBacklog::defaultLimit callbacks wait at a time, later ones are
-// dropped and counted) and executeScript (any thread).
+// dropped and counted). executeScript too is for the GUI thread only (debug
+// builds check it).
 // Throws: only std::bad_alloc, and SystemException from initialize() when the
 // server thread cannot be created.
 class CorvaneDlg : public QDialog,

@@ -36,7 +36,9 @@ public:
 
     explicit LoopingThread(const char* name);
 
-    // The loop; subclasses override step() and the hooks rather than this.
+    // The loop of step() calls. A subclass that must own its waiting (the
+    // database writer, the callback server) overrides this instead and
+    // keeps its own stop signal.
     void run() override;
 
     // Requests the end of the loop and returns at once, without waiting: a
