@@ -19,7 +19,6 @@
 #include "callback/SenderFilter.h"
 #include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
 #include "data/DBManager.h"
-#include "data/GPSDataContainer.h"
 #include "data/SettingRule.h"
 #include "data/Setup.h"
 #include "data/VehicleInfo.h"

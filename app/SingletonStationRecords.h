@@ -8,7 +8,8 @@ namespace corvane {
 // EventLogger and GPSDataContainer, whose writes go to DBManager's queue.
 //
 // Ownership: owns nothing; the containers live until process exit.
-// Threads: as the containers (each call takes the container's own lock).
+// Threads: as the containers: the vehicle calls take the vehicle container's
+// lock; an event or sample goes straight to the write queue.
 class SingletonStationRecords : public StationRecords
 {
 public:

@@ -10,14 +10,12 @@
 #include "callback/CallbackInfo.h"
 #include "callback/DropCounts.h"
 #include "callback/GPSInfo.h"
-#include "callback/GPSReading.h"
 #include "data/DisplayTime.h"
 #include "data/VehicleInfo.h"
 #include "data/VehicleInfoContainer.h"
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
 #include <memory>
 #include <optional>
 
@@ -37,9 +35,6 @@ constexpr DetailField detailFields[] = {
     {"Model", &VehicleInfo::model},     {"Registration", &VehicleInfo::registration},
     {"Driver", &VehicleInfo::driver},   {"License", &VehicleInfo::license},
 };
-
-// A stored track shows at most this many points before the line's end.
-constexpr std::size_t trackPointLimit = 100;
 
 } // namespace
 
@@ -340,29 +335,6 @@ void StationController::pageResized(int width, int height)
 {
     m_guiThread.assertOwner();
     m_page.executeScript(ScriptCalls::setPageSize(width, height));
-}
-
-void StationController::showStoredTrack(const std::vector<std::string>& sentences)
-{
-    m_guiThread.assertOwner();
-    // The line's end is the sample after the points; a short track ends at
-    // its last sample.
-    if (sentences.empty())
-        return;
-    m_page.executeScript(ScriptCalls::showTrackingMap());
-    const std::size_t points = std::min(trackPointLimit, sentences.size() - 1);
-    // Samples without a position are no points of the line (not 0, 0); an
-    // end without one is sent as no number, which the page leaves out.
-    for (std::size_t i = 0; i < points; ++i) {
-        const GPSReading gps = GPSReading::read(sentences[i]);
-        if (gps.hasPosition)
-            m_page.executeScript(
-                ScriptCalls::insertGpsInfo(gps.latitude, gps.longitude, gps.course));
-    }
-    const GPSReading end = GPSReading::read(sentences[points]);
-    const double none = std::numeric_limits<double>::quiet_NaN();
-    m_page.executeScript(ScriptCalls::showTrackingLine(end.hasPosition ? end.latitude : none,
-                                                       end.hasPosition ? end.longitude : none));
 }
 
 } // namespace corvane

@@ -95,10 +95,6 @@ public:
     // The browser window now has this client size.
     void pageResized(int width, int height);
 
-    // A stored track: one GPS sentence per sample, oldest first. Draws at most
-    // the first 100 samples as points and the one after them as the line's end.
-    void showStoredTrack(const std::vector<std::string>& sentences);
-
     // The display time text of a callback time (as stored and shown).
     static std::string displayTime(const DateTime& time);
 

@@ -624,38 +624,6 @@ TEST_F(StationControllerTest, OperatorCommands)
                                           "enableTooltip"));
 }
 
-TEST_F(StationControllerTest, StoredTrackIsBoundedByTheSamplesThereAre)
-{
-    struct Case
-    {
-        std::size_t samples, points;
-    };
-    for (const Case c : {Case{0, 0}, Case{1, 0}, Case{3, 2}, Case{101, 100}, Case{150, 100}}) {
-        SCOPED_TRACE(c.samples);
-        page.calls.clear();
-        std::vector<std::string> sentences(c.samples, munich);
-        if (c.samples > c.points)
-            sentences[c.points] = "$GPRMC,000000,A,1000.000,S,02000.000,W,0,,010100,,";
-        controller.showStoredTrack(sentences);
-        if (c.samples == 0) {
-            EXPECT_THAT(page.calls, IsEmpty());
-            continue;
-        }
-        ASSERT_EQ(page.calls.size(), c.points + 2);
-        EXPECT_EQ(page.calls.front(), "showTrackingMap()");
-        for (std::size_t i = 1; i <= c.points; ++i)
-            EXPECT_EQ(page.calls[i], "insertGpsInfo(48.117300, 11.516667, 84.400000);");
-        EXPECT_EQ(page.calls.back(), "showTrackingLine(-10.000000, -20.000000);");
-    }
-    // Samples without a position are no points at 0, 0; nor is the end.
-    page.calls.clear();
-    controller.showStoredTrack({"$GPRMC,,V,,,,,,,,,,N", munich,
-                                "$GPRMC,1,A,1e300,N,01131.000,E,0,0,,,", "$GPRMC,,V,,,,,,,,,,N"});
-    EXPECT_THAT(page.calls,
-                ElementsAre("showTrackingMap()", "insertGpsInfo(48.117300, 11.516667, 84.400000);",
-                            "showTrackingLine(NaN, NaN);"));
-}
-
 // Every real sentence of the corpus moves the marker to its decoded position,
 // speed, fix time and course.
 TEST_F(StationControllerTest, RealSentencesMoveTheMarkerWhereTheyPoint)

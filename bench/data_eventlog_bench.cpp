@@ -14,8 +14,6 @@
 #include "data/Database.h"
 #include "data/DatabaseException.h"
 #include "data/EventLog.h"
-#include "data/EventLogger.h"
-#include "data/GPSDataContainer.h"
 #include "data/Statement.h"
 #include "data/VehicleInfoContainer.h"
 #include "testsupport/TempFolder.h"
@@ -114,8 +112,6 @@ void measure(long rows)
                 "writer's one full count at start %.1f ms\n",
                 rows, fillMs / 1000, openMs / 1000, primeMs);
     VehicleInfoContainer::getInstance().clear();
-    EventLogger::getInstance().clear();
-    GPSDataContainer::getInstance().clear();
 }
 
 } // namespace

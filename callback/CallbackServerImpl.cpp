@@ -134,14 +134,6 @@ void CallbackServerImpl::stop()
     m_port = 0;
 }
 
-std::unique_ptr<CallbackInfo>
-CallbackServerImpl::takeCallbackInfo(std::unique_ptr<CallbackInfoHolder> holder)
-{
-    if (!holder)
-        return nullptr;
-    return std::move(*holder);
-}
-
 void CallbackServerImpl::endLoop()
 {
     // A descriptor that went bad (the usual cause of a failed wait) fails to

@@ -47,7 +47,7 @@ class SocketAddress;
 // delegate and the drop counts are not owned and must outlive the server. The
 // socket is closed by the receive loop when it ends, or by start when start
 // fails.
-// Threads: start, stop, takeCallbackInfo and destruction belong to the owner's
+// Threads: start, stop, setBindAddress and destruction belong to the owner's
 // thread, setSenderFilter to any thread; the delegate is called on the
 // receive thread (and on the owner's thread for start failures).
 // Throws: start raises SystemException when the thread cannot be created;
@@ -71,8 +71,6 @@ public:
     // A running server is stopped first, so one thread at most ever runs.
     void start(int32_t port) override;
     void stop() override;
-    std::unique_ptr<CallbackInfo>
-    takeCallbackInfo(std::unique_ptr<CallbackInfoHolder> holder) override;
     void setBindAddress(const std::string& dotted) override;
     void setSenderFilter(const SenderFilter& filter) override;
 

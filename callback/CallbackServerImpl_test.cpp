@@ -498,29 +498,6 @@ TEST(CallbackServerImplTest, AFailingDelegateCostsOneDatagramOnly)
     EXPECT_EQ(delegate.records().size(), 1u);
 }
 
-TEST(CallbackServerImplTest, TakeCallbackInfoHandsTheRecordOver)
-{
-    RecordingDelegate delegate;
-    CallbackServerImpl server(delegate);
-    EXPECT_EQ(server.takeCallbackInfo(nullptr), nullptr);
-    EXPECT_EQ(server.takeCallbackInfo(std::make_unique<CallbackInfoHolder>()), nullptr);
-
-    CallbackInfo received("10.1.2.3", 4567);
-    received.setName("Truck");
-    received.setType(101);
-    received.optionalInfo()["Driver"] = "Ann";
-    auto holder = std::make_unique<CallbackInfoHolder>(std::make_unique<CallbackInfo>());
-    received.copyTo(**holder);
-    std::unique_ptr<CallbackInfo> taken = server.takeCallbackInfo(std::move(holder));
-    ASSERT_NE(taken, nullptr);
-    EXPECT_EQ(taken->getName(), "Truck");
-    EXPECT_EQ(taken->getAddress(), "10.1.2.3");
-    EXPECT_EQ(taken->getPort(), 4567);
-    EXPECT_EQ(taken->getType(), 101);
-    EXPECT_EQ(taken->getId(), received.getId());
-    EXPECT_EQ(taken->getOptionalInfo(), received.getOptionalInfo());
-}
-
 TEST(CallbackServerImplTest, DestructionStopsARunningServer)
 {
     RecordingDelegate delegate;

@@ -10,15 +10,11 @@ namespace corvane {
 
 class SenderFilter;
 
-// The cell in which a received record travels from the server's delegate to the
-// owner's thread (as the payload of a posted event).
-using CallbackInfoHolder = std::unique_ptr<CallbackInfo>;
-
 // The callback server as its owner, the main window, holds it: receives the
 // recorders' datagrams on the callback port and reports each as a CallbackInfo
 // to its delegate.
 //
-// Threads: start, stop and takeCallbackInfo belong to the owner's thread.
+// Threads: start, stop and setBindAddress belong to the owner's thread.
 class QuellonCallbackServer
 {
 public:
@@ -32,11 +28,6 @@ public:
     // Ends receiving and returns once the receive thread has finished; at once
     // when it does not run. No record reaches the delegate after it returns.
     virtual void stop() = 0;
-
-    // Takes the record out of a holder made by the delegate; the holder is freed.
-    // Null for a null or empty holder.
-    virtual std::unique_ptr<CallbackInfo>
-    takeCallbackInfo(std::unique_ptr<CallbackInfoHolder> holder) = 0;
 
     // The local IPv4 address start binds to, as dotted text; empty (as at
     // first) for every local address. Takes effect at the next start; text

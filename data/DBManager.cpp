@@ -2,17 +2,16 @@
 
 #include "base/Trace.h"
 #include "data/DatabaseException.h"
-#include "data/EventLogger.h"
+#include "data/EventLog.h"
 #include "data/EventPageQuery.h"
 #include "data/FormatableSQL.h"
 #include "data/FreeSpace.h"
-#include "data/GPSDataContainer.h"
 #include "data/RecordCodec.h"
 #include "data/RecordWriter.h"
 #include "data/RowSet.h"
 #include "data/SingletonRegistry.h"
-#include "data/Transaction.h"
 #include "data/StationReceipts.h"
+#include "data/Transaction.h"
 #include "data/VehicleInfoContainer.h"
 #include "thread/MessageQueue.h"
 
@@ -90,10 +89,7 @@ int loadInto(Database& db, const char* sql, Container& container, Add add)
     while (rows.next())
         add(rows);
     rows.close();
-    if constexpr (requires { container.getMap(); })
-        return static_cast<int>(container.getMap().size());
-    else
-        return static_cast<int>(container.getList().size());
+    return static_cast<int>(container.getMap().size());
 }
 
 } // namespace
@@ -507,37 +503,6 @@ void DBManager::sweepRetention(Clock::time_point due)
             return;
         }
     }
-}
-
-int DBManager::queryEvents(const char* condition)
-{
-    std::lock_guard lock(g_databaseMutex);
-    FormatableSQL sql;
-    if (condition != nullptr)
-        sql.format("SELECT * FROM event_info WHERE %s ;", condition);
-    else
-        sql.format("SELECT * FROM event_info ;");
-    return loadInto(m_database, sql.getText(), EventLogger::getInstance(), [](const RowSet& row) {
-        EventLog record;
-        record.load(row);
-        EventLogger::getInstance().append(std::move(record));
-    });
-}
-
-int DBManager::queryGPSData(const char* vehicleId)
-{
-    std::lock_guard lock(g_databaseMutex);
-    FormatableSQL sql;
-    if (vehicleId != nullptr)
-        sql.format("SELECT * FROM gps_data WHERE vehicle_id='%q' ;", vehicleId);
-    else
-        sql.format("SELECT * FROM gps_data ;");
-    return loadInto(m_database, sql.getText(), GPSDataContainer::getInstance(),
-                    [](const RowSet& row) {
-                        GPSData record("", UniqueID::zero());
-                        record.load(row);
-                        GPSDataContainer::getInstance().append(std::move(record));
-                    });
 }
 
 void DBManager::forgetEventCount() noexcept

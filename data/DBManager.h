@@ -27,8 +27,8 @@ class StorageListener;
 
 // Owner of app.db: creates missing tables (the station's own receipt tables
 // too, see StationReceipts), loads the vehicles, runs the
-// writer thread "DBManager::DBManagerQueueThread" and answers the event and
-// GPS queries.
+// writer thread "DBManager::DBManagerQueueThread" and answers the event
+// log's queries.
 //
 // The file is kept in write-ahead-log mode (a file in the rollback journal
 // is converted at open): readers, in this process or another, read the last
@@ -51,16 +51,16 @@ class StorageListener;
 // Threads: enqueue from any thread; open, close and the queries from any
 // thread. The writer's connection is serialised by the process-wide
 // recursive database mutex, which the writer holds for a whole batch and
-// open, close, queryEvents, queryGPSData and loadVehicles for their whole
-// run. The event log's queries (countEvents, forEachEventPage) read on a
-// connection of their own under the read mutex instead, so that a long read
-// (a CSV export of every event) never keeps a batch waiting. What the
-// producers, the owner and the writer share (the phase below, the wake-up
-// reasons, the settings and the counts) is one state under one mutex, never
-// held while the disk is written; the running count of events has a mutex
-// of its own, held only to read or change the numbers. Lock order: the
-// database mutex, then the read mutex (open and close only), then the count
-// mutex, the state mutex or one container mutex, then the queue's own mutex.
+// open, close and loadVehicles for their whole run. The event log's queries
+// (countEvents, forEachEventPage) read on a connection of their own under
+// the read mutex instead, so that a long read (a CSV export of every event)
+// never keeps a batch waiting. What the producers, the owner and the writer
+// share (the phase below, the wake-up reasons, the settings and the counts)
+// is one state under one mutex, never held while the disk is written; the
+// running count of events has a mutex of its own, held only to read or
+// change the numbers. Lock order: the database mutex, then the read mutex
+// (open and close only), then the count mutex, the state mutex or the
+// vehicle container's mutex, then the queue's own mutex.
 // The writer's thread is private: only open() starts it and close() ends it.
 // Throws: DatabaseException from open (file cannot be opened) and from the
 // queries; enqueue and close never throw it.
@@ -122,13 +122,6 @@ public:
     // the record cannot be encoded. Never waits and never raises.
     bool enqueue(const AbstractDatabaseRecord& record);
 
-    // Fills EventLogger with "SELECT * FROM event_info WHERE <condition> ;"
-    // (no WHERE without a condition; the condition is taken verbatim) and
-    // returns the number loaded.
-    int queryEvents(const char* condition);
-    // Fills GPSDataContainer with the samples of one vehicle (id text), or
-    // of all vehicles for nullptr; returns the number loaded.
-    int queryGPSData(const char* vehicleId);
     // Fills VehicleInfoContainer with every vehicle, each with its heard
     // order from vehicle_heard; returns the number.
     int loadVehicles();

@@ -1,9 +1,7 @@
 // The writer's life as producers and the owner see it: when it wakes early,
 // and that close() neither loses an accepted record nor takes one after it.
 #include "data/DBManager.h"
-#include "data/EventLogger.h"
 #include "data/GPSData.h"
-#include "data/GPSDataContainer.h"
 #include "data/VehicleInfo.h"
 #include "data/VehicleInfoContainer.h"
 #include "testsupport/DeadlineWait.h"
@@ -32,8 +30,6 @@ protected:
         manager().close();
         manager().setBatchPeriod(DBManager::batchPeriodMs);
         VehicleInfoContainer::getInstance().clear();
-        GPSDataContainer::getInstance().clear();
-        EventLogger::getInstance().clear();
     }
 
     static DBManager& manager() { return DBManager::getInstance(); }

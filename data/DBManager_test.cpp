@@ -3,6 +3,7 @@
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/DatabaseException.h"
+#include "data/EventLog.h"
 #include "data/EventLogger.h"
 #include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
@@ -103,12 +104,7 @@ protected:
         resetContainers();
     }
 
-    static void resetContainers()
-    {
-        VehicleInfoContainer::getInstance().clear();
-        EventLogger::getInstance().clear();
-        GPSDataContainer::getInstance().clear();
-    }
+    static void resetContainers() { VehicleInfoContainer::getInstance().clear(); }
 
     static DBManager& manager() { return DBManager::getInstance(); }
 
@@ -435,9 +431,6 @@ TEST_F(DBManagerTest, FullQueueRefusesWithoutWaitingAndLosesNothingTaken)
         const UniqueID lateId = late->id;
         EXPECT_FALSE(VehicleInfoContainer::getInstance().insert(std::move(late)));
         ASSERT_NE(VehicleInfoContainer::getInstance().find(lateId), nullptr);
-        EventLogger& events = EventLogger::getInstance();
-        std::lock_guard eventLock(events.getMutex());
-        EXPECT_TRUE(events.getList().empty());
         truck = VehicleInfoContainer::getInstance().find(lateId);
     }
     // ...and stored by its next update, which finds no row to change.
@@ -449,7 +442,7 @@ TEST_F(DBManagerTest, FullQueueRefusesWithoutWaitingAndLosesNothingTaken)
               (std::vector<std::string>{"Late", "Truck"}));
 }
 
-TEST_F(DBManagerTest, QueriesFillTheirContainersWithExactlyTheirRows)
+TEST_F(DBManagerTest, StoredEventsAndSamplesAreReadBackAsTheyCame)
 {
     open();
     VehicleInfo* truck = newVehicle("Truck");
@@ -466,44 +459,24 @@ TEST_F(DBManagerTest, QueriesFillTheirContainersWithExactlyTheirRows)
     manager().close();
     open(); // reloads the vehicles: the records held above are gone
 
-    StatementLog log;
-    log.attach(manager().getDatabase());
-    EventLogger& events = EventLogger::getInstance();
-    EXPECT_EQ(manager().queryEvents(nullptr), 2);
-    EXPECT_EQ(manager().queryEvents("time between '2011-05-01 00:00:00' AND '2011-05-31 23:59:59'"),
-              1);
-    {
-        std::lock_guard lock(events.getMutex());
-        ASSERT_EQ(events.getList().size(), 1u);
-        EXPECT_STREQ(events.getList()[0].name, "May");
-        EXPECT_TRUE(events.getList()[0].vehicle_id.equals(truckId));
-        EXPECT_EQ(events.getList()[0].id, 1);
-    }
-    // A new event does not appear in the list until the next query.
-    ASSERT_TRUE(events.add(event(truckId, "Later", 3)));
-    EXPECT_EQ(events.getList().size(), 1u);
+    // The event log's road: a count, then one page of what it counted.
+    const char* inMay = "time between '2011-05-01 00:00:00' AND '2011-05-31 23:59:59'";
+    EXPECT_EQ(manager().countEvents(nullptr), 2u);
+    ASSERT_EQ(manager().countEvents(inMay), 1u);
+    std::vector<std::string> seen;
+    manager().forEachEventPage(inMay, 1, 0, 1, [&](const EventLog& e) {
+        seen.push_back(std::string(e.name) + "|" + std::to_string(e.id) + "|" +
+                       (e.vehicle_id.equals(truckId) ? "truck" : "other"));
+    });
+    EXPECT_EQ(seen, std::vector<std::string>{"May|1|truck"});
+    EXPECT_THROW(manager().countEvents("no_such_column = 1"), DatabaseException);
 
-    GPSDataContainer& samples = GPSDataContainer::getInstance();
-    EXPECT_EQ(manager().queryGPSData(nullptr), 3);
-    EXPECT_EQ(manager().queryGPSData(idText(truckId).c_str()), 2);
-    {
-        std::lock_guard lock(samples.getMutex());
-        ASSERT_EQ(samples.getList().size(), 2u);
-        EXPECT_STREQ(samples.getList()[0].gps_data, "t1");
-        EXPECT_STREQ(samples.getList()[1].gps_data, "t2");
-        EXPECT_STREQ(samples.getList()[1].update_time, "2011-05-31 13:45:33");
-    }
-    EXPECT_THROW(manager().queryEvents("no_such_column = 1"), DatabaseException);
-
-    const auto statements = log.take();
-    const std::string id = idText(truckId);
-    for (const std::string& text :
-         {std::string("SELECT * FROM event_info ;"),
-          std::string("SELECT * FROM event_info WHERE time between '2011-05-01 00:00:00' AND "
-                      "'2011-05-31 23:59:59' ;"),
-          std::string("SELECT * FROM gps_data ;"),
-          "SELECT * FROM gps_data WHERE vehicle_id='" + id + "' ;"})
-        EXPECT_NE(std::find(statements.begin(), statements.end(), text), statements.end()) << text;
+    // Each sample under its own vehicle, in the order it came, with its time.
+    const std::string truckSamples =
+        "SELECT gps_data, update_time FROM gps_data WHERE vehicle_id='" + idText(truckId) +
+        "' ORDER BY id;";
+    EXPECT_EQ(rowsOf(path, truckSamples.c_str()),
+              (std::vector<std::string>{"t1|2011-05-31 13:45:31", "t2|2011-05-31 13:45:33"}));
 }
 
 TEST_F(DBManagerTest, OpenLoadsTheStoredVehicles)

@@ -4,7 +4,11 @@
 #include "callback/CallbackInfo.h"
 #include "data/DBManager.h"
 #include "data/DisplayTime.h"
+#include "data/EventLog.h"
 #include "data/SingletonRegistry.h"
+
+#include <atomic>
+#include <mutex>
 
 namespace corvane {
 
@@ -35,18 +39,6 @@ bool EventLogger::add(const CallbackInfo& info)
     record.event_type = info.getType();
     record.vehicle_id = info.getId();
     return DBManager::getInstance().enqueue(record);
-}
-
-void EventLogger::clear()
-{
-    std::lock_guard lock(m_mutex);
-    m_events.clear();
-}
-
-void EventLogger::append(EventLog record)
-{
-    std::lock_guard lock(m_mutex);
-    m_events.push_back(std::move(record));
 }
 
 } // namespace corvane

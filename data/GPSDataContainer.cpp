@@ -1,7 +1,11 @@
 #include "data/GPSDataContainer.h"
 
 #include "data/DBManager.h"
+#include "data/GPSData.h"
 #include "data/SingletonRegistry.h"
+
+#include <atomic>
+#include <mutex>
 
 namespace corvane {
 
@@ -26,18 +30,6 @@ bool GPSDataContainer::add(const char* time, const UniqueID& vehicleId, const ch
     record.recordType = AbstractDatabaseRecord::GPSSample;
     record.id = 0;
     return DBManager::getInstance().enqueue(record);
-}
-
-void GPSDataContainer::clear()
-{
-    std::lock_guard lock(m_mutex);
-    m_samples.clear();
-}
-
-void GPSDataContainer::append(GPSData record)
-{
-    std::lock_guard lock(m_mutex);
-    m_samples.push_back(std::move(record));
 }
 
 } // namespace corvane

@@ -1,7 +1,6 @@
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/GPSData.h"
-#include "data/GPSDataContainer.h"
 #include "data/RetentionSweeper.h"
 #include "data/RowSet.h"
 #include "data/StationReceipts.h"
@@ -148,7 +147,6 @@ TEST(RetentionSweeper, TheWriterSweepsBetweenBatchesAndStillWritesEveryRecord)
     for (const char* sql : keptRows)
         EXPECT_GE(countOf(check, sql), 2 * 20 * 100) << sql;
     VehicleInfoContainer::getInstance().clear();
-    GPSDataContainer::getInstance().clear();
 }
 
 } // namespace

@@ -5,9 +5,7 @@
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/EventLog.h"
-#include "data/EventLogger.h"
 #include "data/GPSData.h"
-#include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
 #include "data/VehicleInfo.h"
 #include "data/VehicleInfoContainer.h"
@@ -62,12 +60,7 @@ protected:
         manager().setBatchPeriod(DBManager::batchPeriodMs);
         clearContainers();
     }
-    static void clearContainers()
-    {
-        VehicleInfoContainer::getInstance().clear();
-        EventLogger::getInstance().clear();
-        GPSDataContainer::getInstance().clear();
-    }
+    static void clearContainers() { VehicleInfoContainer::getInstance().clear(); }
     static DBManager& manager() { return DBManager::getInstance(); }
 
     // One sample and one event dated `time`, named `tag`.

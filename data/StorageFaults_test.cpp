@@ -1,15 +1,13 @@
 #include "data/DBManager.h"
 #include "data/Database.h"
 #include "data/DatabaseException.h"
-#include "data/EventLogger.h"
 #include "data/GPSData.h"
-#include "data/GPSDataContainer.h"
 #include "data/RowSet.h"
 #include "data/StorageHealth.h"
 #include "data/StorageListener.h"
+#include "data/VehicleInfoContainer.h"
 #include "testsupport/DeadlineWait.h"
 #include "testsupport/TempFolder.h"
-#include "data/VehicleInfoContainer.h"
 
 #include <chrono>
 #include <fstream>
@@ -26,7 +24,6 @@ namespace {
 using test::waitFor;
 
 using namespace std::chrono_literals;
-
 
 class RecordingListener : public StorageListener
 {
@@ -89,8 +86,6 @@ protected:
         manager().setMinFreeBytes(0);
         manager().setKeepDays(0);
         VehicleInfoContainer::getInstance().clear();
-        GPSDataContainer::getInstance().clear();
-        EventLogger::getInstance().clear();
     }
 
     static DBManager& manager() { return DBManager::getInstance(); }

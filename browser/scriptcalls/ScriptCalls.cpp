@@ -175,21 +175,6 @@ std::string ScriptCalls::hideTooltip()
     return ScriptCall("hideTooltip").finish();
 }
 
-std::string ScriptCalls::showTrackingMap()
-{
-    return ScriptCall("showTrackingMap").finish();
-}
-
-std::string ScriptCalls::insertGpsInfo(double latitude, double longitude, double course)
-{
-    return ScriptCall("insertGpsInfo").real(latitude).real(longitude).real(course).finish(";");
-}
-
-std::string ScriptCalls::showTrackingLine(double latitude, double longitude)
-{
-    return ScriptCall("showTrackingLine").real(latitude).real(longitude).finish(";");
-}
-
 std::string ScriptCalls::normaliseImagePath(std::string_view path)
 {
     std::string normalised(path);

@@ -78,13 +78,9 @@ public:
     // "deleteVehicle('%s')" with the identifier text the page sent.
     static std::string deleteVehicle(std::string_view id);
 
-    // "enableTooltip()", "hideTooltip()", "showTrackingMap()"
+    // "enableTooltip()", "hideTooltip()"
     static std::string enableTooltip();
     static std::string hideTooltip();
-    static std::string showTrackingMap();
-    // "insertGpsInfo(%f, %f, %f);" and "showTrackingLine(%f, %f);"
-    static std::string insertGpsInfo(double latitude, double longitude, double course);
-    static std::string showTrackingLine(double latitude, double longitude);
 
     // The picture path with every backslash turned into a slash. The main
     // window stores the result back into the record (in memory only) before

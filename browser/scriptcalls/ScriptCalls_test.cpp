@@ -117,11 +117,6 @@ TEST(ScriptCalls, EveryCallHasItsExactText)
          R"x(deleteVehicle('x\');alert(1);(\''))x"},
         {"enableTooltip", [] { return ScriptCalls::enableTooltip(); }, "enableTooltip()"},
         {"hideTooltip", [] { return ScriptCalls::hideTooltip(); }, "hideTooltip()"},
-        {"showTrackingMap", [] { return ScriptCalls::showTrackingMap(); }, "showTrackingMap()"},
-        {"insertGpsInfo", [] { return ScriptCalls::insertGpsInfo(37.5, -122.25, -1); },
-         "insertGpsInfo(37.500000, -122.250000, -1.000000);"},
-        {"showTrackingLine", [] { return ScriptCalls::showTrackingLine(0.0000005, 359.9); },
-         "showTrackingLine(0.000000, 359.900000);"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.call(), c.expected) << c.what;
