@@ -63,6 +63,8 @@ public:
     QString replayNote() const { return m_note; }
     // "<name>: <from> to <to>", empty while live.
     QString title() const { return m_title; }
+    // The name of the vehicle whose track is shown (or was, once live).
+    QString vehicleName() const { return m_vehicleName; }
     // Every sample of the shown range; empty until isComplete().
     const std::vector<TrackPoint>& points() const;
     const std::optional<TrackResult>& result() const { return m_result; }

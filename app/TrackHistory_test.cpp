@@ -17,6 +17,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -232,6 +233,125 @@ TEST_F(TrackHistoryTest, TheBarShowsAVehicleNameThatLooksLikeMarkupAsItIs)
         const QFontMetrics metrics(title->font());
         EXPECT_GE(title->sizeHint().width(), metrics.horizontalAdvance(title->text()));
         EXPECT_LE(title->sizeHint().height(), metrics.height() * 2);
+    }
+}
+
+// At the station's first window size (the bar spans its 900 px) and wider: the slider
+// gets what the buttons leave, the title (the name alone: the banner gives the range)
+// at most its share, a long name elided with the whole name as its tool tip.
+TEST_F(TrackHistoryTest, TheBarGivesItsSpareWidthToTheSlider)
+{
+    const QString longName =
+        QStringLiteral("Refrigerated articulated delivery truck of the northern depot, no. 1");
+    const QString endless = QString(300, u'W');
+    struct Case
+    {
+        QString name;
+        int width;
+        bool elided;
+    };
+    const Case cases[] = {
+        {QStringLiteral("Truck"), 900, false},
+        {QStringLiteral("<b>&amp;</b>"), 900, false},
+        {longName, 900, true},
+        {endless, 900, true},
+        {endless, 1600, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 at %2").arg(c.name.left(20)).arg(c.width).toStdString());
+        history.show(truck, c.name, {"2011-12-31 07:00:00", "2011-12-31 12:00:00", 0});
+        ASSERT_TRUE(page.waitFor([this] { return !history.isLoading(); }, 10000));
+        TrackReplayBar bar(history);
+        bar.resize(c.width, bar.sizeHint().height());
+        bar.show();
+        auto* slider = bar.findChild<QSlider*>("replaySlider");
+        auto* title = bar.findChild<QLabel*>("replayTitle");
+        ASSERT_NE(slider, nullptr);
+        ASSERT_NE(title, nullptr);
+        // What the other controls ask for is all the slider does not get.
+        int others = 0;
+        for (QWidget* child : bar.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child != slider && child != title && child->isVisibleTo(&bar))
+                others += child->sizeHint().width();
+        // Margins and spacing take the rest.
+        const int budget = c.width / TrackReplayBar::titleShare;
+        const int least = c.width - others - budget - 80;
+        ASSERT_GE(least, 150); // where a title of the whole name left it 16 px
+        // The elided title is laid out when the bar next handles its events.
+        ASSERT_TRUE(page.waitFor(
+            [&] { return slider->width() >= least && title->width() <= budget; }, 5000))
+            << "slider " << slider->width() << " px, wanted " << least << "; title "
+            << title->width() << " px";
+        // Nor did the whole name push the bar wider than it was made.
+        EXPECT_EQ(bar.width(), c.width);
+        EXPECT_FALSE(title->text().contains(QStringLiteral("2011-12-31")));
+        if (c.elided) {
+            EXPECT_TRUE(title->text().endsWith(QChar(0x2026))) << title->text().toStdString();
+            EXPECT_TRUE(c.name.startsWith(title->text().chopped(1)));
+            EXPECT_EQ(title->toolTip(), c.name);
+        } else {
+            EXPECT_EQ(title->text(), c.name);
+            EXPECT_TRUE(title->toolTip().isEmpty());
+        }
+    }
+}
+
+// What is drawn over the map must not hide the shown track's end marks or their times,
+// whether the event pop-up is closed, holds one alarm, or is at its full height, and
+// wherever the track ends.
+TEST_F(TrackHistoryTest, TheTracksEndsStayClearOfTheEventPopupAndTheBanner)
+{
+    struct Case
+    {
+        int alarms; // -1: the pop-up closed
+        const char* to;
+    };
+    const Case cases[] = {
+        {-1, "2011-12-31 12:00:00"}, {1, "2011-12-31 12:00:00"},  {17, "2011-12-31 12:00:00"},
+        {1, "2011-12-31 10:30:00"},  {17, "2011-12-31 10:30:00"},
+    };
+    // Each end mark (radius 7) and its time, against the map's box and each overlay.
+    const QString clash = QStringLiteral(R"((function () {
+        var map = global.map.map, h = global.history;
+        var m = map.getContainer().getBoundingClientRect();
+        var drawn = [];
+        ['start', 'end'].forEach(function (k) {
+            var p = map.latLngToContainerPoint(h[k].getLatLng());
+            drawn.push([k, { left: m.left + p.x - 7, top: m.top + p.y - 7,
+                             right: m.left + p.x + 7, bottom: m.top + p.y + 7 }]);
+            drawn.push([k + ' time', h[k].getTooltip().getElement().getBoundingClientRect()]);
+        });
+        var over = [['pop-up', global.eventPopup.element.getBoundingClientRect()],
+                    ['banner', document.getElementById('historyBanner').getBoundingClientRect()]];
+        var found = [];
+        drawn.forEach(function (d) {
+            var a = d[1];
+            if (a.left < m.left || a.right > m.right || a.top < m.top || a.bottom > m.bottom)
+                found.push(d[0] + ' outside the map');
+            over.forEach(function (o) {
+                var b = o[1];
+                if (b.width > 0 && a.left < b.right && a.right > b.left && a.top < b.bottom &&
+                    a.bottom > b.top)
+                    found.push(d[0] + ' under the ' + o[0]);
+            });
+        });
+        var size = map.latLngToContainerPoint(h.line.getBounds().getNorthEast())
+                       .subtract(map.latLngToContainerPoint(h.line.getBounds().getSouthWest()));
+        if (Math.max(Math.abs(size.x), Math.abs(size.y)) < 100)
+            found.push('track shown ' + size + ' px');
+        return found.join(', ');
+    })())");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.alarms) + " alarms, to " + c.to);
+        js(QStringLiteral("global.eventPopup.clear();"
+                          "for (var i = 0; i < %1; ++i)"
+                          "  global.eventPopup.AddItem('%2', 'Truck: Sensor ' + i, '');"
+                          "if (%1 < 0) global.eventPopup.Hide();0")
+               .arg(c.alarms)
+               .arg(truck));
+        ASSERT_TRUE(showAndWait({"2011-12-31 07:00:00", c.to, 0}));
+        EXPECT_EQ(js(clash).toString().toStdString(), "");
+        history.live();
     }
 }
 

@@ -9,7 +9,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QSlider>
+#include <algorithm>
 #include <cmath>
 
 namespace corvane {
@@ -48,6 +50,11 @@ TrackReplayBar::TrackReplayBar(TrackHistory& history, QWidget* parent)
     m_title->setObjectName(QStringLiteral("replayTitle"));
     // The title holds the vehicle's name as its recorder sent it: never markup.
     m_title->setTextFormat(Qt::PlainText);
+    // At most as wide as the (elided) text: the spare width is the slider's.
+    // Nor may the whole name set the bar's least width (which would push the
+    // bar past the window before the name is elided to fit it).
+    m_title->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
+    m_title->setMinimumWidth(1);
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("replayNote"));
     m_note->setTextFormat(Qt::PlainText);
@@ -98,10 +105,37 @@ void TrackReplayBar::refresh()
                              static_cast<QWidget*>(m_gpx), static_cast<QWidget*>(m_kml)})
         control->setEnabled(ready);
     m_play->setText(m_history.isPlaying() ? QStringLiteral("Pause") : QStringLiteral("Play"));
-    m_title->setText(m_history.title());
+    // Until the bar is laid out its width says nothing: the whole name, elided
+    // at the first resize.
+    showTitle(testAttribute(Qt::WA_PendingResizeEvent) ? -1 : width());
     m_note->setText(m_history.replayNote());
     m_note->setVisible(!m_note->text().isEmpty());
     showTime();
+}
+
+void TrackReplayBar::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    showTitle(event->size().width());
+}
+
+void TrackReplayBar::showTitle(int barWidth)
+{
+    const QString name = m_history.isShown() ? m_history.vehicleName() : QString();
+    m_title->setText(name);
+    if (barWidth >= 0) {
+        // Elided text can come out wider than asked (and the label adds to
+        // it): narrowed by the excess until the label fits its share.
+        const int budget = barWidth / titleShare;
+        for (int room = budget; room > 0;) {
+            const int over = m_title->sizeHint().width() - budget;
+            if (over <= 0)
+                break;
+            m_title->setText(m_title->fontMetrics().elidedText(name, Qt::ElideRight, room));
+            room -= std::max(1, m_title->sizeHint().width() - budget);
+        }
+    }
+    m_title->setToolTip(m_title->text() == name ? QString() : name);
 }
 
 void TrackReplayBar::showTime()
