@@ -20,6 +20,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <poll.h>
+#include <cstdlib>
 #include <sqlite3.h>
 #include <string>
 #include <sys/stat.h>
@@ -649,45 +651,88 @@ TEST_F(DBManagerTest, NoReaderHoldsTheWriterBack)
     EXPECT_EQ(manager().failedBatchCount(), failedBefore);
 }
 
+// The writing side of the kill test. It runs in a process of its own, started
+// afresh from this binary: a fork of the test process would copy locks that
+// other threads (or the sanitizer's allocator) held at that moment, and the
+// child could hang on one for ever.
+[[noreturn]] void writeUntilKilled(const std::string& path, int report)
+{
+    DBManager& db = DBManager::getInstance();
+    db.setBatchPeriod(20);
+    db.open(path, 5000);
+    const UniqueID vehicle;
+    Database reader;
+    reader.open(path.c_str(), 5000);
+    for (int sequence = 0;; ++sequence) {
+        const std::string sentence = std::to_string(sequence);
+        while (!GPSDataContainer::getInstance().add("2011-05-31 13:45:31", vehicle,
+                                                    sentence.c_str()))
+            std::this_thread::yield();
+        if (sequence % 500 == 499) {
+            RowSet rows(reader, "SELECT COUNT(*) FROM gps_data;");
+            rows.next();
+            const int committed = rows.getInt(0);
+            if (::write(report, &committed, sizeof committed) != sizeof committed)
+                ::_exit(2);
+        }
+    }
+}
+
+constexpr const char* killChildDatabase = "CORVANE_KILL_TEST_DATABASE";
+constexpr const char* killChildReport = "CORVANE_KILL_TEST_REPORT";
+
 TEST_F(DBManagerTest, KillDuringBatchesLeavesEveryCommittedBatch)
 {
+    if (const char* childPath = std::getenv(killChildDatabase))
+        writeUntilKilled(childPath, std::atoi(std::getenv(killChildReport)));
+
     int report[2];
     ASSERT_EQ(::pipe(report), 0);
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string filter =
+        "--gtest_filter=DBManagerTest.KillDuringBatchesLeavesEveryCommittedBatch";
+    // Everything the child needs is built before the fork: between fork and
+    // exec only async-signal-safe calls are allowed.
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry)
+        environment.emplace_back(*entry);
+    environment.push_back(std::string(killChildDatabase) + "=" + path);
+    environment.push_back(std::string(killChildReport) + "=" + std::to_string(report[1]));
+    std::vector<char*> envp;
+    for (auto& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::vector<char*> argv{const_cast<char*>(self.c_str()), const_cast<char*>(filter.c_str()),
+                            nullptr};
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         ::close(report[0]);
-        DBManager& db = DBManager::getInstance();
-        db.setBatchPeriod(20);
-        db.open(path, 5000);
-        const UniqueID vehicle;
-        Database reader;
-        reader.open(path.c_str(), 5000);
-        for (int sequence = 0;; ++sequence) {
-            const std::string sentence = std::to_string(sequence);
-            while (!GPSDataContainer::getInstance().add("2011-05-31 13:45:31", vehicle,
-                                                        sentence.c_str()))
-                std::this_thread::yield();
-            if (sequence % 500 == 499) {
-                RowSet rows(reader, "SELECT COUNT(*) FROM gps_data;");
-                rows.next();
-                const int committed = rows.getInt(0);
-                if (::write(report[1], &committed, sizeof committed) != sizeof committed)
-                    ::_exit(2);
-            }
-        }
+        ::execve(self.c_str(), argv.data(), envp.data());
+        ::_exit(127);
     }
     ::close(report[1]);
     int committed = 0;
     int reports = 0;
-    while (reports < 8 && ::read(report[0], &committed, sizeof committed) == sizeof committed)
+    const auto deadline = std::chrono::steady_clock::now() + 120s;
+    while (reports < 8) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        pollfd ready{report[0], POLLIN, 0};
+        if (::poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+            break;
+        if (::read(report[0], &committed, sizeof committed) != sizeof committed)
+            break;
         ++reports;
+    }
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
     ::close(report[0]);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    ASSERT_EQ(reports, 8) << "the writing child ended early";
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writing child ended on its own";
+    ASSERT_EQ(reports, 8) << "the writing child stopped reporting";
 
     EXPECT_EQ(rowsOf(path, "PRAGMA integrity_check;"), std::vector<std::string>{"ok"});
     const auto stored = rowsOf(path, "SELECT gps_data FROM gps_data ORDER BY id;");
