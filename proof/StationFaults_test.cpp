@@ -17,6 +17,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <poll.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -288,6 +289,9 @@ TEST(StationFaults, ALongReadOfAnotherProgramNeitherStopsNorLosesTheWriting)
     }
     ::close(counts[1]);
     long long seenFirst = -1;
+    // Bounded: a reader that never gets going must fail the test, not hang it.
+    pollfd first{counts[0], POLLIN, 0};
+    ASSERT_EQ(::poll(&first, 1, 2 * StationFixture::deadlineMs), 1) << "the reader never began";
     ASSERT_EQ(::read(counts[0], &seenFirst, sizeof seenFirst), ssize_t{sizeof seenFirst});
     const long long atStart = storedSamples(station.appDb());
     // Counted from outside while the read is held: it ends when the reader
