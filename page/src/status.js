@@ -1,9 +1,14 @@
+import { parseReportTime, statusForSilence } from './report-status.js';
+import { showMarkerGlow } from './alarm.js';
+import { findMarker } from './fleet.js';
+import { stopTimeout } from './list.js';
+import { global } from './state.js';
 
 // ---- Status at a glance: live, quiet, timed out ----
 // live: reported within vehicleStatus.liveMs; quiet: silent longer, but within the
 // time-out; timed out: silent beyond it (with the time-out icon). List entries and markers
 // carry the status as a class, status-live, status-quiet or status-timedout.
-var vehicleStatus = {
+export var vehicleStatus = {
     liveMs: 60000,
     names: ['live', 'quiet', 'timedout'],
     // The marker's glow by status, drawn into the marker (see ImageCanvasOverlay.setGlow).
@@ -14,51 +19,17 @@ var vehicleStatus = {
     },
     legend: null
 };
-(function () {
-    var style = document.createElement('style');
-    style.textContent = [
-        '.listEntry::before { content: ""; position: absolute; left: 0; top: 0; bottom: 0; width: 4px; }',
-        '.listEntry.status-live::before, #statusLegend .status-live { background: #1FA84A; }',
-        '.listEntry.status-quiet::before, #statusLegend .status-quiet { background: #E0A000; }',
-        '.listEntry.status-timedout::before, #statusLegend .status-timedout { background: #8A8A8A; }',
-        '.listEntry.status-timedout .vehicleName { color: #8A8A8A; }',
-        '.vehicleMarker.status-timedout { opacity: 0.7; }',
-        '.headerTextButton { flex: none; margin: 0 4px; padding: 1px 5px; border: 1px solid #8FA4CF;',
-        '  border-radius: 3px; color: #23408D; font-size: 9pt; line-height: 16px; cursor: pointer;',
-        '  background: rgba(255, 255, 255, 0.6); white-space: nowrap; }',
-        '.headerTextButton:hover { background: #FFFFFF; }',
-        '#statusLegend { position: absolute; top: 30px; width: 250px; padding: 6px 8px; display: none;',
-        '  background: #DFEAFD; border: 1px solid #23408D; color: #23408D; z-index: 2350; }',
-        '#statusLegend div { line-height: 18px; white-space: nowrap; }',
-        '#statusLegend span.swatch { display: inline-block; width: 10px; height: 10px; margin-right: 6px; }',
-        '#statusLegend .alarm { background: #E02020; }'
-    ].join('\n');
-    document.head.appendChild(style);
-})();
 
-// A stored report time ("2011-05-31 13:45:30", the station's local time) in page
-// milliseconds. A text that is no time, or a time ahead of the page's clock (a recorder
-// whose clock runs fast), counts as now.
-function reportTime(text) {
-    var m = /^(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2})$/.exec(String(text));
-    var now = Date.now();
-    if (!m) {
-        return now;
-    }
-    var t = new Date(Number(m[1]), Number(m[2]) - 1, Number(m[3]), Number(m[4]), Number(m[5]),
-                     Number(m[6])).getTime();
-    return isFinite(t) && t < now ? t : now;
+// A stored report time in page milliseconds (now when it is no time or lies ahead).
+export function reportTime(text) {
+    return parseReportTime(text, Date.now());
 }
 
-function statusOf(entry, now) {
-    var silence = now - entry.lastReport;
-    if (global.timeout > 0 && silence >= global.timeout) {
-        return 'timedout';
-    }
-    return silence < vehicleStatus.liveMs ? 'live' : 'quiet';
+export function statusOf(entry, now) {
+    return statusForSilence(now - entry.lastReport, vehicleStatus.liveMs, global.timeout);
 }
 
-function applyStatus(entry, status) {
+export function applyStatus(entry, status) {
     entry.timeoutIcon.style.display = status === 'timedout' ? 'block' : 'none';
     if (entry.status === status) {
         return;
@@ -75,7 +46,7 @@ function applyStatus(entry, status) {
 }
 
 // Shows the entry's status now and sets its one timer for the next change.
-function refreshStatus(entry) {
+export function refreshStatus(entry) {
     stopTimeout(entry);
     var now = Date.now();
     var status = statusOf(entry, now);
@@ -106,7 +77,7 @@ function refreshAllStatuses() {
     updateStatusLegend();
 }
 
-function addHeaderTextButton(id, text, title, action) {
+export function addHeaderTextButton(id, text, title, action) {
     var button = document.createElement('span');
     button.id = id;
     button.className = 'headerTextButton';
@@ -175,7 +146,7 @@ function setLegendShown(shown) {
     }
 }
 
-function initializeStatus() {
+export function initializeStatus() {
     var legend = document.createElement('div');
     legend.id = 'statusLegend';
     document.body.appendChild(legend);
@@ -193,7 +164,7 @@ function initializeStatus() {
 }
 
 // Called by the native side: the seconds within which a report counts as live.
-function setLiveSeconds(seconds) {
+export function setLiveSeconds(seconds) {
     var ms = Number(seconds) * 1000;
     if (!(ms > 0) || ms === vehicleStatus.liveMs) {
         return;

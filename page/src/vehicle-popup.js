@@ -1,6 +1,20 @@
+import { withHandlerList } from './handlers.js';
+import { callNative } from './native.js';
+import {
+    Company,
+    Driver,
+    License,
+    Maker,
+    Model,
+    Registration,
+    global,
+    vehiclePopupHeight,
+    vehiclePopupHeightMore,
+    vehiclePopupWidth,
+} from './state.js';
 
 // The details card of one vehicle.
-function CustomContextMenu() {
+export function CustomContextMenu() {
     var self = this;
     this.handlers = [];
     this.fields = {};

@@ -1,31 +1,18 @@
+import { findMarker, findVehicle } from './fleet.js';
+import { global } from './state.js';
 
 // A vehicle's stored track in place of its live view: the line (already thinned by the
 // native side to what a screen can show), start and end marks with their times, the
 // replay marker, and a banner that names the vehicle and the range. While it is shown,
 // that vehicle's live marker is hidden and stops following its reports; the reports are
 // still received and stored. showLiveView() returns to the live view.
-var historyStyle = document.createElement('style');
-historyStyle.textContent =
-    '#historyBanner { position: absolute; top: 33px; left: 50%; transform: translateX(-50%);' +
-    ' z-index: 1200; max-width: 640px; padding: 3px 10px; background: #DFEAFD; color: #23408D;' +
-    ' border: 1px solid #23408D; border-radius: 5px; font: bold 9pt Arial; text-align: center;' +
-    ' display: none; }\n' +
-    '#historyBanner .historyMessage { color: #D00000; }\n' +
-    '#VehicleContextMenu { height: auto; width: 110px; }\n' +
-    '#ContextMenu .historyLink { position: absolute; left: 8px; top: 164px; color: #23408D;' +
-    ' font-size: 9pt; text-decoration: underline; cursor: pointer; }\n' +
-    '.historyMarker .historyArrow { width: 0; height: 0; border-left: 8px solid transparent;' +
-    ' border-right: 8px solid transparent; border-bottom: 22px solid #D00000;' +
-    ' transform-origin: 8px 11px; }\n' +
-    '.historyEnd { background: #FFFFFF; color: #23408D; border: 1px solid #23408D; }\n';
-document.head.appendChild(historyStyle);
 
-function historyHolds(vehicleID) {
+export function historyHolds(vehicleID) {
     return global.history !== null && global.history !== undefined &&
         global.history.id === vehicleID;
 }
 
-function historyBanner() {
+export function historyBanner() {
     var banner = document.getElementById('historyBanner');
     if (!banner) {
         banner = document.createElement('div');
@@ -86,7 +73,7 @@ function historyFit(leaflet, history) {
 
 // track: { id, title, message } or { id, title, points: [lat, lon, lat, lon, ...], count,
 // start: { lat, lon, time }, end: { lat, lon, time } }.
-function showTrackHistory(track) {
+export function showTrackHistory(track) {
     showLiveView();
     var leaflet = global.map.map;
     var history = { id: String(track.id), layers: L.layerGroup().addTo(leaflet), marker: null,
@@ -134,7 +121,7 @@ function showTrackHistory(track) {
 }
 
 // The replay marker at a point of the stored track, turned to course (degrees).
-function moveHistoryMarker(latitude, longitude, course) {
+export function moveHistoryMarker(latitude, longitude, course) {
     var history = global.history;
     if (!history || !history.marker || !isFinite(latitude) || !isFinite(longitude)) {
         return;
@@ -150,7 +137,7 @@ function moveHistoryMarker(latitude, longitude, course) {
     }
 }
 
-function showLiveView() {
+export function showLiveView() {
     var history = global.history;
     if (!history) {
         return;

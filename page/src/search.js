@@ -1,3 +1,7 @@
+import { foldText } from './text-fold.js';
+import { findVehicle } from './fleet.js';
+import { compareListEntries, sortListBox } from './list.js';
+import { global } from './state.js';
 
 // ---- Search and order of the list ----
 // A box above the list keeps only the entries whose shown name, reported name,
@@ -13,27 +17,8 @@ var vehicleSearch = {
     pending: 0,
     height: 26
 };
-(function () {
-    var style = document.createElement('style');
-    style.textContent = [
-        '#searchBar { position: relative; height: 25px; border-bottom: 1px solid #C9D7F0; background: #EEF3FB; }',
-        '#searchInput { position: absolute; left: 4px; top: 3px; width: 70px; height: 15px; padding: 1px 3px;',
-        '  border: 1px solid #A9B9DA; font-size: 9pt; color: #363636; }',
-        '#searchCount { position: absolute; left: 84px; top: 0; width: 58px; line-height: 25px; font-size: 8pt;',
-        '  color: #23408D; white-space: nowrap; overflow: hidden; }',
-        '#listOrder { position: absolute; right: 2px; top: 3px; width: 54px; font-size: 8pt; color: #23408D; }',
-        '.listEntry.searchHidden { display: none; }'
-    ].join('\n');
-    document.head.appendChild(style);
-})();
 
-// Lower case without diacritics: "Ünïcode" and "unicode" are one text.
-function foldText(text) {
-    return String(text === undefined || text === null ? '' : text)
-        .normalize('NFD').replace(/[\u0300-\u036f]/g, '').toLowerCase();
-}
-
-function searchBarHeight() {
+export function searchBarHeight() {
     return vehicleSearch.bar ? vehicleSearch.height : 0;
 }
 
@@ -74,13 +59,13 @@ function applySearch() {
 }
 
 // The list or a name in it changed: search again soon.
-function searchListChanged() {
+export function searchListChanged() {
     if (!vehicleSearch.pending) {
         vehicleSearch.pending = setTimeout(applySearch, 0);
     }
 }
 
-function setSearchText(text) {
+export function setSearchText(text) {
     vehicleSearch.input.value = text;
     vehicleSearch.needle = foldText(text).trim();
     applySearch();
@@ -96,7 +81,7 @@ function sortListByOrder() {
     sortListBox(global.listBox, vehicleSearch.order.value === 'time' ? compareByLastReport : null);
 }
 
-function initializeSearch() {
+export function initializeSearch() {
     var bar = document.createElement('div');
     bar.id = 'searchBar';
     var input = document.createElement('input');
@@ -141,7 +126,7 @@ function initializeSearch() {
 
 // Called by the native side: the name the recorder reports for a vehicle, searched
 // besides the shown name when the operator has given it another.
-function setReportedName(vehicleID, name) {
+export function setReportedName(vehicleID, name) {
     var info = findVehicle(vehicleID);
     if (info && info.reportedName !== String(name)) {
         info.reportedName = String(name);

@@ -1,7 +1,10 @@
+import { withHandlerList } from './handlers.js';
+import { onMarkerPressed } from './selection.js';
+import { global } from './state.js';
 
 // A vehicle marker: the picture drawn on a canvas of the picture's size in the marker pane,
 // centred on the position and turned about its centre to the heading.
-function ImageCanvasOverlay(adapter, position, image, vehicleID) {
+export function ImageCanvasOverlay(adapter, position, image, vehicleID) {
     var self = this;
     this.adapter = adapter;
     this.position = position;
@@ -201,30 +204,3 @@ ImageCanvasOverlay.prototype.remove = function () {
     this.detach();
     this.adapter.removeOverlay(this);
 };
-
-// Speed in knots as "18.52km/h (11.51 mph)".
-function speedToText(knots) {
-    var value = Number(knots) || 0;
-    var kmh = Math.round(value * 1.852 * 100) / 100;
-    var mph = Math.round(value * 1.151 * 100) / 100;
-    return kmh + 'km/h (' + mph + ' mph)';
-}
-
-// Signed decimal degrees as degrees, minutes and seconds with the hemisphere letter, e.g.
-// -0.5 as 0° 30' 0.00" S. The hemisphere carries the sign, so the degrees are shown without
-// one; seconds are rounded once, so they never read 60.00.
-function coordinateToText(value, positive, negative) {
-    var v = Number(value);
-    var hundredths = Math.round(Math.abs(v) * 360000);
-    var degrees = Math.floor(hundredths / 360000);
-    var rest = hundredths - degrees * 360000;
-    var minutes = Math.floor(rest / 6000);
-    var seconds = (rest - minutes * 6000) / 100;
-    return degrees + '\u00B0 ' + minutes + "' " + seconds.toFixed(2) + '" ' + (v >= 0 ? positive : negative);
-}
-function latitudeToText(value) {
-    return coordinateToText(value, 'N', 'S');
-}
-function longitudeToText(value) {
-    return coordinateToText(value, 'E', 'W');
-}

@@ -1,3 +1,7 @@
+import { findVehicle } from './fleet.js';
+import { withHandlerList } from './handlers.js';
+import { selectVehicle } from './selection.js';
+import { global } from './state.js';
 
 // Event names and pictures by type code.
 var eventTypes = [
@@ -16,17 +20,17 @@ var eventTypes = [
     ['Fan Failure', 'images/icon_fanfailure.png'],
     ['Emergency', 'images/icon_emergency.png']
 ];
-function eventName(type) {
+export function eventName(type) {
     var entry = eventTypes[Number(type)];
     return entry && Number(type) % 1 === 0 ? entry[0] : '';
 }
-function eventPicture(type) {
+export function eventPicture(type) {
     var entry = eventTypes[Number(type)];
     return entry && Number(type) % 1 === 0 ? entry[1] : '';
 }
 
 // The running list of recent alarms, newest first under the close row.
-function EventPopup() {
+export function EventPopup() {
     var self = this;
     this.defaultItemCount = 9;
     this.totalItemCount = 18;

@@ -1,10 +1,9 @@
+import { global } from './state.js';
 
 // ---- The built-in world layer ----
 // Land, coastlines and country borders at 1:110 million, drawn beneath the tiles: where
 // tiles cannot load (no network) the operator still sees where the vehicles are. The map
 // selector's "Offline" shows it alone.
-/*@TOPOJSON_JS@*/
-var worldAtlas = /*@WORLD_ATLAS@*/;
 var worldLayer = {
     attribution: 'Outlines: Made with Natural Earth',
     sea: '#AAD3DF',
@@ -64,7 +63,7 @@ function unwrapFeature(geoJson) {
     return geoJson;
 }
 
-function initializeWorldLayer() {
+export function initializeWorldLayer() {
     var map = global.map.map;
     var pane = map.createPane('worldPane');
     // Beneath the tile pane (z-index 200), above the map's own sea-coloured background.

@@ -1,6 +1,10 @@
+import { searchListChanged } from './search.js';
+import { selectVehicle } from './selection.js';
+import { global, isTooltipEnable, userDefined } from './state.js';
+import { refreshStatus } from './status.js';
 
 // The vehicle list down the left side. Entries are found by vehicle identifier.
-function ListBox(element) {
+export function ListBox(element) {
     this.element = element;
     this.counter = 0;
     this.entries = {};
@@ -114,7 +118,7 @@ ListBox.prototype.markSelected = function (vehicleID) {
 // Time-out: each entry remembers when its vehicle last reported (lastReport) and keeps
 // one timer for its next change of status (refreshStatus); the time-out icon shows while
 // the silence exceeds the time-out.
-function stopTimeout(entry) {
+export function stopTimeout(entry) {
     if (entry.timerID) {
         clearTimeout(entry.timerID);
         entry.timerID = 0;
@@ -122,7 +126,7 @@ function stopTimeout(entry) {
 }
 // A sign of life counts from now; a new period alone (keepSilence) keeps the silence
 // that has already passed.
-function restartTimeout(entry, keepSilence) {
+export function restartTimeout(entry, keepSilence) {
     if (!keepSilence || entry.lastReport === undefined) {
         entry.lastReport = Date.now();
         // A live vehicle stays live, and its pending timer looks again when it fires:
@@ -136,7 +140,7 @@ function restartTimeout(entry, keepSilence) {
 
 // Sorting: case-insensitive ascending; of two names equal but for case, the greater one
 // case-sensitively comes first (a before A), and insertion order breaks any remaining tie.
-function compareListEntries(a, b) {
+export function compareListEntries(a, b) {
     var x = a.nameLabel.textContent;
     var y = b.nameLabel.textContent;
     var lx = x.toLowerCase();
@@ -149,7 +153,7 @@ function compareListEntries(a, b) {
     }
     return a.index - b.index;
 }
-function sortListBox(listBox, compare) {
+export function sortListBox(listBox, compare) {
     var list = listBox.element;
     var entries = Array.prototype.slice.call(list.childNodes);
     entries.forEach(function (entry) { list.removeChild(entry); });
@@ -158,7 +162,7 @@ function sortListBox(listBox, compare) {
 }
 
 // The tracking line shows the selected vehicle's track.
-function followTrack(info) {
+export function followTrack(info) {
     var line = global.polyline;
     line.detach();
     line.setPath(info ? info.getTrack() : []);
@@ -166,7 +170,7 @@ function followTrack(info) {
         line.attach();
     }
 }
-function setTrackingLineEnabled(enabled) {
+export function setTrackingLineEnabled(enabled) {
     global.enableTrackingLine = enabled;
     if (enabled) {
         global.polyline.attach();
@@ -182,7 +186,7 @@ function setTrackingLineEnabled(enabled) {
 function setHeaderAddress(text) {
     document.getElementById('headerInfo').textContent = text;
 }
-function showAddress(info) {
+export function showAddress(info) {
     setHeaderAddress('');
     var position = info.getPosition();
     if (!position) {
@@ -199,7 +203,7 @@ function showAddress(info) {
     });
 }
 showAddress.requests = 0;
-function clearAddress() {
+export function clearAddress() {
     showAddress.requests++;
     setHeaderAddress('');
 }

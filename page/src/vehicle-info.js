@@ -1,6 +1,5 @@
-
 // The page's record of one vehicle.
-function VehicleInfo(index, vehicleID, name, position, updateTime) {
+export function VehicleInfo(index, vehicleID, name, position, updateTime) {
     this.index = index;
     this.vehicleID = vehicleID;
     this.position = position;

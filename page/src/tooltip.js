@@ -1,6 +1,7 @@
+import { withHandlerList } from './handlers.js';
 
 // The page's own hover text: one line per added text.
-function Tooltip() {
+export function Tooltip() {
     var self = this;
     this.handlers = [];
     this.element = document.createElement('div');

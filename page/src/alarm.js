@@ -1,3 +1,8 @@
+import { eventName } from './event-popup.js';
+import { findMarker } from './fleet.js';
+import { callNative } from './native.js';
+import { global } from './state.js';
+import { addHeaderTextButton, vehicleStatus } from './status.js';
 
 // ---- Alarm attention ----
 // Events of the chosen kinds (a bit per event type; Emergency at first) make the vehicle's
@@ -7,7 +12,7 @@
 // The flash is one timer that turns every flashing entry and marker on and off each
 // flashMs, and only while something flashes: an endless CSS animation would have the
 // web engine make a frame sixty times a second for as long as an alarm waits.
-var vehicleAlarms = {
+export var vehicleAlarms = {
     kinds: 1 << 13,
     muted: false,
     flashing: {},
@@ -19,17 +24,6 @@ var vehicleAlarms = {
     sounds: 0,
     button: null
 };
-(function () {
-    var style = document.createElement('style');
-    style.textContent = [
-        '.listEntry.alarm, .listEntry.alarm.selected { background: #FFFFFF; }',
-        '.alarmFlashOn > .listEntry.alarm, .alarmFlashOn > .listEntry.alarm.selected { background: #F8B4B4; }',
-        '.listEntry.alarm .vehicleName { color: #A00000; font-weight: bold; }',
-        '.vehicleMarker.alarm { opacity: 1; }',
-        '#muteButton.muted { color: #A00000; text-decoration: line-through; }'
-    ].join('\n');
-    document.head.appendChild(style);
-})();
 
 function isAlarmKind(eventType) {
     // Only the known kinds: a type without a name is no alarm, whatever bits are set.
@@ -77,7 +71,7 @@ function setFlashOn(on) {
 
 // A flashing marker glows red while the flash is lit and not at all in between; any
 // other shows the colour of its status.
-function showMarkerGlow(vehicleID) {
+export function showMarkerGlow(vehicleID) {
     var marker = findMarker(vehicleID);
     if (!marker) {
         return;
@@ -121,7 +115,7 @@ function playAlarmSound() {
     }
 }
 
-function alarmRaised(eventType, vehicleID) {
+export function alarmRaised(eventType, vehicleID) {
     if (!isAlarmKind(eventType)) {
         return;
     }
@@ -135,7 +129,7 @@ function alarmRaised(eventType, vehicleID) {
 }
 
 // The operator opened the vehicle: its alarm has been seen.
-function alarmSeen(vehicleID) {
+export function alarmSeen(vehicleID) {
     if (vehicleAlarms.flashing[vehicleID]) {
         setAlarmFlashing(vehicleID, false);
     }
@@ -149,7 +143,7 @@ function showMuted() {
     }
 }
 
-function initializeAlarms() {
+export function initializeAlarms() {
     vehicleAlarms.button = addHeaderTextButton('muteButton', 'Sound on', 'Alarm sound', function () {
         vehicleAlarms.muted = !vehicleAlarms.muted;
         showMuted();
@@ -159,13 +153,13 @@ function initializeAlarms() {
 }
 
 // Called by the native side: the event types that call for attention, one bit per type.
-function setAlarmKinds(mask) {
+export function setAlarmKinds(mask) {
     var kinds = Number(mask) >>> 0;
     vehicleAlarms.kinds = kinds;
 }
 
 // Called by the native side with the stored mute setting (1 muted, 0 not).
-function setAlarmMuted(muted) {
+export function setAlarmMuted(muted) {
     vehicleAlarms.muted = Number(muted) !== 0;
     showMuted();
 }

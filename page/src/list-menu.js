@@ -1,6 +1,9 @@
+import { withHandlerList } from './handlers.js';
+import { callNative } from './native.js';
+import { global, setTooltipEnabled } from './state.js';
 
 // The list's context menu with Edit and Remove.
-function VehicleContextMenu() {
+export function VehicleContextMenu() {
     this.handlers = [];
     this.items = {};
     this.id = 0;
@@ -27,7 +30,7 @@ VehicleContextMenu.prototype.AddItem = function (key, text) {
         }
         var vehicleID = self.id;
         self.Hide();
-        isTooltipEnable = false;
+        setTooltipEnabled(false);
         global.tooltip.clear();
         callNative(VehicleContextMenu.actions[key], vehicleID);
     });
