@@ -1,3 +1,4 @@
+import { fitClearOf } from './track-fit.js';
 import { findMarker, findVehicle } from './fleet.js';
 import { global } from './state.js';
 
@@ -37,38 +38,18 @@ function setLiveMarkerHidden(vehicleID, hidden) {
 }
 
 // How to fit a stored track so that its line and its end marks with their times stay in
-// the map and clear of what is drawn over it (the banner, the event pop-up). A time stands
-// above its mark, centred on it: that is the room kept from the map's sides and top and
-// from an overlay. Of keeping below the pop-up or left of it, the one that shows the track
-// larger wins.
+// the map and clear of what is drawn over it (the banner, the event pop-up).
 function historyFit(leaflet, history) {
-    var edge = 30;
-    var map = leaflet.getContainer().getBoundingClientRect();
-    var label = history.end.getTooltip().getElement().getBoundingClientRect();
-    var above = Math.max(edge, label.height + 20);
-    var beside = Math.max(edge, label.width / 2 + 10);
-    var top = above;
-    var banner = historyBanner().getBoundingClientRect();
-    if (banner.height > 0) {
-        top = Math.max(top, banner.bottom - map.top + above);
-    }
-    var candidates = [{ top: top, right: beside }];
-    var popup = global.eventPopup ? global.eventPopup.element.getBoundingClientRect() : null;
-    if (popup && popup.width > 0 && popup.height > 0 && popup.left < map.right &&
-        popup.right > map.left && popup.top < map.bottom && popup.bottom > map.top) {
-        candidates = [{ top: Math.max(top, popup.bottom - map.top + above), right: beside },
-                      { top: top, right: Math.max(beside, map.right - popup.left + beside) }];
-    }
+    var rect = function (element) { return element.getBoundingClientRect(); };
     var bounds = history.line.getBounds();
-    var best = null;
-    candidates.forEach(function (c) {
-        c.zoom = leaflet.getBoundsZoom(bounds, false, L.point(beside + c.right, c.top + edge));
-        if (best === null || c.zoom > best.zoom) {
-            best = c;
-        }
+    return fitClearOf({
+        map: rect(leaflet.getContainer()),
+        label: rect(history.end.getTooltip().getElement()),
+        banner: rect(historyBanner()),
+        popup: global.eventPopup ? rect(global.eventPopup.element) : null
+    }, function (padding) {
+        return leaflet.getBoundsZoom(bounds, false, L.point(padding[0], padding[1]));
     });
-    return { paddingTopLeft: [beside, best.top], paddingBottomRight: [best.right, edge],
-             animate: false };
 }
 
 // track: { id, title, message } or { id, title, points: [lat, lon, lat, lon, ...], count,

@@ -1,3 +1,4 @@
+import { unwrapLongitudes } from './antimeridian.js';
 import { global } from './state.js';
 
 // ---- The built-in world layer ----
@@ -13,35 +14,6 @@ var worldLayer = {
     group: null
 };
 
-// A ring or line that crosses the 180th meridian (Fiji, the east tip of Russia) jumps from
-// +180 to -180 and would be drawn as a band across the whole world. Carried on past 180
-// instead, it is drawn where it is. A ring that goes all the way round (Antarctica) keeps
-// its longitudes.
-function unwrapLongitudes(points) {
-    var out = [];
-    var shift = 0;
-    var min = Infinity;
-    var max = -Infinity;
-    var rawMin = Infinity;
-    var rawMax = -Infinity;
-    for (var i = 0; i < points.length; i++) {
-        var lng = points[i][0];
-        if (i > 0) {
-            var step = lng + shift - out[i - 1][0];
-            if (step > 180) {
-                shift -= 360;
-            } else if (step < -180) {
-                shift += 360;
-            }
-        }
-        out.push([lng + shift, points[i][1]]);
-        min = Math.min(min, lng + shift);
-        max = Math.max(max, lng + shift);
-        rawMin = Math.min(rawMin, lng);
-        rawMax = Math.max(rawMax, lng);
-    }
-    return max - min < rawMax - rawMin ? out : points;
-}
 function unwrapGeometry(coordinates, depth) {
     return depth === 1 ? unwrapLongitudes(coordinates)
                        : coordinates.map(function (c) { return unwrapGeometry(c, depth - 1); });
