@@ -246,7 +246,7 @@ TEST_F(StationNetwork, AStalledWindowHoldsAtMostItsBacklog)
         dialog->reject();
     });
     watch.start(50);
-    m_window->onClickSetup();
+    m_window->pageRequests().onClickSetup();
     ASSERT_TRUE(test::waitFor([&] { return !shown.isEmpty(); }, 30000));
     const DropCounts::Figures figures = m_window->dropCounts().figures();
     EXPECT_EQ(shown.toStdString(), DropCounts::summary(figures));
