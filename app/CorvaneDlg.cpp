@@ -13,8 +13,6 @@
 #include "browser/CefClientHandler.h"
 #include "browser/CefClientV8Handler.h"
 #include "browser/MapWebPage.h"
-#include "browser/scriptcalls/ScriptCalls.h"
-#include "browser/scriptcalls/StatusCalls.h"
 #include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
 #include "data/DBManager.h"
 #include "data/SettingRule.h"
@@ -27,7 +25,6 @@
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QThread>
 #include <QTimer>
 #include <QWebEngineView>
 #include <cstdio>
@@ -75,7 +72,7 @@ void post(QObject* window, QEvent* event)
 CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
     : QDialog(parent), m_clientHandler(std::make_unique<CefClientHandler>(StartupFolder::path())),
       m_v8Handler(std::make_unique<CefClientV8Handler>()), m_records(records),
-      m_controller(records, *this), m_reception(m_controller, m_databases, this),
+      m_controller(records, m_mapPage), m_reception(m_controller, m_databases, this),
       m_wiring(this, records, m_controller, m_reception)
 {
     setWindowTitle(QString::fromLatin1(caption));
@@ -225,18 +222,14 @@ void CorvaneDlg::onPageLost(const std::string& reason, int endsInARow, int pause
     updateTitle();
 }
 
-void CorvaneDlg::executeScript(const std::string& script)
+void CorvaneDlg::call(PageCall call)
 {
     m_guiThread.assertOwner();
-    if (QThread::currentThread() != thread()) {
-        m_clientHandler->executeScript(script);
-        return;
-    }
     // The calls of one frame (frameMs) go to the page as one script, each
     // vehicle's moves gathered into one (FrameScript): a fleet reporting ten
     // thousand times a second would otherwise keep the page busy with
     // markers moved more often than the screen shows them.
-    m_pendingScript.add(script);
+    m_pendingScript.add(std::move(call));
     if (!m_flushPosted && m_pageReady) {
         m_flushPosted = true;
         const qint64 waited = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : frameMs;
@@ -270,7 +263,7 @@ void CorvaneDlg::customEvent(QEvent* event)
 void CorvaneDlg::connectDialogs()
 {
     connect(&m_wiring, &DialogWiring::alarmKindsChanged, this,
-            [this](std::uint32_t mask) { executeScript(StatusCalls::setAlarmKinds(mask)); });
+            [this](std::uint32_t mask) { m_mapPage.setAlarmKinds(mask); });
     connect(&m_wiring, &DialogWiring::storedTrackChosen, this,
             [this](const std::string& id, const QString& name, const TrackRange& range) {
                 if (m_trackHistory != nullptr)
@@ -283,8 +276,8 @@ void CorvaneDlg::createTrackHistory()
     QString folder = StartupFolder::path();
     if (!folder.endsWith(u'/'))
         folder += u'/';
-    m_trackHistory =
-        std::make_unique<TrackHistory>(*this, (folder + QStringLiteral("app.db")).toStdString());
+    m_trackHistory = std::make_unique<TrackHistory>(
+        m_mapPage, (folder + QStringLiteral("app.db")).toStdString());
     m_replayBar = std::make_unique<TrackReplayBar>(*m_trackHistory, this);
     m_replayBar->hide();
     connect(m_trackHistory.get(), &TrackHistory::changed, this, &CorvaneDlg::trackHistoryChanged);
@@ -325,8 +318,10 @@ void CorvaneDlg::handlePageLoaded()
     // The whole state goes first, then what waited for the page: the waiting
     // calls are newer than the state they would otherwise precede.
     // The whole state itself is never cut (a large fleet is many calls).
-    FrameScript waited;
-    std::swap(waited, m_pendingScript);
+    const std::size_t givenWay = m_pendingScript.givenWay();
+    const std::size_t alarmsGivenWay = m_pendingScript.alarmsGivenWay();
+    const std::string waited = m_pendingScript.take();
+    m_pendingScript.setLimit(0);
     sendMapSources();
     sendAttentionSettings();
     const bool reload = m_clientHandler->loads() > 1;
@@ -334,12 +329,12 @@ void CorvaneDlg::handlePageLoaded()
         layoutChildren(); // the new page has its built-in size
     m_controller.pageLoaded(m_databases.readSetting(timeoutRule));
     tellUnusableSettings();
-    if (waited.givenWay() != 0)
-        traceMessage("Map page: %zu waiting calls gave way (%zu alarms) before it loaded",
-                     waited.givenWay(), waited.alarmsGivenWay());
+    if (givenWay != 0)
+        traceMessage("Map page: %zu waiting calls gave way (%zu alarms) before it loaded", givenWay,
+                     alarmsGivenWay);
     std::string script = m_pendingScript.take();
     m_pendingScript.setLimit(waitingCallLimit);
-    script += waited.take();
+    script += waited;
     m_pageReady = true;
     m_sinceFlush.start();
     m_clientHandler->executeScript(script);
@@ -356,16 +351,15 @@ void CorvaneDlg::sendMapSources()
     std::string addresses[std::size(mapSources)];
     for (std::size_t i = 0; i < std::size(mapSources); ++i)
         addresses[i] = m_databases.readText(mapSources[i].key, mapSources[i].defaultValue);
-    executeScript(ScriptCalls::setMapSources(addresses[0], addresses[1], addresses[2]));
+    m_mapPage.setMapSources(addresses[0], addresses[1], addresses[2]);
 }
 
 void CorvaneDlg::sendAttentionSettings()
 {
-    executeScript(
-        StatusCalls::setLiveSeconds(m_databases.readInt(liveSecondsKey, defaultLiveSeconds)));
-    executeScript(StatusCalls::setAlarmKinds(knownAlarmKinds(
-        static_cast<std::uint32_t>(m_databases.readInt(alarmKindsKey, defaultAlarmKinds)))));
-    executeScript(StatusCalls::setAlarmMuted(m_databases.readInt(alarmMutedKey, 0) != 0));
+    m_mapPage.setLiveSeconds(m_databases.readInt(liveSecondsKey, defaultLiveSeconds));
+    m_mapPage.setAlarmKinds(knownAlarmKinds(
+        static_cast<std::uint32_t>(m_databases.readInt(alarmKindsKey, defaultAlarmKinds))));
+    m_mapPage.setAlarmMuted(m_databases.readInt(alarmMutedKey, 0) != 0);
 }
 
 void CorvaneDlg::resizeEvent(QResizeEvent* event)

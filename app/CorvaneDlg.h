@@ -2,12 +2,13 @@
 
 #include "app/DialogWiring.h"
 #include "app/ReceptionHandoff.h"
-#include "app/ScriptSink.h"
 #include "app/StationController.h"
 #include "app/StationDatabases.h"
 #include "base/ThreadAffinity.h"
 #include "browser/CefClientListener.h"
 #include "browser/scriptcalls/FrameScript.h"
+#include "browser/scriptcalls/MapPage.h"
+#include "browser/scriptcalls/PageCallSink.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -41,7 +42,7 @@ class TrackReplayBar;
 // request asks "Are you sure to close?"; closeWithoutAsking() (SIGTERM,
 // SIGINT) skips the question. Enter and Escape never close the window.
 //
-// The page: script calls go to it once a frame while it is loaded. Until it
+// The page: its calls (MapPage) go to it once a frame while it is loaded. Until it
 // has loaded, and while it loads again after a loss (its renderer ended), the
 // calls wait, at most waitingCallLimit of them (FrameScript says which give
 // way: track points and older positions first, alarms last); when it has
@@ -54,11 +55,11 @@ class TrackReplayBar;
 // (as a child widget), the controller, the reception (and through it the
 // callback server) and the dialogs' wiring; the records and the databases
 // are process-wide single instances it opens and closes.
-// Threads: the GUI thread only (debug builds check executeScript); what
+// Threads: the GUI thread only (debug builds check call()); what
 // other threads call goes to the reception.
 // Throws: only std::bad_alloc, and SystemException from initialize() when the
 // server thread cannot be created.
-class CorvaneDlg : public QDialog, public CefClientListener, public ScriptSink
+class CorvaneDlg : public QDialog, public CefClientListener, public PageCallSink
 {
     Q_OBJECT
 
@@ -114,8 +115,11 @@ public:
     // Whether the page has had the whole state since its last load.
     bool isPageReady() const { return m_pageReady; }
 
-    // ScriptSink: hands the call to the page (kept while it is not there).
-    void executeScript(const std::string& script) override;
+    // The road to the page for everything in the station that calls it.
+    MapPage& mapPage() { return m_mapPage; }
+    // PageCallSink: hands the call to the page's next frame (kept while the
+    // page is not there).
+    void call(PageCall call) override;
 
     void reject() override;
 
@@ -149,6 +153,7 @@ private:
     std::unique_ptr<TrackHistory> m_trackHistory;
     std::unique_ptr<TrackReplayBar> m_replayBar; // goes before the history it uses
     StationDatabases m_databases;
+    MapPage m_mapPage{*this};
     StationController m_controller;
     // After the controller and the databases they use.
     ReceptionHandoff m_reception;

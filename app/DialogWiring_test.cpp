@@ -1,9 +1,10 @@
 #include "app/DialogWiring.h"
 #include "app/ReceptionHandoff.h"
-#include "app/ScriptSink.h"
 #include "app/SingletonStationRecords.h"
 #include "app/StationController.h"
 #include "app/StationDatabases.h"
+#include "browser/scriptcalls/MapPage.h"
+#include "browser/scriptcalls/PageCallSink.h"
 #include "dialogs/DialogTestSupport.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/qt/EventLoopWait.h"
@@ -20,9 +21,9 @@
 namespace corvane {
 namespace {
 
-struct NoPage : ScriptSink
+struct NoPage : PageCallSink
 {
-    void executeScript(const std::string&) override {}
+    void call(PageCall) override {}
 };
 
 // The window's parts around the wiring, on real files in a folder of their own.
@@ -58,7 +59,8 @@ protected:
     TempFolder m_folder;
     StationDatabases m_databases;
     SingletonStationRecords m_records;
-    NoPage m_page;
+    NoPage m_noPage;
+    MapPage m_page{m_noPage};
     StationController m_controller{m_records, m_page};
     QWidget m_window;
     ReceptionHandoff m_reception{m_controller, m_databases, &m_window};

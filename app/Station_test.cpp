@@ -411,8 +411,8 @@ TEST_F(Station, EnterEscapeAndNoDoNotCloseTheWindow)
 TEST_F(Station, AFailingScriptCallDoesNotStopTheCallsAfterIt)
 {
     // Calls made in one pass of the event loop travel together.
-    window->executeScript("noSuchPageFunction(1, 2)");
-    window->executeScript("window.afterFailure = 'ran';");
+    window->call(PageCall::written("noSuchPageFunction(1, 2)"));
+    window->call(PageCall::written("window.afterFailure = 'ran';"));
     EXPECT_TRUE(
         waitFor([] { return js("window.afterFailure || ''").toString() == "ran"; }, deadlineMs));
 }
