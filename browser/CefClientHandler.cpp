@@ -19,6 +19,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <QWidget>
+#include <csignal>
+#include <sys/types.h>
 
 namespace corvane {
 
@@ -150,6 +152,7 @@ CefClientHandler::CefClientHandler(QString startupFolder, QObject* parent)
 {
     m_reloadTimer.setSingleShot(true);
     connect(&m_reloadTimer, &QTimer::timeout, this, &CefClientHandler::loadPage);
+    connect(&m_watchdog, &PageWatchdog::hung, this, &CefClientHandler::pageHung);
 }
 
 QUrl CefClientHandler::pageAddress() const
@@ -223,6 +226,13 @@ bool CefClientHandler::adopt(QWebEngineView* view)
     connect(page, &QWebEnginePage::loadFinished, this, &CefClientHandler::onLoadFinished);
     connect(page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                if (m_hungForMs > 0) {
+                    const qint64 seconds = m_hungForMs / 1000;
+                    m_hungForMs = 0;
+                    pageLost("its renderer stopped answering for " + std::to_string(seconds) +
+                             " s and was ended");
+                    return;
+                }
                 pageLost(std::string("its renderer ") + terminationText(status) + " (exit code " +
                          std::to_string(exitCode) + ")");
             });
@@ -242,6 +252,7 @@ void CefClientHandler::loadPage()
         return;
     m_loading = true;
     m_pageLoaded.store(false, std::memory_order_release);
+    m_watchdog.disarm();
     QDir::setCurrent(m_startupFolder);
     m_view->setHtml(m_pageText, pageAddress());
 }
@@ -262,9 +273,30 @@ void CefClientHandler::onLoadFinished(bool ok)
     // The page is the one entry; no road leads back to an earlier load.
     m_view->page()->history()->clear();
     m_pageLoaded.store(true, std::memory_order_release);
+    m_watchdog.arm(m_view->page());
     if (m_listener != nullptr) {
         m_listener->onPageLoaded();
     }
+}
+
+void CefClientHandler::pageHung(qint64 silentMs)
+{
+    if (m_view.isNull() || !isPageLoaded())
+        return;
+    const qint64 pid = m_view->page()->renderProcessPid();
+    traceMessage("Map page has not answered for %lld ms: ending its renderer (process %lld)",
+                 static_cast<long long>(silentMs), static_cast<long long>(pid));
+    // A renderer stuck in a script would stay stuck through a reload, which
+    // it would have to run: it is ended, and its end is the loss.
+    if (pid > 0 && ::kill(static_cast<pid_t>(pid), SIGKILL) == 0) {
+        m_hungForMs = silentMs;
+        // Its end is told by the engine; should that never come, the watch
+        // tries again.
+        m_watchdog.arm(m_view->page());
+        return;
+    }
+    pageLost("it stopped answering for " + std::to_string(silentMs / 1000) +
+             " s and its renderer could not be ended");
 }
 
 void CefClientHandler::pageLost(const std::string& reason)
@@ -275,6 +307,7 @@ void CefClientHandler::pageLost(const std::string& reason)
         return;
     m_loading = false;
     m_pageLoaded.store(false, std::memory_order_release);
+    m_watchdog.disarm();
     const auto pause = m_restarts.ended(RestartPause::Clock::now());
     const int pauseMs = static_cast<int>(pause.count());
     traceMessage("Map page lost: %s; loss %d in a row, loading it again in %d ms", reason.c_str(),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/PageWatchdog.h"
 #include "browser/RestartPause.h"
 
 #include <QObject>
@@ -33,7 +34,11 @@ class PageRequestGuard;
 // memory) or its document is replaced all the same, the handler tells the
 // listener (onPageLost), loads the page again after a pause (RestartPause:
 // at once the first time, growing while it keeps ending) and tells the
-// listener onPageLoaded again when that load has ended.
+// listener onPageLoaded again when that load has ended. A renderer that
+// stops answering (a script that never ends) ends no process by itself: the
+// handler watches the loaded page (PageWatchdog: a probe every 5 s, 30 s
+// without an answer) and ends such a renderer, which is then a loss like any
+// other, told as one that stopped answering.
 //
 // It keeps its document: every navigation but its own loads is refused (a
 // link, a script setting location, a form, history, a refresh, a file
@@ -101,6 +106,10 @@ public:
     // The adopted view, or null.
     QWebEngineView* browser() const;
 
+    // How often the loaded page is asked whether it still answers, and how
+    // long it may stay silent; for tests. Applies from the next load.
+    void setHangTimes(int probeMs, int hangMs) { m_watchdog.setTimes(probeMs, hangMs); }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -108,6 +117,7 @@ private:
     void loadPage();
     void onLoadFinished(bool ok);
     void pageLost(const std::string& reason);
+    void pageHung(qint64 silentMs);
     void installDocumentGuard(QWebEngineView* view);
     void runScript(const QString& script);
     void blockToolTips(QObject* object);
@@ -123,6 +133,10 @@ private:
     bool m_loading = false;
     int m_loads = 0;
     RestartPause m_restarts;
+    PageWatchdog m_watchdog;
+    // How long the renderer ended for not answering had been silent; 0 when
+    // the handler ended none.
+    qint64 m_hungForMs = 0;
     QTimer m_reloadTimer;
     PageRequestGuard* m_requestGuard; // child of this handler
 };

@@ -18,6 +18,7 @@
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 #include <thread>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -240,6 +241,45 @@ TEST_F(CefClientHandlerTest, EscapedTextsReachThePageUnchanged)
         ASSERT_EQ(call.size(), 2) << i;
         EXPECT_EQ(call.at(1).toString(), QString::fromStdString(names[i])) << i;
     }
+}
+
+class LossListener : public CefClientListener
+{
+public:
+    void onPageLoaded() override { ++loads; }
+    void onPageLost(const std::string& reason, int, int) override { reasons.push_back(reason); }
+    int loads = 0;
+    std::vector<std::string> reasons;
+};
+
+// A script that never ends ends no process: without the watch the page
+// would stay frozen and every later call would wait behind it.
+TEST_F(CefClientHandlerTest, ARendererThatStopsAnsweringIsEndedAndThePageComesBack)
+{
+    LossListener listener;
+    m_handler->setListener(&listener);
+    struct Unset
+    {
+        CefClientHandler& handler;
+        ~Unset() { handler.setListener(nullptr); }
+    } unset{*m_handler};
+    m_handler->setHangTimes(200, 1500);
+    ASSERT_TRUE(m_handler->adopt(m_view.get()));
+    ASSERT_TRUE(waitFor([&] { return listener.loads == 1; }));
+    // Busy for a moment, as a large state is: answered between tasks, no loss.
+    m_handler->executeScript(
+        QStringLiteral("var until = Date.now() + 600; while (Date.now() < until) {}"));
+    m_handler->executeScript(QStringLiteral("updateVehicleName('busy', 'done');"));
+    ASSERT_TRUE(waitFor([&] { return calls().toString().contains("done"); }));
+    EXPECT_TRUE(listener.reasons.empty());
+
+    m_handler->executeScript(QStringLiteral("for (;;) {}"));
+    ASSERT_TRUE(waitFor([&] { return listener.loads == 2; }, 30000));
+    ASSERT_EQ(listener.reasons.size(), 1u);
+    EXPECT_NE(listener.reasons[0].find("stopped answering"), std::string::npos)
+        << listener.reasons[0];
+    m_handler->executeScript(QStringLiteral("updateVehicleName('after', 'hang');"));
+    EXPECT_TRUE(waitFor([&] { return calls().toString().contains("hang"); }));
 }
 
 } // namespace
