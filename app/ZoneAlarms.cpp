@@ -69,11 +69,6 @@ void ZoneAlarms::load(const std::vector<ZoneTable::StoredZone>& zones,
         m_watcher.restoreInside(inside.event.vehicle_id, inside.zone_id);
 }
 
-void ZoneAlarms::replaceZones(const std::vector<ZoneTable::StoredZone>& zones)
-{
-    m_watcher.replaceZones(watched(zones));
-}
-
 void ZoneAlarms::check(const CallbackInfo& report, const GPSInfo& gps, const std::string& shownName)
 {
     const Time fixTime = gps.fixTime();

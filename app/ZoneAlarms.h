@@ -39,8 +39,6 @@ public:
     // presence of vehicles in zones not loaded is dropped.
     void load(const std::vector<ZoneTable::StoredZone>& zones,
               const std::vector<ZoneCrossing>& presence, int generalLimitKmh);
-    // New zones (as edited), keeping who is inside the ones still there.
-    void replaceZones(const std::vector<ZoneTable::StoredZone>& zones);
 
     // A position report whose sentence gave a position; shownName is the
     // vehicle's name as its events carry it.
