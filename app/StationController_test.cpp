@@ -843,3 +843,28 @@ TEST_F(StationControllerZoneTest, ARefusedEventIsTracedAndTheWorkGoesOn)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ZoneAlarmsTest, ZonesPastTheBoundsAreLeftOutAndTheRestWatched)
+{
+    MemoryRecords records;
+    RecordingPage page;
+    ZoneAlarms zones(records, page);
+    // A small zone, one too long to read, then one of 50,000 corners 41 times.
+    std::string many = R"({"type":"Polygon","coordinates":[[[0,0])";
+    for (int i = 1; i < 49999; ++i)
+        many += ",[" + std::to_string(i % 2) + "," + std::to_string(i * 1e-5) + "]";
+    many += ",[0,0]]]}";
+    const std::string small = R"({"type":"Polygon","coordinates":[[[5,5],[6,5],[6,6],[5,5]]]})";
+    std::vector<ZoneTable::StoredZone> stored;
+    stored.push_back({1, "Small", small, std::nullopt, {}, false});
+    stored.push_back({2, "Too long", "", std::nullopt, {}, true});
+    for (int i = 3; i <= 43; ++i)
+        stored.push_back({i, "Big", many, std::nullopt, {}, false});
+    zones.load(stored, {}, 0);
+    // The small one and 39 big ones: the 40th would pass the two million corners.
+    EXPECT_EQ(zones.zoneCount(), 40u);
+}
+
+} // namespace

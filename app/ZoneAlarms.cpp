@@ -18,6 +18,8 @@ static_assert(ZoneWatcher::enterType == AppConstants::firstStationEventCode &&
                   ZoneWatcher::exitType == AppConstants::firstStationEventCode + 1 &&
                   ZoneWatcher::overspeedType == AppConstants::firstStationEventCode + 2,
               "the watcher's event codes are the ones the station names");
+static_assert(ZoneTable::maxGeometryBytes == ZoneShapeReader::maxTextBytes,
+              "what is not read from the file would be refused anyway");
 static_assert(ZoneWatcher::maxTitle == EventLog::deviceTitleCapacity,
               "an overspeed title fits the stored device title whole");
 
@@ -26,9 +28,22 @@ namespace {
 std::vector<WatchedZone> watched(const std::vector<ZoneTable::StoredZone>& zones)
 {
     std::vector<WatchedZone> result;
+    if (zones.size() >= ZoneTable::maxZones)
+        traceMessage("only the first %d zones are watched", static_cast<int>(ZoneTable::maxZones));
+    std::size_t vertices = 0;
     for (const ZoneTable::StoredZone& stored : zones) {
-        std::string reason;
-        std::optional<ZoneShape> shape = ZoneShapeReader::read(stored.geometry, reason);
+        std::string reason =
+            "longer than " + std::to_string(ZoneTable::maxGeometryBytes) + " bytes";
+        std::optional<ZoneShape> shape;
+        if (!stored.geometryTooLong)
+            shape = ZoneShapeReader::read(stored.geometry, reason);
+        if (shape && vertices + shape->vertexCount() > ZoneAlarms::maxTotalVertices) {
+            shape.reset();
+            reason = "past the " + std::to_string(ZoneAlarms::maxTotalVertices) +
+                     " corners of all zones together";
+        }
+        if (shape)
+            vertices += shape->vertexCount();
         if (!shape) {
             traceMessage("zone %lld \"%s\" is left out: its geometry is %s",
                          static_cast<long long>(stored.id), stored.name.c_str(), reason.c_str());

@@ -22,8 +22,8 @@ class StationRecords;
 // one record (StationRecords::addZoneCrossing).
 //
 // A stored zone that cannot be used (its geometry is no shape, ZoneShapeReader
-// says why) is left out and traced once per load; so is an unusable limit (a
-// text, not more than 0, or above maxLimitKmh), the zone then having none.
+// says why, or it would pass maxTotalVertices) is left out and traced once per load; so is an
+// unusable limit (a text, not more than 0, or above maxLimitKmh), the zone then having none.
 //
 // Ownership: uses the records store and the sink, owns neither; both must
 // outlive it. Threads: the main window's thread. Throws: std::bad_alloc only.
@@ -31,6 +31,9 @@ class ZoneAlarms
 {
 public:
     static constexpr double maxLimitKmh = 1000;
+    // The corners of all zones together: what the zones may cost in memory
+    // (about 16 bytes each) whatever the file holds; zones past it are left out.
+    static constexpr std::size_t maxTotalVertices = 2000000;
 
     ZoneAlarms(StationRecords& records, ScriptSink& page);
 

@@ -41,14 +41,21 @@ void ZoneTable::ensureTables(Database& database)
 std::vector<ZoneTable::StoredZone> ZoneTable::loadZones(Database& database)
 {
     // REAL affinity keeps a text it cannot read as a number a text: told
-    // apart here, so that it is not read as 0.
-    RowSet rows(database, "SELECT id, name, geometry, speed_limit, typeof(speed_limit) FROM zone "
-                          "WHERE deleted = 0 ORDER BY id;");
+    // apart here, so that it is not read as 0. A geometry too long to be a
+    // zone is not even read into memory, and a name is cut long before any
+    // title shows it whole.
+    const FormatableSQL sql(
+        "SELECT id, substr(name, 1, %d), CASE WHEN length(CAST(geometry AS BLOB)) <= %d THEN "
+        "geometry END, speed_limit, typeof(speed_limit) FROM zone WHERE deleted = 0 ORDER BY id "
+        "LIMIT %d;",
+        maxNameCharacters, static_cast<int>(maxGeometryBytes), static_cast<int>(maxZones));
+    RowSet rows(database, sql.getText());
     std::vector<StoredZone> zones;
     while (rows.next()) {
         StoredZone zone;
         zone.id = rows.getInt64(0);
         zone.name = textOf(rows, 1);
+        zone.geometryTooLong = rows.getText(2) == nullptr;
         zone.geometry = textOf(rows, 2);
         const std::string type = textOf(rows, 4);
         if (type == "real" || type == "integer")

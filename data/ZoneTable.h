@@ -2,6 +2,7 @@
 
 #include "data/ZoneCrossing.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,13 +37,22 @@ public:
         std::optional<double> speedLimit;
         // A limit stored as something else than a number (a text): its text.
         std::optional<std::string> unreadableLimit;
+        // The stored geometry is longer than maxGeometryBytes (`geometry` is
+        // then empty).
+        bool geometryTooLong = false;
     };
+
+    // What a start reads at most: so many zones (the first by id), each
+    // geometry up to this many bytes, each name cut to so many characters.
+    static constexpr std::size_t maxZones = 10000;
+    static constexpr std::size_t maxGeometryBytes = 4 * 1024 * 1024;
+    static constexpr int maxNameCharacters = 200;
 
     // Creates the tables that are missing (a table or view of the name
     // counts as present).
     static void ensureTables(Database& database);
 
-    // Every zone that is not deleted, by id.
+    // The zones that are not deleted, by id, within the bounds above.
     static std::vector<StoredZone> loadZones(Database& database);
     // Every stored presence: vehicle (event.vehicle_id) and zone, inside.
     static std::vector<ZoneCrossing> loadPresence(Database& database);

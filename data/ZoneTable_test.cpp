@@ -58,10 +58,17 @@ TEST_F(ZoneTableTest, LoadsTheZonesThatAreNotDeletedWithTheirLimits)
             "INSERT INTO zone (name, geometry, speed_limit, deleted) VALUES ('Gone', 'g2', 30, 1);"
             "INSERT INTO zone (name, geometry) VALUES ('No limit', 'g3');"
             "INSERT INTO zone (name, geometry, speed_limit) VALUES ('Text', 'g4', 'fast');"
-            "INSERT INTO zone (name, geometry, speed_limit) VALUES ('Digits', 'g5', '42.5');");
+            "INSERT INTO zone (name, geometry, speed_limit) VALUES ('Digits', 'g5', '42.5');"
+            // A name of 300 characters and a geometry of 4 MiB and 2 bytes.
+            "INSERT INTO zone (name, geometry) VALUES (hex(zeroblob(150)), "
+            "hex(zeroblob(2097153)));");
     }
     const std::vector<ZoneTable::StoredZone> zones = DBManager::getInstance().loadZones();
-    ASSERT_EQ(zones.size(), 4u);
+    ASSERT_EQ(zones.size(), 5u);
+    EXPECT_EQ(zones[4].name, std::string(ZoneTable::maxNameCharacters, '0'));
+    EXPECT_TRUE(zones[4].geometryTooLong);
+    EXPECT_EQ(zones[4].geometry, "");
+    EXPECT_FALSE(zones[0].geometryTooLong);
     EXPECT_EQ(zones[0].id, 1);
     EXPECT_EQ(zones[0].name, "Depot");
     EXPECT_EQ(zones[0].geometry, "g1");
