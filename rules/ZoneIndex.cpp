@@ -6,8 +6,8 @@ namespace corvane {
 
 namespace {
 
-constexpr std::int64_t rows = 1800;    // 180 degrees of latitude
-constexpr std::int64_t columns = 3600; // 360 degrees of longitude
+constexpr auto rows = static_cast<std::int64_t>(180.0 / ZoneIndex::cellDegrees + 0.5);
+constexpr auto columns = static_cast<std::int64_t>(360.0 / ZoneIndex::cellDegrees + 0.5);
 
 bool holds(const GeoBox& box, double latitude, double longitude) noexcept
 {

@@ -10,11 +10,12 @@
 namespace corvane {
 
 // Which zones a position may lie in, by their bounding boxes: a grid of
-// cellDegrees squares, each listing the zones whose boxes touch it, so a
-// position costs one lookup and the few boxes of its cell, however many
-// zones there are. A zone whose boxes would fill more than maxCellsPerZone
-// cells (a country, a circle over a pole) is kept on a short list that every
-// lookup walks instead, so no zone costs more memory than that.
+// cellDegrees squares (about 2 km), each listing the zones whose boxes touch
+// it, so a position costs one lookup and the few boxes of its cell, however
+// many zones there are. A zone whose boxes would fill more than
+// maxCellsPerZone cells (wider than about 35 km: a district, a country, a
+// circle over a pole) is kept on a short list that every lookup walks
+// instead, so no zone costs the grid more than that many entries.
 //
 // A grid rather than a tree: zones are depots, customers and districts,
 // mostly small and sparse, which a fixed grid serves in one step; it needs
@@ -27,8 +28,8 @@ namespace corvane {
 class ZoneIndex
 {
 public:
-    static constexpr double cellDegrees = 0.1;
-    static constexpr std::size_t maxCellsPerZone = 4096;
+    static constexpr double cellDegrees = 0.02;
+    static constexpr std::size_t maxCellsPerZone = 256;
 
     // Replaces the index by one over these bounds, one entry per zone.
     void build(const std::vector<std::vector<GeoBox>>& bounds);
