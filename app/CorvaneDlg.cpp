@@ -72,7 +72,8 @@ void post(QObject* window, QEvent* event)
 CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
     : QDialog(parent), m_clientHandler(std::make_unique<CefClientHandler>(StartupFolder::path())),
       m_v8Handler(std::make_unique<CefClientV8Handler>()), m_records(records),
-      m_controller(records, m_mapPage), m_reception(m_controller, m_databases, this),
+      m_zones(records, m_mapPage), m_controller(records, m_mapPage),
+      m_reception(m_controller, m_databases, this),
       m_wiring(this, records, m_controller, m_reception)
 {
     setWindowTitle(QString::fromLatin1(caption));
@@ -83,6 +84,7 @@ CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
     connectDialogs();
     // No page yet: what is meant for it waits until it has loaded.
     m_controller.pageUnavailable();
+    m_controller.setZoneAlarms(&m_zones);
     m_pendingScript.setLimit(waitingCallLimit);
 }
 
@@ -110,6 +112,7 @@ bool CorvaneDlg::initialize()
     DBManager::getInstance().setStorageListener(&m_reception);
     m_databases.open(StartupFolder::path());
     m_databases.applyStorageSettings();
+    m_databases.loadZones(m_zones);
     // Before the page loads: its first tiles come from these hosts.
     QStringList remote;
     for (const MapSource& source : mapSources) {

@@ -4,6 +4,7 @@
 #include "app/ReceptionHandoff.h"
 #include "app/StationController.h"
 #include "app/StationDatabases.h"
+#include "app/ZoneAlarms.h"
 #include "base/ThreadAffinity.h"
 #include "browser/CefClientListener.h"
 #include "browser/scriptcalls/FrameScript.h"
@@ -154,6 +155,8 @@ private:
     std::unique_ptr<TrackReplayBar> m_replayBar; // goes before the history it uses
     StationDatabases m_databases;
     MapPage m_mapPage{*this};
+    // Before the controller, which calls it.
+    ZoneAlarms m_zones;
     StationController m_controller;
     // After the controller and the databases they use.
     ReceptionHandoff m_reception;

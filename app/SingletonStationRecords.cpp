@@ -29,6 +29,12 @@ bool SingletonStationRecords::addEvent(const CallbackInfo& event)
     return EventLogger::getInstance().add(event);
 }
 
+bool SingletonStationRecords::addZoneCrossing(const CallbackInfo& event, std::int64_t zoneId,
+                                              bool inside)
+{
+    return EventLogger::getInstance().addCrossing(event, zoneId, inside);
+}
+
 bool SingletonStationRecords::addGpsSample(const std::string& time, const UniqueID& vehicleId,
                                            const std::string& sentence)
 {

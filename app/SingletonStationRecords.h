@@ -17,6 +17,7 @@ public:
     bool insertVehicle(std::unique_ptr<VehicleInfo> vehicle) override;
     bool updateVehicle(VehicleInfo& vehicle) override;
     bool addEvent(const CallbackInfo& event) override;
+    bool addZoneCrossing(const CallbackInfo& event, std::int64_t zoneId, bool inside) override;
     bool addGpsSample(const std::string& time, const UniqueID& vehicleId,
                       const std::string& sentence) override;
     void forEachVehicle(const std::function<void(VehicleInfo&)>& visit) override;

@@ -1,6 +1,7 @@
 #include "app/StationController.h"
 
 #include "app/StationRecords.h"
+#include "app/ZoneAlarms.h"
 #include "base/FormatableBuffer.h"
 #include "base/Trace.h"
 #include "browser/scriptcalls/MapPage.h"
@@ -161,6 +162,11 @@ void StationController::handleGpsReport(const CallbackInfo& record)
             vehicle->last_updated_latitude = coordinateText(gps.latitude());
             vehicle->last_updated_longitude = coordinateText(gps.longitude());
             updated = true;
+            // Zones and speed: only a position counts.
+            if (m_zones != nullptr)
+                m_zones->check(record, gps,
+                               vehicle->edited_name.empty() ? record.getName()
+                                                            : vehicle->edited_name);
         }
     }
     if (updated)

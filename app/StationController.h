@@ -16,6 +16,7 @@ class DropCounts;
 class MapPage;
 class StationRecords;
 class VehicleInfo;
+class ZoneAlarms;
 
 // What the main window does with every piece of work that reaches it: the
 // recorders' callbacks, the page's requests and the operator's commands. It
@@ -29,8 +30,8 @@ class VehicleInfo;
 // - an alarm event or details message from a vehicle that has never sent a
 //   position report changes nothing and is counted;
 // - a GPS report without a position (receiver without a fix, or coordinates
-//   that GPSReading does not take) is stored as a sample but moves nothing
-//   and keeps the vehicle's last position;
+//   that GPSReading does not take) is stored as a sample but moves nothing,
+//   keeps the vehicle's last position and changes nothing in its zones;
 // - a deleted vehicle is never shown again and no callback changes it, but
 //   its GPS samples are still stored;
 // - a failed queue put is traced ("INSERT FALSE", "UPDATE FALSE",
@@ -57,6 +58,10 @@ public:
 
     // Where dropped callbacks are counted; may be null.
     void setDropCounts(DropCounts* counts) { m_counts = counts; }
+
+    // What checks each report with a position against the zones and speed
+    // limits; may be null (none).
+    void setZoneAlarms(ZoneAlarms* zones) { m_zones = zones; }
 
     // The page has finished loading: the time-out, every vehicle that is not
     // deleted, the one the station heard from last first (the page lists
@@ -118,6 +123,7 @@ private:
     StationRecords& m_records;
     MapPage& m_page;
     DropCounts* m_counts = nullptr;
+    ZoneAlarms* m_zones = nullptr;
     std::int64_t m_lastHeard = 0;
     bool m_heardCounted = false;
     bool m_pageThere = true;

@@ -1,5 +1,6 @@
 #include "app/StationController.h"
 #include "app/StationRecords.h"
+#include "app/ZoneAlarms.h"
 #include "base/FormatableBuffer.h"
 #include "browser/scriptcalls/MapPage.h"
 #include "browser/scriptcalls/PageCallSink.h"
@@ -57,10 +58,12 @@ class MemoryRecords : public StationRecords
 public:
     struct Queued
     {
-        std::string what; // "vehicle insert", "vehicle update", "event", "gps"
+        // "vehicle insert", "vehicle update", "event", "gps", "enter 4", "exit 4"
+        std::string what;
         VehicleInfo vehicle;
         std::string name, time, sentence;
         UniqueID id = UniqueID::zero();
+        std::string title; // events: the device title
     };
 
     VehicleInfo* findVehicle(const UniqueID& id) override
@@ -86,7 +89,21 @@ public:
     {
         if (refuse)
             return false;
-        queued.push_back({"event", {}, event.getName(), "", "", event.getId()});
+        queued.push_back(
+            {"event", {}, event.getName(), "", "", event.getId(), event.getDeviceTitle()});
+        return true;
+    }
+    bool addZoneCrossing(const CallbackInfo& event, std::int64_t zoneId, bool inside) override
+    {
+        if (refuse)
+            return false;
+        queued.push_back({std::string(inside ? "enter " : "exit ") + std::to_string(zoneId),
+                          {},
+                          event.getName(),
+                          "",
+                          "",
+                          event.getId(),
+                          event.getDeviceTitle()});
         return true;
     }
     bool addGpsSample(const std::string& time, const UniqueID& id,
@@ -735,3 +752,124 @@ TEST_F(StationControllerTest, VehiclesCreatedWhileThePageIsAwayAreAnnouncedOnceB
                 EXPECT_THAT(call, ::testing::Not(StartsWith("insertVehicle(0, ")));
     }
 }
+
+namespace {
+
+// A report at 48.1173 N, 11.5167 E (or elsewhere) at 12:35:ss, 22.4 knots (41 km/h).
+std::string fixAt(int second, const char* latitude = "4807.038",
+                  const char* longitude = "01131.000")
+{
+    char sentence[128];
+    std::snprintf(sentence, sizeof sentence, "$GPRMC,1235%02d,A,%s,N,%s,E,022.4,084.4,230394,,",
+                  second, latitude, longitude);
+    return sentence;
+}
+
+class StationControllerZoneTest : public StationControllerTest
+{
+protected:
+    StationControllerZoneTest()
+    {
+        ZoneTable::StoredZone depot;
+        depot.id = 4;
+        depot.name = "Depot";
+        depot.geometry = R"({"type":"Polygon","coordinates":[[[11.5,48.1],[11.6,48.1],)"
+                         R"([11.6,48.2],[11.5,48.2],[11.5,48.1]]]})";
+        depot.speedLimit = 30;
+        ZoneTable::StoredZone broken{5, "Broken", "{\"type\":\"Polygon\"}", std::nullopt, {}};
+        zones.load({depot, broken}, {}, 0);
+        controller.setZoneAlarms(&zones);
+    }
+
+    // What the reports queued besides the vehicle rows and samples, and the
+    // events the page was told of.
+    std::vector<std::string> raised()
+    {
+        std::vector<std::string> result;
+        for (const MemoryRecords::Queued& q : records.queued)
+            if (q.what != "vehicle insert" && q.what != "vehicle update" && q.what != "gps")
+                result.push_back(q.what + " " + q.name + " " + q.title);
+        records.queued.clear();
+        return result;
+    }
+    std::vector<std::string> told()
+    {
+        std::vector<std::string> result;
+        for (const std::string& call : page.calls)
+            if (call.rfind("updateEventInfo(", 0) == 0)
+                result.push_back(call.substr(0, call.find(", '2011")));
+        page.calls.clear();
+        return result;
+    }
+    void report(const std::string& sentence)
+    {
+        CallbackInfo record = callback(100, id, "Truck", sentence);
+        controller.handleCallback(record);
+    }
+
+    ZoneAlarms zones{records, mapPage};
+    const UniqueID id;
+};
+
+TEST_F(StationControllerZoneTest, OnlyAPositionChangesZonesAndEventsAreStoredAndShown)
+{
+    EXPECT_EQ(zones.zoneCount(), 1u); // the broken one was left out
+    report("$GPRMC,123500,V,,,,,,,230394,,");
+    EXPECT_THAT(raised(), IsEmpty());
+    report(fixAt(1));
+    EXPECT_THAT(raised(), ElementsAre("enter 4 Truck Depot"));
+    EXPECT_THAT(told(), ElementsAre("updateEventInfo(1000, 'Truck'"));
+
+    // Renamed by the operator: the events carry that name.
+    records.findVehicle(id)->edited_name = "Red truck";
+    // No fix, not even a made-up position: nothing leaves the zone.
+    for (const char* none :
+         {"$GPRMC,123502,V,,,,,,,230394,,", "$GPRMC,123503,A,9959.000,N,01131.000,E,0,0,230394,,"})
+        report(none);
+    EXPECT_THAT(raised(), IsEmpty());
+    report(fixAt(12)); // 41 km/h since second 1 in a 30 km/h zone
+    EXPECT_THAT(raised(), ElementsAre("event Red truck Depot 41 km/h > 30 km/h"));
+    EXPECT_THAT(told(), ElementsAre("updateEventInfo(1002, 'Red truck'"));
+    report(fixAt(13, "4807.038", "01140.000")); // 11.667 E: out of the depot
+    EXPECT_THAT(raised(), ElementsAre("exit 4 Red truck Depot"));
+    EXPECT_THAT(told(), ElementsAre("updateEventInfo(1001, 'Red truck'"));
+}
+
+TEST_F(StationControllerZoneTest, ARefusedEventIsTracedAndTheWorkGoesOn)
+{
+    records.refuse = true;
+    report(fixAt(1));
+    records.refuse = false;
+    // The page was still told; the watcher counts the vehicle as inside.
+    EXPECT_THAT(told(), ElementsAre("updateEventInfo(1000, 'Truck'"));
+    report(fixAt(2));
+    EXPECT_THAT(raised(), IsEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(ZoneAlarmsTest, ZonesPastTheBoundsAreLeftOutAndTheRestWatched)
+{
+    MemoryRecords records;
+    RecordingPage page;
+    MapPage mapPage(page);
+    ZoneAlarms zones(records, mapPage);
+    // A small zone, one too long to read, then one of 50,000 corners 41 times.
+    std::string many = R"({"type":"Polygon","coordinates":[[[0,0])";
+    for (int i = 1; i < 49999; ++i)
+        many += ",[" + std::to_string(i % 2) + "," + std::to_string(i * 1e-5) + "]";
+    many += ",[0,0]]]}";
+    const std::string small = R"({"type":"Polygon","coordinates":[[[5,5],[6,5],[6,6],[5,5]]]})";
+    std::vector<ZoneTable::StoredZone> stored;
+    stored.push_back({1, "Small", small, std::nullopt, {}, false});
+    stored.push_back({2, "Too long", "", std::nullopt, {}, true});
+    for (int i = 3; i <= 43; ++i)
+        stored.push_back({i, "Big", many, std::nullopt, {}, false});
+    zones.load(stored, {}, 0);
+    // The small one and 39 big ones: the 40th would pass the two million corners.
+    EXPECT_EQ(zones.zoneCount(), 40u);
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "app/StationDatabases.h"
 
+#include "app/ZoneAlarms.h"
 #include "base/Exception.h"
 #include "base/Trace.h"
 #include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
@@ -55,6 +56,18 @@ void StationDatabases::applyStorageSettings()
     writer.setKeepDays(readSetting(keepDaysRule));
     const int minFreeMB = readSetting(minFreeRule);
     writer.setMinFreeBytes(static_cast<std::uint64_t>(minFreeMB) * 1024 * 1024);
+}
+
+void StationDatabases::loadZones(ZoneAlarms& zones)
+{
+    const int generalLimit = readSetting(speedLimitRule);
+    DBManager& database = DBManager::getInstance();
+    try {
+        zones.load(database.loadZones(), database.loadZonePresence(), generalLimit);
+    } catch (const Exception& e) {
+        traceException(e);
+        zones.load({}, {}, generalLimit);
+    }
 }
 
 int StationDatabases::readInt(const char* key, int defaultValue)

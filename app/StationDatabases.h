@@ -8,6 +8,7 @@
 namespace corvane {
 
 struct SettingRule;
+class ZoneAlarms;
 
 // The main window's hold on the two database files: app.db (DBManager: the
 // vehicles, events and GPS samples, written by its own thread) and setup.db
@@ -43,6 +44,11 @@ public:
     // Hands "data/KeepDays" (default 0: keep everything) and "data/MinFreeMB"
     // (default 200) to the database writer.
     void applyStorageSettings();
+
+    // Gives the zones the zones and presence stored in app.db and the
+    // general limit "rules/SpeedLimitKmh"; a file that cannot be read gives
+    // no zones (traced).
+    void loadZones(ZoneAlarms& zones);
 
     bool isOpen() const { return m_open; }
 

@@ -2,6 +2,7 @@
 
 #include "base/UniqueID.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,6 +39,10 @@ public:
 
     // Queues one alarm event (a callback whose type is an event code).
     virtual bool addEvent(const CallbackInfo& event) = 0;
+
+    // Queues a zone entry or exit event with the presence it leaves (inside
+    // the zone or not), as one record: both are stored or neither.
+    virtual bool addZoneCrossing(const CallbackInfo& event, std::int64_t zoneId, bool inside) = 0;
 
     // Queues one GPS sample: display time, vehicle and sentence as received.
     virtual bool addGpsSample(const std::string& time, const UniqueID& vehicleId,

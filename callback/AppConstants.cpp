@@ -33,6 +33,7 @@ AppConstants::AppConstants()
                    u"G-Sensor",
                    u"Fan Failure",
                    u"Panic"},
+      m_stationEventNames{u"Zone enter", u"Zone exit", u"Overspeed"},
       m_dateFormats{"%Y-%m-%d", "%Y.%m.%d", "%Y/%m/%d", "%m-%d-%Y", "%m.%d.%Y",
                     "%m/%d/%Y", "%d-%m-%Y", "%d.%m.%Y", "%d/%m/%Y"},
       m_timeFormats{"%I:%M:%S %p", "%H:%M:%S"},
@@ -62,6 +63,10 @@ const AppConstants& AppConstants::instance()
 
 const std::u16string& AppConstants::getEventName(int code) const
 {
+    const int station = code - firstStationEventCode;
+    if (station >= 0 && station < stationEventCodeCount) {
+        return m_stationEventNames[static_cast<std::size_t>(station)];
+    }
     if (code < 0 || code >= eventCodeCount) {
         return m_noName;
     }

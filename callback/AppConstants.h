@@ -38,10 +38,15 @@ public:
     static constexpr int timeFormatIndex = 1;
 
     static constexpr int eventCodeCount = 14;
+    // Events the station raises itself (zones and speed), from this code on:
+    // 1000 "Zone enter", 1001 "Zone exit", 1002 "Overspeed".
+    static constexpr int firstStationEventCode = 1000;
+    static constexpr int stationEventCodeCount = 3;
 
     static const AppConstants& instance();
 
-    // The name of event codes 0 to 13; empty text for any other code.
+    // The name of event codes 0 to 13 and of the station's own (1000 to
+    // 1002); empty text for any other code.
     const std::u16string& getEventName(int code) const;
 
     // The strftime pattern of a date choice (0 to 8), of a time choice (0 or
@@ -55,6 +60,7 @@ private:
     AppConstants();
 
     std::array<std::u16string, eventCodeCount> m_eventNames;
+    std::array<std::u16string, stationEventCodeCount> m_stationEventNames;
     std::u16string m_noName;
     std::array<std::string, 9> m_dateFormats;
     std::array<std::string, 2> m_timeFormats;

@@ -29,6 +29,11 @@ TEST(AppConstants, NamesAndFormatsWithTheirFallbacks)
     EXPECT_EQ(constants.getEventName(13), u"Panic");
     EXPECT_EQ(constants.getEventName(14), u"");
     EXPECT_EQ(constants.getEventName(-1), u"");
+    EXPECT_EQ(constants.getEventName(999), u"");
+    EXPECT_EQ(constants.getEventName(1000), u"Zone enter");
+    EXPECT_EQ(constants.getEventName(1001), u"Zone exit");
+    EXPECT_EQ(constants.getEventName(1002), u"Overspeed");
+    EXPECT_EQ(constants.getEventName(1003), u"");
     EXPECT_EQ(constants.dateFormat(AppConstants::dateFormatIndex), "%Y-%m-%d");
     EXPECT_EQ(constants.timeFormat(AppConstants::timeFormatIndex), "%H:%M:%S");
     EXPECT_EQ(constants.dateFormat(9), "%Y-%m-%d");

@@ -6,7 +6,8 @@ namespace corvane {
 
 class RowSet;
 
-// Base of the records that app.db stores: a vehicle, a GPS sample or an event.
+// Base of the records that app.db stores: a vehicle, a GPS sample, an event,
+// or a zone event with the presence it leaves (ZoneCrossing).
 // `operation` and `recordType` say what the writer is to do with a queued
 // copy; the containers set them just before queueing.
 //
@@ -25,7 +26,8 @@ public:
     {
         Vehicle = 0,
         GPSSample = 1,
-        Event = 2
+        Event = 2,
+        Crossing = 3 // a zone event with the presence it leaves (ZoneCrossing)
     };
 
     virtual ~AbstractDatabaseRecord() = default;

@@ -13,6 +13,7 @@
 #include "data/StationReceipts.h"
 #include "data/Transaction.h"
 #include "data/VehicleInfoContainer.h"
+#include "data/ZoneTable.h"
 #include "thread/MessageQueue.h"
 
 #include <algorithm>
@@ -234,6 +235,24 @@ void DBManager::ensureTables()
             traceException(e);
         }
     }
+    // The station's zones last: the recorders' tables stay as they were.
+    try {
+        ZoneTable::ensureTables(m_database);
+    } catch (const DatabaseException& e) {
+        traceException(e);
+    }
+}
+
+std::vector<ZoneTable::StoredZone> DBManager::loadZones()
+{
+    std::lock_guard lock(g_databaseMutex);
+    return ZoneTable::loadZones(m_database);
+}
+
+std::vector<ZoneCrossing> DBManager::loadZonePresence()
+{
+    std::lock_guard lock(g_databaseMutex);
+    return ZoneTable::loadPresence(m_database);
 }
 
 void DBManager::close()

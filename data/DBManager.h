@@ -6,6 +6,7 @@
 #include "data/RecordWriter.h"
 #include "data/RetentionSweeper.h"
 #include "data/StorageHealth.h"
+#include "data/ZoneTable.h"
 #include "thread/LoopingThread.h"
 
 #include <chrono>
@@ -26,7 +27,7 @@ class MessageQueue;
 class StorageListener;
 
 // Owner of app.db: creates missing tables (the station's own receipt tables
-// too, see StationReceipts), loads the vehicles, runs the
+// too, see StationReceipts, and its zones, see ZoneTable), loads the vehicles, runs the
 // writer thread "DBManager::DBManagerQueueThread" and answers the event
 // log's queries.
 //
@@ -121,6 +122,11 @@ public:
     // Queues a copy of the record; false when the queue is full, closed, or
     // the record cannot be encoded. Never waits and never raises.
     bool enqueue(const AbstractDatabaseRecord& record);
+
+    // The zones that are not deleted, and which vehicle is in which (ZoneTable),
+    // under the database mutex. Throws DatabaseException.
+    std::vector<ZoneTable::StoredZone> loadZones();
+    std::vector<ZoneCrossing> loadZonePresence();
 
     // Fills VehicleInfoContainer with every vehicle, each with its heard
     // order from vehicle_heard; returns the number.

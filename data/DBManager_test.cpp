@@ -16,12 +16,12 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <poll.h>
-#include <cstdlib>
 #include <sqlite3.h>
 #include <string>
 #include <sys/stat.h>
@@ -167,7 +167,14 @@ const char* const schema[] = {
     "event_info(vehicle_id, time)",
     "index|gps_data_vehicle_time_idx|CREATE INDEX gps_data_vehicle_time_idx ON "
     "gps_data(vehicle_id, update_time)",
+    "table|zone|CREATE TABLE zone (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, "
+    "geometry TEXT NOT NULL, speed_limit REAL, deleted INTEGER NOT NULL DEFAULT 0)",
+    "table|zone_presence|CREATE TABLE zone_presence (vehicle_id TEXT NOT NULL, zone_id INTEGER "
+    "NOT NULL, PRIMARY KEY (vehicle_id, zone_id))",
+    "index|sqlite_autoindex_zone_presence_1|<null>",
 };
+// The last rows: the zone tables.
+constexpr std::size_t zoneRows = 3;
 
 TEST_F(DBManagerTest, SchemaIsCreatedInOrderOnceAndNotAgain)
 {
@@ -185,9 +192,10 @@ TEST_F(DBManagerTest, SchemaIsCreatedInOrderOnceAndNotAgain)
 TEST_F(DBManagerTest, AnOlderFileGainsTheSearchIndexesAndKeepsItsTablesAndRows)
 {
     // An older file has neither the station's receipt tables (the first
-    // four rows) nor the search indexes (the last three).
+    // four rows) nor the search indexes (the three before the zone tables)
+    // nor the zone tables.
     const std::size_t receipts = 4;
-    const std::size_t tablesAndOwnIndexes = std::size(schema) - 3;
+    const std::size_t tablesAndOwnIndexes = std::size(schema) - 3 - zoneRows;
     {
         Database db;
         db.open(path.c_str(), 5000);
@@ -665,8 +673,8 @@ TEST_F(DBManagerTest, NoReaderHoldsTheWriterBack)
     reader.open(path.c_str(), 5000);
     for (int sequence = 0;; ++sequence) {
         const std::string sentence = std::to_string(sequence);
-        while (!GPSDataContainer::getInstance().add("2011-05-31 13:45:31", vehicle,
-                                                    sentence.c_str()))
+        while (
+            !GPSDataContainer::getInstance().add("2011-05-31 13:45:31", vehicle, sentence.c_str()))
             std::this_thread::yield();
         if (sequence % 500 == 499) {
             RowSet rows(reader, "SELECT COUNT(*) FROM gps_data;");

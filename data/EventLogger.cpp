@@ -6,6 +6,7 @@
 #include "data/DisplayTime.h"
 #include "data/EventLog.h"
 #include "data/SingletonRegistry.h"
+#include "data/ZoneCrossing.h"
 
 #include <atomic>
 #include <mutex>
@@ -27,6 +28,21 @@ EventLogger& EventLogger::getInstance()
 bool EventLogger::add(const CallbackInfo& info)
 {
     EventLog record;
+    fill(info, record);
+    return DBManager::getInstance().enqueue(record);
+}
+
+bool EventLogger::addCrossing(const CallbackInfo& info, std::int64_t zoneId, bool inside)
+{
+    ZoneCrossing crossing;
+    fill(info, crossing.event);
+    crossing.zone_id = zoneId;
+    crossing.inside = inside;
+    return DBManager::getInstance().enqueue(crossing);
+}
+
+void EventLogger::fill(const CallbackInfo& info, EventLog& record)
+{
     record.operation = AbstractDatabaseRecord::Insert;
     record.recordType = AbstractDatabaseRecord::Event;
     record.id = 0;
@@ -38,7 +54,6 @@ bool EventLogger::add(const CallbackInfo& info)
     record.setName(info.getName().c_str());
     record.event_type = info.getType();
     record.vehicle_id = info.getId();
-    return DBManager::getInstance().enqueue(record);
 }
 
 } // namespace corvane

@@ -2,9 +2,12 @@
 
 #include "base/ISingleton.h"
 
+#include <cstdint>
+
 namespace corvane {
 
 class CallbackInfo;
+class EventLog;
 
 // The station's events: add() queues a new event for the database writer.
 // Nothing is kept here; the event log reads the stored events back through
@@ -24,8 +27,13 @@ public:
     // waiting. False when the write queue refused it: the event is dropped.
     bool add(const CallbackInfo& info);
 
+    // Queues the same event together with the zone presence it leaves (one
+    // ZoneCrossing: both land in one transaction). False as for add().
+    bool addCrossing(const CallbackInfo& info, std::int64_t zoneId, bool inside);
+
 private:
     EventLogger() = default;
+    static void fill(const CallbackInfo& info, EventLog& record);
 };
 
 } // namespace corvane

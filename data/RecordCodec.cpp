@@ -3,6 +3,7 @@
 #include "data/EventLog.h"
 #include "data/GPSData.h"
 #include "data/VehicleInfo.h"
+#include "data/ZoneCrossing.h"
 
 #include <cstdint>
 #include <cstring>
@@ -18,6 +19,7 @@ public:
     explicit Writer(std::string& out) : m_out(out) { m_out.clear(); }
 
     void int32(std::int32_t value) { raw(&value, sizeof value); }
+    void int64(std::int64_t value) { raw(&value, sizeof value); }
     void byte(std::uint8_t value) { raw(&value, 1); }
     void text(std::string_view value)
     {
@@ -44,6 +46,7 @@ public:
     {}
 
     bool int32(std::int32_t& value) { return raw(&value, sizeof value); }
+    bool int64(std::int64_t& value) { return raw(&value, sizeof value); }
     bool byte(std::uint8_t& value) { return raw(&value, 1); }
     bool text(std::string_view& value)
     {
@@ -185,6 +188,22 @@ bool decodeEvent(Reader& r, EventLog& e)
            r.boundedText([&](const char* t) { e.setDeviceTitle(t); }) && r.id(e.vehicle_id);
 }
 
+void encodeCrossing(const ZoneCrossing& c, Writer& w)
+{
+    encodeEvent(c.event, w);
+    w.int64(c.zone_id);
+    w.byte(c.inside ? 1 : 0);
+}
+
+bool decodeCrossing(Reader& r, ZoneCrossing& c)
+{
+    std::uint8_t inside = 0;
+    if (!decodeEvent(r, c.event) || !r.int64(c.zone_id) || !r.byte(inside))
+        return false;
+    c.inside = inside != 0;
+    return true;
+}
+
 } // namespace
 
 bool RecordCodec::encode(const AbstractDatabaseRecord& record, std::string& out)
@@ -208,6 +227,12 @@ bool RecordCodec::encode(const AbstractDatabaseRecord& record, std::string& out)
     case AbstractDatabaseRecord::Event:
         if (auto* e = dynamic_cast<const EventLog*>(&record)) {
             encodeEvent(*e, w);
+            return true;
+        }
+        break;
+    case AbstractDatabaseRecord::Crossing:
+        if (auto* c = dynamic_cast<const ZoneCrossing*>(&record)) {
+            encodeCrossing(*c, w);
             return true;
         }
         break;
@@ -249,6 +274,12 @@ std::unique_ptr<AbstractDatabaseRecord> RecordCodec::decode(const void* bytes, s
         auto e = std::make_unique<EventLog>();
         whole = decodeEvent(r, *e);
         record = std::move(e);
+        break;
+    }
+    case AbstractDatabaseRecord::Crossing: {
+        auto c = std::make_unique<ZoneCrossing>();
+        whole = decodeCrossing(r, *c);
+        record = std::move(c);
         break;
     }
     default:

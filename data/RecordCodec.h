@@ -21,7 +21,8 @@ class VehicleInfo;
 //            (uint32 length + bytes), the one-byte `deleted`;
 //   GPS:     int32 id, text gps_data, text update_time, 16 vehicle bytes;
 //   event:   int32 id, texts address, name, time, int32 event_type,
-//            text device_title, 16 vehicle bytes.
+//            text device_title, 16 vehicle bytes;
+//   zone crossing: the event as above, int64 zone_id, the one-byte `inside`.
 //
 // Threads: any thread. Throws: std::bad_alloc only.
 class RecordCodec

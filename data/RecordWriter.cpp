@@ -12,6 +12,8 @@
 #include "data/Transaction.h"
 #include "data/VehicleInfo.h"
 #include "data/VehicleUpdateCoalescer.h"
+#include "data/ZoneCrossing.h"
+#include "data/ZoneTable.h"
 #include "thread/MessageQueue.h"
 
 #include <optional>
@@ -100,6 +102,13 @@ void RecordWriter::apply(const AbstractDatabaseRecord& record)
         insertGps(static_cast<const GPSData&>(record));
     else if (record.recordType == R::Event && record.operation == R::Insert)
         insertEvent(m_database, static_cast<const EventLog&>(record));
+    else if (record.recordType == R::Crossing && record.operation == R::Insert) {
+        // The presence first: should the event fail on its own account, the
+        // vehicle's state is still right for the next start.
+        const auto& crossing = static_cast<const ZoneCrossing&>(record);
+        ZoneTable::storePresence(m_database, crossing);
+        insertEvent(m_database, crossing.event);
+    }
 }
 
 RecordWriter::~RecordWriter() = default;

@@ -87,7 +87,8 @@ public:
     static bool isDatabaseFault(int code) noexcept;
 
     // Applies one record by its recordType and operation: vehicle insert or
-    // update, GPS insert, event insert; any other pair is ignored. A vehicle
+    // update, GPS insert, event insert, zone crossing (its presence, then
+    // its event); any other pair is ignored. A vehicle
     // update that matches no row inserts the vehicle instead, so a vehicle
     // whose insert was refused by a full queue is still stored.
     // Throws: DatabaseException when the statement fails.

@@ -61,6 +61,11 @@ long long RowSet::getInt64(int column) const noexcept
     return sqlite3_column_int64(m_statement, column);
 }
 
+double RowSet::getDouble(int column) const noexcept
+{
+    return sqlite3_column_double(m_statement, column);
+}
+
 const char* RowSet::getText(int column) const noexcept
 {
     return reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));

@@ -34,6 +34,7 @@ public:
     // Columns counted from 0, on the current row.
     int getInt(int column) const noexcept;
     long long getInt64(int column) const noexcept;
+    double getDouble(int column) const noexcept;
     // nullptr for a NULL column.
     const char* getText(int column) const noexcept;
     const void* getBlob(int column) const noexcept;

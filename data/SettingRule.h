@@ -42,6 +42,9 @@ inline constexpr SettingRule timeoutRule{Setup::timeoutDurationKey, Setup::defau
 // Days of GPS samples and events kept in app.db; 0 keeps everything.
 inline constexpr SettingRule keepDaysRule{"data/KeepDays", 0, 0, 3650,
                                           "Keep days must be between %d ~ %d"};
+// The speed limit (km/h) outside every zone with a limit of its own; 0: none.
+inline constexpr SettingRule speedLimitRule{"rules/SpeedLimitKmh", 0, 0, 500,
+                                            "Speed limit must be between %d ~ %d km/h"};
 // Free space (MB) below which the database writer stops writing.
 inline constexpr SettingRule minFreeRule{"data/MinFreeMB", 200, 0, 1048576,
                                          "Minimum free space must be between %d ~ %d MB"};

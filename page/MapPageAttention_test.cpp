@@ -227,6 +227,9 @@ TEST_F(MapPageAttention, ChosenAlarmsFlashUntilOpenedAndSoundUnlessMuted)
         {"Emergency no longer chosen", "setAlarmKinds(2)", 13, false, 0},
         {"muted: flashes in silence", "setAlarmKinds(8192); setAlarmMuted(1)", 13, true, 0},
         {"unknown type", "setAlarmKinds(4294967295); setAlarmMuted(0)", 14, false, 0},
+        // Its bit would be bit 8 (1000 modulo 32): the kinds choose recorder codes only.
+        {"a zone entry is no recorder code", "setAlarmKinds(4294967295)", 1000, false, 0},
+        {"an overspeed neither", "setAlarmKinds(4294967295)", 1002, false, 0},
     };
     for (const Case& c : cases) {
         run("alarmSeen('a1');" + c.setup);

@@ -187,6 +187,26 @@ TEST_F(MapPageView, TimeOutMarksSilentVehiclesUntilTheirNextReport)
     EXPECT_TRUE(js("resetTimeout(0.0005);" + timedOut.arg("t2")).toBool());
 }
 
+TEST_F(MapPageView, TheStationsOwnEventsShowWithTheirNames)
+{
+    run(insertText(1, "1", "1", "z1", "Truck"));
+    const QString calls[][2] = {
+        {"updateEventInfo(1000, 'Truck', 't', 'Depot', 'z1')", "Truck Zone enter (Depot)"},
+        {"updateEventInfo(1001, 'Truck', 't', 'Depot', 'z1')", "Truck Zone exit (Depot)"},
+        {"updateEventInfo(1002, 'Truck', 't', 'Depot 72 km/h > 50 km/h', 'z1')",
+         "Truck Overspeed (Depot 72 km/h > 50 km/h)"},
+    };
+    for (const auto& call : calls) {
+        run(call[0]);
+        EXPECT_EQ(js("global.eventPopup.entries()[0].lastChild.textContent").toString(), call[1]);
+        EXPECT_TRUE(
+            js("global.eventPopup.entries()[0].firstChild.style.display !== 'none'").toBool())
+            << call[1].toStdString();
+    }
+    EXPECT_EQ(js("document.getElementById('z1').eventIcon.hoverText").toString(),
+              QString("Overspeed"));
+}
+
 TEST_F(MapPageView, EventPopupKeepsTheNewest17WithTheirTexts)
 {
     run(insertText(1, "1", "1", "e1", "Truck"));

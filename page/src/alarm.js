@@ -27,8 +27,11 @@ export var vehicleAlarms = {
 
 function isAlarmKind(eventType) {
     // Only the known kinds: a type without a name is no alarm, whatever bits are set.
+    // The kinds hold a bit for each recorder code (0 to 31) only: a shift takes its
+    // count modulo 32, so a station code (1000 on) would read another code's bit.
     var type = Number(eventType);
-    return eventName(type) !== '' && ((vehicleAlarms.kinds >>> type) & 1) === 1;
+    return type >= 0 && type < 32 && eventName(type) !== '' &&
+        ((vehicleAlarms.kinds >>> type) & 1) === 1;
 }
 
 function setAlarmFlashing(vehicleID, on) {

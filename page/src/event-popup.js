@@ -3,31 +3,7 @@ import { withHandlerList } from './handlers.js';
 import { selectVehicle } from './selection.js';
 import { global } from './state.js';
 
-// Event names and pictures by type code.
-var eventTypes = [
-    ['Sensor', 'images/icon_sensor.png'],
-    ['Motion', 'images/icon_motion.png'],
-    ['Video Loss', 'images/icon_videoloss.png'],
-    ['Text-In', 'images/icon_textin.png'],
-    ['S.M.A.R.T. Bad', 'images/icon_diskbad.png'],
-    ['S.M.A.R.T. Temperature', 'images/icon_disktemperature.png'],
-    ['Record Bad', 'images/icon_record bad.png'],
-    ['Disk Bad', 'images/icon_diskbad.png'],
-    ['Disk Full', 'images/icon_diskfull.png'],
-    ['Archive Disk Bad', 'images/icon_diskbad.png'],
-    ['Archive Disk Full', 'images/icon_diskfull.png'],
-    ['G-Sensor', 'images/icon_gsensor.png'],
-    ['Fan Failure', 'images/icon_fanfailure.png'],
-    ['Emergency', 'images/icon_emergency.png']
-];
-export function eventName(type) {
-    var entry = eventTypes[Number(type)];
-    return entry && Number(type) % 1 === 0 ? entry[0] : '';
-}
-export function eventPicture(type) {
-    var entry = eventTypes[Number(type)];
-    return entry && Number(type) % 1 === 0 ? entry[1] : '';
-}
+export { eventName, eventPicture } from './event-types.js';
 
 // The running list of recent alarms, newest first under the close row.
 export function EventPopup() {
