@@ -246,6 +246,8 @@ void StationController::pageLoaded(int timeoutMinutes)
         if (!vehicle->edited_name.empty())
             m_page.setReportedName(*vehicle);
     }
+    if (m_zones != nullptr)
+        m_page.setZones(m_zones->drawings());
     m_page.sortVehicleList();
     m_createdWhileAway.clear();
     m_pageThere = true;

@@ -67,7 +67,7 @@ public:
     // deleted, the one the station heard from last first (the page lists
     // only so many; the recorders' clocks play no part;
     // with its reported name when the operator renamed it, for the page's
-    // search), and the sort.
+    // search), the zones watched (setZoneAlarms), and the sort.
     // Vehicles created while the page is away (those since pageUnavailable())
     // are sent as new ones ("is added").
     void pageLoaded(int timeoutMinutes);

@@ -835,6 +835,20 @@ TEST_F(StationControllerZoneTest, OnlyAPositionChangesZonesAndEventsAreStoredAnd
     EXPECT_THAT(told(), ElementsAre("updateEventInfo(1001, 'Red truck'"));
 }
 
+TEST_F(StationControllerZoneTest, TheLoadedPageGetsTheZonesWatchedBeforeTheSort)
+{
+    page.calls.clear();
+    controller.pageLoaded(10);
+    const std::vector<std::string> names = page.names();
+    ASSERT_GE(names.size(), 2u);
+    EXPECT_EQ(names[names.size() - 2], "setZones");
+    EXPECT_EQ(names.back(), "sortVehicleList");
+    // The broken zone is not watched, so not drawn either.
+    EXPECT_THAT(page.calls[page.calls.size() - 2],
+                StartsWith(R"(setZones([{"geometry":"{\"type\":\"Polygon\")"));
+    EXPECT_THAT(page.calls[page.calls.size() - 2], HasSubstr(R"("id":4,"name":"Depot"}]);)"));
+}
+
 TEST_F(StationControllerZoneTest, ARefusedEventIsTracedAndTheWorkGoesOn)
 {
     records.refuse = true;

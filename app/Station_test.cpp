@@ -127,6 +127,12 @@ protected:
             QDateTime::currentDateTime().addDays(-2).toString("yyyy-MM-dd HH:mm:ss").toStdString();
         ASSERT_TRUE(database.enqueue(silent));
         database.close();
+        // And a zone the operator stored while the station was stopped.
+        Database file;
+        file.open(folder->file("app.db").c_str(), 5000);
+        file.execute("INSERT INTO zone (name, geometry) VALUES ('Yard <1>', '{\"type\":\"Feature\","
+                     "\"properties\":{\"radius\":300},\"geometry\":{\"type\":\"Point\","
+                     "\"coordinates\":[8.0,47.0]}}');");
     }
     static constexpr const char* silentId = "5a1e0000-0000-4000-8000-00000000001d";
 
@@ -406,6 +412,17 @@ TEST_F(Station, EnterEscapeAndNoDoNotCloseTheWindow)
     window->close();
     EXPECT_EQ(no.question, QStringLiteral("Are you sure to close?"));
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(Station, ZonesStoredBeforeTheStartAreDrawnOnTheMap)
+{
+    EXPECT_TRUE(waitFor(
+        [] {
+            return js("document.querySelectorAll('.leaflet-zone-pane path').length").toInt() == 1;
+        },
+        deadlineMs));
+    EXPECT_EQ(js("document.querySelector('.zoneName').textContent").toString(),
+              QStringLiteral("Yard <1>"));
 }
 
 TEST_F(Station, AFailingScriptCallDoesNotStopTheCallsAfterIt)

@@ -24,8 +24,11 @@ static_assert(ZoneWatcher::maxTitle == EventLog::deviceTitleCapacity,
 
 namespace {
 
-std::vector<WatchedZone> watched(const std::vector<ZoneTable::StoredZone>& zones)
+// The zones the watcher can use, and the page's drawing of each.
+std::vector<WatchedZone> watched(const std::vector<ZoneTable::StoredZone>& zones,
+                                 std::vector<ZoneDrawing>& drawings)
 {
+    drawings.clear();
     std::vector<WatchedZone> result;
     if (zones.size() >= ZoneTable::maxZones)
         traceMessage("only the first %d zones are watched", static_cast<int>(ZoneTable::maxZones));
@@ -64,6 +67,7 @@ std::vector<WatchedZone> watched(const std::vector<ZoneTable::StoredZone>& zones
                              ZoneAlarms::maxLimitKmh);
         }
         result.push_back({stored.id, stored.name, std::move(*shape), limit});
+        drawings.push_back({stored.id, stored.name, stored.geometry});
     }
     return result;
 }
@@ -77,7 +81,7 @@ void ZoneAlarms::load(const std::vector<ZoneTable::StoredZone>& zones,
 {
     m_watcher = ZoneWatcher();
     m_watcher.setGeneralLimit(generalLimitKmh);
-    m_watcher.replaceZones(watched(zones));
+    m_watcher.replaceZones(watched(zones, m_drawings));
     for (const ZoneCrossing& inside : presence)
         m_watcher.restoreInside(inside.event.vehicle_id, inside.zone_id);
 }

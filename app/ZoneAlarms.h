@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/scriptcalls/ScriptCalls.h"
 #include "data/ZoneTable.h"
 #include "rules/ZoneWatcher.h"
 
@@ -48,12 +49,16 @@ public:
     void check(const CallbackInfo& report, const GPSInfo& gps, const std::string& shownName);
 
     std::size_t zoneCount() const noexcept { return m_watcher.zoneCount(); }
+    // The zones watched, as the map page draws them (the page gets them with
+    // the whole state).
+    const std::vector<ZoneDrawing>& drawings() const noexcept { return m_drawings; }
 
 private:
     StationRecords& m_records;
     MapPage& m_page;
     ZoneWatcher m_watcher;
     std::vector<ZoneEvent> m_events;
+    std::vector<ZoneDrawing> m_drawings;
 };
 
 } // namespace corvane

@@ -207,6 +207,30 @@ TEST_F(MapPageView, TheStationsOwnEventsShowWithTheirNames)
               QString("Overspeed"));
 }
 
+TEST_F(MapPageView, ZonesAreDrawnUnderTheVehiclesWithTheirNamesAsText)
+{
+    run(QStringLiteral(
+        R"(setZones([{"geometry":"{\"type\":\"Polygon\",\"coordinates\":[[[11.5,48.1],)"
+        R"([11.6,48.1],[11.6,48.2],[11.5,48.1]]]}","id":4,"name":"<b>Depot</b>"},)"
+        R"({"geometry":"{\"type\":\"Feature\",\"properties\":{\"radius\":500},)"
+        R"(\"geometry\":{\"type\":\"Point\",\"coordinates\":[11.55,48.15]}}","id":5,)"
+        R"("name":"Yard"},{"geometry":"not a shape","id":6,"name":"Broken"}]);)"));
+    const QString shapes =
+        QStringLiteral("document.querySelectorAll('.leaflet-zone-pane path').length");
+    EXPECT_EQ(js(shapes).toInt(), 2);
+    EXPECT_EQ(js("Array.prototype.map.call(document.querySelectorAll('.zoneName'),"
+                 " function (e) { return e.textContent; }).join('|')")
+                  .toString(),
+              QStringLiteral("<b>Depot</b>|Yard"));
+    EXPECT_EQ(js("document.querySelectorAll('.zoneName b').length").toInt(), 0);
+    EXPECT_LT(
+        js("Number(document.querySelector('.leaflet-zone-pane').style.zIndex)").toInt(),
+        js("Number(document.querySelector('.leaflet-vehicleMarker-pane').style.zIndex)").toInt());
+    // The whole list each time: a zone no longer watched goes.
+    run(QStringLiteral("setZones([]);"));
+    EXPECT_EQ(js(shapes).toInt(), 0);
+}
+
 TEST_F(MapPageView, EventPopupKeepsTheNewest17WithTheirTexts)
 {
     run(insertText(1, "1", "1", "e1", "Truck"));

@@ -130,6 +130,11 @@ void MapPage::showTrackHistory(std::string_view id, std::string_view title,
     written(ScriptCalls::showTrackHistory(id, title, points, drawn, count));
 }
 
+void MapPage::setZones(const std::vector<ZoneDrawing>& zones)
+{
+    written(ScriptCalls::setZones(zones));
+}
+
 void MapPage::showLiveView()
 {
     written(ScriptCalls::showLiveView());

@@ -16,6 +16,7 @@ struct GPSReading;
 struct TrackPoint;
 class UniqueID;
 class VehicleInfo;
+struct ZoneDrawing;
 
 // The station's road to the map page: one method per page function, taking
 // the station's values (a vehicle, a fix, an event, a track), never texts.
@@ -69,6 +70,8 @@ public:
                           const std::vector<TrackPoint>& points,
                           const std::vector<std::size_t>& drawn, std::int64_t count);
     void showLiveView();
+    // Every zone the station watches, drawn under the vehicles.
+    void setZones(const std::vector<ZoneDrawing>& zones);
     void moveHistoryMarker(const TrackReplay::Position& position);
 
 private:

@@ -234,6 +234,22 @@ std::string ScriptCalls::showTrackHistory(std::string_view id, std::string_view 
     return ScriptCall("showTrackHistory").raw(track.finish()).finish(";");
 }
 
+std::string ScriptCalls::setZones(const std::vector<ZoneDrawing>& zones)
+{
+    JsonText list;
+    list.beginArray();
+    for (const ZoneDrawing& zone : zones)
+        list.beginObject()
+            .key("geometry")
+            .string(zone.geometry)
+            .key("id")
+            .integer(zone.id)
+            .key("name")
+            .string(zone.name)
+            .endObject();
+    return ScriptCall("setZones").raw(list.endArray().finish()).finish(";");
+}
+
 std::string ScriptCalls::showLiveView()
 {
     return ScriptCall("showLiveView").finish(";");

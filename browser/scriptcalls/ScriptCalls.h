@@ -17,6 +17,15 @@ struct TrackPoint;
 class UniqueID;
 class VehicleInfo;
 
+// A zone as the map page draws it: its stored GeoJSON geometry text (one the
+// station watches, so a shape it could read) and its name.
+struct ZoneDrawing
+{
+    std::int64_t id = 0;
+    std::string name;
+    std::string geometry;
+};
+
 // The texts of every call the station makes into the map page, one function
 // per page function: the only place a call's text is written. Each returns
 // the complete script text (UTF-8), ready for CefClientHandler::executeScript.
@@ -109,6 +118,10 @@ public:
     static std::string showTrackHistory(std::string_view id, std::string_view title,
                                         const std::vector<TrackPoint>& points,
                                         const std::vector<std::size_t>& drawn, std::int64_t count);
+    // 'setZones([{"geometry":"<GeoJSON text>","id":1,"name":"Depot"}, …]);':
+    // every zone the station watches. The geometry travels as a JSON string,
+    // never as script, whatever the stored text holds.
+    static std::string setZones(const std::vector<ZoneDrawing>& zones);
     // "showLiveView();"
     static std::string showLiveView();
     // "moveHistoryMarker(%.7f, %.7f, %.1f);": the replay marker's latitude,

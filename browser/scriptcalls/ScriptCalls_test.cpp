@@ -156,6 +156,14 @@ TEST(ScriptCalls, EveryCallHasItsExactText)
          },
          R"x(showTrackHistory({"count":42,"end":{"lat":-37.25,"lon":1000000000000000,"time":"2011-05-31 13:46:30"},"id":"0f8fad5b-d9cb-469f-a165-70867728950e","points":[37.5665,126.978,1e-04,0,-37.25,1000000000000000],"start":{"lat":37.5665,"lon":126.978,"time":"2011-05-31 13:45:30"},"title":"T"});)x"},
         {"showLiveView", [] { return ScriptCalls::showLiveView(); }, "showLiveView();"},
+        {"setZones: the geometry a string, never script",
+         [] {
+             return ScriptCalls::setZones(
+                 {{4, "Depot \"A\"", R"({"type":"Polygon","coordinates":[[[1,2]]]})"},
+                  {7, "</script>", "'); alert(1); ('"}});
+         },
+         R"x(setZones([{"geometry":"{\"type\":\"Polygon\",\"coordinates\":[[[1,2]]]}","id":4,"name":"Depot \"A\""},{"geometry":"'); alert(1); ('","id":7,"name":"</script>"}]);)x"},
+        {"setZones without zones", [] { return ScriptCalls::setZones({}); }, "setZones([]);"},
         {"moveHistoryMarker",
          [] {
              TrackReplay::Position at;

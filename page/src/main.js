@@ -15,6 +15,7 @@ import './search.js';
 import './alarm.js';
 import './world-layer.js';
 import './history.js';
+import './zones.js';
 import './fleet.js';
 import './selection.js';
 import './layout.js';

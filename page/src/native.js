@@ -29,6 +29,7 @@ import {
 } from './state.js';
 import { refreshStatus, reportTime, setLiveSeconds } from './status.js';
 import { VehicleInfo } from './vehicle-info.js';
+import { setZones } from './zones.js';
 
 // Every operator action leaves the page through the native extension, and only through it.
 export function callNative(name) {
@@ -345,6 +346,7 @@ Object.assign(window, {
     setMapSources,
     setPageSize,
     setReportedName,
+    setZones,
     showLiveView,
     showTrackHistory,
     sortVehicleList,
