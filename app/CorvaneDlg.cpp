@@ -267,6 +267,10 @@ void CorvaneDlg::connectDialogs()
 {
     connect(&m_wiring, &DialogWiring::alarmKindsChanged, this,
             [this](std::uint32_t mask) { m_mapPage.setAlarmKinds(mask); });
+    connect(&m_wiring, &DialogWiring::zoneAlarmKindsChanged, this,
+            [this](std::uint32_t mask) { m_mapPage.setZoneAlarmKinds(mask); });
+    connect(&m_wiring, &DialogWiring::speedLimitChanged, this,
+            [this](int kmh) { m_zones.setGeneralLimit(kmh); });
     connect(&m_wiring, &DialogWiring::storedTrackChosen, this,
             [this](const std::string& id, const QString& name, const TrackRange& range) {
                 if (m_trackHistory != nullptr)
@@ -362,6 +366,8 @@ void CorvaneDlg::sendAttentionSettings()
     m_mapPage.setLiveSeconds(m_databases.readInt(liveSecondsKey, defaultLiveSeconds));
     m_mapPage.setAlarmKinds(knownAlarmKinds(
         static_cast<std::uint32_t>(m_databases.readInt(alarmKindsKey, defaultAlarmKinds))));
+    m_mapPage.setZoneAlarmKinds(knownZoneAlarmKinds(
+        static_cast<std::uint32_t>(m_databases.readInt(zoneAlarmKindsKey, defaultZoneAlarmKinds))));
     m_mapPage.setAlarmMuted(m_databases.readInt(alarmMutedKey, 0) != 0);
 }
 

@@ -112,6 +112,8 @@ void DialogWiring::showSetup()
     connect(&dialog, &SetupDlg::keepDaysChanged, this,
             [](int days) { DBManager::getInstance().setKeepDays(days); });
     connect(&dialog, &SetupDlg::alarmKindsChanged, this, &DialogWiring::alarmKindsChanged);
+    connect(&dialog, &SetupDlg::zoneAlarmKindsChanged, this, &DialogWiring::zoneAlarmKindsChanged);
+    connect(&dialog, &SetupDlg::speedLimitChanged, this, &DialogWiring::speedLimitChanged);
     dialog.exec();
     m_reception.applySenderFilter();
 }

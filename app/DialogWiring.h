@@ -27,7 +27,8 @@ class StationRecords;
 //
 // What a dialog saves reaches the station through its signals: the setup's
 // port goes to the reception, its time-out to the controller, its days kept
-// to the database writer, its alarm kinds out through alarmKindsChanged; the
+// to the database writer, its alarm kinds out through alarmKindsChanged and
+// zoneAlarmKindsChanged, its speed limit out through speedLimitChanged; the
 // senders' list is read again when the setup has closed, however it closed.
 // A chosen stored track goes out through storedTrackChosen.
 //
@@ -60,6 +61,9 @@ signals:
     void storedTrackChosen(const std::string& id, const QString& name, const TrackRange& range);
     // The setup saved new alarm kinds: the mask of the known types.
     void alarmKindsChanged(std::uint32_t mask);
+    void zoneAlarmKindsChanged(std::uint32_t mask);
+    // The speed limit outside zones, km/h (0: none).
+    void speedLimitChanged(int kmh);
 
 private:
     // Runs step on this thread once the current call has returned.

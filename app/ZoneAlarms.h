@@ -49,6 +49,9 @@ public:
     void check(const CallbackInfo& report, const GPSInfo& gps, const std::string& shownName);
 
     std::size_t zoneCount() const noexcept { return m_watcher.zoneCount(); }
+    // The limit outside zones that have one changed (the setup saved it);
+    // from the next report on.
+    void setGeneralLimit(int kmh) noexcept { m_watcher.setGeneralLimit(kmh); }
     // The zones watched, as the map page draws them (the page gets them with
     // the whole state).
     const std::vector<ZoneDrawing>& drawings() const noexcept { return m_drawings; }

@@ -11,6 +11,9 @@ namespace corvane {
 //   shown live (60);
 // - "page/AlarmKinds": the event types whose alarms flash and sound, one bit
 //   per type code (bit 13, Emergency, alone at first);
+// - "page/ZoneAlarmKinds": which of the station's own events flash and sound:
+//   bit 0 Zone enter (1000), bit 1 Zone exit (1001), bit 2 Overspeed (1002);
+//   none at first;
 // - "page/AlarmMuted": 1 while the operator has muted the alarm sound (0).
 //
 // Threads: any. Throws: never.
@@ -19,6 +22,8 @@ inline constexpr int defaultLiveSeconds = 60;
 inline constexpr const char* alarmKindsKey = "page/AlarmKinds";
 inline constexpr int defaultAlarmKinds = 1 << 13;
 inline constexpr const char* alarmMutedKey = "page/AlarmMuted";
+inline constexpr const char* zoneAlarmKindsKey = "page/ZoneAlarmKinds";
+inline constexpr int defaultZoneAlarmKinds = 0;
 
 // The event types as the page names them, by type code; the setup dialog
 // offers one check box each.
@@ -36,6 +41,16 @@ inline constexpr std::array<const char*, 14> alarmKindNames = {"Sensor",
                                                                "G-Sensor",
                                                                "Fan Failure",
                                                                "Emergency (Panic)"};
+
+// The station's own events, from type 1000 on, as the page names them.
+inline constexpr int firstZoneEventType = 1000;
+inline constexpr std::array<const char*, 3> zoneAlarmKindNames = {"Zone enter", "Zone exit",
+                                                                  "Overspeed"};
+
+constexpr std::uint32_t knownZoneAlarmKinds(std::uint32_t mask) noexcept
+{
+    return mask & ((1u << zoneAlarmKindNames.size()) - 1u);
+}
 
 // The mask with only the bits of the known event types.
 constexpr std::uint32_t knownAlarmKinds(std::uint32_t mask) noexcept

@@ -23,8 +23,13 @@ public:
         QObject::connect(&dialog, &SetupDlg::timeoutChanged, [this](int v) { add("timeout", v); });
         QObject::connect(&dialog, &SetupDlg::keepDaysChanged,
                          [this](int v) { add("keepDays", v); });
+        QObject::connect(&dialog, &SetupDlg::speedLimitChanged,
+                         [this](int v) { add("speedLimit", v); });
         QObject::connect(&dialog, &SetupDlg::alarmKindsChanged,
                          [this](std::uint32_t mask) { add("alarmKinds", static_cast<int>(mask)); });
+        QObject::connect(&dialog, &SetupDlg::zoneAlarmKindsChanged, [this](std::uint32_t mask) {
+            add("zoneAlarmKinds", static_cast<int>(mask));
+        });
     }
 
     std::vector<Announcement> take() { return std::exchange(m_received, {}); }

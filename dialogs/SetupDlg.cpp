@@ -50,6 +50,11 @@ SetupDlg::SetupDlg(SetupSettings& settings, QWidget* parent) : QDialog(parent), 
     m_keepDaysBox = makeNumberBox(this, QStringLiteral("keepDaysBox"), units.x(120));
     m_keepDaysBox->setToolTip(QStringLiteral("0 keeps everything"));
     auto* daysLabel = new QLabel(QStringLiteral("days"), this);
+    auto* speedLabel = new QLabel(QStringLiteral("Speed limit :"), this);
+    m_speedLimitBox = makeNumberBox(this, QStringLiteral("speedLimitBox"), units.x(120));
+    m_speedLimitBox->setToolTip(
+        QStringLiteral("Outside zones with a limit of their own; 0 is none"));
+    auto* kmhLabel = new QLabel(QStringLiteral("km/h"), this);
 
     auto* fields = new QGridLayout;
     fields->addWidget(portLabel, 0, 0, Qt::AlignRight);
@@ -60,6 +65,9 @@ SetupDlg::SetupDlg(SetupSettings& settings, QWidget* parent) : QDialog(parent), 
     fields->addWidget(keepDaysLabel, 2, 0, Qt::AlignRight);
     fields->addWidget(m_keepDaysBox, 2, 1);
     fields->addWidget(daysLabel, 2, 2);
+    fields->addWidget(speedLabel, 3, 0, Qt::AlignRight);
+    fields->addWidget(m_speedLimitBox, 3, 1);
+    fields->addWidget(kmhLabel, 3, 2);
     fields->setColumnMinimumWidth(2, units.x(23));
     auto* sendersLabel = new QLabel(QStringLiteral("Allowed senders :"), this);
     m_sendersBox = new QLineEdit(this);
@@ -67,13 +75,13 @@ SetupDlg::SetupDlg(SetupSettings& settings, QWidget* parent) : QDialog(parent), 
     m_sendersBox->setPlaceholderText(QStringLiteral("everyone"));
     m_sendersBox->setToolTip(
         QStringLiteral("IPv4 addresses and ranges, e.g. 192.0.2.7, 198.51.100.0/24"));
-    fields->addWidget(sendersLabel, 3, 0, Qt::AlignRight);
-    fields->addWidget(m_sendersBox, 3, 1);
+    fields->addWidget(sendersLabel, 4, 0, Qt::AlignRight);
+    fields->addWidget(m_sendersBox, 4, 1);
     m_dropLabel = new QLabel(this);
     m_dropLabel->setObjectName(QStringLiteral("dropSummary"));
     m_dropLabel->setWordWrap(true);
     m_dropLabel->setVisible(false);
-    fields->addWidget(m_dropLabel, 4, 0, 1, 3);
+    fields->addWidget(m_dropLabel, 5, 0, 1, 3);
     auto* buttons = makeConfirmButtons(*this, QStringLiteral("OK"), QStringLiteral("ok"),
                                        QStringLiteral("Cancel"), units.size(49, 14), units.x(10));
     auto* layout = new QVBoxLayout(this);
@@ -97,6 +105,8 @@ SetupDlg::SetupDlg(SetupSettings& settings, QWidget* parent) : QDialog(parent), 
     m_sendersBox->setText(QString::fromStdString(m_senders));
     m_keepDays = readSetting(keepDaysRule);
     m_keepDaysBox->setText(QString::number(m_keepDays));
+    m_speedLimit = readSetting(speedLimitRule);
+    m_speedLimitBox->setText(QString::number(m_speedLimit));
 }
 
 void SetupDlg::setDropSummary(const QString& text)
@@ -146,26 +156,38 @@ void SetupDlg::addAlarmKinds(QVBoxLayout& layout)
         grid->addWidget(box, int(type) % rows, int(type) / rows);
         m_alarmKinds[type] = box;
     }
+    // The station's own events in a column of their own.
+    const SettingRule zoneRule{zoneAlarmKindsKey, defaultZoneAlarmKinds, INT_MIN, INT_MAX, ""};
+    m_zoneAlarmMask =
+        static_cast<int>(knownZoneAlarmKinds(static_cast<std::uint32_t>(readSetting(zoneRule))));
+    for (std::size_t bit = 0; bit < m_zoneAlarmKinds.size(); ++bit) {
+        auto* box = new QCheckBox(QString::fromLatin1(zoneAlarmKindNames[bit]), group);
+        box->setObjectName(QStringLiteral("alarmKind%1").arg(firstZoneEventType + int(bit)));
+        box->setChecked((m_zoneAlarmMask >> bit) & 1);
+        grid->addWidget(box, int(bit), 2);
+        m_zoneAlarmKinds[bit] = box;
+    }
     layout.addWidget(group);
 }
 
-bool SetupDlg::applyAlarmKinds()
+bool SetupDlg::applyChecklist(std::span<QCheckBox* const> boxes, const char* key, int& current,
+                              void (SetupDlg::*changed)(std::uint32_t))
 {
     int mask = 0;
-    for (std::size_t type = 0; type < m_alarmKinds.size(); ++type) {
-        if (m_alarmKinds[type]->isChecked())
-            mask |= 1 << type;
+    for (std::size_t bit = 0; bit < boxes.size(); ++bit) {
+        if (boxes[bit]->isChecked())
+            mask |= 1 << bit;
     }
-    if (mask == m_alarmMask)
+    if (mask == current)
         return true;
     try {
-        m_settings.writeInt(alarmKindsKey, mask);
+        m_settings.writeInt(key, mask);
     } catch (const Exception& e) {
         traceException(e);
         return false;
     }
-    m_alarmMask = mask;
-    emit alarmKindsChanged(static_cast<std::uint32_t>(mask));
+    current = mask;
+    emit(this->*changed)(static_cast<std::uint32_t>(mask));
     return true;
 }
 
@@ -192,9 +214,14 @@ void SetupDlg::accept()
     if (apply(m_keepDaysBox, keepDaysRule, m_keepDays, &SetupDlg::keepDaysChanged) ==
         Outcome::Refused)
         return;
+    if (apply(m_speedLimitBox, speedLimitRule, m_speedLimit, &SetupDlg::speedLimitChanged) ==
+        Outcome::Refused)
+        return;
     if (applySenders() == Outcome::Refused)
         return;
-    if (!applyAlarmKinds())
+    if (!applyChecklist(m_alarmKinds, alarmKindsKey, m_alarmMask, &SetupDlg::alarmKindsChanged) ||
+        !applyChecklist(m_zoneAlarmKinds, zoneAlarmKindsKey, m_zoneAlarmMask,
+                        &SetupDlg::zoneAlarmKindsChanged))
         return;
     QDialog::accept();
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 class QCheckBox;
@@ -17,13 +18,14 @@ struct SettingRule;
 
 // The station's setup: the callback port (1500 to 32000), the callback
 // time-out in minutes (1 to 28800), the days of GPS samples and events
-// app.db keeps (0 to 3650; 0 keeps everything) and the senders the station takes datagrams from
-// (IPv4 addresses and ranges; empty for everyone). Below them a line tells what the station has
-// dropped (setDropSummary).
+// app.db keeps (0 to 3650; 0 keeps everything), the speed limit outside zones that have one
+// ("rules/SpeedLimitKmh", 0 to 500 km/h; 0 is none) and the senders the station takes datagrams
+// from (IPv4 addresses and ranges; empty for everyone). Below them a line tells what the station
+// has dropped (setDropSummary).
 //
 // OK saves each value that differs from the one shown at opening (or last
-// saved) in a transaction of its own and emits portChanged, timeoutChanged or
-// keepDaysChanged with the saved value; the senders are only saved (whoever
+// saved) in a transaction of its own and emits portChanged, timeoutChanged,
+// keepDaysChanged or speedLimitChanged with the saved value; the senders are only saved (whoever
 // opened the dialog reads them when it has closed). A
 // list that does not read is refused with a message naming the bad entry. A value out
 // of range is refused with a message box and keeps the dialog open; a port
@@ -32,8 +34,10 @@ struct SettingRule;
 // be pressed again. Nothing is written when nothing changed.
 //
 // Below them, a checklist of the event types whose alarms call for attention
-// on the page ("page/AlarmKinds"); a changed choice is saved on OK and
-// announced with alarmKindsChanged (the mask, AlarmAttentionRules.h).
+// on the page ("page/AlarmKinds", and "page/ZoneAlarmKinds" for the
+// station's own zone and speed events); a changed choice is saved on OK and
+// announced with alarmKindsChanged or zoneAlarmKindsChanged (the masks,
+// AlarmAttentionRules.h).
 //
 // The signals are emitted from inside accept(), before the dialog closes, in
 // the order of the boxes; a slot must not delete the dialog.
@@ -56,7 +60,9 @@ signals:
     void portChanged(int port);
     void timeoutChanged(int minutes);
     void keepDaysChanged(int days);
+    void speedLimitChanged(int kmh);
     void alarmKindsChanged(std::uint32_t mask);
+    void zoneAlarmKindsChanged(std::uint32_t mask);
 
 private:
     enum class Outcome
@@ -72,8 +78,10 @@ private:
                   void (SetupDlg::*changed)(int));
     int readSetting(const SettingRule& rule);
     void addAlarmKinds(QVBoxLayout& layout);
-    // Saves and announces a changed checklist; false when the save failed.
-    bool applyAlarmKinds();
+    // Saves a changed checklist under key (bit n: box n) and announces it
+    // with `changed`; false when the save failed.
+    bool applyChecklist(std::span<QCheckBox* const> boxes, const char* key, int& current,
+                        void (SetupDlg::*changed)(std::uint32_t));
     Outcome applySenders();
 
     SetupSettings& m_settings;
@@ -82,8 +90,12 @@ private:
     QLineEdit* m_keepDaysBox = nullptr;
     int m_port = 0;
     int m_timeout = 0;
+    QLineEdit* m_speedLimitBox = nullptr;
+    int m_speedLimit = 0;
     std::array<QCheckBox*, 14> m_alarmKinds{};
     int m_alarmMask = 0;
+    std::array<QCheckBox*, 3> m_zoneAlarmKinds{};
+    int m_zoneAlarmMask = 0;
     QLineEdit* m_sendersBox = nullptr;
     QLabel* m_dropLabel = nullptr;
     std::string m_senders;

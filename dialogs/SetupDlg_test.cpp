@@ -264,6 +264,9 @@ TEST_F(SetupDlgTest, AlarmChecklistSavesAChangedChoice)
         {{11, 13}, "", {{"page/AlarmKinds", 1 << 11}}, {{"alarmKinds", 1 << 11}}, true},
         {{0}, "page/AlarmKinds", {}, {}, false},
         {{11}, "", {}, {}, true}, // toggled twice: the stored choice again
+        // The station's own events, a choice of their own: Overspeed is bit 2.
+        {{1002}, "", {{"page/ZoneAlarmKinds", 4}}, {{"zoneAlarmKinds", 4}}, true},
+        {{1000}, "page/ZoneAlarmKinds", {}, {}, false},
     };
     for (const Case& c : cases) {
         m_settings.writes.clear();
@@ -304,31 +307,37 @@ TEST_F(SetupDlgTest, BoxesTakeDigitsOnly)
     EXPECT_EQ(port->text(), "1234");
 }
 
-TEST_F(SetupDlgTest, KeepDaysAcceptsZeroToTenYearsAndIsAnnounced)
+TEST_F(SetupDlgTest, KeepDaysAndTheSpeedLimitAcceptTheirRangesAndAreAnnounced)
 {
-    const QString message = "Keep days must be between 0 ~ 3650";
+    const QString days = "Keep days must be between 0 ~ 3650";
+    const QString speed = "Speed limit must be between 0 ~ 500 km/h";
     struct Case
     {
-        const char* days;
+        const char* box;
+        const char* value;
         QStringList messages;
         Writes writes;
         Events events;
     };
     const Case cases[] = {
-        {"0", {}, {}, {}}, // the default: nothing changed
-        {"3650", {}, {{"data/KeepDays", 3650}}, {{"keepDays", 3650}}},
-        {"1", {}, {{"data/KeepDays", 1}}, {{"keepDays", 1}}},
-        {"3651", {message}, {}, {}},
-        {"-1", {message}, {}, {}},
-        {"", {}, {}, {}}, // reads as 0, the default
+        {"keepDaysBox", "0", {}, {}, {}}, // the default: nothing changed
+        {"keepDaysBox", "3650", {}, {{"data/KeepDays", 3650}}, {{"keepDays", 3650}}},
+        {"keepDaysBox", "1", {}, {{"data/KeepDays", 1}}, {{"keepDays", 1}}},
+        {"keepDaysBox", "3651", {days}, {}, {}},
+        {"keepDaysBox", "-1", {days}, {}, {}},
+        {"keepDaysBox", "", {}, {}, {}}, // reads as 0, the default
+        {"speedLimitBox", "50", {}, {{"rules/SpeedLimitKmh", 50}}, {{"speedLimit", 50}}},
+        {"speedLimitBox", "500", {}, {{"rules/SpeedLimitKmh", 500}}, {{"speedLimit", 500}}},
+        {"speedLimitBox", "501", {speed}, {}, {}},
+        {"speedLimitBox", "0", {}, {}, {}}, // off, the default
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.days);
+        SCOPED_TRACE(std::string(c.box) + " " + c.value);
         m_settings = MemorySettings();
         m_announced.take();
         open();
-        EXPECT_EQ(box("keepDaysBox")->text(), "0");
-        box("keepDaysBox")->setText(QString::fromLatin1(c.days));
+        EXPECT_EQ(box(c.box)->text(), "0");
+        box(c.box)->setText(QString::fromLatin1(c.value));
         EXPECT_EQ(submit("10111", "10"), c.messages);
         EXPECT_EQ(m_settings.writes, c.writes);
         EXPECT_EQ(m_announced.take(), c.events);

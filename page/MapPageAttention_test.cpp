@@ -230,6 +230,11 @@ TEST_F(MapPageAttention, ChosenAlarmsFlashUntilOpenedAndSoundUnlessMuted)
         // Its bit would be bit 8 (1000 modulo 32): the kinds choose recorder codes only.
         {"a zone entry is no recorder code", "setAlarmKinds(4294967295)", 1000, false, 0},
         {"an overspeed neither", "setAlarmKinds(4294967295)", 1002, false, 0},
+        // The station's own events have kinds of their own.
+        {"overspeed once chosen", "setZoneAlarmKinds(4)", 1002, true, 1},
+        {"a zone exit not chosen", "setZoneAlarmKinds(4)", 1001, false, 0},
+        {"a zone entry chosen", "setZoneAlarmKinds(1)", 1000, true, 1},
+        {"no station code past Overspeed", "setZoneAlarmKinds(4294967295)", 1003, false, 0},
     };
     for (const Case& c : cases) {
         run("alarmSeen('a1');" + c.setup);

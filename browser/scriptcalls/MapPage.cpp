@@ -44,6 +44,11 @@ void MapPage::setAlarmKinds(std::uint32_t mask)
     written(ScriptCalls::setAlarmKinds(mask));
 }
 
+void MapPage::setZoneAlarmKinds(std::uint32_t mask)
+{
+    written(ScriptCalls::setZoneAlarmKinds(mask));
+}
+
 void MapPage::setAlarmMuted(bool muted)
 {
     written(ScriptCalls::setAlarmMuted(muted));

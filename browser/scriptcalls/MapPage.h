@@ -40,6 +40,7 @@ public:
     void setLiveSeconds(int seconds);
     void setAlarmKinds(std::uint32_t mask);
     void setAlarmMuted(bool muted);
+    void setZoneAlarmKinds(std::uint32_t mask);
 
     // A vehicle for the list and the map: insertVehicle, then
     // insertOptionalInfo with the same is-loaded value and, when isLoaded,

@@ -183,6 +183,11 @@ std::string ScriptCalls::setAlarmKinds(std::uint32_t mask)
     return ScriptCall("setAlarmKinds").integer(mask).finish(";");
 }
 
+std::string ScriptCalls::setZoneAlarmKinds(std::uint32_t mask)
+{
+    return ScriptCall("setZoneAlarmKinds").integer(mask).finish(";");
+}
+
 std::string ScriptCalls::setAlarmMuted(bool muted)
 {
     return ScriptCall("setAlarmMuted").integer(muted ? 1 : 0).finish(";");

@@ -104,6 +104,9 @@ public:
     static std::string setLiveSeconds(int seconds);
     static std::string setAlarmKinds(std::uint32_t mask);
     static std::string setAlarmMuted(bool muted);
+    //     setZoneAlarmKinds(4);  the station's own events that call for
+    //                           attention: bit 0 Zone enter, 1 Zone exit, 2 Overspeed
+    static std::string setZoneAlarmKinds(std::uint32_t mask);
     static std::string setReportedName(const VehicleInfo& vehicle);
 
     // 'showTrackHistory({"id":…,"message":…,"title":…});': a stored track's

@@ -134,6 +134,8 @@ TEST(ScriptCalls, EveryCallHasItsExactText)
         {"setAlarmKinds of every kind", [] { return ScriptCalls::setAlarmKinds(0xFFFFFFFFu); },
          "setAlarmKinds(4294967295);"},
         {"setAlarmMuted", [] { return ScriptCalls::setAlarmMuted(true); }, "setAlarmMuted(1);"},
+        {"setZoneAlarmKinds", [] { return ScriptCalls::setZoneAlarmKinds(4); },
+         "setZoneAlarmKinds(4);"},
         {"setAlarmMuted off", [] { return ScriptCalls::setAlarmMuted(false); },
          "setAlarmMuted(0);"},
         {"setReportedName carries the reported name",

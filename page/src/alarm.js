@@ -14,6 +14,9 @@ import { addHeaderTextButton, vehicleStatus } from './status.js';
 // web engine make a frame sixty times a second for as long as an alarm waits.
 export var vehicleAlarms = {
     kinds: 1 << 13,
+    // The station's own events that call for attention: bit 0 Zone enter (1000), bit 1
+    // Zone exit (1001), bit 2 Overspeed (1002). None at first.
+    zoneKinds: 0,
     muted: false,
     flashing: {},
     flashMs: 500,
@@ -25,14 +28,20 @@ export var vehicleAlarms = {
     button: null
 };
 
+var firstStationType = 1000;
+
 function isAlarmKind(eventType) {
     // Only the known kinds: a type without a name is no alarm, whatever bits are set.
     // The kinds hold a bit for each recorder code (0 to 31) only: a shift takes its
     // count modulo 32, so a station code (1000 on) would read another code's bit.
     var type = Number(eventType);
+    if (type >= firstStationType && type < firstStationType + 3) {
+        return ((vehicleAlarms.zoneKinds >>> (type - firstStationType)) & 1) === 1;
+    }
     return type >= 0 && type < 32 && eventName(type) !== '' &&
         ((vehicleAlarms.kinds >>> type) & 1) === 1;
 }
+
 
 function setAlarmFlashing(vehicleID, on) {
     var entry = global.listBox.find(vehicleID);
@@ -159,6 +168,12 @@ export function initializeAlarms() {
 export function setAlarmKinds(mask) {
     var kinds = Number(mask) >>> 0;
     vehicleAlarms.kinds = kinds;
+}
+
+// Called by the native side: which of the station's own events (Zone enter, Zone exit,
+// Overspeed: bits 0 to 2) call for attention.
+export function setZoneAlarmKinds(mask) {
+    vehicleAlarms.zoneKinds = (Number(mask) >>> 0) & 7;
 }
 
 // Called by the native side with the stored mute setting (1 muted, 0 not).

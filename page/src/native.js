@@ -1,6 +1,6 @@
 import { isPosition } from './coordinates.js';
 import { setReportedName } from './search.js';
-import { alarmRaised, alarmSeen, setAlarmKinds, setAlarmMuted } from './alarm.js';
+import { alarmRaised, alarmSeen, setAlarmKinds, setAlarmMuted, setZoneAlarmKinds } from './alarm.js';
 import { eventName, eventPicture } from './event-popup.js';
 import {
     findMarker,
@@ -346,6 +346,7 @@ Object.assign(window, {
     setMapSources,
     setPageSize,
     setReportedName,
+    setZoneAlarmKinds,
     setZones,
     showLiveView,
     showTrackHistory,
