@@ -269,6 +269,12 @@ void CorvaneDlg::connectDialogs()
             [this](std::uint32_t mask) { m_mapPage.setAlarmKinds(mask); });
     connect(&m_wiring, &DialogWiring::zoneAlarmKindsChanged, this,
             [this](std::uint32_t mask) { m_mapPage.setZoneAlarmKinds(mask); });
+    connect(&m_wiring, &DialogWiring::zoneSaved, this,
+            [this](const std::string& id, const std::string& name, const std::string& geometry) {
+                m_zoneEditor.save(id, name, geometry);
+            });
+    connect(&m_wiring, &DialogWiring::zoneDeleted, this,
+            [this](const std::string& id) { m_zoneEditor.remove(id); });
     connect(&m_wiring, &DialogWiring::speedLimitChanged, this,
             [this](int kmh) { m_zones.setGeneralLimit(kmh); });
     connect(&m_wiring, &DialogWiring::storedTrackChosen, this,

@@ -5,6 +5,7 @@
 #include "app/StationController.h"
 #include "app/StationDatabases.h"
 #include "app/ZoneAlarms.h"
+#include "app/ZoneEditor.h"
 #include "base/ThreadAffinity.h"
 #include "browser/CefClientListener.h"
 #include "browser/scriptcalls/FrameScript.h"
@@ -157,6 +158,7 @@ private:
     MapPage m_mapPage{*this};
     // Before the controller, which calls it.
     ZoneAlarms m_zones;
+    ZoneEditor m_zoneEditor{m_zones, m_mapPage};
     StationController m_controller;
     // After the controller and the databases they use.
     ReceptionHandoff m_reception;

@@ -67,6 +67,19 @@ void DialogWiring::onClickTrackHistory(const std::string& id)
     later([this, id] { chooseStoredTrack(id); });
 }
 
+void DialogWiring::onZoneSaved(const std::string& id, const std::string& name,
+                               const std::string& geometry)
+{
+    m_guiThread.assertOwner();
+    emit zoneSaved(id, name, geometry);
+}
+
+void DialogWiring::onZoneDeleted(const std::string& id)
+{
+    m_guiThread.assertOwner();
+    emit zoneDeleted(id);
+}
+
 void DialogWiring::onChangeName(const std::string& id, const std::string& name)
 {
     m_guiThread.assertOwner();

@@ -54,6 +54,10 @@ public:
     void onClickImgBtn(const std::string& id) override;
     void onChangeAlarmMute(bool muted) override;
     void onClickTrackHistory(const std::string& id) override;
+    // Zone edits on the map go out through zoneSaved and zoneDeleted.
+    void onZoneSaved(const std::string& id, const std::string& name,
+                     const std::string& geometry) override;
+    void onZoneDeleted(const std::string& id) override;
 
 signals:
     // The operator chose a range of a vehicle's stored track; name is the
@@ -62,6 +66,8 @@ signals:
     // The setup saved new alarm kinds: the mask of the known types.
     void alarmKindsChanged(std::uint32_t mask);
     void zoneAlarmKindsChanged(std::uint32_t mask);
+    void zoneSaved(const std::string& id, const std::string& name, const std::string& geometry);
+    void zoneDeleted(const std::string& id);
     // The speed limit outside zones, km/h (0: none).
     void speedLimitChanged(int kmh);
 

@@ -86,6 +86,11 @@ void ZoneAlarms::load(const std::vector<ZoneTable::StoredZone>& zones,
         m_watcher.restoreInside(inside.event.vehicle_id, inside.zone_id);
 }
 
+void ZoneAlarms::replace(const std::vector<ZoneTable::StoredZone>& zones)
+{
+    m_watcher.replaceZones(watched(zones, m_drawings));
+}
+
 void ZoneAlarms::check(const CallbackInfo& report, const GPSInfo& gps, const std::string& shownName)
 {
     const Time fixTime = gps.fixTime();

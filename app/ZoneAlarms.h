@@ -44,6 +44,11 @@ public:
     void load(const std::vector<ZoneTable::StoredZone>& zones,
               const std::vector<ZoneCrossing>& presence, int generalLimitKmh);
 
+    // The zones changed while the station runs (the operator edited them):
+    // from the next report on; vehicles keep their presence in the zones
+    // still there.
+    void replace(const std::vector<ZoneTable::StoredZone>& zones);
+
     // A position report whose sentence gave a position; shownName is the
     // vehicle's name as its events carry it.
     void check(const CallbackInfo& report, const GPSInfo& gps, const std::string& shownName);

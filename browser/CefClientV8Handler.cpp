@@ -57,7 +57,8 @@ const char* const extensionScript = R"JS(
         }
     }
     ['onClickLog', 'onClickSetup', 'onChangeName', 'onUpdateOptionalInfo', 'onClickEdit',
-     'onClickRemove', 'onClickImgBtn', 'onChangeAlarmMute', 'onClickTrackHistory']
+     'onClickRemove', 'onClickImgBtn', 'onChangeAlarmMute', 'onClickTrackHistory',
+     'onZoneSaved', 'onZoneDeleted']
         .forEach(function (name) {
         root.cef.extension[name] = function () {
             forward(name, arguments);
@@ -204,6 +205,13 @@ bool CefClientV8Handler::execute(const QString& name, const QJsonArray& argument
         m_listener->onChangeAlarmMute(textAt(arguments, 0) == "1");
         return true;
     }
+    if (name == QLatin1String("onZoneSaved")) {
+        if (arguments.size() < 3) {
+            return false;
+        }
+        m_listener->onZoneSaved(textAt(arguments, 0), textAt(arguments, 1), textAt(arguments, 2));
+        return true;
+    }
     using IdCall = void (CefClientV8Listener::*)(const std::string&);
     IdCall call = nullptr;
     if (name == QLatin1String("onClickEdit")) {
@@ -214,6 +222,8 @@ bool CefClientV8Handler::execute(const QString& name, const QJsonArray& argument
         call = &CefClientV8Listener::onClickImgBtn;
     } else if (name == QLatin1String("onClickTrackHistory")) {
         call = &CefClientV8Listener::onClickTrackHistory;
+    } else if (name == QLatin1String("onZoneDeleted")) {
+        call = &CefClientV8Listener::onZoneDeleted;
     }
     if (call == nullptr || arguments.isEmpty()) {
         return false;

@@ -42,6 +42,12 @@ public:
     {
         record("onClickTrackHistory", {id});
     }
+    void onZoneSaved(const std::string& id, const std::string& name,
+                     const std::string& geometry) override
+    {
+        record("onZoneSaved", {id, name, geometry});
+    }
+    void onZoneDeleted(const std::string& id) override { record("onZoneDeleted", {id}); }
 
     std::vector<std::string> calls;
 
@@ -100,6 +106,11 @@ TEST(CefClientV8HandlerDispatch, FollowsTheArgumentRules)
         {"onChangeAlarmMute", "[]", false, ""},
         {"onClickTrackHistory", R"(["id-6"])", true, "onClickTrackHistory(id-6)"},
         {"onClickTrackHistory", "[]", false, ""},
+        {"onZoneSaved", R"(["", "Depot", "{\"type\":\"Polygon\"}"])", true,
+         R"(onZoneSaved(|Depot|{"type":"Polygon"}))"},
+        {"onZoneSaved", R"(["4", ""])", false, ""},
+        {"onZoneDeleted", R"(["4"])", true, "onZoneDeleted(4)"},
+        {"onZoneDeleted", "[]", false, ""},
         {"onChangeName", R"(["id", "Z\u00fcrich \u5317\u4eac"])", true,
          "onChangeName(id|Z\xC3\xBCrich \xE5\x8C\x97\xE4\xBA\xAC)"},
         {"onclicklog", "[]", false, ""},

@@ -25,6 +25,13 @@ public:
     virtual void onChangeAlarmMute(bool muted) { (void)muted; }
     // "Track history..." in the vehicle pop-up or the list's menu.
     virtual void onClickTrackHistory(const std::string& id) {}
+    // A zone drawn on the map and named (id empty), or a zone's new shape
+    // (name empty); geometry is the page's GeoJSON text.
+    virtual void onZoneSaved(const std::string& id, const std::string& name,
+                             const std::string& geometry)
+    {}
+    // A zone removed on the map.
+    virtual void onZoneDeleted(const std::string& id) {}
 };
 
 } // namespace corvane

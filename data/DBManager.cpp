@@ -255,6 +255,19 @@ std::vector<ZoneCrossing> DBManager::loadZonePresence()
     return ZoneTable::loadPresence(m_database);
 }
 
+std::int64_t DBManager::saveZone(std::int64_t id, const std::string& name,
+                                 const std::string& geometry)
+{
+    std::lock_guard lock(g_databaseMutex);
+    return ZoneTable::saveZone(m_database, id, name, geometry);
+}
+
+bool DBManager::deleteZone(std::int64_t id)
+{
+    std::lock_guard lock(g_databaseMutex);
+    return ZoneTable::deleteZone(m_database, id);
+}
+
 void DBManager::close()
 {
     bool writerRuns;

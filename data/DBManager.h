@@ -127,6 +127,11 @@ public:
     // under the database mutex. Throws DatabaseException.
     std::vector<ZoneTable::StoredZone> loadZones();
     std::vector<ZoneCrossing> loadZonePresence();
+    // The operator's zone edits on the map (ZoneTable::saveZone, deleteZone),
+    // written at once on the writer's connection under the database mutex.
+    // Throw DatabaseException when the write fails.
+    std::int64_t saveZone(std::int64_t id, const std::string& name, const std::string& geometry);
+    bool deleteZone(std::int64_t id);
 
     // Fills VehicleInfoContainer with every vehicle, each with its heard
     // order from vehicle_heard; returns the number.

@@ -10,6 +10,16 @@ namespace corvane {
 
 namespace {
 
+std::int64_t countOf(Database& database, const char* sql)
+{
+    RowSet rows(database, sql);
+    return rows.next() ? rows.getInt64(0) : 0;
+}
+
+} // namespace
+
+namespace {
+
 constexpr const char* createZone =
     "CREATE TABLE zone (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, geometry TEXT "
     "NOT NULL, speed_limit REAL, deleted INTEGER NOT NULL DEFAULT 0)";
@@ -87,6 +97,31 @@ void ZoneTable::storePresence(Database& database, const ZoneCrossing& crossing)
             : "DELETE FROM zone_presence WHERE vehicle_id = '%q' AND zone_id = %lld;",
         vehicle.c_str(), static_cast<long long>(crossing.zone_id));
     database.execute(sql.getText());
+}
+
+std::int64_t ZoneTable::saveZone(Database& database, std::int64_t id, const std::string& name,
+                                 const std::string& geometry)
+{
+    if (id > 0) {
+        // A changed shape keeps the zone's name and limit; a deleted zone
+        // stays deleted.
+        const FormatableSQL sql("UPDATE zone SET geometry = '%q' WHERE id = %lld AND deleted = 0;",
+                                geometry.c_str(), static_cast<long long>(id));
+        database.execute(sql.getText());
+        return countOf(database, "SELECT changes();") > 0 ? id : 0;
+    }
+    const FormatableSQL sql("INSERT INTO zone (name, geometry) VALUES ('%q', '%q');", name.c_str(),
+                            geometry.c_str());
+    database.execute(sql.getText());
+    return countOf(database, "SELECT last_insert_rowid();");
+}
+
+bool ZoneTable::deleteZone(Database& database, std::int64_t id)
+{
+    const FormatableSQL sql("UPDATE zone SET deleted = 1 WHERE id = %lld AND deleted = 0;",
+                            static_cast<long long>(id));
+    database.execute(sql.getText());
+    return countOf(database, "SELECT changes();") > 0;
 }
 
 } // namespace corvane

@@ -57,6 +57,16 @@ public:
     // Every stored presence: vehicle (event.vehicle_id) and zone, inside.
     static std::vector<ZoneCrossing> loadPresence(Database& database);
 
+    // The operator's zone from the map: a new one (id 0) with its name and
+    // geometry, or a new geometry for a zone that is not deleted. Returns
+    // the zone's id, or 0 when there was no such zone. The caller has
+    // checked the geometry (ZoneShapeReader).
+    static std::int64_t saveZone(Database& database, std::int64_t id, const std::string& name,
+                                 const std::string& geometry);
+    // Marks a zone deleted (its row stays, as the table keeps them); false
+    // when there was no such zone not deleted yet.
+    static bool deleteZone(Database& database, std::int64_t id);
+
     // Applies a crossing's presence: a row for inside, none for outside.
     static void storePresence(Database& database, const ZoneCrossing& crossing);
 };

@@ -1,5 +1,7 @@
 # Run as a script at build time: writes OUTPUT, a C++ source holding the map page. The
-# page is TEMPLATE with the map library (LEAFLET_DIR), the world layer's script
+# page is TEMPLATE with the map library (LEAFLET_DIR) and its drawing tools' script
+# (GEOMAN_DIR; their style is bundled with the page's, which makes their pictures safe),
+# the world layer's script
 # (TOPOJSON_DIR) and outlines (WORLD_ATLAS_FILE), and the page's own bundled script
 # (PAGE_SCRIPT_FILE) and style (PAGE_STYLE_FILE) put in place of their markers.
 file(READ "${TEMPLATE}" page)
@@ -8,13 +10,15 @@ file(READ "${WORLD_ATLAS_FILE}" world_atlas)
 string(STRIP "${world_atlas}" world_atlas)
 file(READ "${LEAFLET_DIR}/leaflet.js" leaflet_js)
 file(READ "${LEAFLET_DIR}/leaflet.css" leaflet_css)
+file(READ "${GEOMAN_DIR}/leaflet-geoman.min.js" geoman_js)
 file(READ "${PAGE_SCRIPT_FILE}" page_js)
 file(READ "${PAGE_STYLE_FILE}" page_css)
 # The page is loaded from a text: a source-map reference would point nowhere.
 string(REGEX REPLACE "//# sourceMappingURL=[^\n]*" "" leaflet_js "${leaflet_js}")
+string(REGEX REPLACE "//# sourceMappingURL=[^\n]*" "" geoman_js "${geoman_js}")
 
 # A script that held "</script" would end its element early and leave the rest as text.
-foreach(name page_js topojson_js leaflet_js)
+foreach(name page_js topojson_js leaflet_js geoman_js)
   string(TOLOWER "${${name}}" lower)
   string(FIND "${lower}" "</script" early)
   if(NOT early EQUAL -1)
@@ -22,7 +26,17 @@ foreach(name page_js topojson_js leaflet_js)
   endif()
 endforeach()
 
-foreach(marker IN ITEMS TOPOJSON_JS WORLD_ATLAS LEAFLET_CSS LEAFLET_JS PAGE_CSS PAGE_JS)
+# A style that held "</style" (an SVG picture written into a data address may) would
+# end its element and show the rest as text.
+foreach(name page_css leaflet_css)
+  string(TOLOWER "${${name}}" lower)
+  string(FIND "${lower}" "</style" early)
+  if(NOT early EQUAL -1)
+    message(FATAL_ERROR "${name} holds \"</style\", which would end its style element")
+  endif()
+endforeach()
+
+foreach(marker IN ITEMS TOPOJSON_JS WORLD_ATLAS LEAFLET_CSS LEAFLET_JS GEOMAN_JS PAGE_CSS PAGE_JS)
   string(FIND "${page}" "/*@${marker}@*/" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "${TEMPLATE} lacks the marker /*@${marker}@*/")
@@ -34,6 +48,7 @@ string(REPLACE "/*@PAGE_JS@*/" "${page_js}" page "${page}")
 string(REPLACE "/*@TOPOJSON_JS@*/" "${topojson_js}" page "${page}")
 string(REPLACE "/*@WORLD_ATLAS@*/" "${world_atlas}" page "${page}")
 string(REPLACE "/*@LEAFLET_CSS@*/" "${leaflet_css}" page "${page}")
+string(REPLACE "/*@GEOMAN_JS@*/" "${geoman_js}" page "${page}")
 string(REPLACE "/*@LEAFLET_JS@*/" "${leaflet_js}" page "${page}")
 
 set(delim "corvane_page")

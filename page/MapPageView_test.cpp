@@ -231,6 +231,57 @@ TEST_F(MapPageView, ZonesAreDrawnUnderTheVehiclesWithTheirNamesAsText)
     EXPECT_EQ(js(shapes).toInt(), 0);
 }
 
+// The page proposes, the station stores: each edit leaves as one native call with
+// the exact GeoJSON, and a new zone is named in the page's own bar, never a box.
+TEST_F(MapPageView, ZonesDrawnChangedAndRemovedAreProposedToTheStation)
+{
+    run("var map = global.map.map;"
+        "var drawn = L.polygon([[48.1, 11.5], [48.1, 11.6], [48.2, 11.6]]).addTo(map);"
+        "map.fire('pm:create', { layer: drawn, shape: 'Polygon' });");
+    EXPECT_EQ(js("document.getElementById('zoneNaming').style.display").toString(), "block");
+    EXPECT_FALSE(js("map.hasLayer(drawn)").toBool()) << "the station draws what it stored";
+    // No name, no call.
+    run("document.getElementById('zoneSave').click()");
+    EXPECT_EQ(js("document.getElementById('zoneMessage').textContent").toString(),
+              "Give the zone a name");
+    EXPECT_TRUE(m_page->takeCalls().isEmpty());
+    run("document.getElementById('zoneNameInput').value = '  Depot <1> ';"
+        "document.getElementById('zoneSave').click()");
+    EXPECT_EQ(m_page->takeCalls(),
+              QStringList{"onZoneSaved||Depot <1>|{\"type\":\"Polygon\",\"coordinates\":"
+                          "[[[11.5,48.1],[11.6,48.1],[11.6,48.2],[11.5,48.1]]]}"});
+    EXPECT_EQ(js("document.getElementById('zoneNaming').style.display").toString(), "none");
+
+    // A circle, then the station's zones changed and removed with the tools.
+    run("var circle = L.circle([48.15, 11.55], { radius: 250 }).addTo(map);"
+        "map.fire('pm:create', { layer: circle, shape: 'Circle' });"
+        "document.getElementById('zoneNameInput').value = 'Yard';"
+        "document.getElementById('zoneSave').click()");
+    EXPECT_EQ(m_page->takeCalls(),
+              QStringList{"onZoneSaved||Yard|{\"type\":\"Feature\",\"properties\":"
+                          "{\"radius\":250},\"geometry\":{\"type\":\"Point\","
+                          "\"coordinates\":[11.55,48.15]}}"});
+    run(QStringLiteral(
+        R"(setZones([{"geometry":"{\"type\":\"Feature\",\"properties\":{\"radius\":500},)"
+        R"(\"geometry\":{\"type\":\"Point\",\"coordinates\":[11.55,48.15]}}","id":7,)"
+        R"("name":"Yard"}]);)"));
+    run("var zone = null; map.eachLayer(function (l) { if (l.zoneId === 7) { zone = l; } });"
+        "zone.setRadius(600); zone.fire('pm:edit', { layer: zone });"
+        "map.fire('pm:remove', { layer: zone });"
+        "map.fire('pm:remove', { layer: drawn });");
+    EXPECT_EQ(m_page->takeCalls(),
+              (QStringList{"onZoneSaved|7||{\"type\":\"Feature\",\"properties\":"
+                           "{\"radius\":600},\"geometry\":{\"type\":\"Point\","
+                           "\"coordinates\":[11.55,48.15]}}",
+                           "onZoneDeleted|7"}));
+
+    // What the station refused is said in the bar.
+    run("zoneRefused('the shape is <b>bad</b>')");
+    EXPECT_EQ(js("document.getElementById('zoneMessage').textContent").toString(),
+              "Not stored: the shape is <b>bad</b>");
+    EXPECT_EQ(js("document.querySelectorAll('#zoneNaming b').length").toInt(), 0);
+}
+
 TEST_F(MapPageView, EventPopupKeepsTheNewest17WithTheirTexts)
 {
     run(insertText(1, "1", "1", "e1", "Truck"));

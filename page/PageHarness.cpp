@@ -26,7 +26,8 @@ const char* const kRecorderScript = R"js(
     cef.extension = cef.extension || {};
     window.__nativeCalls = [];
     ['onClickLog', 'onClickSetup', 'onChangeName', 'onUpdateOptionalInfo', 'onClickEdit',
-     'onClickRemove', 'onClickImgBtn', 'onChangeAlarmMute', 'onClickTrackHistory']
+     'onClickRemove', 'onClickImgBtn', 'onChangeAlarmMute', 'onClickTrackHistory',
+     'onZoneSaved', 'onZoneDeleted']
         .forEach(function (name) {
         cef.extension[name] = function () {
             var args = Array.prototype.slice.call(arguments).map(function (a) { return String(a); });

@@ -140,6 +140,11 @@ void MapPage::setZones(const std::vector<ZoneDrawing>& zones)
     written(ScriptCalls::setZones(zones));
 }
 
+void MapPage::zoneRefused(std::string_view reason)
+{
+    written(ScriptCalls::zoneRefused(reason));
+}
+
 void MapPage::showLiveView()
 {
     written(ScriptCalls::showLiveView());

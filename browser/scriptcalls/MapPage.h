@@ -73,6 +73,8 @@ public:
     void showLiveView();
     // Every zone the station watches, drawn under the vehicles.
     void setZones(const std::vector<ZoneDrawing>& zones);
+    // Why a zone edit of the operator's was not stored.
+    void zoneRefused(std::string_view reason);
     void moveHistoryMarker(const TrackReplay::Position& position);
 
 private:

@@ -255,6 +255,11 @@ std::string ScriptCalls::setZones(const std::vector<ZoneDrawing>& zones)
     return ScriptCall("setZones").raw(list.endArray().finish()).finish(";");
 }
 
+std::string ScriptCalls::zoneRefused(std::string_view reason)
+{
+    return ScriptCall("zoneRefused").text(reason).finish(";");
+}
+
 std::string ScriptCalls::showLiveView()
 {
     return ScriptCall("showLiveView").finish(";");

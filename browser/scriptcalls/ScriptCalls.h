@@ -125,6 +125,9 @@ public:
     // every zone the station watches. The geometry travels as a JSON string,
     // never as script, whatever the stored text holds.
     static std::string setZones(const std::vector<ZoneDrawing>& zones);
+    // "zoneRefused('%s');": why the zone the operator drew or changed was
+    // not stored.
+    static std::string zoneRefused(std::string_view reason);
     // "showLiveView();"
     static std::string showLiveView();
     // "moveHistoryMarker(%.7f, %.7f, %.1f);": the replay marker's latitude,

@@ -166,6 +166,8 @@ TEST(ScriptCalls, EveryCallHasItsExactText)
          },
          R"x(setZones([{"geometry":"{\"type\":\"Polygon\",\"coordinates\":[[[1,2]]]}","id":4,"name":"Depot \"A\""},{"geometry":"'); alert(1); ('","id":7,"name":"</script>"}]);)x"},
         {"setZones without zones", [] { return ScriptCalls::setZones({}); }, "setZones([]);"},
+        {"zoneRefused", [] { return ScriptCalls::zoneRefused("it's not a shape"); },
+         R"x(zoneRefused('it\'s not a shape');)x"},
         {"moveHistoryMarker",
          [] {
              TrackReplay::Position at;

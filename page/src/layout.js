@@ -10,6 +10,7 @@ import { initializeStatus } from './status.js';
 import { Tooltip } from './tooltip.js';
 import { CustomContextMenu } from './vehicle-popup.js';
 import { initializeWorldLayer } from './world-layer.js';
+import { initializeZoneEditing } from './zone-editing.js';
 import { initializeZones } from './zones.js';
 
 // Header buttons: hover picture and tool-tip; actions on the left button only.
@@ -84,6 +85,7 @@ export function layoutPage() {
 export function initialize() {
     global.map = new MapAdapter(document.getElementById('map'), global.mapSources);
     initializeZones();
+    initializeZoneEditing();
     global.polyline = global.map.createPolyline({ color: '#D00000', opacity: 0.80, weight: 6 });
     global.geocoder = global.map;
     global.listBox = new ListBox(document.getElementById('vehicleList'));

@@ -16,6 +16,7 @@ import './alarm.js';
 import './world-layer.js';
 import './history.js';
 import './zones.js';
+import './zone-editing.js';
 import './fleet.js';
 import './selection.js';
 import './layout.js';

@@ -9,7 +9,9 @@ export function MapAdapter(element, sources) {
     this.tileLayer = null;
     this.overlays = [];
     this.map = L.map(element, { center: [0, 0], zoom: 0, zoomControl: true, attributionControl: true,
-                                fadeAnimation: false, worldCopyJump: false });
+                                fadeAnimation: false, worldCopyJump: false,
+                                // The zone tools work on the map and on the zones alone.
+                                pmIgnore: false });
     this.map.attributionControl.setPrefix(false);
     this.markerPane = this.map.createPane('vehicleMarkerPane');
     this.markerPane.style.zIndex = 650;

@@ -29,6 +29,7 @@ import {
 } from './state.js';
 import { refreshStatus, reportTime, setLiveSeconds } from './status.js';
 import { VehicleInfo } from './vehicle-info.js';
+import { zoneRefused } from './zone-editing.js';
 import { setZones } from './zones.js';
 
 // Every operator action leaves the page through the native extension, and only through it.
@@ -357,4 +358,5 @@ Object.assign(window, {
     updateUserDefinedInfo,
     updateVehicle,
     updateVehicleName,
+    zoneRefused,
 });

@@ -7,6 +7,10 @@ import { global } from './state.js';
 // Whatever cannot be read as one of these is left undrawn; names are shown as text.
 var zones = { shown: [], layers: [], pane: null };
 
+// What the map's zone editing adds to each drawn zone (its edit and removal), set by
+// that module; the drawing itself needs none of it.
+export var zoneHooks = { layerMade: null };
+
 // The rings of a polygon geometry, or null; longitudes carried across the 180th
 // meridian, so a zone there is drawn where it is rather than round the world.
 function polygonRings(geometry) {
@@ -77,8 +81,10 @@ function drawZones() {
         zones.pane = map.createPane('zonePane');
         zones.pane.style.zIndex = 380;
     }
+    // Interactive only for the editing tools (pmIgnore false: the one kind of layer
+    // they may change); a click on a zone does nothing else.
     var style = { pane: 'zonePane', color: '#1F5FBF', weight: 2, opacity: 0.8, fillColor: '#1F5FBF',
-                  fillOpacity: 0.08, interactive: false };
+                  fillOpacity: 0.08, interactive: true, bubblingMouseEvents: true, pmIgnore: false };
     zones.shown.forEach(function (zone) {
         var shape = zoneShape(zone.geometry);
         if (!shape) {
@@ -88,8 +94,12 @@ function drawZones() {
                                 : L.circle(shape.center, L.extend({ radius: shape.radius }, style));
         layer.bindTooltip(nameLabel(zone.name), { permanent: true, direction: 'center',
                                                   className: 'zoneLabel', pane: 'zonePane' });
+        layer.zoneId = zone.id;
         layer.addTo(map);
         zones.layers.push(layer);
+        if (zoneHooks.layerMade) {
+            zoneHooks.layerMade(layer);
+        }
     });
 }
 
