@@ -1,11 +1,10 @@
 #include "app/StationController.h"
 
-#include "app/ScriptSink.h"
 #include "app/StationRecords.h"
 #include "base/FormatableBuffer.h"
 #include "base/Trace.h"
+#include "browser/scriptcalls/MapPage.h"
 #include "browser/scriptcalls/ScriptCalls.h"
-#include "browser/scriptcalls/StatusCalls.h"
 #include "callback/AppConstants.h"
 #include "callback/CallbackInfo.h"
 #include "callback/DropCounts.h"
@@ -17,7 +16,6 @@
 #include <algorithm>
 #include <charconv>
 #include <memory>
-#include <optional>
 
 namespace corvane {
 
@@ -38,7 +36,7 @@ constexpr DetailField detailFields[] = {
 
 } // namespace
 
-StationController::StationController(StationRecords& records, ScriptSink& page)
+StationController::StationController(StationRecords& records, MapPage& page)
     : m_records(records), m_page(page)
 {}
 
@@ -121,7 +119,7 @@ void StationController::handleEvent(CallbackInfo& record)
         return;
     if (!m_records.addEvent(record))
         countUnstored("INSERT FALSE");
-    m_page.executeScript(ScriptCalls::updateEventInfo(record));
+    m_page.updateEventInfo(record);
 }
 
 void StationController::handleGpsReport(const CallbackInfo& record)
@@ -133,8 +131,7 @@ void StationController::handleGpsReport(const CallbackInfo& record)
         std::unique_ptr<VehicleInfo> created =
             VehicleInfoContainer::create(record.getId(), record.getName().c_str(), time.c_str());
         if (m_pageThere)
-            for (const std::string& call : ScriptCalls::insertVehicleSequence(false, *created))
-                m_page.executeScript(call);
+            m_page.insertVehicle(false, *created);
         else
             m_createdWhileAway.insert(created->id);
         if (!m_records.insertVehicle(std::move(created)))
@@ -149,21 +146,22 @@ void StationController::handleGpsReport(const CallbackInfo& record)
     if (known && !vehicle->deleted) {
         vehicle->last_updated_time = time;
         setReportedName(*vehicle, record.getName());
-        m_page.executeScript(ScriptCalls::updateVehicle(*vehicle));
+        m_page.updateVehicle(*vehicle);
         updated = true;
     }
 
     const std::string& sentence = record.getGpsData();
-    std::optional<GPSInfo> gps;
-    if (!sentence.empty() && vehicle != nullptr && !vehicle->deleted)
-        gps.emplace(sentence);
-    // Without a fix the receiver sends no position; the sample is still
-    // kept as received.
-    if (gps && gps->hasPosition()) {
-        m_page.executeScript(ScriptCalls::moveTo(*gps, vehicle->id));
-        vehicle->last_updated_latitude = coordinateText(gps->latitude());
-        vehicle->last_updated_longitude = coordinateText(gps->longitude());
-        updated = true;
+    // The one reading of the sentence: the page gets its values, the record
+    // its position. Without a fix the receiver sends no position; the sample
+    // is still kept as received.
+    if (!sentence.empty() && vehicle != nullptr && !vehicle->deleted) {
+        const GPSInfo gps(sentence);
+        if (gps.hasPosition()) {
+            m_page.moveTo(vehicle->id, gps.reading());
+            vehicle->last_updated_latitude = coordinateText(gps.latitude());
+            vehicle->last_updated_longitude = coordinateText(gps.longitude());
+            updated = true;
+        }
     }
     if (updated)
         update(*vehicle);
@@ -194,7 +192,7 @@ void StationController::setReportedName(VehicleInfo& vehicle, const std::string&
         return;
     vehicle.name = name;
     if (!vehicle.edited_name.empty())
-        m_page.executeScript(StatusCalls::setReportedName(vehicle));
+        m_page.setReportedName(vehicle);
 }
 
 void StationController::handleDetails(const CallbackInfo& record)
@@ -212,16 +210,14 @@ void StationController::handleDetails(const CallbackInfo& record)
             (*vehicle).*detail.field = found->second;
     }
     setReportedName(*vehicle, record.getName());
-    const std::string call = ScriptCalls::updateOptionalInfo(*vehicle);
-    traceMessage("%s", call.c_str());
-    m_page.executeScript(call);
+    m_page.updateOptionalInfo(*vehicle);
     update(*vehicle);
 }
 
 void StationController::pageLoaded(int timeoutMinutes)
 {
     m_guiThread.assertOwner();
-    m_page.executeScript(ScriptCalls::resetTimeout(timeoutMinutes));
+    m_page.resetTimeout(timeoutMinutes);
     std::vector<VehicleInfo*> shown;
     m_records.forEachVehicle([&shown](VehicleInfo& vehicle) {
         if (!vehicle.deleted)
@@ -240,12 +236,11 @@ void StationController::pageLoaded(int timeoutMinutes)
     for (VehicleInfo* vehicle : shown) {
         const bool created = m_createdWhileAway.count(vehicle->id) != 0;
         // Normalises the picture path in memory on the way.
-        for (const std::string& call : ScriptCalls::insertVehicleSequence(!created, *vehicle))
-            m_page.executeScript(call);
+        m_page.insertVehicle(!created, *vehicle);
         if (!vehicle->edited_name.empty())
-            m_page.executeScript(StatusCalls::setReportedName(*vehicle));
+            m_page.setReportedName(*vehicle);
     }
-    m_page.executeScript(ScriptCalls::sortVehicleList());
+    m_page.sortVehicleList();
     m_createdWhileAway.clear();
     m_pageThere = true;
 }
@@ -266,9 +261,9 @@ void StationController::changeName(const std::string& id, const std::string& nam
         vehicle->edited_name.clear();
     else if (!name.empty()) {
         vehicle->edited_name = name;
-        m_page.executeScript(StatusCalls::setReportedName(*vehicle));
+        m_page.setReportedName(*vehicle);
     } else
-        m_page.executeScript(ScriptCalls::updateVehicleName(*vehicle));
+        m_page.updateVehicleName(*vehicle);
     update(*vehicle);
 }
 
@@ -290,9 +285,9 @@ void StationController::vehicleEdited(const std::string& id, bool accepted)
     m_guiThread.assertOwner();
     if (accepted) {
         if (VehicleInfo* vehicle = find(id))
-            m_page.executeScript(ScriptCalls::updateUserDefinedInfo(*vehicle));
+            m_page.updateUserDefinedInfo(*vehicle);
     }
-    m_page.executeScript(ScriptCalls::enableTooltip());
+    m_page.enableTooltip();
 }
 
 void StationController::removeVehicle(const std::string& id, bool confirmed)
@@ -302,10 +297,10 @@ void StationController::removeVehicle(const std::string& id, bool confirmed)
         if (VehicleInfo* vehicle = find(id)) {
             vehicle->deleted = true;
             update(*vehicle);
-            m_page.executeScript(ScriptCalls::deleteVehicle(id));
+            m_page.deleteVehicle(id);
         }
     }
-    m_page.executeScript(ScriptCalls::enableTooltip());
+    m_page.enableTooltip();
 }
 
 void StationController::imageChosen(const std::string& id, const std::string& path)
@@ -315,26 +310,26 @@ void StationController::imageChosen(const std::string& id, const std::string& pa
     if (vehicle == nullptr)
         return;
     vehicle->image_path = ScriptCalls::normaliseImagePath(path);
-    m_page.executeScript(ScriptCalls::updateImgPath(*vehicle));
+    m_page.updateImgPath(*vehicle);
     update(*vehicle);
 }
 
 void StationController::dialogOpening()
 {
     m_guiThread.assertOwner();
-    m_page.executeScript(ScriptCalls::hideTooltip());
+    m_page.hideTooltip();
 }
 
 void StationController::timeoutChanged(int minutes)
 {
     m_guiThread.assertOwner();
-    m_page.executeScript(ScriptCalls::resetTimeout(minutes));
+    m_page.resetTimeout(minutes);
 }
 
 void StationController::pageResized(int width, int height)
 {
     m_guiThread.assertOwner();
-    m_page.executeScript(ScriptCalls::setPageSize(width, height));
+    m_page.setPageSize(width, height);
 }
 
 } // namespace corvane

@@ -13,14 +13,14 @@ namespace corvane {
 
 class CallbackInfo;
 class DropCounts;
-class ScriptSink;
+class MapPage;
 class StationRecords;
 class VehicleInfo;
 
 // What the main window does with every piece of work that reaches it: the
 // recorders' callbacks, the page's requests and the operator's commands. It
 // decides which vehicle records change, what is queued for the database and
-// which script calls go to the page; the window (CorvaneDlg) adds what needs
+// which calls go to the map page (MapPage); the window (CorvaneDlg) adds what needs
 // the toolkit (message boxes, dialogs, the browser) and calls in here.
 //
 // Rules kept here:
@@ -35,20 +35,20 @@ class VehicleInfo;
 //   its GPS samples are still stored;
 // - a failed queue put is traced ("INSERT FALSE", "UPDATE FALSE",
 //   "Insert False") and the work goes on;
-// - script calls go to the sink whether or not the page is there; the sink
-//   keeps what waits for the page, and the page gets the whole state from
+// - page calls go to the map page whether or not the page is there; its
+//   sink keeps what waits for the page, and the page gets the whole state from
 //   pageLoaded(). Only a vehicle created while the page is away
 //   (pageUnavailable() until pageLoaded()) is not announced at once: the
 //   whole state announces it as added, so the page never gets it twice.
 //
-// Ownership: uses the records store and the sink, owns neither; both must
+// Ownership: uses the records store and the map page, owns neither; both must
 // outlive the controller. Threads: the main window's thread only (the thread
 // that made it; debug builds check every public call).
 // Throws: only std::bad_alloc.
 class StationController
 {
 public:
-    StationController(StationRecords& records, ScriptSink& page);
+    StationController(StationRecords& records, MapPage& page);
 
     // A received callback, by its type: below 100 an alarm event, 100 a GPS
     // report, 101 vehicle details; any other type is ignored. The record's
@@ -116,7 +116,7 @@ private:
     std::int64_t nextHeard();
 
     StationRecords& m_records;
-    ScriptSink& m_page;
+    MapPage& m_page;
     DropCounts* m_counts = nullptr;
     std::int64_t m_lastHeard = 0;
     bool m_heardCounted = false;

@@ -1,7 +1,8 @@
-#include "app/ScriptSink.h"
 #include "app/StationController.h"
 #include "app/StationRecords.h"
 #include "base/FormatableBuffer.h"
+#include "browser/scriptcalls/MapPage.h"
+#include "browser/scriptcalls/PageCallSink.h"
 #include "callback/CallbackInfo.h"
 #include "callback/DropCounts.h"
 #include "callback/GPSReading.h"
@@ -33,10 +34,11 @@ std::string text(const UniqueID& id)
     return buffer.getText();
 }
 
-class RecordingPage : public ScriptSink
+// Every call as the page would get it, unmerged.
+class RecordingPage : public PageCallSink
 {
 public:
-    void executeScript(const std::string& script) override { calls.push_back(script); }
+    void call(PageCall call) override { calls.push_back(call.text()); }
     // The function names called, in order.
     std::vector<std::string> names() const
     {
@@ -154,7 +156,8 @@ protected:
 
     MemoryRecords records;
     RecordingPage page;
-    StationController controller{records, page};
+    MapPage mapPage{page};
+    StationController controller{records, mapPage};
 };
 
 TEST_F(StationControllerTest, FirstReportCreatesTheVehicleThenReportsMoveIt)
@@ -696,7 +699,8 @@ TEST_F(StationControllerTest, VehiclesCreatedWhileThePageIsAwayAreAnnouncedOnceB
         SCOPED_TRACE(c.label);
         MemoryRecords store;
         RecordingPage sink;
-        StationController station{store, sink};
+        MapPage page{sink};
+        StationController station{store, page};
         VehicleInfo& old = store.add("Old");
         old.last_updated_time = "2011-05-30 10:00:00";
         if (c.away)

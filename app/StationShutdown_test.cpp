@@ -76,7 +76,7 @@ protected:
         const std::string text = report(vehicle, second);
         CallbackInfo info("127.0.0.1", 5000);
         CallbackMessageParser().parse(text.c_str(), info);
-        window->onCallbackReceived(info);
+        window->reception().onCallbackReceived(info);
     }
     static long long samples()
     {
@@ -122,7 +122,7 @@ TEST_F(StationStorage, ShutdownStoresEveryCallbackStillPostedToTheWindow)
     EXPECT_EQ(window->waitingCallbacks(), static_cast<std::size_t>(vehicles * seconds));
     // The wake-ups carry nothing: thrown away (as events left at exit are),
     // they cost no callback.
-    QCoreApplication::removePostedEvents(window, WM_CALLBACK_RECEIVED);
+    QCoreApplication::removePostedEvents(&window->reception(), WM_CALLBACK_RECEIVED);
     window->shutdown();
     EXPECT_EQ(window->waitingCallbacks(), 0u);
     EXPECT_EQ(samples() - before, vehicles * seconds);

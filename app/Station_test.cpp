@@ -2,13 +2,11 @@
 // datagrams sent to its port over 127.0.0.1 must reach app.db and the page.
 
 #include "app/CorvaneDlg.h"
-#include "app/CorvaneEvents.h"
 #include "app/SingletonStationRecords.h"
 #include "app/testsupport/StationTestSupport.h"
 #include "data/AbstractDatabaseRecord.h"
 #include "data/DBManager.h"
 #include "data/VehicleInfo.h"
-#include "dialogs/SettingChangedEvent.h"
 #include "proof/LoopbackSender.h"
 #include "proof/TableRows.h"
 #include "testsupport/BlockedUdpPort.h"
@@ -125,10 +123,8 @@ protected:
         silent.name = "Silent";
         silent.last_updated_latitude = "47.000000";
         silent.last_updated_longitude = "8.000000";
-        silent.last_updated_time = QDateTime::currentDateTime()
-                                       .addDays(-2)
-                                       .toString("yyyy-MM-dd HH:mm:ss")
-                                       .toStdString();
+        silent.last_updated_time =
+            QDateTime::currentDateTime().addDays(-2).toString("yyyy-MM-dd HH:mm:ss").toStdString();
         ASSERT_TRUE(database.enqueue(silent));
         database.close();
     }
@@ -162,7 +158,7 @@ protected:
     }
     static void postPortChange(int newPort)
     {
-        QCoreApplication::postEvent(window, new SettingChangedEvent(WM_PORT_CHANGED, newPort));
+        window->reception().changePort(newPort);
         ASSERT_TRUE(waitFor([&] { return window->port() == newPort; }, deadlineMs));
     }
 
@@ -207,7 +203,8 @@ TEST_F(Station, VehicleSilentBeforeTheStartIsMarkedAtOnce)
     EXPECT_TRUE(js(entry + ".classList.contains('status-timedout')").toBool());
     EXPECT_EQ(js("getComputedStyle(" + entry + ".timeoutIcon).display").toString(),
               QString("block"));
-    EXPECT_TRUE(js("findMarker(" + quoted(silentId) + ").canvas.classList.contains("
+    EXPECT_TRUE(js("findMarker(" + quoted(silentId) +
+                   ").canvas.classList.contains("
                    "'status-timedout')")
                     .toBool());
 }
@@ -241,7 +238,7 @@ TEST_F(Station, EventsAreStoredUnderTheOperatorsNameAndPopUp)
     sendDatagram(port, report(id, "DVR 7", 48.1, 11.5));
     ASSERT_TRUE(waitFor([&] { return onPage(id); }, deadlineMs));
     // What the page asks when the operator renames the vehicle.
-    window->onChangeName(id, "Boss's car");
+    window->pageRequests().onChangeName(id, "Boss's car");
     sendDatagram(port, RecorderMessageBuilder::event(header(id, "DVR 7"), 3));
 
     ASSERT_TRUE(waitFor(
@@ -290,8 +287,7 @@ TEST_F(Station, DeletedVehicleStillAddsGpsRowsAndNothingElse)
                         deadlineMs));
 
     QuestionAnswerer yes(QMessageBox::Yes);
-    QCoreApplication::postEvent(
-        window, new OwningEvent<std::string>(WM_REMOVE_VEHICLE, std::make_unique<std::string>(id)));
+    window->pageRequests().onClickRemove(id);
     ASSERT_TRUE(waitFor([&] { return vehicleColumn(id, "deleted") == "1"; }, deadlineMs));
     EXPECT_EQ(yes.question, QStringLiteral("Do you want to delete this Vehicle?"));
     EXPECT_TRUE(waitFor([&] { return !onPage(id); }, deadlineMs));
@@ -323,7 +319,7 @@ TEST_F(Station, VehicleEditorRenamesTheVehicleOnThePageAndInTheDatabase)
         editor->accept();
     });
     operatorHand.start(20);
-    window->onClickEdit(id);
+    window->pageRequests().onClickEdit(id);
     ASSERT_TRUE(
         waitFor([&] { return vehicleColumn(id, "edited_name") == "Operator's van"; }, deadlineMs));
     EXPECT_EQ(vehicleColumn(id, "info1"), "Depot 4");
@@ -354,7 +350,7 @@ TEST_F(Station, PortChangedInTheSetupRestartsReceptionOnTheNewPort)
         setup->accept();
     });
     operatorHand.start(20);
-    window->onClickSetup();
+    window->pageRequests().onClickSetup();
     ASSERT_TRUE(waitFor([&] { return window->port() == newPort; }, deadlineMs));
     port = newPort;
     EXPECT_TRUE(waitFor([] { return js("global.timeout").toInt() == 15 * 60000; }, deadlineMs));
@@ -415,8 +411,8 @@ TEST_F(Station, EnterEscapeAndNoDoNotCloseTheWindow)
 TEST_F(Station, AFailingScriptCallDoesNotStopTheCallsAfterIt)
 {
     // Calls made in one pass of the event loop travel together.
-    window->executeScript("noSuchPageFunction(1, 2)");
-    window->executeScript("window.afterFailure = 'ran';");
+    window->call(PageCall::written("noSuchPageFunction(1, 2)"));
+    window->call(PageCall::written("window.afterFailure = 'ran';"));
     EXPECT_TRUE(
         waitFor([] { return js("window.afterFailure || ''").toString() == "ran"; }, deadlineMs));
 }
@@ -461,7 +457,7 @@ TEST_F(Station, TrackHistoryShowsTheChosenRangeUntilLive)
         dialog->accept();
     });
     operatorHand.start(20);
-    window->onClickTrackHistory(id);
+    window->pageRequests().onClickTrackHistory(id);
     ASSERT_TRUE(waitFor([] { return js("!!(global.history && global.history.line)").toBool(); },
                         deadlineMs));
     // Only the first sample lies in the range.

@@ -1,11 +1,7 @@
 #include "app/TrackHistory.h"
 
-#include "app/ScriptSink.h"
+#include "browser/scriptcalls/MapPage.h"
 #include "data/TrackThinner.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 namespace corvane {
 
@@ -13,16 +9,9 @@ namespace {
 
 const std::vector<TrackPoint> noPoints;
 
-QJsonObject endMark(const TrackPoint& point)
-{
-    return QJsonObject{{"lat", point.latitude},
-                       {"lon", point.longitude},
-                       {"time", QString::fromStdString(formatTrackTime(point.time))}};
-}
-
 } // namespace
 
-TrackHistory::TrackHistory(ScriptSink& page, std::string databasePath, QObject* parent)
+TrackHistory::TrackHistory(MapPage& page, std::string databasePath, QObject* parent)
     : QObject(parent), m_page(page), m_loader(std::move(databasePath))
 {
     m_timer.setInterval(frameIntervalMs);
@@ -51,12 +40,7 @@ void TrackHistory::show(const std::string& vehicleId, const QString& vehicleName
     m_loader.load(vehicleId, range);
     // The page answers at once (a long range takes its time to read); the
     // track replaces this when it comes.
-    const QJsonObject pending{{"id", QString::fromStdString(vehicleId)},
-                              {"title", m_title},
-                              {"message", QStringLiteral("Loading positions...")}};
-    m_page.executeScript("showTrackHistory(" +
-                         QJsonDocument(pending).toJson(QJsonDocument::Compact).toStdString() +
-                         ");");
+    m_page.showTrackHistory(vehicleId, m_title.toStdString(), "Loading positions...");
     emit changed();
 }
 
@@ -74,7 +58,7 @@ void TrackHistory::live()
     m_result.reset();
     m_replay.reset();
     m_title.clear();
-    m_page.executeScript("showLiveView();");
+    m_page.showLiveView();
     emit changed();
 }
 
@@ -111,7 +95,7 @@ void TrackHistory::onLoaded(const TrackResult& result)
     // Told before the page is: a page that answers at once may let the
     // whole range in meanwhile.
     emit changed();
-    m_page.executeScript(trackScript(result));
+    sendTrack(result);
 }
 
 void TrackHistory::startReplay()
@@ -120,28 +104,21 @@ void TrackHistory::startReplay()
     m_replay->setPace(m_pace);
 }
 
-std::string TrackHistory::trackScript(const TrackResult& result) const
+void TrackHistory::sendTrack(const TrackResult& result)
 {
     const std::vector<TrackPoint>& points = *result.points;
-    QJsonObject track{{"id", QString::fromStdString(result.vehicleId)}, {"title", m_title}};
+    const std::string title = m_title.toStdString();
     if (!result.error.isEmpty()) {
-        track.insert("message", QStringLiteral("The track could not be read: ") + result.error);
+        m_page.showTrackHistory(result.vehicleId, title,
+                                ("The track could not be read: " + result.error).toStdString());
     } else if (points.empty()) {
-        track.insert("message", QStringLiteral("No positions in this range."));
+        m_page.showTrackHistory(result.vehicleId, title, "No positions in this range.");
     } else {
-        QJsonArray flat;
-        for (std::size_t i : TrackThinner::thin(points, thinPixels, drawnPointLimit)) {
-            flat.append(points[i].latitude);
-            flat.append(points[i].longitude);
-        }
-        track.insert("points", flat);
         // A sampled answer counts the samples in range, not those drawn.
-        track.insert("count", static_cast<qint64>(result.complete ? points.size() : result.rows));
-        track.insert("start", endMark(points.front()));
-        track.insert("end", endMark(points.back()));
+        const auto count = static_cast<std::int64_t>(result.complete ? points.size() : result.rows);
+        m_page.showTrackHistory(result.vehicleId, title, points,
+                                TrackThinner::thin(points, thinPixels, drawnPointLimit), count);
     }
-    return "showTrackHistory(" + QJsonDocument(track).toJson(QJsonDocument::Compact).toStdString() +
-           ");";
 }
 
 const std::vector<TrackPoint>& TrackHistory::points() const
@@ -211,17 +188,8 @@ void TrackHistory::step(double realSeconds)
 
 void TrackHistory::sendMarker()
 {
-    m_page.executeScript(markerScript(m_replay->at(m_replay->now())));
+    m_page.moveHistoryMarker(m_replay->at(m_replay->now()));
     emit moved();
-}
-
-std::string TrackHistory::markerScript(const TrackReplay::Position& position)
-{
-    // QString::number writes '.' whatever the process locale.
-    return QStringLiteral("moveHistoryMarker(%1, %2, %3);")
-        .arg(QString::number(position.latitude, 'f', 7),
-             QString::number(position.longitude, 'f', 7), QString::number(position.course, 'f', 1))
-        .toStdString();
 }
 
 } // namespace corvane

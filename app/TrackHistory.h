@@ -13,7 +13,7 @@
 
 namespace corvane {
 
-class ScriptSink;
+class MapPage;
 
 // A vehicle's stored track on the page, in place of its live view, and the
 // replay of it.
@@ -31,8 +31,8 @@ class ScriptSink;
 // The replay moves a marker along the whole track at pace × real time,
 // turning with the course (TrackReplay); a timer steps it while playing.
 //
-// Ownership: owns the loader, the samples and the timer; borrows the page
-// sink, which must outlive it. Threads: the GUI thread.
+// Ownership: owns the loader, the samples and the timer; borrows the map
+// page, which must outlive it. Threads: the GUI thread.
 // Throws: only std::bad_alloc (and std::system_error from show() when no
 // thread can be started).
 class TrackHistory : public QObject
@@ -46,7 +46,7 @@ public:
     static constexpr int thinPixels = 2048;
     static constexpr std::size_t drawnPointLimit = 20000;
 
-    TrackHistory(ScriptSink& page, std::string databasePath, QObject* parent = nullptr);
+    TrackHistory(MapPage& page, std::string databasePath, QObject* parent = nullptr);
     ~TrackHistory() override;
 
     void show(const std::string& vehicleId, const QString& vehicleName, const TrackRange& range);
@@ -83,9 +83,6 @@ public:
     // timer calls it with the time elapsed since its last call.
     void step(double realSeconds);
 
-    // The page call that puts the replay marker at position.
-    static std::string markerScript(const TrackReplay::Position& position);
-
 signals:
     // Shown, loaded, or back to live.
     void changed();
@@ -96,9 +93,9 @@ private:
     void onLoaded(const TrackResult& result);
     void sendMarker();
     void startReplay();
-    std::string trackScript(const TrackResult& result) const;
+    void sendTrack(const TrackResult& result);
 
-    ScriptSink& m_page;
+    MapPage& m_page;
     TrackLoader m_loader;
     QTimer m_timer;
     QElapsedTimer m_clock;

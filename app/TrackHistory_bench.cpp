@@ -9,8 +9,9 @@
 //
 // With "cold" (as root) the page cache is dropped before each track.
 
-#include "app/ScriptSink.h"
 #include "app/TrackHistory.h"
+#include "browser/scriptcalls/MapPage.h"
+#include "browser/scriptcalls/PageCallSink.h"
 #include "data/TrackPoint.h"
 #include "page/PageHarness.h"
 
@@ -24,12 +25,13 @@ using namespace corvane;
 
 namespace {
 
-class TimedPageSink final : public ScriptSink
+class TimedPageSink final : public PageCallSink
 {
 public:
     explicit TimedPageSink(PageHarness& page) : m_page(page) {}
-    void executeScript(const std::string& script) override
+    void call(PageCall call) override
     {
+        const std::string script = call.text();
         QElapsedTimer timer;
         timer.start();
         m_page.eval(QString::fromStdString(script) + QStringLiteral(";0"), 60000);
@@ -67,7 +69,8 @@ int main(int argc, char** argv)
             return 1;
         }
         TimedPageSink sink(page);
-        TrackHistory history(sink, argv[1]);
+        MapPage mapPage(sink);
+        TrackHistory history(mapPage, argv[1]);
         const bool cold = argc > 2 && std::string(argv[2]) == "cold";
         for (const char* id : vehicles) {
             if (cold) {

@@ -1,6 +1,7 @@
-#include "app/ScriptSink.h"
 #include "app/TrackHistory.h"
 #include "app/TrackReplayBar.h"
+#include "browser/scriptcalls/MapPage.h"
+#include "browser/scriptcalls/PageCallSink.h"
 #include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
 #include "data/DBManager.h"
 #include "data/Database.h"
@@ -28,12 +29,13 @@ const char* const truck = "11111111-2222-4333-8444-555555555555";
 const char* const van = "11111111-2222-4333-8444-666666666666";
 
 // Runs every call in the real page at once, as the window's sink does a moment later.
-class PageSink final : public ScriptSink
+class PageSink final : public PageCallSink
 {
 public:
     explicit PageSink(PageHarness& page) : m_page(page) {}
-    void executeScript(const std::string& script) override
+    void call(PageCall call) override
     {
+        const std::string script = call.text();
         ++calls;
         m_page.eval(QString::fromStdString(script) + QStringLiteral(";0"));
     }
@@ -109,7 +111,8 @@ protected:
     std::string path = folder.file("app.db");
     PageHarness page;
     PageSink sink{page};
-    TrackHistory history{sink, path};
+    MapPage mapPage{sink};
+    TrackHistory history{mapPage, path};
 };
 
 TEST_F(TrackHistoryTest, RangeIsShownInOrderWithItsEndsAndTheLiveViewPaused)
@@ -437,7 +440,8 @@ protected:
     std::string path = folder.file("app.db");
     PageHarness page;
     PageSink sink{page};
-    TrackHistory history{sink, path};
+    MapPage mapPage{sink};
+    TrackHistory history{mapPage, path};
     const TrackRange all{"2000-01-01 00:00:00", "2100-01-01 00:00:00", 0};
 };
 

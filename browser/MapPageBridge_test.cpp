@@ -5,8 +5,9 @@
 #include "browser/CefClientV8Handler.h"
 #include "browser/CefClientV8Listener.h"
 #include "browser/scriptcalls/FrameScript.h"
-#include "browser/scriptcalls/ScriptCalls.h"
-#include "callback/GPSInfo.h"
+#include "browser/scriptcalls/MapPage.h"
+#include "browser/scriptcalls/PageCallSink.h"
+#include "callback/GPSReading.h"
 #include "data/VehicleInfo.h"
 #include "testsupport/qt/EventLoopWait.h"
 
@@ -53,6 +54,17 @@ VehicleInfo vehicle(const char* id, const char* name)
     return v;
 }
 
+// Each call straight to the page, as it is made.
+class DirectSink : public PageCallSink
+{
+public:
+    explicit DirectSink(CefClientHandler& client) : m_client(client) {}
+    void call(PageCall call) override { m_client.executeScript(call.text()); }
+
+private:
+    CefClientHandler& m_client;
+};
+
 // The real map page in a view, joined to the recording window through the
 // client handler and the extension, loaded and ready for script calls.
 class MapPageBridge : public ::testing::Test
@@ -74,6 +86,8 @@ protected:
     Window window;
     CefClientV8Handler extension;
     CefClientHandler client{folder.path()};
+    DirectSink direct{client};
+    MapPage page{direct};
     QWebEngineView view;
 };
 
@@ -81,21 +95,18 @@ TEST_F(MapPageBridge, TheLoadedPageShowsTheVehiclesAndReportsRenames)
 {
 
     // What the main window sends when the page has loaded.
-    client.executeScript(ScriptCalls::setMapSources("", "", ""));
-    client.executeScript(ScriptCalls::resetTimeout(10));
+    page.setMapSources("", "", "");
+    page.resetTimeout(10);
     std::vector<VehicleInfo> vehicles = {
         vehicle("00000000-0000-4000-8000-000000000001", "Truck"),
         vehicle("00000000-0000-4000-8000-000000000002", "Truck"),
         vehicle("00000000-0000-4000-8000-000000000003", "O'Brien\\1\nnight shift"),
     };
-    for (auto& v : vehicles) {
-        for (const auto& call : ScriptCalls::insertVehicleSequence(true, v)) {
-            client.executeScript(call);
-        }
-    }
-    client.executeScript(ScriptCalls::sortVehicleList());
-    client.executeScript(ScriptCalls::moveTo(
-        GPSInfo("$GPRMC,134530,A,3733.9900,N,12658.6800,E,12.5,,310511"), vehicles[0].id));
+    for (auto& v : vehicles)
+        page.insertVehicle(true, v);
+    page.sortVehicleList();
+    page.moveTo(vehicles[0].id,
+                GPSReading::read("$GPRMC,134530,A,3733.9900,N,12658.6800,E,12.5,,310511"));
 
     // The second "Truck" clashes; the page renames it and says so.
     ASSERT_TRUE(waitFor([&] { return !window.renamed.empty(); }));
@@ -119,14 +130,12 @@ TEST_F(MapPageBridge, TheLoadedPageShowsTheVehiclesAndReportsRenames)
 // position and tracking line.
 TEST_F(MapPageBridge, FramesDrawTheTrackingLineOfEveryReport)
 {
-    client.executeScript(ScriptCalls::setMapSources("", "", ""));
+    page.setMapSources("", "", "");
 
     VehicleInfo single = vehicle("00000000-0000-4000-8000-00000000000a", "Single");
     VehicleInfo framed = vehicle("00000000-0000-4000-8000-00000000000b", "Framed");
-    for (VehicleInfo* v : {&single, &framed}) {
-        for (const auto& call : ScriptCalls::insertVehicleSequence(true, *v))
-            client.executeScript(call);
-    }
+    for (VehicleInfo* v : {&single, &framed})
+        page.insertVehicle(true, *v);
     FrameScript frame;
     int inFrame = 0;
     for (int i = 0; i < 400; ++i) {
@@ -136,11 +145,11 @@ TEST_F(MapPageBridge, FramesDrawTheTrackingLineOfEveryReport)
                       "$GPRMC,1345%02d,A,37%02d.%04d,N,126%02d.%04d,E,12.5,%s,310511", i % 60,
                       i % 60, (i * 37) % 10000, (i * 7) % 60, (i * 113) % 10000,
                       i % 9 == 0 ? "" : std::to_string(i % 360).c_str());
-        const GPSInfo gps(sentence);
-        client.executeScript(ScriptCalls::updateVehicle(single));
-        client.executeScript(ScriptCalls::moveTo(gps, single.id));
-        frame.add(ScriptCalls::updateVehicle(framed));
-        frame.add(ScriptCalls::moveTo(gps, framed.id));
+        const GPSReading fix = GPSReading::read(sentence);
+        page.updateVehicle(single);
+        page.moveTo(single.id, fix);
+        frame.add(PageCall::position(framed));
+        frame.add(PageCall::move(framed.id, fix));
         if (++inFrame == 1 + i % 13) {
             client.executeScript(frame.take());
             inFrame = 0;

@@ -28,6 +28,8 @@ public:
     GPSInfo& operator=(const GPSInfo&) = default;
 
     const std::vector<std::string>& fields() const noexcept { return m_fields; }
+    // What the sentence says, as one value to hand on (the map page's moveTo).
+    const GPSReading& reading() const noexcept { return m_reading; }
 
     // Degrees, south negative; 0 without a position.
     double latitude() const noexcept { return m_reading.latitude; }

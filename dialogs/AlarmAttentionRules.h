@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QEvent>
 #include <array>
 #include <cstdint>
 
@@ -37,10 +36,6 @@ inline constexpr std::array<const char*, 14> alarmKindNames = {"Sensor",
                                                                "G-Sensor",
                                                                "Fan Failure",
                                                                "Emergency (Panic)"};
-
-// Posted to the main window (a SettingChangedEvent) when the setup dialog has
-// saved new alarm kinds; the value is the mask.
-inline constexpr QEvent::Type WM_ALARM_KINDS_CHANGED = QEvent::Type(1051);
 
 // The mask with only the bits of the known event types.
 constexpr std::uint32_t knownAlarmKinds(std::uint32_t mask) noexcept

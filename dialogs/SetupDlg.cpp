@@ -6,13 +6,11 @@
 #include "dialogs/AlarmAttentionRules.h"
 #include "dialogs/ConfirmButtons.h"
 #include "dialogs/DialogUnits.h"
-#include "dialogs/SettingChangedEvent.h"
 #include "dialogs/SetupRules.h"
 #include "dialogs/SetupSettings.h"
 #include "dialogs/StationMessage.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -37,8 +35,7 @@ QLineEdit* makeNumberBox(QWidget* parent, const QString& name, int minimumWidth)
 
 } // namespace
 
-SetupDlg::SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_mainWindow(mainWindow)
+SetupDlg::SetupDlg(SetupSettings& settings, QWidget* parent) : QDialog(parent), m_settings(settings)
 {
     setWindowTitle(QStringLiteral("Setup"));
     setFont(dialogFont(font()));
@@ -168,9 +165,7 @@ bool SetupDlg::applyAlarmKinds()
         return false;
     }
     m_alarmMask = mask;
-    if (m_mainWindow != nullptr)
-        QCoreApplication::postEvent(m_mainWindow,
-                                    new SettingChangedEvent(WM_ALARM_KINDS_CHANGED, mask));
+    emit alarmKindsChanged(static_cast<std::uint32_t>(mask));
     return true;
 }
 
@@ -190,11 +185,12 @@ int SetupDlg::readSetting(const SettingRule& rule)
 
 void SetupDlg::accept()
 {
-    if (apply(m_portBox, portRule, m_port, WM_PORT_CHANGED) == Outcome::Refused)
+    if (apply(m_portBox, portRule, m_port, &SetupDlg::portChanged) == Outcome::Refused)
         return;
-    if (apply(m_timeoutBox, timeoutRule, m_timeout, WM_TIMEOUT_CHANGED) == Outcome::Refused)
+    if (apply(m_timeoutBox, timeoutRule, m_timeout, &SetupDlg::timeoutChanged) == Outcome::Refused)
         return;
-    if (apply(m_keepDaysBox, keepDaysRule, m_keepDays, WM_KEEP_DAYS_CHANGED) == Outcome::Refused)
+    if (apply(m_keepDaysBox, keepDaysRule, m_keepDays, &SetupDlg::keepDaysChanged) ==
+        Outcome::Refused)
         return;
     if (applySenders() == Outcome::Refused)
         return;
@@ -204,7 +200,7 @@ void SetupDlg::accept()
 }
 
 SetupDlg::Outcome SetupDlg::apply(QLineEdit* box, const SettingRule& rule, int& current,
-                                  int eventType)
+                                  void (SetupDlg::*changed)(int))
 {
     const int value = parseBoxNumber(box->text().toStdString());
     if (value == current)
@@ -222,9 +218,7 @@ SetupDlg::Outcome SetupDlg::apply(QLineEdit* box, const SettingRule& rule, int& 
     // Only a stored value becomes current, so that a failed save is tried
     // again by the next OK.
     current = value;
-    if (m_mainWindow != nullptr)
-        QCoreApplication::postEvent(m_mainWindow,
-                                    new SettingChangedEvent(QEvent::Type(eventType), value));
+    emit(this->*changed)(value);
     return Outcome::Saved;
 }
 

@@ -2,13 +2,13 @@
 
 #include <QDialog>
 #include <array>
+#include <cstdint>
 #include <string>
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QVBoxLayout;
-class QObject;
 
 namespace corvane {
 
@@ -17,37 +17,46 @@ struct SettingRule;
 
 // The station's setup: the callback port (1500 to 32000), the callback
 // time-out in minutes (1 to 28800), the days of GPS samples and events
-// app.db keeps (0 to 3650; 0 keeps everything; WM_KEEP_DAYS_CHANGED) and the
-// senders the station takes datagrams from (IPv4 addresses and ranges; empty
-// for everyone). Below them a line tells what the station has dropped
-// (setDropSummary).
+// app.db keeps (0 to 3650; 0 keeps everything) and the senders the station takes datagrams from
+// (IPv4 addresses and ranges; empty for everyone). Below them a line tells what the station has
+// dropped (setDropSummary).
 //
 // OK saves each value that differs from the one shown at opening (or last
-// saved) in a transaction of its own and posts WM_PORT_CHANGED or
-// WM_TIMEOUT_CHANGED (a SettingChangedEvent) to the main window; the senders
-// are only saved (the main window reads them when the dialog has closed). A
+// saved) in a transaction of its own and emits portChanged, timeoutChanged or
+// keepDaysChanged with the saved value; the senders are only saved (whoever
+// opened the dialog reads them when it has closed). A
 // list that does not read is refused with a message naming the bad entry. A value out
 // of range is refused with a message box and keeps the dialog open; a port
 // saved before the time-out was refused stays saved and announced. A save
-// that fails is traced, keeps the dialog open and posts nothing; OK may then
+// that fails is traced, keeps the dialog open and emits nothing; OK may then
 // be pressed again. Nothing is written when nothing changed.
 //
 // Below them, a checklist of the event types whose alarms call for attention
 // on the page ("page/AlarmKinds"); a changed choice is saved on OK and
-// announced with WM_ALARM_KINDS_CHANGED (AlarmAttentionRules.h).
+// announced with alarmKindsChanged (the mask, AlarmAttentionRules.h).
 //
-// Ownership: borrows the settings and the main window, which must outlive
-// the dialog; posted events are owned by Qt's event queue.
+// The signals are emitted from inside accept(), before the dialog closes, in
+// the order of the boxes; a slot must not delete the dialog.
+//
+// Ownership: borrows the settings, which must outlive the dialog.
 // Threads: the GUI thread. Throws: never but std::bad_alloc.
 class SetupDlg : public QDialog
 {
+    Q_OBJECT
+
 public:
-    SetupDlg(SetupSettings& settings, QObject* mainWindow, QWidget* parent = nullptr);
+    explicit SetupDlg(SetupSettings& settings, QWidget* parent = nullptr);
 
     void accept() override;
 
     // The line that tells the operator what was dropped.
     void setDropSummary(const QString& text);
+
+signals:
+    void portChanged(int port);
+    void timeoutChanged(int minutes);
+    void keepDaysChanged(int days);
+    void alarmKindsChanged(std::uint32_t mask);
 
 private:
     enum class Outcome
@@ -57,9 +66,10 @@ private:
         Refused
     };
 
-    // Reads one box against its current value; saves and announces a valid
-    // change.
-    Outcome apply(QLineEdit* box, const SettingRule& rule, int& current, int eventType);
+    // Reads one box against its current value; saves a valid change and
+    // emits it with `changed`.
+    Outcome apply(QLineEdit* box, const SettingRule& rule, int& current,
+                  void (SetupDlg::*changed)(int));
     int readSetting(const SettingRule& rule);
     void addAlarmKinds(QVBoxLayout& layout);
     // Saves and announces a changed checklist; false when the save failed.
@@ -67,7 +77,6 @@ private:
     Outcome applySenders();
 
     SetupSettings& m_settings;
-    QObject* m_mainWindow;
     QLineEdit* m_portBox = nullptr;
     QLineEdit* m_timeoutBox = nullptr;
     QLineEdit* m_keepDaysBox = nullptr;

@@ -1,6 +1,6 @@
 #include "data/DatabaseException.h"
 #include "dialogs/DialogTestSupport.h"
-#include "dialogs/SettingChangedEvent.h"
+#include "dialogs/SetupAnnouncements.h"
 #include "dialogs/SetupDlg.h"
 #include "dialogs/SetupSettings.h"
 
@@ -54,37 +54,16 @@ public:
     std::string failingKey;
 };
 
-// The main window's side: records the posted setting changes.
-class EventRecorder final : public QObject
-{
-public:
-    bool event(QEvent* e) override
-    {
-        if (auto* changed = dynamic_cast<SettingChangedEvent*>(e)) {
-            received.emplace_back(int(changed->type()), changed->value());
-            return true;
-        }
-        return QObject::event(e);
-    }
-
-    std::vector<std::pair<int, int>> take()
-    {
-        QCoreApplication::sendPostedEvents(this);
-        return std::exchange(received, {});
-    }
-
-    std::vector<std::pair<int, int>> received;
-};
-
 using Writes = std::vector<std::pair<std::string, int>>;
-using Events = std::vector<std::pair<int, int>>;
+using Events = std::vector<test::SetupAnnouncements::Announcement>;
 
 class SetupDlgTest : public ::testing::Test
 {
 protected:
     SetupDlg& open()
     {
-        m_dialog.emplace(m_settings, &m_window);
+        m_dialog.emplace(m_settings);
+        m_announced.watch(*m_dialog);
         m_dialog->show();
         return *m_dialog;
     }
@@ -104,7 +83,7 @@ protected:
     }
 
     MemorySettings m_settings;
-    EventRecorder m_window;
+    test::SetupAnnouncements m_announced;
     std::optional<SetupDlg> m_dialog;
 };
 
@@ -144,13 +123,13 @@ TEST_F(SetupDlgTest, AcceptsOnlyValuesInRange)
         bool closes;
     };
     const Case cases[] = {
-        {"1500", "10", {}, {{"setup/Port", 1500}}, {{1036, 1500}}, true},
-        {"32000", "10", {}, {{"setup/Port", 32000}}, {{1036, 32000}}, true},
+        {"1500", "10", {}, {{"setup/Port", 1500}}, {{"port", 1500}}, true},
+        {"32000", "10", {}, {{"setup/Port", 32000}}, {{"port", 32000}}, true},
         {"1499", "10", {portMessage}, {}, {}, false},
         {"32001", "10", {portMessage}, {}, {}, false},
         {"", "10", {portMessage}, {}, {}, false},
-        {"10111", "1", {}, {{"setup/TimeoutDuration", 1}}, {{1037, 1}}, true},
-        {"10111", "28800", {}, {{"setup/TimeoutDuration", 28800}}, {{1037, 28800}}, true},
+        {"10111", "1", {}, {{"setup/TimeoutDuration", 1}}, {{"timeout", 1}}, true},
+        {"10111", "28800", {}, {{"setup/TimeoutDuration", 28800}}, {{"timeout", 28800}}, true},
         {"10111", "0", {timeoutMessage}, {}, {}, false},
         {"10111", "28801", {timeoutMessage}, {}, {}, false},
         {"10111", "10", {}, {}, {}, true},
@@ -160,7 +139,7 @@ TEST_F(SetupDlgTest, AcceptsOnlyValuesInRange)
          "20",
          {},
          {{"setup/Port", 2000}, {"setup/TimeoutDuration", 20}},
-         {{1036, 2000}, {1037, 20}},
+         {{"port", 2000}, {"timeout", 20}},
          true},
     };
     for (const Case& c : cases) {
@@ -170,7 +149,7 @@ TEST_F(SetupDlgTest, AcceptsOnlyValuesInRange)
         open();
         EXPECT_EQ(submit(c.port, c.timeout), c.messages);
         EXPECT_EQ(m_settings.writes, c.writes);
-        EXPECT_EQ(m_window.take(), c.events);
+        EXPECT_EQ(m_announced.take(), c.events);
         EXPECT_EQ(!m_dialog->isVisible(), c.closes);
         EXPECT_EQ(m_dialog->result(), c.closes ? QDialog::Accepted : QDialog::Rejected);
     }
@@ -213,7 +192,7 @@ TEST_F(SetupDlgTest, AllowedSendersAreCheckedBeforeTheyAreSaved)
         EXPECT_EQ(submit("10111", "10"), c.messages);
         EXPECT_EQ(m_settings.texts["callback/AllowedSenders"], c.saved);
         EXPECT_EQ(!m_dialog->isVisible(), c.closes);
-        EXPECT_TRUE(m_window.take().empty());
+        EXPECT_TRUE(m_announced.take().empty());
     }
 
     open();
@@ -230,23 +209,23 @@ TEST_F(SetupDlgTest, ValidPortStaysSavedWhenTheTimeoutIsRefused)
     open();
     EXPECT_EQ(submit("1600", "28801"), QStringList({"Timeout must be between 1 ~ 28800"}));
     EXPECT_EQ(m_settings.writes, Writes({{"setup/Port", 1600}}));
-    EXPECT_EQ(m_window.take(), Events({{1036, 1600}}));
+    EXPECT_EQ(m_announced.take(), Events({{"port", 1600}}));
     ASSERT_TRUE(m_dialog->isVisible());
 
     // The second OK handles only the time-out: the port is current now.
     EXPECT_EQ(submit("1600", "30"), QStringList());
     EXPECT_EQ(m_settings.writes, Writes({{"setup/Port", 1600}, {"setup/TimeoutDuration", 30}}));
-    EXPECT_EQ(m_window.take(), Events({{1037, 30}}));
+    EXPECT_EQ(m_announced.take(), Events({{"timeout", 30}}));
     EXPECT_FALSE(m_dialog->isVisible());
 }
 
-TEST_F(SetupDlgTest, FailedSaveKeepsTheDialogOpenAndPostsNothing)
+TEST_F(SetupDlgTest, FailedSaveKeepsTheDialogOpenAndAnnouncesNothing)
 {
     open();
     m_settings.failingKey = "setup/Port";
     EXPECT_EQ(submit("2000", "20"), QStringList());
     EXPECT_TRUE(m_settings.writes.empty());
-    EXPECT_TRUE(m_window.take().empty());
+    EXPECT_TRUE(m_announced.take().empty());
     EXPECT_TRUE(m_dialog->isVisible());
     EXPECT_EQ(box("portBox")->text(), "2000");
 
@@ -254,7 +233,7 @@ TEST_F(SetupDlgTest, FailedSaveKeepsTheDialogOpenAndPostsNothing)
     m_settings.failingKey.clear();
     EXPECT_EQ(submit("2000", "20"), QStringList());
     EXPECT_EQ(m_settings.writes, Writes({{"setup/Port", 2000}, {"setup/TimeoutDuration", 20}}));
-    EXPECT_EQ(m_window.take(), Events({{1036, 2000}, {1037, 20}}));
+    EXPECT_EQ(m_announced.take(), Events({{"port", 2000}, {"timeout", 20}}));
     EXPECT_FALSE(m_dialog->isVisible());
 }
 
@@ -282,7 +261,7 @@ TEST_F(SetupDlgTest, AlarmChecklistSavesAChangedChoice)
     };
     const Case cases[] = {
         {{}, "", {}, {}, true},
-        {{11, 13}, "", {{"page/AlarmKinds", 1 << 11}}, {{1051, 1 << 11}}, true},
+        {{11, 13}, "", {{"page/AlarmKinds", 1 << 11}}, {{"alarmKinds", 1 << 11}}, true},
         {{0}, "page/AlarmKinds", {}, {}, false},
         {{11}, "", {}, {}, true}, // toggled twice: the stored choice again
     };
@@ -296,7 +275,7 @@ TEST_F(SetupDlgTest, AlarmChecklistSavesAChangedChoice)
             m_dialog->findChild<QCheckBox*>("alarmKind11")->toggle();
         EXPECT_EQ(submit("10111", "10"), QStringList());
         EXPECT_EQ(m_settings.writes, c.writes);
-        EXPECT_EQ(m_window.take(), c.events);
+        EXPECT_EQ(m_announced.take(), c.events);
         EXPECT_EQ(!m_dialog->isVisible(), c.closes);
     }
     // Bits of types that do not exist are not offered and not kept.
@@ -313,7 +292,7 @@ TEST_F(SetupDlgTest, CancelWritesNothing)
     QTest::mouseClick(m_dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
     EXPECT_EQ(m_dialog->result(), QDialog::Rejected);
     EXPECT_TRUE(m_settings.writes.empty());
-    EXPECT_TRUE(m_window.take().empty());
+    EXPECT_TRUE(m_announced.take().empty());
 }
 
 TEST_F(SetupDlgTest, BoxesTakeDigitsOnly)
@@ -337,8 +316,8 @@ TEST_F(SetupDlgTest, KeepDaysAcceptsZeroToTenYearsAndIsAnnounced)
     };
     const Case cases[] = {
         {"0", {}, {}, {}}, // the default: nothing changed
-        {"3650", {}, {{"data/KeepDays", 3650}}, {{int(WM_KEEP_DAYS_CHANGED), 3650}}},
-        {"1", {}, {{"data/KeepDays", 1}}, {{int(WM_KEEP_DAYS_CHANGED), 1}}},
+        {"3650", {}, {{"data/KeepDays", 3650}}, {{"keepDays", 3650}}},
+        {"1", {}, {{"data/KeepDays", 1}}, {{"keepDays", 1}}},
         {"3651", {message}, {}, {}},
         {"-1", {message}, {}, {}},
         {"", {}, {}, {}}, // reads as 0, the default
@@ -346,13 +325,13 @@ TEST_F(SetupDlgTest, KeepDaysAcceptsZeroToTenYearsAndIsAnnounced)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.days);
         m_settings = MemorySettings();
-        m_window.take();
+        m_announced.take();
         open();
         EXPECT_EQ(box("keepDaysBox")->text(), "0");
         box("keepDaysBox")->setText(QString::fromLatin1(c.days));
         EXPECT_EQ(submit("10111", "10"), c.messages);
         EXPECT_EQ(m_settings.writes, c.writes);
-        EXPECT_EQ(m_window.take(), c.events);
+        EXPECT_EQ(m_announced.take(), c.events);
         EXPECT_EQ(m_dialog->isVisible(), !c.messages.isEmpty()) << "refused values keep it open";
     }
 }

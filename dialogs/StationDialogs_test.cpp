@@ -9,15 +9,15 @@
 #include "data/Database.h"
 #include "data/RowSet.h"
 #include "data/Setup.h"
-#include "testsupport/TempFolder.h"
 #include "dialogs/DialogTestSupport.h"
 #include "dialogs/LogDlg.h"
-#include "dialogs/SettingChangedEvent.h"
+#include "dialogs/SetupAnnouncements.h"
 #include "dialogs/SetupDlg.h"
 #include "dialogs/StationEventLogSource.h"
 #include "dialogs/StationSetupSettings.h"
 #include "dialogs/StationVehicleStore.h"
 #include "dialogs/VehicleEditDlg.h"
+#include "testsupport/TempFolder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -206,26 +206,14 @@ protected:
     std::string m_path = m_folder.file("setup.db");
     Peer m_peer{m_path};
     StationSetupSettings m_settings{Setup::getInstance()};
-    // The main window's side: counts the posted setting changes.
-    struct Window : QObject
-    {
-        int received = 0;
-        bool event(QEvent* e) override
-        {
-            received += dynamic_cast<SettingChangedEvent*>(e) != nullptr;
-            return QObject::event(e);
-        }
-        int take()
-        {
-            QCoreApplication::sendPostedEvents(this);
-            return std::exchange(received, 0);
-        }
-    } m_window;
+    // The opener's side: what the dialogs announced.
+    test::SetupAnnouncements m_announced;
 };
 
 TEST_F(SetupFileTest, SavesOnlyWhatChangedAndIsValid)
 {
-    SetupDlg dialog(m_settings, &m_window);
+    SetupDlg dialog(m_settings);
+    m_announced.watch(dialog);
     dialog.show();
     EXPECT_EQ(stored("setup/TimeoutDuration"), 10) << "reading stores the default";
 
@@ -233,7 +221,8 @@ TEST_F(SetupFileTest, SavesOnlyWhatChangedAndIsValid)
     EXPECT_TRUE(submit(dialog, "10111", "10").isEmpty());
     EXPECT_EQ(dataVersion(), before) << "an unchanged OK writes nothing";
 
-    SetupDlg second(m_settings, &m_window);
+    SetupDlg second(m_settings);
+    m_announced.watch(second);
     second.show();
     EXPECT_EQ(submit(second, "1500", "0"), QStringList({"Timeout must be between 1 ~ 28800"}));
     EXPECT_EQ(stored("setup/Port"), 1500);
@@ -245,21 +234,23 @@ TEST_F(SetupFileTest, SavesOnlyWhatChangedAndIsValid)
 
 TEST_F(SetupFileTest, FailedSaveReleasesTheMutexAndEndsTheTransaction)
 {
-    SetupDlg dialog(m_settings, &m_window);
+    SetupDlg dialog(m_settings);
+    m_announced.watch(dialog);
     dialog.show();
     m_peer.execute("DROP TABLE setup;");
     EXPECT_TRUE(submit(dialog, "2000", "20").isEmpty());
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(mutexIsFree());
     EXPECT_FALSE(Setup::getInstance().getDatabase().inTransaction());
-    EXPECT_EQ(m_window.take(), 0) << "nothing is announced";
+    EXPECT_TRUE(m_announced.take().empty()) << "nothing is announced";
 
     // Once the store works again, the same OK saves and announces both.
     m_peer.execute("CREATE TABLE setup(key text NOT NULL COLLATE NOCASE,value NOT NULL "
                    "DEFAULT '',UNIQUE(key));");
     EXPECT_TRUE(submit(dialog, "2000", "20").isEmpty());
     EXPECT_EQ(stored("setup/Port"), 2000);
-    EXPECT_EQ(m_window.take(), 2);
+    EXPECT_EQ(m_announced.take(), (std::vector<test::SetupAnnouncements::Announcement>{
+                                      {"port", 2000}, {"timeout", 20}}));
     EXPECT_FALSE(dialog.isVisible());
 }
 

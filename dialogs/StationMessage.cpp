@@ -10,4 +10,14 @@ void showStationMessage(QWidget* parent, const QString& text, QMessageBox::Icon 
     box.exec();
 }
 
+bool askStationQuestion(QWidget* parent, const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(stationCaption), question,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setObjectName(QStringLiteral("question"));
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace corvane

@@ -17,4 +17,9 @@ inline constexpr const char* stationCaption = "ORVEX Corvane";
 // Threads: the GUI thread only. Throws: never but std::bad_alloc.
 void showStationMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon);
 
+// Asks question in an application-modal box (object name "question") with
+// the station's caption and Yes and No, No the default; returns when the
+// operator has answered, true for Yes. Same threads and throws as above.
+bool askStationQuestion(QWidget* parent, const QString& question);
+
 } // namespace corvane

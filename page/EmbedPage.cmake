@@ -1,72 +1,51 @@
-# Run as a script at build time: writes OUTPUT, a C++ source holding the page pieces of
-# PIECES_DIR (sorted by file name) with the map library of LEAFLET_DIR put in place of the
-# markers in the head piece, and the world layer's script (TOPOJSON_DIR) and outlines
-# (WORLD_ATLAS_FILE) in place of theirs.
-#
-# A file named NN-name.html starts piece NN; a file named NNx-name.html (a letter after
-# the number) is appended to piece NN, so a feature can keep its script in a file of
-# its own without changing the ten pieces the page is made of.
-file(GLOB files "${PIECES_DIR}/*.html")
-list(SORT files)
-set(pieces "")
-foreach(file IN LISTS files)
-  get_filename_component(name "${file}" NAME)
-  if(name MATCHES "^[0-9][0-9]-")
-    list(APPEND pieces "${file}")
-  elseif(name MATCHES "^([0-9][0-9])[a-z]-")
-    set(number "${CMAKE_MATCH_1}")
-    list(LENGTH pieces known)
-    if(known EQUAL 0)
-      message(FATAL_ERROR "${name} has no piece ${number} to join")
-    endif()
-    math(EXPR last "${known} - 1")
-    list(GET pieces ${last} previous)
-    get_filename_component(previous_name "${previous}" NAME)
-    if(NOT previous_name MATCHES "^${number}-")
-      message(FATAL_ERROR "${name} has no piece ${number} to join")
-    endif()
-    list(APPEND parts_${last} "${file}")
-  else()
-    message(FATAL_ERROR "page/pieces: ${name} is named neither NN-name.html nor NNx-name.html")
-  endif()
-endforeach()
-list(LENGTH pieces count)
-if(count LESS 10)
-  message(FATAL_ERROR "page/pieces must hold at least ten pieces, found ${count}")
-endif()
-
+# Run as a script at build time: writes OUTPUT, a C++ source holding the map page. The
+# page is TEMPLATE with the map library (LEAFLET_DIR), the world layer's script
+# (TOPOJSON_DIR) and outlines (WORLD_ATLAS_FILE), and the page's own bundled script
+# (PAGE_SCRIPT_FILE) and style (PAGE_STYLE_FILE) put in place of their markers.
+file(READ "${TEMPLATE}" page)
 file(READ "${TOPOJSON_DIR}/topojson-client.min.js" topojson_js)
 file(READ "${WORLD_ATLAS_FILE}" world_atlas)
 string(STRIP "${world_atlas}" world_atlas)
-
 file(READ "${LEAFLET_DIR}/leaflet.js" leaflet_js)
 file(READ "${LEAFLET_DIR}/leaflet.css" leaflet_css)
+file(READ "${PAGE_SCRIPT_FILE}" page_js)
+file(READ "${PAGE_STYLE_FILE}" page_css)
 # The page is loaded from a text: a source-map reference would point nowhere.
 string(REGEX REPLACE "//# sourceMappingURL=[^\n]*" "" leaflet_js "${leaflet_js}")
 
-set(delim "corvane_page")
-set(out "// Generated at build time from page/pieces and the map library; do not edit.\n")
-string(APPEND out "#include <cstddef>\n#include <string_view>\n\nusing namespace std::literals;\n\n")
-string(APPEND out "namespace corvane::detail {\n\nextern const std::string_view kMapPagePieces[] = {\n")
-set(index 0)
-foreach(piece IN LISTS pieces)
-  file(READ "${piece}" text)
-  foreach(part IN LISTS parts_${index})
-    file(READ "${part}" part_text)
-    string(APPEND text "${part_text}")
-  endforeach()
-  math(EXPR index "${index} + 1")
-  string(REPLACE "/*@TOPOJSON_JS@*/" "${topojson_js}" text "${text}")
-  string(REPLACE "/*@WORLD_ATLAS@*/" "${world_atlas}" text "${text}")
-  string(REPLACE "/*@LEAFLET_CSS@*/" "${leaflet_css}" text "${text}")
-  string(REPLACE "/*@LEAFLET_JS@*/" "${leaflet_js}" text "${text}")
-  string(FIND "${text}" ")${delim}\"" clash)
-  if(NOT clash EQUAL -1)
-    message(FATAL_ERROR "${piece} contains the embedding delimiter )${delim}\"")
+# A script that held "</script" would end its element early and leave the rest as text.
+foreach(name page_js topojson_js leaflet_js)
+  string(TOLOWER "${${name}}" lower)
+  string(FIND "${lower}" "</script" early)
+  if(NOT early EQUAL -1)
+    message(FATAL_ERROR "${name} holds \"</script\", which would end its script element")
   endif()
-  string(APPEND out "    R\"${delim}(${text})${delim}\"sv,\n")
 endforeach()
-string(APPEND out "};\n\nextern const std::size_t kMapPagePieceCount = ${count};\n\n} // namespace corvane::detail\n")
+
+foreach(marker IN ITEMS TOPOJSON_JS WORLD_ATLAS LEAFLET_CSS LEAFLET_JS PAGE_CSS PAGE_JS)
+  string(FIND "${page}" "/*@${marker}@*/" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "${TEMPLATE} lacks the marker /*@${marker}@*/")
+  endif()
+endforeach()
+# The page's own parts first: the libraries' texts are not searched for markers.
+string(REPLACE "/*@PAGE_CSS@*/" "${page_css}" page "${page}")
+string(REPLACE "/*@PAGE_JS@*/" "${page_js}" page "${page}")
+string(REPLACE "/*@TOPOJSON_JS@*/" "${topojson_js}" page "${page}")
+string(REPLACE "/*@WORLD_ATLAS@*/" "${world_atlas}" page "${page}")
+string(REPLACE "/*@LEAFLET_CSS@*/" "${leaflet_css}" page "${page}")
+string(REPLACE "/*@LEAFLET_JS@*/" "${leaflet_js}" page "${page}")
+
+set(delim "corvane_page")
+string(FIND "${page}" ")${delim}\"" clash)
+if(NOT clash EQUAL -1)
+  message(FATAL_ERROR "the page contains the embedding delimiter )${delim}\"")
+endif()
+set(out "// Generated at build time from page/page.html, page/src and the libraries; do not edit.\n")
+string(APPEND out "#include <string_view>\n\nusing namespace std::literals;\n\n")
+string(APPEND out "namespace corvane::detail {\n\nextern const std::string_view kMapPage;\n")
+string(APPEND out "const std::string_view kMapPage = R\"${delim}(${page})${delim}\"sv;\n\n")
+string(APPEND out "} // namespace corvane::detail\n")
 
 # Only touch the output when it changed, so an unchanged page costs no recompilation.
 if(EXISTS "${OUTPUT}")

@@ -1,23 +1,17 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace corvane {
 
-// The map page: one HTML document with its script, kept as ten pieces that are embedded
-// into the program at build time (the map library included), in the order in which they
-// form the document: head, vehicle marker and text helpers, VehicleInfo, EventPopup,
-// CustomContextMenu, Tooltip, VehicleContextMenu, list and its helpers, start-up and the
-// native-called functions, body.
+// The map page: one HTML document (page.html) with the map library, the world layer and
+// the page's own script and style put in at build time. The script is bundled from the
+// ES modules under src/ into one inline script; the only global names it makes are the
+// functions the station calls and the state its tests read (src/native.js,
+// src/inspection.js).
 //
-// All texts are UTF-8. The pieces are immutable and owned by the library; both functions
-// may be called from any thread and never throw but std::bad_alloc.
-
-// The ten pieces, in document order. The reference stays valid for the whole process.
-const std::vector<std::string>& mapPagePieces();
-
-// The whole page: the ten pieces joined in order.
+// All texts are UTF-8. The page is immutable and owned by the library; the function may
+// be called from any thread and never throws but std::bad_alloc.
 std::string assembleMapPage();
 
 } // namespace corvane

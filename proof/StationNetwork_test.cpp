@@ -186,7 +186,8 @@ TEST_F(StationNetwork, AStalledWindowHoldsAtMostItsBacklog)
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < total; ++i) {
             // Paced: the n-th datagram leaves no sooner than n / rate seconds in.
-            while (std::chrono::steady_clock::now() - start < std::chrono::microseconds(i * 100))
+            while (std::chrono::steady_clock::now() - start <
+                   std::chrono::microseconds(i * 1000000LL / rate))
                 std::this_thread::yield();
             if (sender.send(event))
                 ++sent;
@@ -246,7 +247,7 @@ TEST_F(StationNetwork, AStalledWindowHoldsAtMostItsBacklog)
         dialog->reject();
     });
     watch.start(50);
-    m_window->onClickSetup();
+    m_window->pageRequests().onClickSetup();
     ASSERT_TRUE(test::waitFor([&] { return !shown.isEmpty(); }, 30000));
     const DropCounts::Figures figures = m_window->dropCounts().figures();
     EXPECT_EQ(shown.toStdString(), DropCounts::summary(figures));

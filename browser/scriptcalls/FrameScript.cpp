@@ -1,76 +1,15 @@
 #include "browser/scriptcalls/FrameScript.h"
 
+#include "browser/scriptcalls/ScriptCalls.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <optional>
+#include <cstring>
 #include <unordered_set>
 
 namespace corvane {
 
 namespace {
-
-constexpr std::size_t moveToArguments = 8;
-constexpr std::size_t updateVehicleArguments = 5;
-
-// The raw argument texts of `call` when it is a call of `function` as
-// ScriptCall writes it: numbers, or literals in apostrophes with backslash
-// escapes, separated by ", ", closed by ")" and an optional ";".
-std::optional<std::vector<std::string_view>> arguments(std::string_view call,
-                                                       std::string_view function)
-{
-    if (call.size() <= function.size() || call.substr(0, function.size()) != function ||
-        call[function.size()] != '(')
-        return std::nullopt;
-    if (call.back() == ';')
-        call.remove_suffix(1);
-    if (call.empty() || call.back() != ')')
-        return std::nullopt;
-    std::string_view rest = call.substr(function.size() + 1, call.size() - function.size() - 2);
-    std::vector<std::string_view> out;
-    while (!rest.empty()) {
-        std::size_t end = 0;
-        if (rest[0] == '\'') {
-            end = 1;
-            while (end < rest.size() && rest[end] != '\'')
-                end += rest[end] == '\\' ? 2 : 1;
-            if (end >= rest.size())
-                return std::nullopt; // an open literal: not ours
-            ++end;
-        } else {
-            end = rest.find(',');
-            if (end == std::string_view::npos)
-                end = rest.size();
-        }
-        out.push_back(rest.substr(0, end));
-        rest.remove_prefix(end);
-        if (rest.empty())
-            break;
-        if (rest.substr(0, 2) != ", ")
-            return std::nullopt;
-        rest.remove_prefix(2);
-        if (rest.empty())
-            return std::nullopt;
-    }
-    return out;
-}
-
-bool isLiteral(std::string_view argument)
-{
-    return argument.size() >= 2 && argument.front() == '\'' && argument.back() == '\'';
-}
-
-// A plain decimal number that is finite (ScriptCall writes NaN and Infinity
-// as words, which the page's moveTo refuses).
-std::optional<double> finiteNumber(std::string_view argument)
-{
-    double value = 0;
-    const auto result = std::from_chars(argument.data(), argument.data() + argument.size(), value);
-    if (result.ec != std::errc() || result.ptr != argument.data() + argument.size() ||
-        !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
 
 void appendGuarded(std::string& script, std::string_view call)
 {
@@ -81,75 +20,75 @@ void appendGuarded(std::string& script, std::string_view call)
 
 } // namespace
 
-void FrameScript::add(std::string call)
+std::size_t FrameScript::IdHash::operator()(const UniqueID& id) const noexcept
+{
+    // Identifiers are random (or a recorder's own): any eight of their bytes
+    // spread well enough.
+    std::uint64_t half[2];
+    std::memcpy(half, id.bytes().data(), sizeof half);
+    return static_cast<std::size_t>(half[0] ^ (half[1] * 0x9E3779B97F4A7C15ull));
+}
+
+void FrameScript::add(PageCall call)
 {
     ++m_added;
     ++m_kept;
     if (m_limit != 0 && m_kept > m_limit)
         makeRoom();
-    if (auto move = arguments(call, "moveTo");
-        move && move->size() == moveToArguments && isLiteral((*move)[7])) {
-        const auto lat = finiteNumber((*move)[0]);
-        const auto lng = finiteNumber((*move)[1]);
-        const auto course = finiteNumber((*move)[6]);
-        if (lat && lng && course) {
-            // Copies first: the views point into the call text handed on.
-            std::string key((*move)[7]);
-            std::string position = std::string((*move)[0]) + ", " + std::string((*move)[1]);
-            addMove(std::move(call), key, std::move(position), *course >= 0);
+    if (const PageCall::Move* move = call.asMove()) {
+        if (std::isfinite(move->fix.latitude) && std::isfinite(move->fix.longitude) &&
+            std::isfinite(move->fix.course)) {
+            addMove(std::move(call));
             return;
         }
-    } else if (auto update = arguments(call, "updateVehicle");
-               update && update->size() == updateVehicleArguments && isLiteral((*update)[2])) {
-        Vehicle& vehicle = gather((*update)[2]);
+    } else if (const PageCall::Position* position = call.asPosition()) {
+        Vehicle& vehicle = gather(position->vehicle);
         // An update replaces the one before it: the count stays.
-        if (!vehicle.update.empty())
+        if (vehicle.update)
             --m_kept;
         vehicle.update = std::move(call);
-        vehicle.updateAfterMove = !vehicle.move.empty();
+        vehicle.updateAfterMove = vehicle.move.has_value();
         return;
     }
     addOther(std::move(call));
 }
 
-FrameScript::Vehicle& FrameScript::gather(std::string_view key)
+FrameScript::Vehicle& FrameScript::gather(const UniqueID& id)
 {
-    auto [open, created] =
-        m_open.try_emplace(std::string(key), static_cast<int>(m_vehicles.size()));
+    auto [open, created] = m_open.try_emplace(id, static_cast<int>(m_vehicles.size()));
     if (created) {
-        m_vehicles.emplace_back().key.assign(key);
-        m_items.push_back(Item{{}, open->second});
+        m_vehicles.push_back(Vehicle{id, {}, std::nullopt, std::nullopt});
+        m_items.push_back(Item{std::nullopt, open->second});
     }
     return m_vehicles[static_cast<std::size_t>(open->second)];
 }
 
-void FrameScript::addMove(std::string call, const std::string& key, std::string position,
-                          bool hasCourse)
+void FrameScript::addMove(PageCall call)
 {
-    Vehicle* vehicle = &gather(key);
-    if (!vehicle->move.empty() && vehicle->moveHasCourse && !hasCourse) {
+    const PageCall::Move& move = *call.asMove();
+    const bool hasCourse = move.fix.course >= 0;
+    Vehicle* vehicle = &gather(move.vehicle);
+    if (vehicle->move && vehicle->moveHasCourse && !hasCourse) {
         // The page turns the marker only for a move with a course: this move
         // alone would lose the course of the one before it.
-        m_open.erase(key);
-        vehicle = &gather(key);
+        m_open.erase(move.vehicle);
+        vehicle = &gather(move.vehicle);
     }
-    if (!vehicle->move.empty()) {
+    if (vehicle->move) {
         // The kept move gives way; its position still joins the track.
-        if (!vehicle->points.empty())
-            vehicle->points += ", ";
-        vehicle->points += vehicle->movePosition;
-        ++vehicle->pointCount;
+        const GPSReading& before = vehicle->move->asMove()->fix;
+        vehicle->points.push_back(before.latitude);
+        vehicle->points.push_back(before.longitude);
     }
-    vehicle->movePosition = std::move(position);
     vehicle->move = std::move(call);
     vehicle->moveHasCourse = hasCourse;
     vehicle->updateAfterMove = false;
 }
 
-void FrameScript::addOther(std::string call)
+void FrameScript::addOther(PageCall call)
 {
     m_open.clear();
-    const bool alarm = call.rfind("updateEventInfo(", 0) == 0;
+    const bool alarm = call.alarm();
     m_items.push_back(Item{std::move(call), -1, alarm});
 }
 
@@ -157,8 +96,8 @@ void FrameScript::dropItem(Item& item)
 {
     std::size_t calls = 1;
     if (item.vehicle >= 0) {
-        Vehicle& v = m_vehicles[static_cast<std::size_t>(item.vehicle)];
-        calls = v.pointCount + (v.move.empty() ? 0 : 1) + (v.update.empty() ? 0 : 1);
+        const Vehicle& v = m_vehicles[static_cast<std::size_t>(item.vehicle)];
+        calls = v.points.size() / 2 + (v.move ? 1 : 0) + (v.update ? 1 : 0);
     } else if (item.alarm) {
         ++m_alarmsGivenWay;
     }
@@ -178,20 +117,20 @@ void FrameScript::makeRoom()
         if (item.vehicle < 0)
             continue;
         Vehicle& v = m_vehicles[static_cast<std::size_t>(item.vehicle)];
-        m_kept -= v.pointCount;
-        m_givenWay += v.pointCount;
+        const std::size_t points = v.points.size() / 2;
+        m_kept -= points;
+        m_givenWay += points;
         v.points.clear();
-        v.pointCount = 0;
     }
     if (m_kept > target) {
         // A gathering followed by a later one of the same vehicle.
         std::vector<bool> superseded(m_items.size(), false);
-        std::unordered_set<std::string_view> later;
+        std::unordered_set<UniqueID, IdHash> later;
         for (std::size_t i = m_items.size(); i-- > 0;) {
             if (m_items[i].vehicle < 0)
                 continue;
-            const std::string& key = m_vehicles[static_cast<std::size_t>(m_items[i].vehicle)].key;
-            superseded[i] = !later.insert(key).second;
+            const UniqueID& id = m_vehicles[static_cast<std::size_t>(m_items[i].vehicle)].id;
+            superseded[i] = !later.insert(id).second;
         }
         for (std::size_t i = 0; i < m_items.size() && m_kept > target; ++i)
             if (superseded[i])
@@ -214,18 +153,18 @@ std::string FrameScript::take()
     std::string script;
     for (const Item& item : m_items) {
         if (item.vehicle < 0) {
-            appendGuarded(script, item.call);
+            appendGuarded(script, item.call->text());
             continue;
         }
         const Vehicle& v = m_vehicles[static_cast<std::size_t>(item.vehicle)];
         if (!v.points.empty())
-            appendGuarded(script, "addTrackPoints(" + v.key + ", [" + v.points + "]);");
-        if (!v.update.empty() && !v.updateAfterMove)
-            appendGuarded(script, v.update);
-        if (!v.move.empty())
-            appendGuarded(script, v.move);
-        if (!v.update.empty() && v.updateAfterMove)
-            appendGuarded(script, v.update);
+            appendGuarded(script, ScriptCalls::addTrackPoints(v.id, v.points));
+        if (v.update && !v.updateAfterMove)
+            appendGuarded(script, v.update->text());
+        if (v.move)
+            appendGuarded(script, v.move->text());
+        if (v.update && v.updateAfterMove)
+            appendGuarded(script, v.update->text());
     }
     m_items.clear();
     m_vehicles.clear();

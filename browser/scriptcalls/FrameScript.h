@@ -1,8 +1,11 @@
 #pragma once
 
+#include "base/UniqueID.h"
+#include "browser/scriptcalls/PageCall.h"
+
 #include <cstddef>
+#include <optional>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -13,12 +16,12 @@ namespace corvane {
 // within a frame a vehicle's marker moves once, to its latest position and
 // course, while every position it reported still joins its track.
 //
-// Calls are recognised by their text (as ScriptCalls writes them):
-// - moveTo(lat, lng, speed, h, m, s, course, 'id'): the vehicle's moves of
-//   the frame become one addTrackPoints('id', [lat, lng, ...]) with every
+// Calls are merged on their values (PageCall), and their texts are written
+// only by take():
+// - a vehicle's moves of the frame become one addTrackPoints with every
 //   position but the last, then the last moveTo;
-// - updateVehicle(lat, lng, 'id', name, time): only the vehicle's last one
-//   of the frame is kept, in its place before or after the last move.
+// - of its listed positions (updateVehicle) only the last of the frame is
+//   kept, in its place before or after the last move.
 // Any other call is kept as it is, in order, and closes every vehicle's
 // gathering: calls of a vehicle after it are gathered anew behind it, so no
 // call ever moves across another that may concern the same vehicle. A move
@@ -32,18 +35,17 @@ namespace corvane {
 // quarter of the limit is free again: the gathered track points (oldest
 // gathering first), then a vehicle's older gatherings where a later one of
 // the same vehicle follows (its latest position stays), then other calls
-// that are not alarms (updateEventInfo), and only last the oldest alarms.
-// A vehicle's latest position call never gives way, so with many vehicles
-// the frame may hold more than the limit, but never more than the limit plus
-// one gathering per vehicle.
+// that are not alarms, and only last the oldest alarms. A vehicle's latest
+// position call never gives way, so with many vehicles the frame may hold
+// more than the limit, but never more than the limit plus one gathering per
+// vehicle.
 //
-// Ownership: a value owning the gathered texts. Threads: one thread (the main
+// Ownership: a value owning the gathered calls. Threads: one thread (the main
 // window's). Throws: std::bad_alloc only.
 class FrameScript
 {
 public:
-    // Adds one call text.
-    void add(std::string call);
+    void add(PageCall call);
 
     bool empty() const noexcept { return m_items.empty(); }
     // Calls added since the last take().
@@ -65,33 +67,35 @@ public:
 private:
     struct Vehicle
     {
-        std::string key;    // the identifier argument, apostrophes included
-        std::string points; // "lat, lng" of every move but the last, comma-joined
-        std::size_t pointCount = 0;
-        std::string move;
-        std::string movePosition; // "lat, lng" of `move`
-        std::string update;
+        UniqueID id;
+        std::vector<double> points; // latitude, longitude of every move but the last
+        std::optional<PageCall> move;
+        std::optional<PageCall> update;
         bool updateAfterMove = false;
         bool moveHasCourse = false;
     };
     struct Item
     {
-        std::string call; // a call kept as it is, or
-        int vehicle = -1; // a gathered vehicle (index into m_vehicles)
+        std::optional<PageCall> call; // a call kept as it is, or
+        int vehicle = -1;             // a gathered vehicle (index into m_vehicles)
         bool alarm = false;
         bool gone = false; // gave way to the limit
     };
+    struct IdHash
+    {
+        std::size_t operator()(const UniqueID& id) const noexcept;
+    };
 
-    Vehicle& gather(std::string_view key);
-    void addMove(std::string call, const std::string& key, std::string position, bool hasCourse);
-    void addOther(std::string call);
+    Vehicle& gather(const UniqueID& id);
+    void addMove(PageCall call);
+    void addOther(PageCall call);
     void makeRoom();
     void dropItem(Item& item);
 
     std::vector<Item> m_items;
     std::vector<Vehicle> m_vehicles;
-    // Vehicles still gathering: key to index into m_vehicles.
-    std::unordered_map<std::string, int> m_open;
+    // Vehicles still gathering: identifier to index into m_vehicles.
+    std::unordered_map<UniqueID, int, IdHash> m_open;
     std::size_t m_added = 0;
     std::size_t m_limit = 0;
     std::size_t m_kept = 0;

@@ -1,7 +1,6 @@
 #include "browser/scriptcalls/FrameScript.h"
-#include "browser/scriptcalls/ScriptCall.h"
 #include "browser/scriptcalls/ScriptCalls.h"
-#include "callback/GPSInfo.h"
+#include "callback/GPSReading.h"
 #include "data/VehicleInfo.h"
 
 #include <algorithm>
@@ -99,38 +98,47 @@ struct PageModel
     }
 };
 
-std::string move(double lat, double lng, double course, const std::string& id)
+// A vehicle's identifier from a short name: the same name, the same vehicle.
+UniqueID vehicleId(const std::string& name)
 {
-    return ScriptCall("moveTo")
-        .real(lat)
-        .real(lng)
-        .real(10)
-        .integer(13)
-        .integer(45)
-        .integer(30)
-        .real(course)
-        .text(id)
-        .finish(";");
+    static std::map<std::string, UniqueID> ids;
+    return ids.try_emplace(name).first->second;
 }
 
-std::string update(double lat, double lng, const std::string& id, const std::string& name)
+PageCall move(double lat, double lng, double course, const std::string& id)
 {
-    return ScriptCall("updateVehicle")
-        .text(std::to_string(lat))
-        .text(std::to_string(lng))
-        .text(id)
-        .text(name)
-        .text("2011-05-31 13:45:30")
-        .finish();
+    GPSReading fix;
+    fix.hasPosition = true;
+    fix.latitude = lat;
+    fix.longitude = lng;
+    fix.speed = 10;
+    fix.course = course;
+    fix.fixTime = Time(13, 45, 30);
+    return PageCall::move(vehicleId(id), fix);
+}
+
+PageCall update(double lat, double lng, const std::string& id, const std::string& name)
+{
+    VehicleInfo vehicle{vehicleId(id)};
+    vehicle.last_updated_latitude = std::to_string(lat);
+    vehicle.last_updated_longitude = std::to_string(lng);
+    vehicle.name = name;
+    vehicle.last_updated_time = "2011-05-31 13:45:30";
+    return PageCall::position(vehicle);
+}
+
+PageCall other(const std::string& text)
+{
+    return PageCall::written(text, text.rfind("updateEventInfo(", 0) == 0);
 }
 
 // Feeds the calls once one by one and once through a FrameScript; both pages
 // must end alike. Returns the number of moveTo calls the page got per frame.
-int compare(const std::vector<std::string>& calls, const std::string& label)
+int compare(const std::vector<PageCall>& calls, const std::string& label)
 {
     PageModel direct;
     for (const auto& c : calls)
-        direct.run(c);
+        direct.run(c.text());
     FrameScript frame;
     for (const auto& c : calls)
         frame.add(c);
@@ -148,7 +156,7 @@ TEST(FrameScriptTest, EndsWithThePageStateOfEveryCallAndMovesEachMarkerOnce)
     struct Case
     {
         const char* label;
-        std::vector<std::string> calls;
+        std::vector<PageCall> calls;
         int moves; // moveTo calls the page gets from the frame
     };
     const Case cases[] = {
@@ -166,7 +174,7 @@ TEST(FrameScriptTest, EndsWithThePageStateOfEveryCallAndMovesEachMarkerOnce)
          {move(1, 1, 10, "a"), move(2, 2, 10, "a"), update(9, 9, "a", "'A'")},
          1},
         {"an alarm between moves keeps its place",
-         {move(1, 1, 10, "a"), move(2, 2, 10, "a"), "updateEventInfo(3, 'A', 't', 'd', 'a')",
+         {move(1, 1, 10, "a"), move(2, 2, 10, "a"), other("updateEventInfo(3, 'A', 't', 'd', 'a')"),
           move(3, 3, 10, "a"), move(4, 4, 10, "a")},
          2},
         {"a move without a course keeps the heading before it",
@@ -180,10 +188,10 @@ TEST(FrameScriptTest, EndsWithThePageStateOfEveryCallAndMovesEachMarkerOnce)
           move(3, 3, 10, "a")},
          2},
         {"a deleted vehicle's later moves start anew",
-         {move(1, 1, 10, "a"), "deleteVehicle('a');", move(2, 2, 10, "a")},
+         {move(1, 1, 10, "a"), other("deleteVehicle('a');"), move(2, 2, 10, "a")},
          2},
         {"texts with commas and apostrophes",
-         {update(1, 1, "a", "'O\\'Brien, Jr'"), move(1, 1, 0, "a"), update(1, 1, "a", "'x, y'"),
+         {update(1, 1, "a", "O'Brien, Jr"), move(1, 1, 0, "a"), update(1, 1, "a", "x, y"),
           move(2, 2, 0, "a")},
          1},
     };
@@ -196,14 +204,14 @@ TEST(FrameScriptTest, ARandomFleetEndsAsWithEveryCall)
     std::mt19937 random(19);
     std::uniform_real_distribution<double> coordinate(-80, 80);
     for (int frame = 0; frame < 50; ++frame) {
-        std::vector<std::string> calls;
+        std::vector<PageCall> calls;
         const int count = 1 + static_cast<int>(random() % 300);
         for (int i = 0; i < count; ++i) {
             const std::string id = "v" + std::to_string(random() % 7);
             const int kind = static_cast<int>(random() % 20);
             const double course = kind == 0 ? -1.0 : static_cast<double>(random() % 360);
             if (kind == 1)
-                calls.push_back("updateEventInfo(1, 'n', 't', 'd', '" + id + "')");
+                calls.push_back(other("updateEventInfo(1, 'n', 't', 'd', '" + id + "')"));
             else if (kind < 8)
                 calls.push_back(update(coordinate(random), coordinate(random), id, "'n'"));
             else
@@ -213,14 +221,19 @@ TEST(FrameScriptTest, ARandomFleetEndsAsWithEveryCall)
     }
 }
 
-std::string alarm(int n, const std::string& id)
+std::string alarmText(int n, const std::string& id)
 {
     return "updateEventInfo(" + std::to_string(n) + ", 'n', 't', 'd', '" + id + "');";
 }
 
-std::string pageSize(int n)
+PageCall alarm(int n, const std::string& id)
 {
-    return "setPageSize(" + std::to_string(n) + ", 600);";
+    return other(alarmText(n, id));
+}
+
+PageCall pageSize(int n)
+{
+    return other(ScriptCalls::setPageSize(n, 600));
 }
 
 // The frame as it waits for a page that is not there: bounded, and what gives
@@ -232,58 +245,59 @@ TEST(FrameScriptTest, ALimitedFrameGivesWayInItsOrder)
     {
         const char* label;
         std::size_t limit;
-        std::vector<std::string> calls;
+        std::vector<PageCall> calls;
         std::vector<std::string> others; // the other calls the page gets, in order
         std::size_t alarmsGivenWay;
         std::size_t keptAtMost;
     };
-    std::vector<std::string> longTrack;
+    std::vector<PageCall> longTrack;
     for (int i = 0; i < 30; ++i) {
         longTrack.push_back(move(i, i, 10, "a"));
         if (i == 9 || i == 19)
             longTrack.push_back(alarm(i, "a"));
     }
-    std::vector<std::string> gatherings;
+    std::vector<PageCall> gatherings;
     for (int i = 0; i < 4; ++i) {
         gatherings.push_back(update(i, i, "a", "'A'"));
         gatherings.push_back(move(i, i, 10, "a"));
         gatherings.push_back(alarm(i, "a"));
     }
-    std::vector<std::string> fleet;
+    std::vector<PageCall> fleet;
     for (int i = 0; i < 12; ++i)
         fleet.push_back(move(i, -i, 10, "v" + std::to_string(i)));
     const Case cases[] = {
         {"track points give way, alarms and the last position stay",
          8,
          longTrack,
-         {alarm(9, "a"), alarm(19, "a")},
+         {alarmText(9, "a"), alarmText(19, "a")},
          0,
          8},
         {"a vehicle's older gatherings give way to its latest",
          6,
          gatherings,
-         {alarm(0, "a"), alarm(1, "a"), alarm(2, "a"), alarm(3, "a")},
+         {alarmText(0, "a"), alarmText(1, "a"), alarmText(2, "a"), alarmText(3, "a")},
          0,
          6},
         {"other calls give way before alarms",
          4,
          {pageSize(1), alarm(1, "a"), pageSize(2), alarm(2, "a"), pageSize(3), alarm(3, "a")},
-         {alarm(1, "a"), alarm(2, "a"), pageSize(3), alarm(3, "a")},
+         {alarmText(1, "a"), alarmText(2, "a"), ScriptCalls::setPageSize(3, 600),
+          alarmText(3, "a")},
          0,
          4},
         {"the oldest alarms give way only when nothing else is left",
          4,
          {alarm(1, "a"), alarm(2, "a"), alarm(3, "a"), alarm(4, "a"), alarm(5, "a"), alarm(6, "a")},
-         {alarm(3, "a"), alarm(4, "a"), alarm(5, "a"), alarm(6, "a")},
+         {alarmText(3, "a"), alarmText(4, "a"), alarmText(5, "a"), alarmText(6, "a")},
          2,
          4},
         {"no vehicle's latest position gives way, whatever the limit", 4, fleet, {}, 0, 12},
-        {"no limit keeps every call", 0, longTrack, {alarm(9, "a"), alarm(19, "a")}, 0, 32},
+        {"no limit keeps every call", 0, longTrack, {alarmText(9, "a"), alarmText(19, "a")}, 0, 32},
     };
     for (const Case& c : cases) {
         PageModel direct;
         for (const auto& call : c.calls)
-            direct.run(call);
+            direct.run(call.text());
         FrameScript frame;
         frame.setLimit(c.limit);
         for (const auto& call : c.calls) {
@@ -310,9 +324,10 @@ TEST(FrameScriptTest, ALimitedFrameGivesWayInItsOrder)
     }
 }
 
-// The station's own call texts are the ones recognised: a change in their
-// form must not silently end the gathering.
-TEST(FrameScriptTest, RecognisesTheStationsOwnCalls)
+// A frame of the station's own calls, as the controller makes them from
+// real sentences: the points the marker passed are written as moveTo would
+// have put it.
+TEST(FrameScriptTest, WritesTheStationsOwnCallsFromTheirValues)
 {
     VehicleInfo vehicle{UniqueID("0f8fad5b-d9cb-469f-a165-70867728950e")};
     vehicle.name = "O'Brien, 1";
@@ -321,8 +336,8 @@ TEST(FrameScriptTest, RecognisesTheStationsOwnCalls)
     FrameScript frame;
     for (const char* sentence : {"$GPRMC,134530,A,3733.9900,N,12658.6800,E,12.5,90,310511",
                                  "$GPRMC,134531,A,3734.9900,N,12659.6800,E,12.5,91,310511"}) {
-        frame.add(ScriptCalls::updateVehicle(vehicle));
-        frame.add(ScriptCalls::moveTo(GPSInfo(sentence), vehicle.id));
+        frame.add(PageCall::position(vehicle));
+        frame.add(PageCall::move(vehicle.id, GPSReading::read(sentence)));
     }
     const std::string script = frame.take();
     const std::string id = "'0f8fad5b-d9cb-469f-a165-70867728950e'";

@@ -31,9 +31,8 @@ ScriptCall& ScriptCall::integer(long long value)
     return *this;
 }
 
-ScriptCall& ScriptCall::real(double value)
+void ScriptCall::appendReal(double value, int decimals)
 {
-    separate();
     if (std::isnan(value)) {
         m_text += "NaN";
     } else if (std::isinf(value)) {
@@ -41,10 +40,29 @@ ScriptCall& ScriptCall::real(double value)
     } else {
         // Large enough for the 309 integer digits of the largest double.
         char buffer[400];
-        const auto result =
-            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                          std::chars_format::fixed, decimals);
         m_text.append(buffer, result.ptr);
     }
+}
+
+ScriptCall& ScriptCall::real(double value, int decimals)
+{
+    separate();
+    appendReal(value, decimals);
+    return *this;
+}
+
+ScriptCall& ScriptCall::reals(const std::vector<double>& values)
+{
+    separate();
+    m_text += '[';
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i != 0)
+            m_text += ", ";
+        appendReal(values[i], 6);
+    }
+    m_text += ']';
     return *this;
 }
 
@@ -52,6 +70,13 @@ ScriptCall& ScriptCall::text(std::string_view value)
 {
     separate();
     ScriptLiteral::appendQuoted(m_text, value);
+    return *this;
+}
+
+ScriptCall& ScriptCall::raw(std::string_view script)
+{
+    separate();
+    m_text.append(script);
     return *this;
 }
 

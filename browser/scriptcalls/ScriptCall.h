@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane {
 
@@ -15,9 +16,10 @@ namespace corvane {
 // ever cut.
 //
 // Numbers are written without regard to the process locale: integer() as a
-// signed decimal, real() fixed-point with six decimals, as "%d" and "%f" do in
-// the C locale. A real that is not finite is written NaN, Infinity or
-// -Infinity, so that the call still parses.
+// signed decimal, real() fixed-point with six decimals (or as many as asked),
+// as "%d" and "%f" do in the C locale. A real that is not finite is written
+// NaN, Infinity or -Infinity, so that the call still parses. raw() appends a
+// value already written as script (an array or an object literal) as it is.
 //
 // A value type used by one thread at a time; throws only std::bad_alloc.
 class ScriptCall
@@ -26,8 +28,11 @@ public:
     explicit ScriptCall(std::string_view function);
 
     ScriptCall& integer(long long value);
-    ScriptCall& real(double value);
+    ScriptCall& real(double value, int decimals = 6);
     ScriptCall& text(std::string_view value);
+    // An array literal of reals, "[a, b, ...]", each as real() writes it.
+    ScriptCall& reals(const std::vector<double>& values);
+    ScriptCall& raw(std::string_view script);
 
     // Closes the argument list, appends terminator (";" or nothing) and hands
     // over the finished text; the builder is left empty.
@@ -35,6 +40,7 @@ public:
 
 private:
     void separate();
+    void appendReal(double value, int decimals);
 
     std::string m_text;
     bool m_first = true;

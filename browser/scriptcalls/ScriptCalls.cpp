@@ -1,10 +1,12 @@
 #include "browser/scriptcalls/ScriptCalls.h"
 
 #include "base/FormatableBuffer.h"
+#include "browser/scriptcalls/JsonText.h"
 #include "browser/scriptcalls/ScriptCall.h"
 #include "callback/CallbackInfo.h"
-#include "callback/GPSInfo.h"
+#include "callback/GPSReading.h"
 #include "data/DisplayTime.h"
+#include "data/TrackPoint.h"
 #include "data/VehicleInfo.h"
 
 #include <algorithm>
@@ -15,13 +17,10 @@ namespace {
 
 // The arguments insertVehicle and updateVehicle share: latitude, longitude,
 // identifier, shown name, time.
-ScriptCall& withPosition(ScriptCall& call, const VehicleInfo& vehicle)
+ScriptCall& withPosition(ScriptCall& call, std::string_view latitude, std::string_view longitude,
+                         const UniqueID& id, std::string_view shownName, std::string_view time)
 {
-    return call.text(vehicle.last_updated_latitude)
-        .text(vehicle.last_updated_longitude)
-        .text(vehicle.id.toText())
-        .text(vehicle.displayName())
-        .text(vehicle.last_updated_time);
+    return call.text(latitude).text(longitude).text(id.toText()).text(shownName).text(time);
 }
 
 // The arguments insertOptionalInfo and updateOptionalInfo share: identifier,
@@ -39,18 +38,6 @@ ScriptCall& withDetails(ScriptCall& call, const VehicleInfo& vehicle)
 }
 
 } // namespace
-
-std::vector<std::string> ScriptCalls::insertVehicleSequence(bool isLoaded, VehicleInfo& vehicle)
-{
-    std::vector<std::string> calls;
-    calls.push_back(insertVehicle(isLoaded, vehicle));
-    calls.push_back(insertOptionalInfo(isLoaded, vehicle));
-    if (isLoaded) {
-        vehicle.image_path = normaliseImagePath(vehicle.image_path);
-        calls.push_back(insertUserDefinedInfo(vehicle));
-    }
-    return calls;
-}
 
 std::string ScriptCalls::setMapSources(std::string_view roadTiles, std::string_view satelliteTiles,
                                        std::string_view geocoder)
@@ -80,7 +67,10 @@ std::string ScriptCalls::sortVehicleList()
 std::string ScriptCalls::insertVehicle(bool isLoaded, const VehicleInfo& vehicle)
 {
     ScriptCall call("insertVehicle");
-    return withPosition(call.integer(isLoaded ? 1 : 0), vehicle).finish();
+    return withPosition(call.integer(isLoaded ? 1 : 0), vehicle.last_updated_latitude,
+                        vehicle.last_updated_longitude, vehicle.id, vehicle.displayName(),
+                        vehicle.last_updated_time)
+        .finish();
 }
 
 std::string ScriptCalls::insertOptionalInfo(bool isLoaded, const VehicleInfo& vehicle)
@@ -99,10 +89,12 @@ std::string ScriptCalls::insertUserDefinedInfo(const VehicleInfo& vehicle)
         .finish();
 }
 
-std::string ScriptCalls::updateVehicle(const VehicleInfo& vehicle)
+std::string ScriptCalls::updateVehicle(const PageCall::Position& position)
 {
     ScriptCall call("updateVehicle");
-    return withPosition(call, vehicle).finish();
+    return withPosition(call, position.latitude, position.longitude, position.vehicle,
+                        position.shownName, position.time)
+        .finish();
 }
 
 std::string ScriptCalls::updateVehicleName(const VehicleInfo& vehicle)
@@ -132,19 +124,25 @@ std::string ScriptCalls::updateOptionalInfo(const VehicleInfo& vehicle)
     return withDetails(call, vehicle).finish();
 }
 
-std::string ScriptCalls::moveTo(const GPSInfo& gps, const UniqueID& id)
+std::string ScriptCalls::moveTo(const GPSReading& fix, const UniqueID& id)
 {
-    const Time fix = gps.fixTime();
     return ScriptCall("moveTo")
-        .real(gps.latitude())
-        .real(gps.longitude())
-        .real(gps.speed())
-        .integer(fix.hour())
-        .integer(fix.minute())
-        .integer(fix.second())
-        .real(gps.course())
+        .real(fix.latitude)
+        .real(fix.longitude)
+        .real(fix.speed)
+        .integer(fix.fixTime.hour())
+        .integer(fix.fixTime.minute())
+        .integer(fix.fixTime.second())
+        .real(fix.course)
         .text(id.toText())
         .finish(";");
+}
+
+std::string ScriptCalls::addTrackPoints(const UniqueID& id, const std::vector<double>& flat)
+{
+    // The same six decimals as moveTo's, so a point drawn here lies where
+    // the move would have put it.
+    return ScriptCall("addTrackPoints").text(id.toText()).reals(flat).finish(";");
 }
 
 std::string ScriptCalls::updateEventInfo(const CallbackInfo& event)
@@ -173,6 +171,81 @@ std::string ScriptCalls::enableTooltip()
 std::string ScriptCalls::hideTooltip()
 {
     return ScriptCall("hideTooltip").finish();
+}
+
+std::string ScriptCalls::setLiveSeconds(int seconds)
+{
+    return ScriptCall("setLiveSeconds").integer(seconds).finish(";");
+}
+
+std::string ScriptCalls::setAlarmKinds(std::uint32_t mask)
+{
+    return ScriptCall("setAlarmKinds").integer(mask).finish(";");
+}
+
+std::string ScriptCalls::setAlarmMuted(bool muted)
+{
+    return ScriptCall("setAlarmMuted").integer(muted ? 1 : 0).finish(";");
+}
+
+std::string ScriptCalls::setReportedName(const VehicleInfo& vehicle)
+{
+    return ScriptCall("setReportedName").text(vehicle.id.toText()).text(vehicle.name).finish(";");
+}
+
+std::string ScriptCalls::showTrackHistory(std::string_view id, std::string_view title,
+                                          std::string_view message)
+{
+    JsonText track;
+    track.beginObject().key("id").string(id).key("message").string(message).key("title").string(
+        title);
+    return ScriptCall("showTrackHistory").raw(track.endObject().finish()).finish(";");
+}
+
+namespace {
+
+void endMark(JsonText& json, const TrackPoint& point)
+{
+    json.beginObject()
+        .key("lat")
+        .number(point.latitude)
+        .key("lon")
+        .number(point.longitude)
+        .key("time")
+        .string(formatTrackTime(point.time))
+        .endObject();
+}
+
+} // namespace
+
+std::string ScriptCalls::showTrackHistory(std::string_view id, std::string_view title,
+                                          const std::vector<TrackPoint>& points,
+                                          const std::vector<std::size_t>& drawn, std::int64_t count)
+{
+    JsonText track;
+    track.beginObject().key("count").integer(count).key("end");
+    endMark(track, points.back());
+    track.key("id").string(id).key("points").beginArray();
+    for (const std::size_t i : drawn)
+        track.number(points[i].latitude).number(points[i].longitude);
+    track.endArray().key("start");
+    endMark(track, points.front());
+    track.key("title").string(title).endObject();
+    return ScriptCall("showTrackHistory").raw(track.finish()).finish(";");
+}
+
+std::string ScriptCalls::showLiveView()
+{
+    return ScriptCall("showLiveView").finish(";");
+}
+
+std::string ScriptCalls::moveHistoryMarker(const TrackReplay::Position& position)
+{
+    return ScriptCall("moveHistoryMarker")
+        .real(position.latitude, 7)
+        .real(position.longitude, 7)
+        .real(position.course, 1)
+        .finish(";");
 }
 
 std::string ScriptCalls::normaliseImagePath(std::string_view path)

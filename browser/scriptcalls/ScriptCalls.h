@@ -1,5 +1,10 @@
 #pragma once
 
+#include "browser/scriptcalls/PageCall.h"
+#include "data/TrackReplay.h"
+
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -7,19 +12,21 @@
 namespace corvane {
 
 class CallbackInfo;
-class GPSInfo;
+struct GPSReading;
+struct TrackPoint;
 class UniqueID;
 class VehicleInfo;
 
 // The texts of every call the station makes into the map page, one function
-// per page function. Each returns the complete script text (UTF-8), ready for
-// CefClientHandler::executeScript.
+// per page function: the only place a call's text is written. Each returns
+// the complete script text (UTF-8), ready for CefClientHandler::executeScript.
 //
 // Every text argument is quoted and escaped (ScriptLiteral), identifiers,
 // times, positions and picture paths included: for the values the station
 // produces itself this changes nothing, and a stray apostrophe or line break
 // in stored data can neither break a call nor inject script. Nothing is ever
-// cut, however long a name or path.
+// cut, however long a name or path. The track history's object is JSON
+// (JsonText), its keys in alphabetical order.
 //
 // The shown name of a vehicle is VehicleInfo::displayName().
 //
@@ -29,12 +36,6 @@ class VehicleInfo;
 class ScriptCalls
 {
 public:
-    // The calls that show one vehicle: insertVehicle, then insertOptionalInfo
-    // with the same is-loaded value, and, when isLoaded, insertUserDefinedInfo,
-    // before which the record's image_path is normalised in place (in memory
-    // only; the caller decides whether to store it).
-    static std::vector<std::string> insertVehicleSequence(bool isLoaded, VehicleInfo& vehicle);
-
     // "setMapSources('%s', '%s', '%s');": the road and satellite tile
     // addresses and the reverse geocoder address; an empty text keeps the
     // page's default. Sent once the page has loaded, before resetTimeout.
@@ -56,7 +57,7 @@ public:
     // is written with normaliseImagePath applied.
     static std::string insertUserDefinedInfo(const VehicleInfo& vehicle);
     // updateVehicle(latitude, longitude, id, shown name, time)
-    static std::string updateVehicle(const VehicleInfo& vehicle);
+    static std::string updateVehicle(const PageCall::Position& position);
     // updateVehicleName(id, reported name): the reported name, not the shown one.
     static std::string updateVehicleName(const VehicleInfo& vehicle);
     // updateUserDefinedInfo(id, shown name, info1, info2, picture path)
@@ -67,11 +68,14 @@ public:
     // driver, license)
     static std::string updateOptionalInfo(const VehicleInfo& vehicle);
 
-    // "moveTo(%f, %f, %f, %d, %d, %d, %f, '%s');" from the parsed sentence:
-    // latitude and longitude in signed degrees, speed in knots, the fix time's
-    // hour, minute and second, the course in degrees (-1 when the sentence has
+    // "moveTo(%f, %f, %f, %d, %d, %d, %f, '%s');" from the fix: latitude and
+    // longitude in signed degrees, speed in knots, the fix time's hour,
+    // minute and second, the course in degrees (-1 when the sentence has
     // none); then the vehicle's identifier.
-    static std::string moveTo(const GPSInfo& gps, const UniqueID& id);
+    static std::string moveTo(const GPSReading& fix, const UniqueID& id);
+    // "addTrackPoints('%s', [%f, %f, ...]);": positions a vehicle passed
+    // without its marker being moved there, as latitude, longitude pairs.
+    static std::string addTrackPoints(const UniqueID& id, const std::vector<double>& flat);
     // updateEventInfo(type, name, display time, device title, id) from an alarm
     // event; the caller has already put the vehicle's operator name into it.
     static std::string updateEventInfo(const CallbackInfo& event);
@@ -81,6 +85,35 @@ public:
     // "enableTooltip()", "hideTooltip()"
     static std::string enableTooltip();
     static std::string hideTooltip();
+
+    // The settings behind status colours, search and alarm attention:
+    //     setLiveSeconds(60);   seconds within which a report counts as live
+    //     setAlarmKinds(8192);  event types that call for attention, bit n = type n
+    //     setAlarmMuted(0);     1 when the alarm sound is muted
+    //     setReportedName('<id>', '<name>');  the recorder's name of a vehicle
+    //                           the operator has renamed, for the search
+    static std::string setLiveSeconds(int seconds);
+    static std::string setAlarmKinds(std::uint32_t mask);
+    static std::string setAlarmMuted(bool muted);
+    static std::string setReportedName(const VehicleInfo& vehicle);
+
+    // 'showTrackHistory({"id":…,"message":…,"title":…});': a stored track's
+    // place taken by a message (loading, nothing in range, an error).
+    static std::string showTrackHistory(std::string_view id, std::string_view title,
+                                        std::string_view message);
+    // 'showTrackHistory({"count":…,"end":{…},"id":…,"points":[…],"start":{…},
+    // "title":…});': the drawn samples (indexes into points, in order) as
+    // flat latitude, longitude pairs, count samples in range, and start and
+    // end marks (lat, lon, time) from the first and last of points, which
+    // must not be empty.
+    static std::string showTrackHistory(std::string_view id, std::string_view title,
+                                        const std::vector<TrackPoint>& points,
+                                        const std::vector<std::size_t>& drawn, std::int64_t count);
+    // "showLiveView();"
+    static std::string showLiveView();
+    // "moveHistoryMarker(%.7f, %.7f, %.1f);": the replay marker's latitude,
+    // longitude and course.
+    static std::string moveHistoryMarker(const TrackReplay::Position& position);
 
     // The picture path with every backslash turned into a slash. The main
     // window stores the result back into the record (in memory only) before

@@ -1,7 +1,10 @@
 #include "base/DateTime.h"
+#include "browser/scriptcalls/MapPage.h"
+#include "browser/scriptcalls/PageCallSink.h"
 #include "browser/scriptcalls/ScriptCalls.h"
 #include "callback/CallbackInfo.h"
-#include "callback/GPSInfo.h"
+#include "callback/GPSReading.h"
+#include "data/TrackPoint.h"
 #include "data/VehicleInfo.h"
 
 #include <cstdlib>
@@ -84,7 +87,8 @@ TEST(ScriptCalls, EveryCallHasItsExactText)
          R"x(insertOptionalInfo(1, '0f8fad5b-d9cb-469f-a165-70867728950e', 'Van \'A\'', 'ACME', 'Hy', 'X 1', '12-AB', 'D. Lee', 'L-9'))x"},
         {"insertUserDefinedInfo", [] { return ScriptCalls::insertUserDefinedInfo(truck()); },
          R"x(insertUserDefinedInfo('0f8fad5b-d9cb-469f-a165-70867728950e', 'C:/pics/truck.png', 'first\nsecond', 'it\'s'))x"},
-        {"updateVehicle", [] { return ScriptCalls::updateVehicle(renamed()); },
+        {"updateVehicle",
+         [] { return ScriptCalls::updateVehicle(*PageCall::position(renamed()).asPosition()); },
          R"x(updateVehicle('37.566500', '126.978000', '0f8fad5b-d9cb-469f-a165-70867728950e', 'Van \'A\'', '2011-05-31 13:45:30'))x"},
         {"updateVehicleName carries the reported name",
          [] { return ScriptCalls::updateVehicleName(renamed()); },
@@ -103,7 +107,7 @@ TEST(ScriptCalls, EveryCallHasItsExactText)
         {"moveTo without a course",
          [] {
              return ScriptCalls::moveTo(
-                 GPSInfo("$GPRMC,134530,A,3733.9900,S,12658.6800,W,12.5,,310511"),
+                 GPSReading::read("$GPRMC,134530,A,3733.9900,S,12658.6800,W,12.5,,310511"),
                  UniqueID(idText));
          },
          "moveTo(-37.566500, -126.978000, 12.500000, 13, 45, 30, -1.000000, "
@@ -117,27 +121,80 @@ TEST(ScriptCalls, EveryCallHasItsExactText)
          R"x(deleteVehicle('x\');alert(1);(\''))x"},
         {"enableTooltip", [] { return ScriptCalls::enableTooltip(); }, "enableTooltip()"},
         {"hideTooltip", [] { return ScriptCalls::hideTooltip(); }, "hideTooltip()"},
+        {"addTrackPoints",
+         [] {
+             return ScriptCalls::addTrackPoints(UniqueID(idText), {1.5, -2.25, 0, 179.9999995});
+         },
+         "addTrackPoints('0f8fad5b-d9cb-469f-a165-70867728950e', [1.500000, -2.250000, "
+         "0.000000, 180.000000]);"},
+        {"setLiveSeconds", [] { return ScriptCalls::setLiveSeconds(60); }, "setLiveSeconds(60);"},
+        {"setAlarmKinds", [] { return ScriptCalls::setAlarmKinds(1u << 13); },
+         "setAlarmKinds(8192);"},
+        // The whole unsigned range, never a negative number.
+        {"setAlarmKinds of every kind", [] { return ScriptCalls::setAlarmKinds(0xFFFFFFFFu); },
+         "setAlarmKinds(4294967295);"},
+        {"setAlarmMuted", [] { return ScriptCalls::setAlarmMuted(true); }, "setAlarmMuted(1);"},
+        {"setAlarmMuted off", [] { return ScriptCalls::setAlarmMuted(false); },
+         "setAlarmMuted(0);"},
+        {"setReportedName carries the reported name",
+         [] { return ScriptCalls::setReportedName(renamed()); },
+         R"x(setReportedName('0f8fad5b-d9cb-469f-a165-70867728950e', 'O\'Brien\\1');)x"},
+        {"showTrackHistory with a message",
+         [] {
+             return ScriptCalls::showTrackHistory(idText, "Van \"A\"\n",
+                                                  "No positions in this range.");
+         },
+         R"x(showTrackHistory({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","message":"No positions in this range.","title":"Van \"A\"\n"});)x"},
+        {"showTrackHistory with a track",
+         [] {
+             const std::vector<TrackPoint> points = {
+                 {1306849530, 37.5665, 126.978, 0, -1},
+                 {1306849531, 1e-4, -0.0, 0, -1},
+                 {1306849590, -37.25, 1e15, 0, -1},
+             };
+             return ScriptCalls::showTrackHistory(idText, "T", points, {0, 1, 2}, 42);
+         },
+         R"x(showTrackHistory({"count":42,"end":{"lat":-37.25,"lon":1000000000000000,"time":"2011-05-31 13:46:30"},"id":"0f8fad5b-d9cb-469f-a165-70867728950e","points":[37.5665,126.978,1e-04,0,-37.25,1000000000000000],"start":{"lat":37.5665,"lon":126.978,"time":"2011-05-31 13:45:30"},"title":"T"});)x"},
+        {"showLiveView", [] { return ScriptCalls::showLiveView(); }, "showLiveView();"},
+        {"moveHistoryMarker",
+         [] {
+             TrackReplay::Position at;
+             at.latitude = 37.56650004;
+             at.longitude = -0.5;
+             at.course = 359.96;
+             return ScriptCalls::moveHistoryMarker(at);
+         },
+         "moveHistoryMarker(37.5665000, -0.5000000, 360.0);"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.call(), c.expected) << c.what;
     }
 }
 
-TEST(ScriptCalls, InsertSequenceDependsOnIsLoaded)
+struct Recorder : PageCallSink
 {
+    void call(PageCall call) override { calls.push_back(call.text()); }
+    std::vector<std::string> calls;
+};
+
+TEST(MapPage, InsertsAVehicleByWhetherThePageIsLoading)
+{
+    Recorder page;
+    MapPage map(page);
     VehicleInfo first = truck();
-    const auto onReport = ScriptCalls::insertVehicleSequence(false, first);
-    ASSERT_EQ(onReport.size(), 2u);
-    EXPECT_EQ(onReport[0], ScriptCalls::insertVehicle(false, truck()));
-    EXPECT_EQ(onReport[1], ScriptCalls::insertOptionalInfo(false, truck()));
+    map.insertVehicle(false, first);
+    ASSERT_EQ(page.calls.size(), 2u);
+    EXPECT_EQ(page.calls[0], ScriptCalls::insertVehicle(false, truck()));
+    EXPECT_EQ(page.calls[1], ScriptCalls::insertOptionalInfo(false, truck()));
     EXPECT_EQ(first.image_path, "C:\\pics\\truck.png");
 
+    page.calls.clear();
     VehicleInfo loaded = truck();
-    const auto onLoad = ScriptCalls::insertVehicleSequence(true, loaded);
-    ASSERT_EQ(onLoad.size(), 3u);
-    EXPECT_EQ(onLoad[0].rfind("insertVehicle(1, ", 0), 0u);
-    EXPECT_EQ(onLoad[1].rfind("insertOptionalInfo(1, ", 0), 0u);
-    EXPECT_EQ(onLoad[2], ScriptCalls::insertUserDefinedInfo(truck()));
+    map.insertVehicle(true, loaded);
+    ASSERT_EQ(page.calls.size(), 3u);
+    EXPECT_EQ(page.calls[0].rfind("insertVehicle(1, ", 0), 0u);
+    EXPECT_EQ(page.calls[1].rfind("insertOptionalInfo(1, ", 0), 0u);
+    EXPECT_EQ(page.calls[2], ScriptCalls::insertUserDefinedInfo(truck()));
     EXPECT_EQ(loaded.image_path, "C:/pics/truck.png");
 }
 
@@ -147,7 +204,7 @@ TEST(ScriptCalls, LongTextsAreNeverCut)
     VehicleInfo v = truck();
     v.name = std::string(3000, 'n') + "'";
     v.image_path = std::string(500, '\\') + "p.png";
-    const std::string name = ScriptCalls::updateVehicle(v);
+    const std::string name = ScriptCalls::updateVehicle(*PageCall::position(v).asPosition());
     EXPECT_NE(name.find("'" + std::string(3000, 'n') + "\\''"), std::string::npos);
     EXPECT_TRUE(name.ends_with(", '2011-05-31 13:45:30')")) << name.substr(name.size() - 40);
 
@@ -175,9 +232,9 @@ TEST(ScriptCalls, MoveToMatchesRealReceiverSentences)
             columns.push_back(column);
         }
         ASSERT_EQ(columns.size(), 10u) << line;
-        const GPSInfo gps(columns[1]);
+        const GPSReading gps = GPSReading::read(columns[1]);
         // The station sends no move for a sentence without a position.
-        if (!gps.hasPosition())
+        if (!gps.hasPosition)
             continue;
         const std::string expected = "moveTo(" + columns[3] + ", " + columns[4] + ", " +
                                      columns[5] + ", " + std::to_string(std::stoi(columns[7])) +
