@@ -31,18 +31,6 @@ private:
     sqlite3_stmt* m_statement = nullptr;
 };
 
-std::string sniffFormat(const unsigned char* bytes, int size)
-{
-    if (size >= 8 && bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G')
-        return "png";
-    if (size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
-        return "jpg";
-    if (size >= 12 && std::string(reinterpret_cast<const char*>(bytes), 4) == "RIFF" &&
-        std::string(reinterpret_cast<const char*>(bytes) + 8, 4) == "WEBP")
-        return "webp";
-    return {};
-}
-
 } // namespace
 
 MBTilesFile::MBTilesFile(const std::string& utf8Path) : m_path(utf8Path)
@@ -132,8 +120,8 @@ void MBTilesFile::check()
         Query first(m_handle, "SELECT tile_data FROM tiles LIMIT 1");
         if (first.step())
             m_format =
-                sniffFormat(static_cast<const unsigned char*>(sqlite3_column_blob(first.get(), 0)),
-                            sqlite3_column_bytes(first.get(), 0));
+                sniffFormat(static_cast<const std::uint8_t*>(sqlite3_column_blob(first.get(), 0)),
+                            static_cast<std::size_t>(sqlite3_column_bytes(first.get(), 0)));
     }
     if (m_format != "png" && m_format != "jpg" && m_format != "webp")
         refuse("tile format is not raster png/jpg/webp" +
@@ -163,6 +151,18 @@ void MBTilesFile::check()
                            "AND tile_row = ?3",
                            -1, &m_tileStatement, nullptr) != SQLITE_OK)
         refuse("tiles cannot be read");
+}
+
+std::string MBTilesFile::sniffFormat(const std::uint8_t* bytes, std::size_t size)
+{
+    if (size >= 8 && bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G')
+        return "png";
+    if (size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
+        return "jpg";
+    if (size >= 12 && std::string(reinterpret_cast<const char*>(bytes), 4) == "RIFF" &&
+        std::string(reinterpret_cast<const char*>(bytes) + 8, 4) == "WEBP")
+        return "webp";
+    return {};
 }
 
 std::vector<std::uint8_t> MBTilesFile::tile(int z, int x, int y) const

@@ -40,6 +40,9 @@ public:
     // answers empty.
     std::vector<std::uint8_t> tile(int z, int x, int y) const;
 
+    // "png", "jpg" or "webp" from a tile's first bytes, or empty.
+    static std::string sniffFormat(const std::uint8_t* bytes, std::size_t size);
+
     const std::string& path() const noexcept { return m_path; }
     const std::string& format() const noexcept { return m_format; }
     int minZoom() const noexcept { return m_minZoom; }

@@ -27,8 +27,6 @@ namespace corvane {
 class TileCache
 {
 public:
-    static constexpr std::int64_t defaultCapMegabytes = 1024;
-
     TileCache(const std::string& utf8Path, std::int64_t capBytes);
     ~TileCache();
 
