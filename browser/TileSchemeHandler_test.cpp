@@ -3,14 +3,12 @@
 
 #include "browser/CefClientHandler.h"
 #include "browser/TileSchemeHandler.h"
+#include "browser/testsupport/TileFileMaker.h"
 #include "testsupport/qt/EventLoopWait.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QColor>
 #include <QDir>
-#include <QImage>
-#include <QPainter>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -19,7 +17,6 @@
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 #include <memory>
-#include <sqlite3.h>
 #include <vector>
 
 // Failure messages show the texts compared.
@@ -34,65 +31,16 @@ namespace {
 using test::evaluate;
 using test::waitFor;
 
-QByteArray png(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
+using Tile = test::TileFileMaker::Tile;
 
 QByteArray plainTile(QColor colour)
 {
-    QImage image(256, 256, QImage::Format_RGB32);
-    image.fill(colour);
-    return png(image);
+    return test::TileFileMaker::plainTile(colour);
 }
 
-// Four quadrants: top left, top right, bottom left, bottom right.
-QByteArray quadrantTile(const QColor (&colours)[4])
+void makeMBTiles(const QString& path, const std::vector<Tile>& tiles)
 {
-    QImage image(256, 256, QImage::Format_RGB32);
-    QPainter painter(&image);
-    for (int i = 0; i < 4; ++i)
-        painter.fillRect((i % 2) * 128, (i / 2) * 128, 128, 128, colours[i]);
-    painter.end();
-    return png(image);
-}
-
-struct FileTile
-{
-    int z;
-    int x;
-    int y; // counted from the north; stored as the file's TMS row
-    QByteArray bytes;
-};
-
-void makeMBTiles(const QString& path, const std::vector<FileTile>& tiles)
-{
-    sqlite3* handle = nullptr;
-    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &handle), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(handle,
-                           "CREATE TABLE metadata (name TEXT, value TEXT);"
-                           "INSERT INTO metadata VALUES ('format', 'png');"
-                           "CREATE TABLE tiles (zoom_level INTEGER, tile_column INTEGER, "
-                           "tile_row INTEGER, tile_data BLOB);",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(handle, "INSERT INTO tiles VALUES (?1, ?2, ?3, ?4)", -1, &insert, nullptr);
-    for (const FileTile& tile : tiles) {
-        sqlite3_bind_int(insert, 1, tile.z);
-        sqlite3_bind_int(insert, 2, tile.x);
-        sqlite3_bind_int(insert, 3, (1 << tile.z) - 1 - tile.y);
-        sqlite3_bind_blob(insert, 4, tile.bytes.constData(), int(tile.bytes.size()),
-                          SQLITE_TRANSIENT);
-        EXPECT_EQ(sqlite3_step(insert), SQLITE_DONE);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    sqlite3_close(handle);
+    ASSERT_TRUE(test::TileFileMaker::write(path, tiles)) << path.toStdString();
 }
 
 // A tile server on 127.0.0.1 that answers every request with one tile, or
@@ -352,8 +300,8 @@ TEST_F(TileSchemeHandlerTest, FilesAnswerInOrderWithNorthernRowsAndNoNetwork)
 TEST_F(TileSchemeHandlerTest, OverzoomScalesTheCoveringPartOfTheNearestLowerTile)
 {
     const QColor quadrants[4] = {red, green, blue, yellow};
-    makeMBTiles(file("low.mbtiles"),
-                {{1, 0, 0, quadrantTile(quadrants)}, {3, 3, 3, plainTile(grey)}});
+    makeMBTiles(file("low.mbtiles"), {{1, 0, 0, test::TileFileMaker::quadrantTile(quadrants)},
+                                      {3, 3, 3, plainTile(grey)}});
     m_handler.setTileFiles({file("low.mbtiles")});
     const struct
     {
