@@ -6,6 +6,7 @@
 #include "app/StartupFolder.h"
 #include "app/TerminationSignals.h"
 #include "base/Trace.h"
+#include "browser/TileSchemeHandler.h"
 
 #include <clocale>
 #include <cstdio>
@@ -24,6 +25,8 @@ CorvaneApp::CorvaneApp(int& argc, char** argv) : QApplication(argc, argv)
 void CorvaneApp::prepareProcess()
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The engine learns its schemes once, before it starts.
+    TileSchemeHandler::registerScheme();
     // The page gets a script of new text every frame, and the script engine's
     // compilation cache keeps every text it has compiled: the page's process
     // grew by megabytes a second under a busy fleet. Nothing is lost without

@@ -13,6 +13,7 @@
 #include "browser/CefClientHandler.h"
 #include "browser/CefClientV8Handler.h"
 #include "browser/MapWebPage.h"
+#include "browser/TileSchemeHandler.h"
 #include "data/AbstractDatabaseRecord.h" // DBManager.h needs it complete
 #include "data/DBManager.h"
 #include "data/SettingRule.h"
@@ -61,6 +62,18 @@ constexpr MapSource mapSources[] = {
     {"map/Geocoder",
      "https://nominatim.openstreetmap.org/reverse?format=jsonv2&lat={lat}&lon={lon}"},
 };
+
+// The operator's MBTiles files, one path a line, answered first to last.
+constexpr char tileFilesKey[] = "map/TileFiles";
+
+// A file beside the station's databases.
+QString stationFile(const char* name)
+{
+    QString folder = StartupFolder::path();
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder + QLatin1String(name);
+}
 
 void post(QObject* window, QEvent* event)
 {
@@ -121,6 +134,7 @@ bool CorvaneDlg::initialize()
         remote << QString::fromStdString(address.empty() ? source.defaultValue : address);
     }
     m_clientHandler->setRemoteAddresses(remote);
+    configureTiles(remote[0], remote[1]);
     createTrackHistory();
     m_initialized = true;
     m_reception.start();
@@ -284,13 +298,24 @@ void CorvaneDlg::connectDialogs()
             });
 }
 
+void CorvaneDlg::configureTiles(const QString& roadTemplate, const QString& satelliteTemplate)
+{
+    TileSchemeHandler& tiles = m_clientHandler->tiles();
+    tiles.setTemplates(roadTemplate, satelliteTemplate);
+    QStringList files;
+    const QString stored = QString::fromStdString(m_databases.readText(tileFilesKey, ""));
+    for (const QString& line : stored.split(u'\n')) {
+        if (!line.trimmed().isEmpty())
+            files << line.trimmed();
+    }
+    tiles.setTileFiles(files);
+    tiles.setCache(stationFile("tiles.db"),
+                   std::int64_t(m_databases.readSetting(tileCacheRule)) * 1024 * 1024);
+}
+
 void CorvaneDlg::createTrackHistory()
 {
-    QString folder = StartupFolder::path();
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    m_trackHistory = std::make_unique<TrackHistory>(
-        m_mapPage, (folder + QStringLiteral("app.db")).toStdString());
+    m_trackHistory = std::make_unique<TrackHistory>(m_mapPage, stationFile("app.db").toStdString());
     m_replayBar = std::make_unique<TrackReplayBar>(*m_trackHistory, this);
     m_replayBar->hide();
     connect(m_trackHistory.get(), &TrackHistory::changed, this, &CorvaneDlg::trackHistoryChanged);
@@ -365,6 +390,8 @@ void CorvaneDlg::sendMapSources()
     for (std::size_t i = 0; i < std::size(mapSources); ++i)
         addresses[i] = m_databases.readText(mapSources[i].key, mapSources[i].defaultValue);
     m_mapPage.setMapSources(addresses[0], addresses[1], addresses[2]);
+    // Tiles come through the station, which keeps what it fetched.
+    m_mapPage.setStationTiles(true);
 }
 
 void CorvaneDlg::sendAttentionSettings()

@@ -140,6 +140,8 @@ private:
     void sendMapSources();
     void sendAttentionSettings();
     void connectDialogs();
+    // The tile scheme's files, cache and templates from setup.db.
+    void configureTiles(const QString& roadTemplate, const QString& satelliteTemplate);
     void createTrackHistory();
     void trackHistoryChanged();
     void updateTitle();

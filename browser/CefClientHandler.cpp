@@ -3,6 +3,7 @@
 #include "base/Trace.h"
 #include "browser/CefClientListener.h"
 #include "browser/PageRequestGuard.h"
+#include "browser/TileSchemeHandler.h"
 #include "page/MapPage.h"
 
 #include <QCryptographicHash>
@@ -148,7 +149,8 @@ const char* terminationText(QWebEnginePage::RenderProcessTerminationStatus statu
 CefClientHandler::CefClientHandler(QString startupFolder, QObject* parent)
     : QObject(parent), m_startupFolder(std::move(startupFolder)),
       m_pageText(withScriptPolicy(QString::fromStdString(assembleMapPage()))),
-      m_requestGuard(new PageRequestGuard(m_startupFolder, pageAddress(), this))
+      m_requestGuard(new PageRequestGuard(m_startupFolder, pageAddress(), this)),
+      m_tiles(new TileSchemeHandler(this))
 {
     m_reloadTimer.setSingleShot(true);
     connect(&m_reloadTimer, &QTimer::timeout, this, &CefClientHandler::loadPage);
@@ -223,6 +225,7 @@ bool CefClientHandler::adopt(QWebEngineView* view)
     guardNavigation(view);
     installDocumentGuard(view);
     QWebEnginePage* page = view->page();
+    m_tiles->install(page->profile());
     connect(page, &QWebEnginePage::loadFinished, this, &CefClientHandler::onLoadFinished);
     connect(page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {

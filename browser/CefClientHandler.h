@@ -18,6 +18,7 @@ namespace corvane {
 
 class CefClientListener;
 class PageRequestGuard;
+class TileSchemeHandler;
 
 // Hosts the map page in one web view and runs the station's script calls in it.
 //
@@ -49,7 +50,9 @@ class PageRequestGuard;
 // gets a script policy that lets only its own inline scripts and handlers
 // run, so a javascript: address cannot replace the document either. The view
 // takes no drops, and its requests pass a PageRequestGuard (own page, images/
-// of the start-up folder, the hosts given to setRemoteAddresses).
+// of the start-up folder, the station's tile scheme, the hosts given to
+// setRemoteAddresses). The tile scheme's handler (tiles()) is installed on the
+// adopted view's profile.
 //
 // Ownership: the handler keeps a guarded pointer to the view and owns neither
 // the view nor the listener; both must outlive their use here (a destroyed
@@ -110,6 +113,10 @@ public:
     // long it may stay silent; for tests. Applies from the next load.
     void setHangTimes(int probeMs, int hangMs) { m_watchdog.setTimes(probeMs, hangMs); }
 
+    // Answers the page's corvane-tile:// requests once a view is adopted;
+    // owned by this handler.
+    TileSchemeHandler& tiles() const { return *m_tiles; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -139,6 +146,7 @@ private:
     qint64 m_hungForMs = 0;
     QTimer m_reloadTimer;
     PageRequestGuard* m_requestGuard; // child of this handler
+    TileSchemeHandler* m_tiles;       // child of this handler
 };
 
 } // namespace corvane

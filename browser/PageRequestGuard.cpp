@@ -1,5 +1,7 @@
 #include "browser/PageRequestGuard.h"
 
+#include "browser/TileSchemeHandler.h"
+
 #include <QDir>
 #include <QMutexLocker>
 #include <QWebEngineUrlRequestInfo>
@@ -82,7 +84,8 @@ void PageRequestGuard::setRemoteTemplates(const QStringList& templates)
 bool PageRequestGuard::allows(const QUrl& url) const
 {
     const QString scheme = url.scheme().toLower();
-    if (scheme == QLatin1String("data") || scheme == QLatin1String("blob"))
+    if (scheme == QLatin1String("data") || scheme == QLatin1String("blob") ||
+        scheme == QLatin1String(TileSchemeHandler::scheme))
         return true;
     if (scheme == QLatin1String("file")) {
         if (url.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment) == m_pageAddress)

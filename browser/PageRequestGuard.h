@@ -12,8 +12,9 @@ namespace corvane {
 
 // Decides which addresses the map page may reach, and blocks the rest: the
 // page's own address, pictures under "images/" of the start-up folder, the
-// hosts of the configured tile and geocoder addresses, and data held by the
-// page itself (data: and blob: addresses). Anything else (other local files,
+// hosts of the configured tile and geocoder addresses, the station's own tile
+// scheme (its handler judges each address), and data held by the page itself
+// (data: and blob: addresses). Anything else (other local files,
 // other hosts, other schemes) is refused, so neither a hostile text nor a
 // dropped document can read local files or reach other machines.
 //

@@ -37,6 +37,9 @@ TEST(PageRequestGuard, OnlyTheOwnPageItsPicturesAndTheMapHostsPass)
         {"file://otherhost/srv/station/images/a.png", false},
         {"data:image/png;base64,AAAA", true},
         {"blob:file:///0c6e-11", true},
+        // The station's tile scheme: its handler judges each address.
+        {"corvane-tile://road/3/1/2", true},
+        {"corvane-tiles://road/3/1/2", false},
         {"https://a.tile.example.org/1/2/3.png", true},
         {"https://tile.example.org/1/2/3.png", false},
         {"https://a.b.tile.example.org/1/2/3.png", false},

@@ -49,4 +49,8 @@ inline constexpr SettingRule speedLimitRule{"rules/SpeedLimitKmh", 0, 0, 500,
 inline constexpr SettingRule minFreeRule{"data/MinFreeMB", 200, 0, 1048576,
                                          "Minimum free space must be between %d ~ %d MB"};
 
+// Megabytes of tiles fetched online kept in tiles.db; 0 keeps none.
+inline constexpr SettingRule tileCacheRule{"map/CacheMB", 1024, 0, 1048576,
+                                           "Tile cache must be between %d ~ %d MB"};
+
 } // namespace corvane

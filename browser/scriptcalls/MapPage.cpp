@@ -19,6 +19,11 @@ void MapPage::setMapSources(std::string_view roadTiles, std::string_view satelli
     written(ScriptCalls::setMapSources(roadTiles, satelliteTiles, geocoder));
 }
 
+void MapPage::setStationTiles(bool enabled)
+{
+    written(ScriptCalls::setStationTiles(enabled));
+}
+
 void MapPage::setPageSize(int width, int height)
 {
     written(ScriptCalls::setPageSize(width, height));

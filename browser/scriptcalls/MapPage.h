@@ -34,6 +34,7 @@ public:
 
     void setMapSources(std::string_view roadTiles, std::string_view satelliteTiles,
                        std::string_view geocoder);
+    void setStationTiles(bool enabled);
     void setPageSize(int width, int height);
     void resetTimeout(int minutes);
     void sortVehicleList();

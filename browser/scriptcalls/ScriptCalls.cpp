@@ -49,6 +49,11 @@ std::string ScriptCalls::setMapSources(std::string_view roadTiles, std::string_v
         .finish(";");
 }
 
+std::string ScriptCalls::setStationTiles(bool enabled)
+{
+    return ScriptCall("setStationTiles").integer(enabled ? 1 : 0).finish(";");
+}
+
 std::string ScriptCalls::setPageSize(int width, int height)
 {
     return ScriptCall("setPageSize").integer(width).integer(height).finish(";");

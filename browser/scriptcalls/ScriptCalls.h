@@ -50,6 +50,10 @@ public:
     // page's default. Sent once the page has loaded, before resetTimeout.
     static std::string setMapSources(std::string_view roadTiles, std::string_view satelliteTiles,
                                      std::string_view geocoder);
+    // "setStationTiles(%d);": 1 when the road, satellite and offline tiles
+    // come through the station's corvane-tile:// scheme, 0 for the page's own
+    // addresses.
+    static std::string setStationTiles(bool enabled);
     // "setPageSize(%d, %d);"
     static std::string setPageSize(int width, int height);
     // "resetTimeout(%d);" with the time-out in minutes.

@@ -71,6 +71,8 @@ TEST(ScriptCalls, EveryCallHasItsExactText)
         {"setMapSources",
          [] { return ScriptCalls::setMapSources("https://t/{z}/{x}/{y}.png", "", "g?q='{lat}'"); },
          R"x(setMapSources('https://t/{z}/{x}/{y}.png', '', 'g?q=\'{lat}\'');)x"},
+        {"setStationTiles", [] { return ScriptCalls::setStationTiles(true); },
+         "setStationTiles(1);"},
         {"setPageSize", [] { return ScriptCalls::setPageSize(900, 600); },
          "setPageSize(900, 600);"},
         {"resetTimeout", [] { return ScriptCalls::resetTimeout(10); }, "resetTimeout(10);"},

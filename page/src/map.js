@@ -1,4 +1,5 @@
 import { global } from './state.js';
+import { tileSource } from './tile-source.js';
 
 // The map service behind one small adapter, so the rest of the page never touches the
 // tile library directly. Points are L.LatLng objects; 0 stands for an unknown position.
@@ -6,6 +7,7 @@ export function MapAdapter(element, sources) {
     var self = this;
     this.sources = sources;
     this.type = 'map';
+    this.stationTiles = global.stationTiles;
     this.tileLayer = null;
     this.overlays = [];
     this.map = L.map(element, { center: [0, 0], zoom: 0, zoomControl: true, attributionControl: true,
@@ -22,31 +24,28 @@ export function MapAdapter(element, sources) {
     });
     this.applyTiles();
 }
-MapAdapter.roadAttribution = '\u00A9 OpenStreetMap contributors';
-MapAdapter.satelliteAttribution = 'Imagery \u00A9 Esri';
 MapAdapter.prototype.applyTiles = function () {
     if (this.tileLayer) {
         this.map.removeLayer(this.tileLayer);
         this.tileLayer = null;
     }
-    var url = this.type === 'satellite' ? this.sources.satellite : this.sources.road;
-    // "Offline" shows the built-in world layer alone (it lies beneath the tiles anyway).
-    if (!url || this.type === 'offline') {
+    var source = tileSource(this.type, this.sources, MapAdapter.defaultSources, this.stationTiles);
+    // The world outlines lie beneath the tiles: "Offline" without tile files shows them alone.
+    if (!source.url) {
         return;
     }
-    var defaults = MapAdapter.defaultSources;
-    var attribution = '';
-    if (url === defaults.road) {
-        attribution = MapAdapter.roadAttribution;
-    } else if (url === defaults.satellite) {
-        attribution = MapAdapter.satelliteAttribution;
-    }
-    // Tiles that fail to load (no network) simply stay blank; nothing waits for them.
-    this.tileLayer = L.tileLayer(url, { maxZoom: 19, attribution: attribution, crossOrigin: false });
+    // Tiles that fail to load (no network, no file has them) simply stay blank over the
+    // outlines; nothing waits for them.
+    this.tileLayer = L.tileLayer(source.url, { maxZoom: 19, attribution: source.attribution,
+                                               crossOrigin: false });
     this.tileLayer.addTo(this.map);
 };
 MapAdapter.prototype.setSources = function (sources) {
     this.sources = sources;
+    this.applyTiles();
+};
+MapAdapter.prototype.setStationTiles = function (enabled) {
+    this.stationTiles = Boolean(enabled);
     this.applyTiles();
 };
 MapAdapter.prototype.setType = function (type) {

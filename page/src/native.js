@@ -56,6 +56,16 @@ export function setMapSources(roadTileUrl, satelliteTileUrl, geocoderUrl) {
     }
 }
 
+// enabled 1: road, satellite and "Offline" tiles come through the station (corvane-tile://),
+// which answers from the operator's tile files, its cache and the network; 0: straight from
+// the addresses of setMapSources, and "Offline" shows the outlines alone.
+export function setStationTiles(enabled) {
+    global.stationTiles = Boolean(enabled);
+    if (global.map) {
+        global.map.setStationTiles(global.stationTiles);
+    }
+}
+
 export function setPageSize(cx, cy) {
     var popup = global.contextMenu;
     global.eventPopup.changePosition(cx - global.width, 0);
@@ -347,6 +357,7 @@ Object.assign(window, {
     setMapSources,
     setPageSize,
     setReportedName,
+    setStationTiles,
     setZoneAlarmKinds,
     setZones,
     showLiveView,

@@ -20,6 +20,8 @@ export var global = {
     vehicleContextMenu: null,
     tooltip: null,
     listHidden: false,
+    // Set by setStationTiles(): the tiles come through the station's own scheme.
+    stationTiles: false,
     // Replaced by setMapSources(); an empty address switches that source off.
     mapSources: {
         road: 'https://tile.openstreetmap.org/{z}/{x}/{y}.png',

@@ -4,7 +4,7 @@ import { global } from './state.js';
 // ---- The built-in world layer ----
 // Land, coastlines and country borders at 1:110 million, drawn beneath the tiles: where
 // tiles cannot load (no network) the operator still sees where the vehicles are. The map
-// selector's "Offline" shows it alone.
+// selector's "Offline" shows it beneath the station's offline tiles (the operator's tile files).
 var worldLayer = {
     attribution: 'Outlines: Made with Natural Earth',
     sea: '#AAD3DF',
