@@ -11,6 +11,7 @@
 #include "data/VehicleInfoContainer.h"
 #include "testsupport/DeadlineWait.h"
 #include "testsupport/TableText.h"
+#include "testsupport/SampleEvent.h"
 #include "testsupport/TempFolder.h"
 
 #include <algorithm>
@@ -123,13 +124,7 @@ protected:
 
     static CallbackInfo event(const UniqueID& vehicle, const char* name, int type)
     {
-        CallbackInfo info("10.1.2.3", 4000);
-        info.setName(name);
-        info.setDeviceTitle("DVR");
-        info.setType(type);
-        info.setTime(DateTime(2011, 5, 31, 13, 45, 30, 0));
-        info.setId(vehicle);
-        return info;
+        return test::sampleEvent(vehicle, name, "DVR", type);
     }
 
     TempFolder folder;

@@ -8,6 +8,7 @@
 #include "data/VehicleInfoContainer.h"
 #include "data/ZoneTable.h"
 #include "testsupport/TableText.h"
+#include "testsupport/SampleEvent.h"
 #include "testsupport/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -34,13 +35,7 @@ protected:
 
     static CallbackInfo zoneEvent(int type, const char* title)
     {
-        CallbackInfo info("10.1.2.3", 4000);
-        info.setName("Truck 7");
-        info.setDeviceTitle(title);
-        info.setType(type);
-        info.setTime(DateTime(2011, 5, 31, 13, 45, 30, 0));
-        info.setId(vehicle);
-        return info;
+        return test::sampleEvent(vehicle, "Truck 7", title, type);
     }
 
     TempFolder folder;
