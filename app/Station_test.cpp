@@ -425,6 +425,48 @@ TEST_F(Station, ZonesStoredBeforeTheStartAreDrawnOnTheMap)
               QStringLiteral("Yard <1>"));
 }
 
+// From the page's own native road: a drawn zone is stored and drawn back; a
+// shape that is none, a script in its place or an unknown zone stores nothing
+// and is told on the page.
+TEST_F(Station, ZoneEditsFromThePageAreStoredOrRefusedAndTold)
+{
+    auto zones = [] { return db->number("SELECT count(*) FROM zone WHERE deleted = 0"); };
+    auto drawn = [] {
+        return js("document.querySelectorAll('.leaflet-zone-pane path').length").toInt();
+    };
+    const long long before = zones();
+    js(R"(cef.extension.onZoneSaved('', 'Gate', '{"type":"Polygon","coordinates":)"
+       R"([[[8.1,47.1],[8.2,47.1],[8.2,47.2],[8.1,47.1]]]}'))");
+    ASSERT_TRUE(waitFor([&] { return zones() == before + 1; }, deadlineMs));
+    EXPECT_EQ(
+        firstText(*db, "SELECT geometry FROM zone WHERE name = 'Gate'"),
+        R"({"type":"Polygon","coordinates":[[[8.1,47.1],[8.2,47.1],[8.2,47.2],[8.1,47.1]]]})");
+    EXPECT_TRUE(waitFor([&] { return drawn() == before + 1; }, deadlineMs));
+
+    const char* const refused[] = {
+        R"(cef.extension.onZoneSaved('', 'Bad', '{"type":"Polygon"}'))",
+        R"(cef.extension.onZoneSaved('', 'Bad', "'); window.__pwned = 1; ('"))",
+        R"(cef.extension.onZoneSaved('', 'Bad', 'NaN'))",
+        R"(cef.extension.onZoneSaved('999', '', '{"type":"Polygon"}'))",
+        R"(cef.extension.onZoneDeleted('1 OR 1=1'))",
+    };
+    for (const char* call : refused) {
+        js("document.getElementById('zoneMessage').textContent = ''");
+        js(call);
+        EXPECT_TRUE(waitFor(
+            [] {
+                return js("document.getElementById('zoneMessage').textContent")
+                    .toString()
+                    .startsWith("Not stored: ");
+            },
+            deadlineMs))
+            << call;
+        EXPECT_EQ(zones(), before + 1) << call;
+    }
+    EXPECT_FALSE(js("!!window.__pwned").toBool());
+    EXPECT_EQ(db->number("SELECT count(*) FROM zone WHERE name = 'Bad'"), 0);
+}
+
 TEST_F(Station, AFailingScriptCallDoesNotStopTheCallsAfterIt)
 {
     // Calls made in one pass of the event loop travel together.
