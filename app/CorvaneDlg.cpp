@@ -373,11 +373,12 @@ void CorvaneDlg::handlePageLoaded()
     m_pendingScript.setLimit(0);
     sendMapSources();
     sendAttentionSettings();
-    m_alarmDesk.resend();
     const bool reload = m_clientHandler->loads() > 1;
     if (reload)
         layoutChildren(); // the new page has its built-in size
     m_controller.pageLoaded(m_databases.readSetting(timeoutRule));
+    // After the vehicles: the open alarms light theirs.
+    m_alarmDesk.resend();
     tellUnusableSettings();
     if (givenWay != 0)
         traceMessage("Map page: %zu waiting calls gave way (%zu alarms) before it loaded", givenWay,

@@ -144,14 +144,14 @@ export function setOpenAlarms(open) {
     var still = Object.create(null);
     alarmDesk.groups.forEach(function (group) { still[group.vehicleId] = true; });
     // Put out the flash of each vehicle nobody needs to look at any more; on the first list
-    // after the page loaded, light it for each one with open alarms, as they were raised
-    // before this page could flash them.
+    // with alarms after the page loaded, light it for each vehicle in it, as its alarms were
+    // raised before this page could flash them.
     before.forEach(function (group) {
         if (!still[group.vehicleId]) {
             setAlarmFlash(group.vehicleId, false);
         }
     });
-    if (!alarmDesk.loaded) {
+    if (!alarmDesk.loaded && alarmDesk.groups.length > 0) {
         alarmDesk.loaded = true;
         alarmDesk.groups.forEach(function (group) { setAlarmFlash(group.vehicleId, true); });
     }
