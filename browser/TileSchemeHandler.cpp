@@ -202,6 +202,19 @@ void TileSchemeHandler::setCache(const QString& path, std::int64_t capBytes)
     });
 }
 
+void TileSchemeHandler::clearCache()
+{
+    m_worker.start([this] {
+        if (!m_cache)
+            return;
+        try {
+            m_cache->clear();
+        } catch (const Exception& e) {
+            traceMessage("Tile cache not cleared: %s", e.getMessage());
+        }
+    });
+}
+
 void TileSchemeHandler::setTemplates(const QString& road, const QString& satellite)
 {
     m_road = road.trimmed();

@@ -107,6 +107,9 @@ public:
     // Opens (or reopens) the cache at path with capBytes; an empty path
     // closes it.
     void setCache(const QString& path, std::int64_t capBytes);
+    // Empties the cache, after the lookups already queued; a failure is
+    // traced and leaves the cache as it was.
+    void clearCache();
     // The road and satellite address templates; an empty one fetches
     // nothing.
     void setTemplates(const QString& road, const QString& satellite);

@@ -4,6 +4,7 @@
 #include "browser/CefClientHandler.h"
 #include "browser/TileSchemeHandler.h"
 #include "browser/testsupport/TileFileMaker.h"
+#include "data/TileCache.h"
 #include "testsupport/qt/EventLoopWait.h"
 
 #include <QApplication>
@@ -360,6 +361,28 @@ TEST_F(TileSchemeHandlerTest, AFetchedTileIsCachedAndServedAfterTheServerHasStop
     for (const auto& c : cases)
         EXPECT_EQ(load(c.url), c.expected) << c.url;
     EXPECT_EQ(server.paths.size(), 1);
+}
+
+TEST_F(TileSchemeHandlerTest, ClearingEmptiesTheCacheFile)
+{
+    // Tiles a run before this one fetched.
+    const QString road = "http://127.0.0.1:9/{z}/{x}/{y}.png";
+    {
+        TileCache before(file("tiles.db").toStdString(), 1024 * 1024);
+        for (int x : {1, 2}) {
+            const QByteArray tile = plainTile(green);
+            before.store(road.toStdString(), 2, x, 1,
+                         std::vector<std::uint8_t>(tile.begin(), tile.end()));
+        }
+    }
+    m_handler.setTemplates(road, "");
+    m_handler.setCache(file("tiles.db"), 1024 * 1024);
+    EXPECT_EQ(load("corvane-tile://road/2/1/1"), uniform(green));
+
+    m_handler.clearCache();
+    const TileCache after(file("tiles.db").toStdString(), 1024 * 1024);
+    EXPECT_TRUE(waitFor([&] { return after.tileCount() == 0; }));
+    EXPECT_EQ(load("corvane-tile://road/2/2/1"), "error");
 }
 
 TEST_F(TileSchemeHandlerTest, AServerThatIsDownHangsOrLiesIsAnErrorAndStallsNothing)
