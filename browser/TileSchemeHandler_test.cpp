@@ -276,8 +276,10 @@ TEST_F(TileSchemeHandlerTest, FilesAnswerInOrderWithNorthernRowsAndNoNetwork)
         file("first.mbtiles"),
         {{1, 0, 0, plainTile(red)}, {1, 1, 0, plainTile(green)}, {1, 0, 1, plainTile(blue)}});
     makeMBTiles(file("second.mbtiles"), {{1, 0, 0, plainTile(grey)}, {1, 1, 1, plainTile(yellow)}});
-    m_handler.setTileFiles(
-        {file("missing.mbtiles"), file("first.mbtiles"), file("second.mbtiles")});
+    ASSERT_TRUE(test::TileFileMaker::writePMTiles(
+        file("third.pmtiles"), {{1, 1, 1, plainTile(grey)}, {2, 3, 3, plainTile(white)}}));
+    m_handler.setTileFiles({file("missing.mbtiles"), file("first.mbtiles"), file("second.mbtiles"),
+                            file("third.pmtiles")});
     // The road template points at a port nothing listens on: no tile comes
     // from the network.
     m_handler.setTemplates("http://127.0.0.1:9/{z}/{x}/{y}.png", "");
@@ -292,7 +294,8 @@ TEST_F(TileSchemeHandlerTest, FilesAnswerInOrderWithNorthernRowsAndNoNetwork)
         {"corvane-tile://offline/1/1/1", uniform(yellow)}, // only the second has it
         {"corvane-tile://road/1/1/1", uniform(yellow)},
         {"corvane-tile://satellite/1/0/0", uniform(red)},
-        {"corvane-tile://offline/0/0/0", "error"}, // no file has it, none lower
+        {"corvane-tile://offline/2/3/3", uniform(white)}, // from the PMTiles file
+        {"corvane-tile://offline/0/0/0", "error"},        // no file has it, none lower
     };
     for (const auto& c : cases)
         EXPECT_EQ(load(c.url), c.expected) << c.url;

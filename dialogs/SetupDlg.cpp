@@ -3,7 +3,7 @@
 #include "base/Exception.h"
 #include "base/Trace.h"
 #include "callback/SenderFilter.h"
-#include "data/MBTilesFile.h"
+#include "data/TileFile.h"
 #include "dialogs/AlarmAttentionRules.h"
 #include "dialogs/ConfirmButtons.h"
 #include "dialogs/DialogUnits.h"
@@ -55,16 +55,17 @@ QListWidgetItem* tileFileItem(const QString& path)
     auto* item = new QListWidgetItem;
     item->setData(Qt::UserRole, path);
     try {
-        const MBTilesFile file(path.toStdString());
+        const std::unique_ptr<TileFile> file = TileFile::open(path.toStdString());
         item->setText(QStringLiteral("%1  (W %2 S %3 E %4 N %5, zoom %6 to %7, %8 tiles)")
                           .arg(path)
-                          .arg(file.west(), 0, 'f', 2)
-                          .arg(file.south(), 0, 'f', 2)
-                          .arg(file.east(), 0, 'f', 2)
-                          .arg(file.north(), 0, 'f', 2)
-                          .arg(file.minZoom())
-                          .arg(file.maxZoom())
-                          .arg(file.tileCount()));
+                          .arg(file->west(), 0, 'f', 2)
+                          .arg(file->south(), 0, 'f', 2)
+                          .arg(file->east(), 0, 'f', 2)
+                          .arg(file->north(), 0, 'f', 2)
+                          .arg(file->minZoom())
+                          .arg(file->maxZoom())
+                          .arg(file->tileCount()));
+        item->setToolTip(item->text());
     } catch (const Exception& e) {
         // Listed before and gone for now (an unplugged disk): kept, and the station skips
         // it until it reads again.
@@ -235,7 +236,7 @@ bool SetupDlg::addTileFile(const QString& path)
     }
     try {
         // Refused here rather than skipped quietly by the station at its next start.
-        const MBTilesFile file(absolute.toStdString());
+        TileFile::open(absolute.toStdString());
     } catch (const Exception& e) {
         showStationMessage(this, QString::fromUtf8(e.getMessage()), QMessageBox::Warning);
         return false;
@@ -251,7 +252,7 @@ void SetupDlg::chooseTileFiles()
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(
-        {QStringLiteral("MBTiles File(*.mbtiles)"), QStringLiteral("All Files(*)")});
+        {QStringLiteral("Tile Files(*.mbtiles *.pmtiles)"), QStringLiteral("All Files(*)")});
     if (dialog.exec() != QDialog::Accepted)
         return;
     for (const QString& path : dialog.selectedFiles())

@@ -43,10 +43,11 @@ struct SettingRule;
 // announced with alarmKindsChanged or zoneAlarmKindsChanged (the masks,
 // AlarmAttentionRules.h).
 //
-// Last, the group "Offline map": the operator's MBTiles files ("map/TileFiles", one path a
+// Last, the group "Offline map": the operator's tile files, MBTiles or PMTiles
+// ("map/TileFiles", one path a
 // line, answered first to last), each line showing the path with the file's bounds (W S E
 // N), zoom range and tile count; "Add..." takes files from a file dialog (addTileFile), each
-// opened with MBTilesFile and refused with a message naming the file and what is wrong;
+// opened as a TileFile and refused with a message naming the file and what is wrong;
 // "Remove" drops the selected line. A listed file that cannot be read now (an unmounted
 // disk) keeps its line, marked, until the operator removes it. A changed list is saved on OK
 // and announced with tileFilesChanged, a changed "Cache size (MB) :" ("map/CacheMB") with
@@ -71,7 +72,7 @@ public:
     // The line that tells the operator what was dropped.
     void setDropSummary(const QString& text);
 
-    // What "Add..." does with each file the file dialog gave: opens it as MBTiles and lists
+    // What "Add..." does with each file the file dialog gave: opens it as a tile file and lists
     // it with its figures, or refuses it in a message (not readable, with the reason; already
     // listed). True when it was added.
     bool addTileFile(const QString& path);

@@ -374,6 +374,11 @@ struct TileFiles
                   SQLITE_OK);
         sqlite3_close(handle);
         EXPECT_TRUE(test::TileFileMaker::write(empty, {}));
+        EXPECT_TRUE(test::TileFileMaker::writePMTiles(pmtiles, {{2, 1, 1, tile}, {3, 2, 2, tile}}));
+        EXPECT_TRUE(test::TileFileMaker::writePMTiles(vector, {{2, 1, 1, tile}}));
+        QFile patched(vector);
+        EXPECT_TRUE(patched.open(QIODevice::ReadWrite) && patched.seek(99));
+        patched.write("\x01"); // vector tiles
         // A real file whose first page (the schema) is whole and whose tiles are overwritten.
         QFile source(good);
         EXPECT_TRUE(source.open(QIODevice::ReadOnly));
@@ -394,6 +399,8 @@ struct TileFiles
     const QString corrupt = file("corrupt.mbtiles");
     const QString text = file("notes.txt");
     const QString missing = file("missing.mbtiles");
+    const QString pmtiles = file("region.pmtiles");
+    const QString vector = file("streets.pmtiles");
 };
 
 QStringList lines(QListWidget* list)
@@ -421,7 +428,10 @@ TEST_F(SetupDlgTest, TileFilesAreListedOnlyWhenTheyReadAsMBTiles)
         {files.text, files.text + refused + "not an SQLite file"},
         {files.corrupt, files.corrupt + refused + "tiles cannot be read"},
         {files.empty, files.empty + refused + "no tiles"},
+        {files.vector, files.vector + " is not a readable PMTiles file: tile type is not raster "
+                                      "png/jpg/webp (1)"},
         {files.good, ""},
+        {files.pmtiles, ""},
         {files.good, files.good + " is already in the list"},
         {files.folder.path().c_str() + QString("/./alps.mbtiles"),
          files.good + " is already in the list"},
@@ -432,14 +442,16 @@ TEST_F(SetupDlgTest, TileFilesAreListedOnlyWhenTheyReadAsMBTiles)
         EXPECT_EQ(m_dialog->addTileFile(c.path), c.message.isEmpty());
         EXPECT_EQ(watcher.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
     }
-    EXPECT_EQ(lines(list),
-              QStringList{files.good + "  (W 5.96 S 45.82 E 10.49 N 47.81, zoom 3 to 5, 4 tiles)"});
+    EXPECT_EQ(
+        lines(list),
+        QStringList({files.good + "  (W 5.96 S 45.82 E 10.49 N 47.81, zoom 3 to 5, 4 tiles)",
+                     files.pmtiles + "  (W 5.96 S 45.82 E 10.49 N 47.81, zoom 2 to 3, 2 tiles)"}));
     EXPECT_TRUE(m_announced.take().empty()) << "nothing before OK";
 
     EXPECT_EQ(submit("10111", "10"), QStringList());
-    EXPECT_EQ(m_settings.texts["map/TileFiles"], files.good.toStdString());
-    EXPECT_EQ(m_announced.take(), Events({{"tileFiles", 1}}));
-    EXPECT_EQ(m_announced.tileFiles.back(), QStringList{files.good});
+    EXPECT_EQ(m_settings.texts["map/TileFiles"], (files.good + "\n" + files.pmtiles).toStdString());
+    EXPECT_EQ(m_announced.take(), Events({{"tileFiles", 2}}));
+    EXPECT_EQ(m_announced.tileFiles.back(), QStringList({files.good, files.pmtiles}));
 }
 
 TEST_F(SetupDlgTest, OkStoresExactlyTheListedTileFilesAndCancelNothing)
