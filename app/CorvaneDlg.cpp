@@ -63,9 +63,6 @@ constexpr MapSource mapSources[] = {
      "https://nominatim.openstreetmap.org/reverse?format=jsonv2&lat={lat}&lon={lon}"},
 };
 
-// The operator's MBTiles files, one path a line, answered first to last.
-constexpr char tileFilesKey[] = "map/TileFiles";
-
 // A file beside the station's databases.
 QString stationFile(const char* name)
 {
@@ -73,6 +70,11 @@ QString stationFile(const char* name)
     if (!folder.endsWith(u'/'))
         folder += u'/';
     return folder + QLatin1String(name);
+}
+
+std::int64_t cacheBytes(int megabytes)
+{
+    return std::int64_t(megabytes) * 1024 * 1024;
 }
 
 void post(QObject* window, QEvent* event)
@@ -302,6 +304,17 @@ void CorvaneDlg::connectDialogs()
             [this](const std::string& id) { m_zoneEditor.remove(id); });
     connect(&m_wiring, &DialogWiring::speedLimitChanged, this,
             [this](int kmh) { m_zones.setGeneralLimit(kmh); });
+    // The tile scheme does its disk work on its own worker: nothing here waits for it.
+    connect(&m_wiring, &DialogWiring::tileFilesChanged, this, [this](const QStringList& paths) {
+        m_clientHandler->tiles().setTileFiles(paths);
+        // Tiles the page asked before came from the old files: it asks again.
+        m_mapPage.setStationTiles(true);
+    });
+    connect(&m_wiring, &DialogWiring::tileCacheChanged, this, [this](int megabytes) {
+        m_clientHandler->tiles().setCache(stationFile("tiles.db"), cacheBytes(megabytes));
+    });
+    connect(&m_wiring, &DialogWiring::cacheClearRequested, this,
+            [this] { m_clientHandler->tiles().clearCache(); });
     connect(&m_wiring, &DialogWiring::storedTrackChosen, this,
             [this](const std::string& id, const QString& name, const TrackRange& range) {
                 if (m_trackHistory != nullptr)
@@ -314,14 +327,10 @@ void CorvaneDlg::configureTiles(const QString& roadTemplate, const QString& sate
     TileSchemeHandler& tiles = m_clientHandler->tiles();
     tiles.setTemplates(roadTemplate, satelliteTemplate);
     QStringList files;
-    const QString stored = QString::fromStdString(m_databases.readText(tileFilesKey, ""));
-    for (const QString& line : stored.split(u'\n')) {
-        if (!line.trimmed().isEmpty())
-            files << line.trimmed();
-    }
+    for (const std::string& path : tileFilePaths(m_databases.readText(tileFilesKey, "")))
+        files << QString::fromStdString(path);
     tiles.setTileFiles(files);
-    tiles.setCache(stationFile("tiles.db"),
-                   std::int64_t(m_databases.readSetting(tileCacheRule)) * 1024 * 1024);
+    tiles.setCache(stationFile("tiles.db"), cacheBytes(m_databases.readSetting(tileCacheRule)));
 }
 
 void CorvaneDlg::createTrackHistory()

@@ -134,6 +134,9 @@ void DialogWiring::showSetup()
     connect(&dialog, &SetupDlg::alarmKindsChanged, this, &DialogWiring::alarmKindsChanged);
     connect(&dialog, &SetupDlg::zoneAlarmKindsChanged, this, &DialogWiring::zoneAlarmKindsChanged);
     connect(&dialog, &SetupDlg::speedLimitChanged, this, &DialogWiring::speedLimitChanged);
+    connect(&dialog, &SetupDlg::tileFilesChanged, this, &DialogWiring::tileFilesChanged);
+    connect(&dialog, &SetupDlg::tileCacheChanged, this, &DialogWiring::tileCacheChanged);
+    connect(&dialog, &SetupDlg::cacheClearRequested, this, &DialogWiring::cacheClearRequested);
     dialog.exec();
     m_reception.applySenderFilter();
 }

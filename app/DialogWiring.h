@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <string>
 
@@ -28,7 +29,9 @@ class StationRecords;
 // What a dialog saves reaches the station through its signals: the setup's
 // port goes to the reception, its time-out to the controller, its days kept
 // to the database writer, its alarm kinds out through alarmKindsChanged and
-// zoneAlarmKindsChanged, its speed limit out through speedLimitChanged; the
+// zoneAlarmKindsChanged, its speed limit out through speedLimitChanged, its
+// tile files, cache size and cache clearing out through tileFilesChanged,
+// tileCacheChanged and cacheClearRequested; the
 // senders' list is read again when the setup has closed, however it closed.
 // A chosen stored track goes out through storedTrackChosen.
 //
@@ -75,6 +78,10 @@ signals:
     void zoneDeleted(const std::string& id);
     // The speed limit outside zones, km/h (0: none).
     void speedLimitChanged(int kmh);
+    // The operator's MBTiles files, in answer order.
+    void tileFilesChanged(const QStringList& paths);
+    void tileCacheChanged(int megabytes);
+    void cacheClearRequested();
 
 private:
     // Runs step on this thread once the current call has returned.

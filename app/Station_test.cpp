@@ -5,9 +5,12 @@
 #include "app/CorvaneDlg.h"
 #include "app/SingletonStationRecords.h"
 #include "app/testsupport/StationTestSupport.h"
+#include "browser/testsupport/TileFileMaker.h"
 #include "data/AbstractDatabaseRecord.h"
 #include "data/DBManager.h"
+#include "data/TileCache.h"
 #include "data/VehicleInfo.h"
+#include "dialogs/SetupDlg.h"
 #include "proof/LoopbackSender.h"
 #include "proof/TableRows.h"
 #include "testsupport/BlockedUdpPort.h"
@@ -25,6 +28,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QWebEngineView>
@@ -103,6 +107,7 @@ protected:
         port = test::freeUdpPort();
         writeSetupPort(folder->file("setup.db"), port);
         storeSilentVehicle();
+        storeOfflineMap();
         records = new SingletonStationRecords;
         window = new CorvaneDlg(*records);
         ASSERT_TRUE(window->initialize());
@@ -139,6 +144,25 @@ protected:
                      "\"coordinates\":[8.0,47.0]}}');");
     }
     static constexpr const char* silentId = "5a1e0000-0000-4000-8000-00000000001d";
+
+    // A tile file the operator listed before this start, with the road tiles pointed at a
+    // port nothing listens on (no tile comes from a network), and one tile an earlier run
+    // fetched into the cache.
+    static void storeOfflineMap()
+    {
+        ASSERT_TRUE(TileFileMaker::write(QString::fromStdString(folder->file("start.mbtiles")),
+                                         {{1, 0, 0, TileFileMaker::plainTile(Qt::red)}}));
+        Database settings;
+        settings.open(folder->file("setup.db").c_str(), 5000);
+        settings.execute(("INSERT INTO setup VALUES ('map/TileFiles', '" +
+                          folder->file("start.mbtiles") + "'), ('map/RoadTiles', '" +
+                          deadRoadTiles + "');")
+                             .c_str());
+        const QByteArray tile = TileFileMaker::plainTile(Qt::blue);
+        TileCache(folder->file("tiles.db"), 1 << 20)
+            .store(deadRoadTiles, 5, 0, 0, std::vector<std::uint8_t>(tile.begin(), tile.end()));
+    }
+    static constexpr const char* deadRoadTiles = "http://127.0.0.1:9/{z}/{x}/{y}.png";
 
     static void TearDownTestSuite()
     {
@@ -608,6 +632,57 @@ TEST_F(Station, TrackHistoryShowsTheChosenRangeUntilLive)
     EXPECT_EQ(window->windowTitle(), "ORVEX Corvane");
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(window->browserView()->height(), window->height());
+}
+
+// The operator's tile files answer the page's tiles without a network, from the start and
+// as the setup changes them; the setup's cache size and clearing reach tiles.db.
+TEST_F(Station, TileFilesAnswerThePageFromTheStartAndAfterTheSetup)
+{
+    // Each tile once, though the world shows more than once across the view.
+    const std::string loaded =
+        "Array.from(new Set(Array.from(document.querySelectorAll('.leaflet-tile-loaded'))"
+        ".map(function (t) { return t.src; }))).sort().join(' ')";
+    TableRows cache(folder->file("tiles.db"));
+    EXPECT_EQ(cache.number("SELECT count(*) FROM tiles"), 1);
+    js("var select = document.getElementById('mapSelect'); select.value = 'offline';"
+       " select.dispatchEvent(new Event('change'));"
+       " global.map.map.setView([0, 0], 1, { animate: false }); 0");
+    // Of the four tiles in view only the file's is shown; the others fail at once.
+    EXPECT_TRUE(waitFor([&] { return js(loaded).toString() == "corvane-tile://offline/1/0/0"; },
+                        deadlineMs))
+        << js(loaded).toString().toStdString();
+
+    const QString added = QString::fromStdString(folder->file("added.mbtiles"));
+    ASSERT_TRUE(TileFileMaker::write(added, {{1, 1, 1, TileFileMaker::plainTile(Qt::yellow)}}));
+    QuestionAnswerer yes(QMessageBox::Yes);
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+        auto* setup = qobject_cast<SetupDlg*>(QApplication::activeModalWidget());
+        if (setup == nullptr)
+            return;
+        operatorHand.stop();
+        // What "Add..." does with the file the file dialog gave.
+        EXPECT_TRUE(setup->addTileFile(added));
+        setup->findChild<QSpinBox*>("cacheSizeBox")->setValue(64);
+        setup->findChild<QPushButton*>("clearCache")->click();
+        setup->accept();
+    });
+    operatorHand.start(20);
+    window->pageRequests().onClickSetup();
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return js(loaded).toString() ==
+                   "corvane-tile://offline/1/0/0 corvane-tile://offline/1/1/1";
+        },
+        deadlineMs))
+        << js(loaded).toString().toStdString();
+    EXPECT_EQ(yes.question, QStringLiteral("Delete every map tile kept in the cache?"));
+    TableRows settings(folder->file("setup.db"));
+    EXPECT_EQ(firstText(settings, "SELECT value FROM setup WHERE key = 'map/TileFiles'"),
+              folder->file("start.mbtiles") + "\n" + added.toStdString());
+    EXPECT_EQ(settings.number("SELECT value FROM setup WHERE key = 'map/CacheMB'"), 64);
+    EXPECT_TRUE(
+        waitFor([&] { return cache.number("SELECT count(*) FROM tiles") == 0; }, deadlineMs));
 }
 
 } // namespace

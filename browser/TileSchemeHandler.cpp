@@ -4,6 +4,7 @@
 #include "base/Trace.h"
 #include "data/MBTilesFile.h"
 #include "data/TileCache.h"
+#include "data/TileFile.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -178,7 +179,7 @@ void TileSchemeHandler::setTileFiles(const QStringList& paths)
         m_files.clear();
         for (const QString& path : paths) {
             try {
-                m_files.push_back(std::make_unique<MBTilesFile>(path.toStdString()));
+                m_files.push_back(TileFile::open(path.toStdString()));
             } catch (const Exception& e) {
                 traceMessage("Tile file %s left out: %s", path.toLocal8Bit().constData(),
                              e.getMessage());
@@ -198,6 +199,19 @@ void TileSchemeHandler::setCache(const QString& path, std::int64_t capBytes)
         } catch (const Exception& e) {
             traceMessage("Tile cache %s not opened: %s", path.toLocal8Bit().constData(),
                          e.getMessage());
+        }
+    });
+}
+
+void TileSchemeHandler::clearCache()
+{
+    m_worker.start([this] {
+        if (!m_cache)
+            return;
+        try {
+            m_cache->clear();
+        } catch (const Exception& e) {
+            traceMessage("Tile cache not cleared: %s", e.getMessage());
         }
     });
 }

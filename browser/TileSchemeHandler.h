@@ -18,13 +18,13 @@ class QWebEngineUrlRequestJob;
 
 namespace corvane {
 
-class MBTilesFile;
 class TileCache;
+class TileFile;
 
 // Answers the map page's tile requests, corvane-tile://<source>/<z>/<x>/<y>
 // with <source> offline, road or satellite, so that tiles come from the
 // station and not straight from a tile server. In order:
-//  1. the operator's MBTiles files (the first that has the tile); for
+//  1. the operator's tile files, MBTiles or PMTiles (the first that has the tile); for
 //     offline, where no file has the tile, the nearest lower level's tile
 //     covering it (up to overzoomLevels levels up), its sub-square scaled to
 //     256 px, so the page never gets a blank square inside a file's zooms;
@@ -101,12 +101,15 @@ public:
     // Replaces the profile's handler of the scheme with this one.
     void install(QWebEngineProfile* profile);
 
-    // The MBTiles files in answer order. Files that cannot be opened are
+    // The tile files in answer order. Files that cannot be opened are
     // traced and left out; the lookups already queued finish first.
     void setTileFiles(const QStringList& paths);
     // Opens (or reopens) the cache at path with capBytes; an empty path
     // closes it.
     void setCache(const QString& path, std::int64_t capBytes);
+    // Empties the cache, after the lookups already queued; a failure is
+    // traced and leaves the cache as it was.
+    void clearCache();
     // The road and satellite address templates; an empty one fetches
     // nothing.
     void setTemplates(const QString& road, const QString& satellite);
@@ -124,9 +127,9 @@ private:
                    const Address& address, const QString& addressTemplate);
     QString templateOf(Source source) const;
 
-    QThreadPool m_worker; // one thread: the files and the cache in order
-    std::vector<std::unique_ptr<MBTilesFile>> m_files; // worker only
-    std::unique_ptr<TileCache> m_cache;                // worker only
+    QThreadPool m_worker;                           // one thread: the files and the cache in order
+    std::vector<std::unique_ptr<TileFile>> m_files; // worker only
+    std::unique_ptr<TileCache> m_cache;             // worker only
     QString m_road;
     QString m_satellite;
     QNetworkAccessManager m_network;

@@ -4,6 +4,7 @@
 #include "browser/CefClientHandler.h"
 #include "browser/TileSchemeHandler.h"
 #include "browser/testsupport/TileFileMaker.h"
+#include "data/TileCache.h"
 #include "testsupport/qt/EventLoopWait.h"
 
 #include <QApplication>
@@ -275,8 +276,10 @@ TEST_F(TileSchemeHandlerTest, FilesAnswerInOrderWithNorthernRowsAndNoNetwork)
         file("first.mbtiles"),
         {{1, 0, 0, plainTile(red)}, {1, 1, 0, plainTile(green)}, {1, 0, 1, plainTile(blue)}});
     makeMBTiles(file("second.mbtiles"), {{1, 0, 0, plainTile(grey)}, {1, 1, 1, plainTile(yellow)}});
-    m_handler.setTileFiles(
-        {file("missing.mbtiles"), file("first.mbtiles"), file("second.mbtiles")});
+    ASSERT_TRUE(test::TileFileMaker::writePMTiles(
+        file("third.pmtiles"), {{1, 1, 1, plainTile(grey)}, {2, 3, 3, plainTile(white)}}));
+    m_handler.setTileFiles({file("missing.mbtiles"), file("first.mbtiles"), file("second.mbtiles"),
+                            file("third.pmtiles")});
     // The road template points at a port nothing listens on: no tile comes
     // from the network.
     m_handler.setTemplates("http://127.0.0.1:9/{z}/{x}/{y}.png", "");
@@ -291,7 +294,8 @@ TEST_F(TileSchemeHandlerTest, FilesAnswerInOrderWithNorthernRowsAndNoNetwork)
         {"corvane-tile://offline/1/1/1", uniform(yellow)}, // only the second has it
         {"corvane-tile://road/1/1/1", uniform(yellow)},
         {"corvane-tile://satellite/1/0/0", uniform(red)},
-        {"corvane-tile://offline/0/0/0", "error"}, // no file has it, none lower
+        {"corvane-tile://offline/2/3/3", uniform(white)}, // from the PMTiles file
+        {"corvane-tile://offline/0/0/0", "error"},        // no file has it, none lower
     };
     for (const auto& c : cases)
         EXPECT_EQ(load(c.url), c.expected) << c.url;
@@ -360,6 +364,28 @@ TEST_F(TileSchemeHandlerTest, AFetchedTileIsCachedAndServedAfterTheServerHasStop
     for (const auto& c : cases)
         EXPECT_EQ(load(c.url), c.expected) << c.url;
     EXPECT_EQ(server.paths.size(), 1);
+}
+
+TEST_F(TileSchemeHandlerTest, ClearingEmptiesTheCacheFile)
+{
+    // Tiles a run before this one fetched.
+    const QString road = "http://127.0.0.1:9/{z}/{x}/{y}.png";
+    {
+        TileCache before(file("tiles.db").toStdString(), 1024 * 1024);
+        for (int x : {1, 2}) {
+            const QByteArray tile = plainTile(green);
+            before.store(road.toStdString(), 2, x, 1,
+                         std::vector<std::uint8_t>(tile.begin(), tile.end()));
+        }
+    }
+    m_handler.setTemplates(road, "");
+    m_handler.setCache(file("tiles.db"), 1024 * 1024);
+    EXPECT_EQ(load("corvane-tile://road/2/1/1"), uniform(green));
+
+    m_handler.clearCache();
+    const TileCache after(file("tiles.db").toStdString(), 1024 * 1024);
+    EXPECT_TRUE(waitFor([&] { return after.tileCount() == 0; }));
+    EXPECT_EQ(load("corvane-tile://road/2/2/1"), "error");
 }
 
 TEST_F(TileSchemeHandlerTest, AServerThatIsDownHangsOrLiesIsAnErrorAndStallsNothing)

@@ -33,7 +33,7 @@ private:
 
 } // namespace
 
-MBTilesFile::MBTilesFile(const std::string& utf8Path) : m_path(utf8Path)
+MBTilesFile::MBTilesFile(const std::string& utf8Path) : TileFile(utf8Path)
 {
     const int opened = sqlite3_open_v2(utf8Path.c_str(), &m_handle, SQLITE_OPEN_READONLY, nullptr);
     if (opened != SQLITE_OK) {
@@ -58,8 +58,7 @@ MBTilesFile::~MBTilesFile()
 
 void MBTilesFile::refuse(const std::string& reason) const
 {
-    const std::string message = m_path + " is not a readable MBTiles file: " + reason;
-    CORVANE_THROW(DatabaseException, SQLITE_CORRUPT, message.c_str());
+    TileFile::refuse("MBTiles", reason);
 }
 
 std::string MBTilesFile::metadata(const char* name) const
@@ -141,9 +140,8 @@ void MBTilesFile::check()
                 break;
             cursor = *end == ',' ? end + 1 : end;
         }
-        if (read == 4 && values[0] < values[2] && values[1] < values[3])
-            for (int i = 0; i < 4; ++i)
-                m_bounds[i] = values[i];
+        if (read == 4)
+            setBounds(values[0], values[1], values[2], values[3]);
     }
 
     if (sqlite3_prepare_v2(m_handle,
@@ -167,12 +165,9 @@ std::string MBTilesFile::sniffFormat(const std::uint8_t* bytes, std::size_t size
 
 std::vector<std::uint8_t> MBTilesFile::tile(int z, int x, int y) const
 {
-    if (z < 0 || z > 30)
+    if (!isTile(z, x, y))
         return {};
-    const std::int64_t side = std::int64_t(1) << z;
-    if (x < 0 || y < 0 || x >= side || y >= side)
-        return {};
-    const std::int64_t row = side - 1 - y;
+    const std::int64_t row = (std::int64_t(1) << z) - 1 - y;
 
     std::lock_guard<std::mutex> lock(m_mutex);
     sqlite3_reset(m_tileStatement);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane {
 
@@ -52,5 +53,11 @@ inline constexpr SettingRule minFreeRule{"data/MinFreeMB", 200, 0, 1048576,
 // Megabytes of tiles fetched online kept in tiles.db; 0 keeps none.
 inline constexpr SettingRule tileCacheRule{"map/CacheMB", 1024, 0, 1048576,
                                            "Tile cache must be between %d ~ %d MB"};
+
+// The operator's MBTiles files, one path a line, answered first to last.
+inline constexpr char tileFilesKey[] = "map/TileFiles";
+// The paths of a stored tile file list: each line trimmed of blanks, blank
+// lines left out.
+std::vector<std::string> tileFilePaths(std::string_view stored);
 
 } // namespace corvane

@@ -30,7 +30,17 @@ public:
         QObject::connect(&dialog, &SetupDlg::zoneAlarmKindsChanged, [this](std::uint32_t mask) {
             add("zoneAlarmKinds", static_cast<int>(mask));
         });
+        QObject::connect(&dialog, &SetupDlg::tileFilesChanged, [this](const QStringList& paths) {
+            add("tileFiles", static_cast<int>(paths.size()));
+            tileFiles.push_back(paths);
+        });
+        QObject::connect(&dialog, &SetupDlg::tileCacheChanged,
+                         [this](int megabytes) { add("tileCache", megabytes); });
+        QObject::connect(&dialog, &SetupDlg::cacheClearRequested, [this] { add("cacheClear", 0); });
     }
+
+    // The lists announced with tileFilesChanged (recorded as ("tileFiles", count)).
+    std::vector<QStringList> tileFiles;
 
     std::vector<Announcement> take() { return std::exchange(m_received, {}); }
 

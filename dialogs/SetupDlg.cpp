@@ -3,6 +3,7 @@
 #include "base/Exception.h"
 #include "base/Trace.h"
 #include "callback/SenderFilter.h"
+#include "data/TileFile.h"
 #include "dialogs/AlarmAttentionRules.h"
 #include "dialogs/ConfirmButtons.h"
 #include "dialogs/DialogUnits.h"
@@ -11,12 +12,20 @@
 #include "dialogs/StationMessage.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 
 namespace corvane {
@@ -31,6 +40,39 @@ QLineEdit* makeNumberBox(QWidget* parent, const QString& name, int minimumWidth)
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), box));
     box->setMinimumWidth(minimumWidth);
     return box;
+}
+
+// Relative to the start-up folder, where the station opens the files too.
+QString absoluteTilePath(const QString& path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// A line of the tile file list: the path, then what the file holds. The path itself is the
+// item's data, so that the text may say more.
+QListWidgetItem* tileFileItem(const QString& path)
+{
+    auto* item = new QListWidgetItem;
+    item->setData(Qt::UserRole, path);
+    try {
+        const std::unique_ptr<TileFile> file = TileFile::open(path.toStdString());
+        item->setText(QStringLiteral("%1  (W %2 S %3 E %4 N %5, zoom %6 to %7, %8 tiles)")
+                          .arg(path)
+                          .arg(file->west(), 0, 'f', 2)
+                          .arg(file->south(), 0, 'f', 2)
+                          .arg(file->east(), 0, 'f', 2)
+                          .arg(file->north(), 0, 'f', 2)
+                          .arg(file->minZoom())
+                          .arg(file->maxZoom())
+                          .arg(file->tileCount()));
+        item->setToolTip(item->text());
+    } catch (const Exception& e) {
+        // Listed before and gone for now (an unplugged disk): kept, and the station skips
+        // it until it reads again.
+        item->setText(QStringLiteral("%1  (cannot be read now)").arg(path));
+        item->setToolTip(QString::fromUtf8(e.getMessage()));
+    }
+    return item;
 }
 
 } // namespace
@@ -90,6 +132,8 @@ SetupDlg::SetupDlg(SetupSettings& settings, QWidget* parent) : QDialog(parent), 
     layout->addSpacing(units.y(6));
     addAlarmKinds(*layout);
     layout->addSpacing(units.y(6));
+    addOfflineMap(*layout, units.x(240));
+    layout->addSpacing(units.y(6));
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -107,6 +151,159 @@ SetupDlg::SetupDlg(SetupSettings& settings, QWidget* parent) : QDialog(parent), 
     m_keepDaysBox->setText(QString::number(m_keepDays));
     m_speedLimit = readSetting(speedLimitRule);
     m_speedLimitBox->setText(QString::number(m_speedLimit));
+}
+
+void SetupDlg::addOfflineMap(QVBoxLayout& layout, int listWidth)
+{
+    auto* group = new QGroupBox(QStringLiteral("Offline map"), this);
+    group->setObjectName(QStringLiteral("offlineMap"));
+    m_tileFiles = new QListWidget(group);
+    m_tileFiles->setObjectName(QStringLiteral("tileFileList"));
+    m_tileFiles->setMinimumWidth(listWidth);
+    m_tileFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_tileFiles->setMaximumHeight(m_tileFiles->fontMetrics().height() * 5);
+    auto* add = new QPushButton(QStringLiteral("Add..."), group);
+    add->setObjectName(QStringLiteral("addTileFile"));
+    add->setAutoDefault(false);
+    m_removeTileFile = new QPushButton(QStringLiteral("Remove"), group);
+    m_removeTileFile->setObjectName(QStringLiteral("removeTileFile"));
+    m_removeTileFile->setAutoDefault(false);
+    m_removeTileFile->setEnabled(false);
+    auto* cacheLabel = new QLabel(QStringLiteral("Cache size (MB) :"), group);
+    m_cacheBox = new QSpinBox(group);
+    m_cacheBox->setObjectName(QStringLiteral("cacheSizeBox"));
+    m_cacheBox->setRange(tileCacheRule.minimum, tileCacheRule.maximum);
+    m_cacheBox->setToolTip(QStringLiteral("Tiles fetched online, kept in tiles.db; 0 keeps none"));
+    auto* clear = new QPushButton(QStringLiteral("Clear cache"), group);
+    clear->setObjectName(QStringLiteral("clearCache"));
+    clear->setAutoDefault(false);
+
+    auto* fileButtons = new QHBoxLayout;
+    fileButtons->addWidget(add);
+    fileButtons->addWidget(m_removeTileFile);
+    fileButtons->addStretch();
+    auto* cacheRow = new QHBoxLayout;
+    cacheRow->addWidget(cacheLabel);
+    cacheRow->addWidget(m_cacheBox);
+    cacheRow->addWidget(clear);
+    cacheRow->addStretch();
+    auto* column = new QVBoxLayout(group);
+    column->addWidget(m_tileFiles);
+    column->addLayout(fileButtons);
+    column->addLayout(cacheRow);
+    layout.addWidget(group);
+
+    connect(add, &QPushButton::clicked, this, &SetupDlg::chooseTileFiles);
+    connect(m_removeTileFile, &QPushButton::clicked, this, &SetupDlg::removeTileFiles);
+    connect(clear, &QPushButton::clicked, this, &SetupDlg::clearCache);
+    connect(m_tileFiles, &QListWidget::itemSelectionChanged, this,
+            [this] { m_removeTileFile->setEnabled(!m_tileFiles->selectedItems().isEmpty()); });
+
+    try {
+        for (const std::string& path :
+             tileFilePaths(m_settings.readText(tileFilesKey, std::string())))
+            m_storedTileFiles << QString::fromStdString(path);
+    } catch (const Exception& e) {
+        traceException(e);
+    }
+    for (const QString& path : m_storedTileFiles)
+        m_tileFiles->addItem(tileFileItem(path));
+    m_cacheMB = readSetting(tileCacheRule);
+    m_cacheBox->setValue(m_cacheMB);
+}
+
+bool SetupDlg::addTileFile(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QString absolute = absoluteTilePath(path);
+    // The list is stored one path a line, each line trimmed.
+    if (absolute != absolute.trimmed() || absolute.contains(u'\n') || absolute.contains(u'\r')) {
+        showStationMessage(this,
+                           QStringLiteral("%1 cannot be listed: its name begins or ends with a "
+                                          "blank or holds a line break")
+                               .arg(absolute),
+                           QMessageBox::Warning);
+        return false;
+    }
+    const QStringList listed = listedTileFiles();
+    // A line stored by hand may be relative: to the start-up folder, as here.
+    if (std::any_of(listed.begin(), listed.end(),
+                    [&](const QString& other) { return absoluteTilePath(other) == absolute; })) {
+        showStationMessage(this, QStringLiteral("%1 is already in the list").arg(absolute),
+                           QMessageBox::Information);
+        return false;
+    }
+    try {
+        // Refused here rather than skipped quietly by the station at its next start.
+        TileFile::open(absolute.toStdString());
+    } catch (const Exception& e) {
+        showStationMessage(this, QString::fromUtf8(e.getMessage()), QMessageBox::Warning);
+        return false;
+    }
+    m_tileFiles->addItem(tileFileItem(absolute));
+    return true;
+}
+
+void SetupDlg::chooseTileFiles()
+{
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("tileFileChooser"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(
+        {QStringLiteral("Tile Files(*.mbtiles *.pmtiles)"), QStringLiteral("All Files(*)")});
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    for (const QString& path : dialog.selectedFiles())
+        addTileFile(path);
+}
+
+void SetupDlg::removeTileFiles()
+{
+    qDeleteAll(m_tileFiles->selectedItems());
+}
+
+void SetupDlg::clearCache()
+{
+    // Tiles kept for a place without network may not come back.
+    if (askStationQuestion(this, QStringLiteral("Delete every map tile kept in the cache?")))
+        emit cacheClearRequested();
+}
+
+QStringList SetupDlg::listedTileFiles() const
+{
+    QStringList paths;
+    for (int row = 0; row < m_tileFiles->count(); ++row)
+        paths << m_tileFiles->item(row)->data(Qt::UserRole).toString();
+    return paths;
+}
+
+bool SetupDlg::applyOfflineMap()
+{
+    const QStringList paths = listedTileFiles();
+    if (paths != m_storedTileFiles) {
+        try {
+            m_settings.writeText(tileFilesKey, paths.join(u'\n').toStdString());
+        } catch (const Exception& e) {
+            traceException(e);
+            return false;
+        }
+        m_storedTileFiles = paths;
+        emit tileFilesChanged(paths);
+    }
+    const int megabytes = m_cacheBox->value();
+    if (megabytes != m_cacheMB) {
+        try {
+            m_settings.writeInt(tileCacheRule.key, megabytes);
+        } catch (const Exception& e) {
+            traceException(e);
+            return false;
+        }
+        m_cacheMB = megabytes;
+        emit tileCacheChanged(megabytes);
+    }
+    return true;
 }
 
 void SetupDlg::setDropSummary(const QString& text)
@@ -222,6 +419,8 @@ void SetupDlg::accept()
     if (!applyChecklist(m_alarmKinds, alarmKindsKey, m_alarmMask, &SetupDlg::alarmKindsChanged) ||
         !applyChecklist(m_zoneAlarmKinds, zoneAlarmKindsKey, m_zoneAlarmMask,
                         &SetupDlg::zoneAlarmKindsChanged))
+        return;
+    if (!applyOfflineMap())
         return;
     QDialog::accept();
 }

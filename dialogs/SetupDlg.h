@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -9,6 +10,9 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QSpinBox;
 class QVBoxLayout;
 
 namespace corvane {
@@ -39,11 +43,23 @@ struct SettingRule;
 // announced with alarmKindsChanged or zoneAlarmKindsChanged (the masks,
 // AlarmAttentionRules.h).
 //
-// The signals are emitted from inside accept(), before the dialog closes, in
-// the order of the boxes; a slot must not delete the dialog.
+// Last, the group "Offline map": the operator's tile files, MBTiles or PMTiles
+// ("map/TileFiles", one path a
+// line, answered first to last), each line showing the path with the file's bounds (W S E
+// N), zoom range and tile count; "Add..." takes files from a file dialog (addTileFile), each
+// opened as a TileFile and refused with a message naming the file and what is wrong;
+// "Remove" drops the selected line. A listed file that cannot be read now (an unmounted
+// disk) keeps its line, marked, until the operator removes it. A changed list is saved on OK
+// and announced with tileFilesChanged, a changed "Cache size (MB) :" ("map/CacheMB") with
+// tileCacheChanged. "Clear cache" asks first and then, at once and whatever the dialog's end,
+// emits cacheClearRequested (clearing is an action, not a setting to keep).
+//
+// The signals but cacheClearRequested are emitted from inside accept(), before the dialog
+// closes, in the order of the boxes; a slot must not delete the dialog.
 //
 // Ownership: borrows the settings, which must outlive the dialog.
-// Threads: the GUI thread. Throws: never but std::bad_alloc.
+// Threads: the GUI thread (the tile files are opened there, a few reads each).
+// Throws: never but std::bad_alloc.
 class SetupDlg : public QDialog
 {
     Q_OBJECT
@@ -56,6 +72,11 @@ public:
     // The line that tells the operator what was dropped.
     void setDropSummary(const QString& text);
 
+    // What "Add..." does with each file the file dialog gave: opens it as a tile file and lists
+    // it with its figures, or refuses it in a message (not readable, with the reason; already
+    // listed). True when it was added.
+    bool addTileFile(const QString& path);
+
 signals:
     void portChanged(int port);
     void timeoutChanged(int minutes);
@@ -63,6 +84,10 @@ signals:
     void speedLimitChanged(int kmh);
     void alarmKindsChanged(std::uint32_t mask);
     void zoneAlarmKindsChanged(std::uint32_t mask);
+    // The saved tile files, in answer order.
+    void tileFilesChanged(const QStringList& paths);
+    void tileCacheChanged(int megabytes);
+    void cacheClearRequested();
 
 private:
     enum class Outcome
@@ -83,6 +108,12 @@ private:
     bool applyChecklist(std::span<QCheckBox* const> boxes, const char* key, int& current,
                         void (SetupDlg::*changed)(std::uint32_t));
     Outcome applySenders();
+    void addOfflineMap(QVBoxLayout& layout, int listWidth);
+    void chooseTileFiles();
+    void removeTileFiles();
+    void clearCache();
+    QStringList listedTileFiles() const;
+    bool applyOfflineMap();
 
     SetupSettings& m_settings;
     QLineEdit* m_portBox = nullptr;
@@ -100,6 +131,11 @@ private:
     QLabel* m_dropLabel = nullptr;
     std::string m_senders;
     int m_keepDays = 0;
+    QListWidget* m_tileFiles = nullptr;
+    QPushButton* m_removeTileFile = nullptr;
+    QSpinBox* m_cacheBox = nullptr;
+    QStringList m_storedTileFiles;
+    int m_cacheMB = 0;
 };
 
 } // namespace corvane

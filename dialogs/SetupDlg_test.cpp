@@ -1,19 +1,31 @@
+#include "browser/testsupport/TileFileMaker.h"
 #include "data/DatabaseException.h"
 #include "dialogs/DialogTestSupport.h"
 #include "dialogs/SetupAnnouncements.h"
 #include "dialogs/SetupDlg.h"
 #include "dialogs/SetupSettings.h"
+#include "testsupport/TempFolder.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QtTest>
 #include <map>
 #include <optional>
+#include <sqlite3.h>
 #include <string>
 #include <utility>
 #include <vector>
+
+// Failure messages show the texts compared.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << text.toStdString();
+}
 
 namespace corvane {
 namespace {
@@ -343,6 +355,188 @@ TEST_F(SetupDlgTest, KeepDaysAndTheSpeedLimitAcceptTheirRangesAndAreAnnounced)
         EXPECT_EQ(m_announced.take(), c.events);
         EXPECT_EQ(m_dialog->isVisible(), !c.messages.isEmpty()) << "refused values keep it open";
     }
+}
+
+// Tile files of every kind an operator may pick, made in a folder of their own.
+struct TileFiles
+{
+    TileFiles()
+    {
+        const QByteArray tile = test::TileFileMaker::plainTile(Qt::green);
+        EXPECT_TRUE(test::TileFileMaker::write(
+            good, {{3, 4, 2, tile}, {4, 8, 5, tile}, {5, 16, 11, tile}, {5, 17, 11, tile}}));
+        sqlite3* handle = nullptr;
+        sqlite3_open(good.toUtf8().constData(), &handle);
+        EXPECT_EQ(sqlite3_exec(handle,
+                               "INSERT INTO metadata VALUES ('bounds', "
+                               "'5.9561,45.8180,10.4921,47.8084')",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(handle);
+        EXPECT_TRUE(test::TileFileMaker::write(empty, {}));
+        EXPECT_TRUE(test::TileFileMaker::writePMTiles(pmtiles, {{2, 1, 1, tile}, {3, 2, 2, tile}}));
+        EXPECT_TRUE(test::TileFileMaker::writePMTiles(vector, {{2, 1, 1, tile}}));
+        QFile patched(vector);
+        EXPECT_TRUE(patched.open(QIODevice::ReadWrite) && patched.seek(99));
+        patched.write("\x01"); // vector tiles
+        // A real file whose first page (the schema) is whole and whose tiles are overwritten.
+        QFile source(good);
+        EXPECT_TRUE(source.open(QIODevice::ReadOnly));
+        write(corrupt, source.read(4096) + QByteArray(3 * 4096, '\xff'));
+        write(text, "tiles: none\n");
+    }
+    static void write(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QString file(const char* name) const { return QString::fromStdString(folder.file(name)); }
+
+    TempFolder folder;
+    const QString good = file("alps.mbtiles");
+    const QString empty = file("empty.mbtiles");
+    const QString corrupt = file("corrupt.mbtiles");
+    const QString text = file("notes.txt");
+    const QString missing = file("missing.mbtiles");
+    const QString pmtiles = file("region.pmtiles");
+    const QString vector = file("streets.pmtiles");
+};
+
+QStringList lines(QListWidget* list)
+{
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row)
+        texts << list->item(row)->text();
+    return texts;
+}
+
+TEST_F(SetupDlgTest, TileFilesAreListedOnlyWhenTheyReadAsMBTiles)
+{
+    TileFiles files;
+    open();
+    auto* list = m_dialog->findChild<QListWidget*>("tileFileList");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->count(), 0);
+    const QString refused = " is not a readable MBTiles file: ";
+    const struct
+    {
+        QString path;
+        QString message; // empty: listed
+    } cases[] = {
+        {files.missing, files.missing + refused + "cannot be opened (missing or unreadable)"},
+        {files.text, files.text + refused + "not an SQLite file"},
+        {files.corrupt, files.corrupt + refused + "tiles cannot be read"},
+        {files.empty, files.empty + refused + "no tiles"},
+        {files.vector, files.vector + " is not a readable PMTiles file: tile type is not raster "
+                                      "png/jpg/webp (1)"},
+        {files.good, ""},
+        {files.pmtiles, ""},
+        {files.good, files.good + " is already in the list"},
+        {files.folder.path().c_str() + QString("/./alps.mbtiles"),
+         files.good + " is already in the list"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        test::ModalWatcher watcher;
+        EXPECT_EQ(m_dialog->addTileFile(c.path), c.message.isEmpty());
+        EXPECT_EQ(watcher.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+    }
+    EXPECT_EQ(
+        lines(list),
+        QStringList({files.good + "  (W 5.96 S 45.82 E 10.49 N 47.81, zoom 3 to 5, 4 tiles)",
+                     files.pmtiles + "  (W 5.96 S 45.82 E 10.49 N 47.81, zoom 2 to 3, 2 tiles)"}));
+    EXPECT_TRUE(m_announced.take().empty()) << "nothing before OK";
+
+    EXPECT_EQ(submit("10111", "10"), QStringList());
+    EXPECT_EQ(m_settings.texts["map/TileFiles"], (files.good + "\n" + files.pmtiles).toStdString());
+    EXPECT_EQ(m_announced.take(), Events({{"tileFiles", 2}}));
+    EXPECT_EQ(m_announced.tileFiles.back(), QStringList({files.good, files.pmtiles}));
+}
+
+TEST_F(SetupDlgTest, OkStoresExactlyTheListedTileFilesAndCancelNothing)
+{
+    TileFiles files;
+    // As edited by hand: blanks and an empty line; the files are not there (now).
+    const std::string stored = "  /media/usb/city.mbtiles \n\n/media/usb/region.mbtiles\n";
+    m_settings.texts["map/TileFiles"] = stored;
+    auto select = [this](int row) {
+        auto* list = m_dialog->findChild<QListWidget*>("tileFileList");
+        list->clearSelection();
+        list->item(row)->setSelected(true);
+    };
+    auto remove = [this] {
+        QTest::mouseClick(m_dialog->findChild<QPushButton*>("removeTileFile"), Qt::LeftButton);
+    };
+
+    open();
+    auto* list = m_dialog->findChild<QListWidget*>("tileFileList");
+    EXPECT_EQ(lines(list), QStringList({"/media/usb/city.mbtiles  (cannot be read now)",
+                                        "/media/usb/region.mbtiles  (cannot be read now)"}));
+    EXPECT_TRUE(list->item(0)->toolTip().contains("missing or unreadable"));
+    EXPECT_FALSE(m_dialog->findChild<QPushButton*>("removeTileFile")->isEnabled());
+    // Unchanged: nothing is rewritten.
+    EXPECT_EQ(submit("10111", "10"), QStringList());
+    EXPECT_EQ(m_settings.texts["map/TileFiles"], stored);
+    EXPECT_TRUE(m_announced.take().empty());
+
+    // Changed, then cancelled (nothing stored) or kept (the remaining lines, in their order).
+    for (const bool keep : {false, true}) {
+        open();
+        EXPECT_TRUE(m_dialog->addTileFile(files.good));
+        select(0);
+        remove();
+        if (keep)
+            EXPECT_EQ(submit("10111", "10"), QStringList());
+        else
+            QTest::mouseClick(m_dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+        EXPECT_EQ(m_settings.texts["map/TileFiles"],
+                  keep ? "/media/usb/region.mbtiles\n" + files.good.toStdString() : stored);
+        EXPECT_EQ(m_announced.take(), keep ? Events({{"tileFiles", 2}}) : Events());
+    }
+
+    // A failed save keeps the dialog open and tells nothing.
+    open();
+    select(1);
+    remove();
+    m_settings.failingKey = "map/TileFiles";
+    EXPECT_EQ(submit("10111", "10"), QStringList());
+    EXPECT_TRUE(m_dialog->isVisible());
+    EXPECT_TRUE(m_announced.take().empty());
+}
+
+TEST_F(SetupDlgTest, CacheSizeIsSavedOnOkAndClearingAsksFirst)
+{
+    open();
+    auto* cache = m_dialog->findChild<QSpinBox*>("cacheSizeBox");
+    ASSERT_NE(cache, nullptr);
+    EXPECT_EQ(cache->value(), 1024);
+    EXPECT_EQ(cache->minimum(), 0);
+    EXPECT_EQ(cache->maximum(), 1048576);
+    cache->setValue(0);
+    EXPECT_EQ(submit("10111", "10"), QStringList());
+    EXPECT_EQ(m_settings.writes, Writes({{"map/CacheMB", 0}}));
+    EXPECT_EQ(m_announced.take(), Events({{"tileCache", 0}}));
+
+    open();
+    EXPECT_EQ(m_dialog->findChild<QSpinBox*>("cacheSizeBox")->value(), 0);
+    QStringList questions;
+    for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        test::ModalWatcher watcher([&](QWidget& modal) {
+            auto* box = qobject_cast<QMessageBox*>(&modal);
+            if (box == nullptr || box->objectName() != "question")
+                return false;
+            questions << box->text();
+            box->button(answer)->click();
+            return true;
+        });
+        QTest::mouseClick(m_dialog->findChild<QPushButton*>("clearCache"), Qt::LeftButton);
+    }
+    EXPECT_EQ(questions, QStringList(2, "Delete every map tile kept in the cache?"));
+    // At once, and a Cancel afterwards does not take it back.
+    EXPECT_EQ(m_announced.take(), Events({{"cacheClear", 0}}));
+    QTest::mouseClick(m_dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+    EXPECT_EQ(m_settings.writes, Writes({{"map/CacheMB", 0}}));
 }
 
 } // namespace

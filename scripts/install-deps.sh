@@ -8,7 +8,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git ccache
-  libsqlite3-dev sqlite3 uuid-dev libspdlog-dev
+  libsqlite3-dev sqlite3 uuid-dev libspdlog-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
   qt6-webchannel-dev libqt6webenginecore6-bin libqt6opengl6-dev

@@ -1,5 +1,7 @@
 #include "browser/testsupport/TileFileMaker.h"
 
+#include "testsupport/PMTilesWriter.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
@@ -53,6 +55,15 @@ bool TileFileMaker::write(const QString& path, const std::vector<Tile>& tiles)
     written = written && sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(handle);
     return written;
+}
+
+bool TileFileMaker::writePMTiles(const QString& path, const std::vector<Tile>& tiles)
+{
+    std::vector<PMTilesWriter::Tile> written;
+    for (const Tile& tile : tiles)
+        written.push_back({tile.z, std::uint32_t(tile.x), std::uint32_t(tile.y),
+                           std::vector<std::uint8_t>(tile.bytes.begin(), tile.bytes.end())});
+    return PMTilesWriter::write(path.toStdString(), written, {true, false});
 }
 
 QByteArray TileFileMaker::plainTile(QColor colour)

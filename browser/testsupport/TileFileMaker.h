@@ -7,7 +7,7 @@
 
 namespace corvane::test {
 
-// MBTiles files and tiles drawn with Qt, for the tests and benchmarks of the
+// MBTiles and PMTiles files and tiles drawn with Qt, for the tests and benchmarks of the
 // tile scheme.
 //
 // Static functions; any thread that may use QImage.
@@ -25,6 +25,8 @@ public:
 
     // A raster png MBTiles file holding tiles.
     static bool write(const QString& path, const std::vector<Tile>& tiles);
+    // The same tiles as a PMTiles file, its directory gzip-compressed.
+    static bool writePMTiles(const QString& path, const std::vector<Tile>& tiles);
 
     // A 256 px square of one colour, as PNG.
     static QByteArray plainTile(QColor colour);
