@@ -3,13 +3,15 @@
 #include "base/Date.h"
 #include "base/UniqueID.h"
 #include "data/VehicleInfo.h"
+#include "dialogs/AlarmKinds.h"
 
 #include <cstdio>
 
 namespace corvane {
 
-void formatEventCondition(FormatableBuffer<128>& target, const Date* from, const Date* to,
-                          const UniqueID* vehicle) noexcept
+void formatEventCondition(FormatableBuffer<eventConditionCapacity>& target, const Date* from,
+                          const Date* to, const UniqueID* vehicle,
+                          const AlarmKinds* openAlarms) noexcept
 {
     FormatableBuffer<64> start;
     if (from != nullptr)
@@ -27,6 +29,24 @@ void formatEventCondition(FormatableBuffer<128>& target, const Date* from, const
     } else {
         target.format("time between '%s' AND '%s' ", start.getText(), end.getText());
     }
+    if (openAlarms == nullptr)
+        return;
+    // SQLite takes an empty IN list as matching nothing: no kind chosen, no
+    // alarm.
+    target.append("AND event_type IN (");
+    const char* separator = "";
+    for (const int base : {0, firstZoneEventType}) {
+        for (int type = base; type < base + AlarmKinds::typeBits; ++type) {
+            if (openAlarms->contains(type)) {
+                target.append("%s%d", separator, type);
+                separator = ",";
+            }
+        }
+    }
+    // The count reads event_info alone, so the acknowledgement is looked up
+    // in a subquery rather than through the page's join.
+    target.append(") AND NOT EXISTS (SELECT 1 FROM alarm_ack WHERE alarm_ack.event_id = "
+                  "event_info.id) ");
 }
 
 std::string vehicleEntryText(const VehicleInfo& vehicle)
