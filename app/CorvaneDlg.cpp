@@ -85,7 +85,9 @@ void post(QObject* window, QEvent* event)
 CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
     : QDialog(parent), m_clientHandler(std::make_unique<CefClientHandler>(StartupFolder::path())),
       m_v8Handler(std::make_unique<CefClientV8Handler>()), m_records(records),
-      m_zones(records, m_mapPage), m_controller(records, m_mapPage),
+      m_zones(records, m_mapPage),
+      m_alarmDesk(m_mapPage, DBManager::getInstance().openAlarms()),
+      m_controller(records, m_mapPage),
       m_reception(m_controller, m_databases, this),
       m_wiring(this, records, m_controller, m_reception)
 {
@@ -280,9 +282,18 @@ void CorvaneDlg::customEvent(QEvent* event)
 void CorvaneDlg::connectDialogs()
 {
     connect(&m_wiring, &DialogWiring::alarmKindsChanged, this,
-            [this](std::uint32_t mask) { m_mapPage.setAlarmKinds(mask); });
+            [this](std::uint32_t mask) {
+                m_mapPage.setAlarmKinds(mask);
+                m_alarmDesk.setAlarmKinds(mask);
+            });
     connect(&m_wiring, &DialogWiring::zoneAlarmKindsChanged, this,
-            [this](std::uint32_t mask) { m_mapPage.setZoneAlarmKinds(mask); });
+            [this](std::uint32_t mask) {
+                m_mapPage.setZoneAlarmKinds(mask);
+                m_alarmDesk.setZoneAlarmKinds(mask);
+            });
+    connect(&m_wiring, &DialogWiring::alarmsAcknowledged, this,
+            [this](const std::string& eventId, const std::string& vehicleId,
+                   const std::string& note) { m_alarmDesk.acknowledge(eventId, vehicleId, note); });
     connect(&m_wiring, &DialogWiring::zoneSaved, this,
             [this](const std::string& id, const std::string& name, const std::string& geometry) {
                 m_zoneEditor.save(id, name, geometry);
@@ -362,6 +373,7 @@ void CorvaneDlg::handlePageLoaded()
     m_pendingScript.setLimit(0);
     sendMapSources();
     sendAttentionSettings();
+    m_alarmDesk.resend();
     const bool reload = m_clientHandler->loads() > 1;
     if (reload)
         layoutChildren(); // the new page has its built-in size
@@ -397,10 +409,14 @@ void CorvaneDlg::sendMapSources()
 void CorvaneDlg::sendAttentionSettings()
 {
     m_mapPage.setLiveSeconds(m_databases.readInt(liveSecondsKey, defaultLiveSeconds));
-    m_mapPage.setAlarmKinds(knownAlarmKinds(
-        static_cast<std::uint32_t>(m_databases.readInt(alarmKindsKey, defaultAlarmKinds))));
-    m_mapPage.setZoneAlarmKinds(knownZoneAlarmKinds(
-        static_cast<std::uint32_t>(m_databases.readInt(zoneAlarmKindsKey, defaultZoneAlarmKinds))));
+    const std::uint32_t alarmKinds = knownAlarmKinds(
+        static_cast<std::uint32_t>(m_databases.readInt(alarmKindsKey, defaultAlarmKinds)));
+    const std::uint32_t zoneKinds = knownZoneAlarmKinds(
+        static_cast<std::uint32_t>(m_databases.readInt(zoneAlarmKindsKey, defaultZoneAlarmKinds)));
+    m_mapPage.setAlarmKinds(alarmKinds);
+    m_mapPage.setZoneAlarmKinds(zoneKinds);
+    m_alarmDesk.setAlarmKinds(alarmKinds);
+    m_alarmDesk.setZoneAlarmKinds(zoneKinds);
     m_mapPage.setAlarmMuted(m_databases.readInt(alarmMutedKey, 0) != 0);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AlarmDeskFeed.h"
 #include "app/DialogWiring.h"
 #include "app/ReceptionHandoff.h"
 #include "app/StationController.h"
@@ -161,6 +162,8 @@ private:
     // Before the controller, which calls it.
     ZoneAlarms m_zones;
     ZoneEditor m_zoneEditor{m_zones, m_mapPage};
+    // The open alarms for the page, from the database's writer.
+    AlarmDeskFeed m_alarmDesk;
     StationController m_controller;
     // After the controller and the databases they use.
     ReceptionHandoff m_reception;

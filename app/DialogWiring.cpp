@@ -80,6 +80,13 @@ void DialogWiring::onZoneDeleted(const std::string& id)
     emit zoneDeleted(id);
 }
 
+void DialogWiring::onAcknowledgeAlarms(const std::string& eventId, const std::string& vehicleId,
+                                       const std::string& note)
+{
+    m_guiThread.assertOwner();
+    emit alarmsAcknowledged(eventId, vehicleId, note);
+}
+
 void DialogWiring::onChangeName(const std::string& id, const std::string& name)
 {
     m_guiThread.assertOwner();

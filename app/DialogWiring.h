@@ -58,6 +58,8 @@ public:
     void onZoneSaved(const std::string& id, const std::string& name,
                      const std::string& geometry) override;
     void onZoneDeleted(const std::string& id) override;
+    void onAcknowledgeAlarms(const std::string& eventId, const std::string& vehicleId,
+                             const std::string& note) override;
 
 signals:
     // The operator chose a range of a vehicle's stored track; name is the
@@ -65,6 +67,9 @@ signals:
     void storedTrackChosen(const std::string& id, const QString& name, const TrackRange& range);
     // The setup saved new alarm kinds: the mask of the known types.
     void alarmKindsChanged(std::uint32_t mask);
+    // The page's acknowledgement, its texts unchecked (AlarmDeskFeed checks).
+    void alarmsAcknowledged(const std::string& eventId, const std::string& vehicleId,
+                            const std::string& note);
     void zoneAlarmKindsChanged(std::uint32_t mask);
     void zoneSaved(const std::string& id, const std::string& name, const std::string& geometry);
     void zoneDeleted(const std::string& id);

@@ -41,7 +41,8 @@ public:
     // The notices of unusable settings since the last call.
     QStringList takeNotices();
 
-    // Hands "data/KeepDays" (default 0: keep everything) and "data/MinFreeMB"
+    // Hands the alarm kinds ("page/AlarmKinds", "page/ZoneAlarmKinds"),
+    // "data/KeepDays" (default 0: keep everything) and "data/MinFreeMB"
     // (default 200) to the database writer.
     void applyStorageSettings();
 

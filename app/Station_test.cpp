@@ -1,6 +1,7 @@
 // The whole station in this process, headless, in a fresh start-up folder:
 // datagrams sent to its port over 127.0.0.1 must reach app.db and the page.
 
+#include "app/AlarmDeskFeed.h"
 #include "app/CorvaneDlg.h"
 #include "app/SingletonStationRecords.h"
 #include "app/testsupport/StationTestSupport.h"
@@ -19,12 +20,15 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDateTimeEdit>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWebEngineView>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -465,6 +469,77 @@ TEST_F(Station, ZoneEditsFromThePageAreStoredOrRefusedAndTold)
     }
     EXPECT_FALSE(js("!!window.__pwned").toBool());
     EXPECT_EQ(db->number("SELECT count(*) FROM zone WHERE name = 'Bad'"), 0);
+}
+
+TEST_F(Station, AlarmsStayOnTheDeskUntilAcknowledgedFromThePage)
+{
+    const std::string id = newId();
+    sendDatagram(port, report(id, "Patrol", 48.2, 11.6));
+    ASSERT_TRUE(waitFor([&] { return onPage(id); }, deadlineMs));
+    for (int i = 0; i < 3; ++i)
+        sendDatagram(port, RecorderMessageBuilder::event(header(id, "Patrol"), 13));
+    sendDatagram(port, RecorderMessageBuilder::event(header(id, "Patrol"), 3)); // not chosen
+    const std::string group =
+        "document.querySelector('.alarmGroup[data-vehicle=\"" + id + "\"]')";
+    const std::string count = "(function () { var g = " + group +
+                              "; return g ? g.querySelector('.alarmGroupCount').textContent : "
+                              "'none'; })()";
+    const std::string flashing =
+        "document.getElementById(" + quoted(id) + ").classList.contains('alarm')";
+    ASSERT_TRUE(waitFor([&] { return js(count).toString() == "3"; }, deadlineMs))
+        << js(count).toString().toStdString();
+    EXPECT_TRUE(js(flashing).toBool());
+    const std::string acks = "SELECT count(*) FROM alarm_ack JOIN event_info ON id = event_id "
+                             "WHERE vehicle_id = " + quoted(id);
+
+    // One, with the operator's note, by the page's own button.
+    const std::string note = "Called the driver: it's fine; \"false alarm\" <b>";
+    js("document.getElementById('alarmNote').value = " + QJsonDocument(QJsonArray{
+           QString::fromStdString(note)}).toJson(QJsonDocument::Compact).mid(1).chopped(1)
+           .toStdString() + ";" + group + ".querySelector('.ackOne').click()");
+    ASSERT_TRUE(waitFor([&] { return db->number(acks) == 1; }, deadlineMs));
+    const std::string newest = firstText(*db, "SELECT max(id) FROM event_info WHERE event_type "
+                                              "= 13 AND vehicle_id = " + quoted(id));
+    EXPECT_EQ(firstText(*db, "SELECT event_id || '|' || operator || '|' || note FROM alarm_ack "
+                             "ORDER BY rowid DESC LIMIT 1"),
+              newest + "|" + AlarmDeskFeed::operatorName() + "|" + note);
+    const QDateTime acknowledged = QDateTime::fromString(
+        QString::fromStdString(firstText(*db, "SELECT acknowledged FROM alarm_ack ORDER BY rowid "
+                                              "DESC LIMIT 1")),
+        "yyyy-MM-dd HH:mm:ss");
+    ASSERT_TRUE(acknowledged.isValid());
+    EXPECT_LE(std::abs(acknowledged.secsTo(QDateTime::currentDateTime())), 60);
+    EXPECT_TRUE(waitFor([&] { return js(count).toString() == "2"; }, deadlineMs));
+    EXPECT_TRUE(js(flashing).toBool()) << "two are still open";
+
+    // What the page's road may carry that names no open alarm stores nothing.
+    const char* const refused[] = {
+        "cef.extension.onAcknowledgeAlarms('1 OR 1=1', '', '')",
+        "cef.extension.onAcknowledgeAlarms('-5', '', '')",
+        "cef.extension.onAcknowledgeAlarms('NaN', '', '')",
+        "cef.extension.onAcknowledgeAlarms('999999999', 'not-a-vehicle', '')",
+    };
+    for (const char* call : refused) {
+        js("document.getElementById('alarmDeskMessage').textContent = ''");
+        js(call);
+        EXPECT_TRUE(waitFor(
+            [] {
+                return js("document.getElementById('alarmDeskMessage').textContent")
+                    .toString()
+                    .endsWith("is not known.");
+            },
+            deadlineMs))
+            << call;
+    }
+    // An id of no alarm at all goes through and acknowledges nothing.
+    js("cef.extension.onAcknowledgeAlarms('999999999', '', 'none')");
+
+    // All of the vehicle's: the group leaves and the flash ends.
+    js(group + ".querySelector('.ackAll').click()");
+    ASSERT_TRUE(waitFor([&] { return db->number(acks) == 3; }, deadlineMs));
+    EXPECT_TRUE(waitFor([&] { return js(count).toString() == "none"; }, deadlineMs));
+    EXPECT_FALSE(js(flashing).toBool());
+    EXPECT_EQ(db->number("SELECT count(*) FROM alarm_ack WHERE note = 'none'"), 0);
 }
 
 TEST_F(Station, AFailingScriptCallDoesNotStopTheCallsAfterIt)

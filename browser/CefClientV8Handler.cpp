@@ -58,7 +58,7 @@ const char* const extensionScript = R"JS(
     }
     ['onClickLog', 'onClickSetup', 'onChangeName', 'onUpdateOptionalInfo', 'onClickEdit',
      'onClickRemove', 'onClickImgBtn', 'onChangeAlarmMute', 'onClickTrackHistory',
-     'onZoneSaved', 'onZoneDeleted']
+     'onZoneSaved', 'onZoneDeleted', 'onAcknowledgeAlarms']
         .forEach(function (name) {
         root.cef.extension[name] = function () {
             forward(name, arguments);
@@ -210,6 +210,14 @@ bool CefClientV8Handler::execute(const QString& name, const QJsonArray& argument
             return false;
         }
         m_listener->onZoneSaved(textAt(arguments, 0), textAt(arguments, 1), textAt(arguments, 2));
+        return true;
+    }
+    if (name == QLatin1String("onAcknowledgeAlarms")) {
+        if (arguments.size() < 3) {
+            return false;
+        }
+        m_listener->onAcknowledgeAlarms(textAt(arguments, 0), textAt(arguments, 1),
+                                        textAt(arguments, 2));
         return true;
     }
     using IdCall = void (CefClientV8Listener::*)(const std::string&);

@@ -15,8 +15,9 @@ class ExtensionBridge;
 
 // The native side of the page extension "cef/extension": the functions
 // cef.extension.onClickLog, onClickSetup, onChangeName, onUpdateOptionalInfo,
-// onClickEdit, onClickRemove, onClickImgBtn, onClickTrackHistory and
-// onChangeAlarmMute ("1" muted, anything else not), which the page calls and which
+// onClickEdit, onClickRemove, onClickImgBtn, onClickTrackHistory,
+// onChangeAlarmMute ("1" muted, anything else not), onZoneSaved, onZoneDeleted
+// and onAcknowledgeAlarms, which the page calls and which
 // reach the window's CefClientV8Listener.
 //
 // attach installs, in a page that has not loaded yet, the extension script

@@ -32,6 +32,12 @@ public:
     {}
     // A zone removed on the map.
     virtual void onZoneDeleted(const std::string& id) {}
+    // The operator acknowledged an open alarm (vehicleId empty: the alarm
+    // eventId) or every open alarm of vehicleId up to eventId, with a note
+    // that may be empty. The texts are the page's, unchecked.
+    virtual void onAcknowledgeAlarms(const std::string& eventId, const std::string& vehicleId,
+                                     const std::string& note)
+    {}
 };
 
 } // namespace corvane

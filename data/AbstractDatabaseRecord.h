@@ -7,7 +7,8 @@ namespace corvane {
 class RowSet;
 
 // Base of the records that app.db stores: a vehicle, a GPS sample, an event,
-// or a zone event with the presence it leaves (ZoneCrossing).
+// a zone event with the presence it leaves (ZoneCrossing), or an operator's
+// acknowledgement of alarms (AlarmAck).
 // `operation` and `recordType` say what the writer is to do with a queued
 // copy; the containers set them just before queueing.
 //
@@ -27,7 +28,8 @@ public:
         Vehicle = 0,
         GPSSample = 1,
         Event = 2,
-        Crossing = 3 // a zone event with the presence it leaves (ZoneCrossing)
+        Crossing = 3, // a zone event with the presence it leaves (ZoneCrossing)
+        Acknowledgement = 4 // an operator's acknowledgement of alarms (AlarmAck)
     };
 
     virtual ~AbstractDatabaseRecord() = default;

@@ -1,6 +1,7 @@
 #include "data/DBManager.h"
 
 #include "base/Trace.h"
+#include "data/AlarmDesk.h"
 #include "data/DatabaseException.h"
 #include "data/EventLog.h"
 #include "data/EventPageQuery.h"
@@ -109,7 +110,9 @@ DBManager::DBManager()
     : LoopingThread("DBManager::DBManagerQueueThread"),
       m_queue(std::make_unique<MessageQueue>(queueBytes, nullptr, queueMessages)),
       m_receiveBuffer(maxRecordBytes)
-{}
+{
+    m_writer.setOpenAlarms(&m_openAlarms);
+}
 
 DBManager::~DBManager()
 {
@@ -131,6 +134,7 @@ void DBManager::open(const std::string& path, int busyTimeoutMs)
     useWriteAheadLog();
     setCacheSize();
     ensureTables();
+    loadOpenAlarms();
     openReader(busyTimeoutMs);
     {
         std::lock_guard state(m_mutex);
@@ -235,11 +239,52 @@ void DBManager::ensureTables()
             traceException(e);
         }
     }
-    // The station's zones last: the recorders' tables stay as they were.
+    // The station's zones and acknowledgements last: the recorders' tables
+    // stay as they were.
     try {
         ZoneTable::ensureTables(m_database);
     } catch (const DatabaseException& e) {
         traceException(e);
+    }
+    try {
+        AlarmDesk::ensureTable(m_database);
+    } catch (const DatabaseException& e) {
+        traceException(e);
+    }
+}
+
+void DBManager::setAlarmKinds(std::vector<std::int32_t> kinds)
+{
+    std::sort(kinds.begin(), kinds.end());
+    kinds.erase(std::unique(kinds.begin(), kinds.end()), kinds.end());
+    {
+        std::lock_guard state(m_mutex);
+        if (kinds == m_state.alarmKinds)
+            return;
+        m_state.alarmKinds = std::move(kinds);
+        m_state.alarmKindsChanged = true;
+    }
+    requestBatch();
+}
+
+void DBManager::loadOpenAlarms()
+{
+    // Database mutex: open() or the writer's batch.
+    std::vector<std::int32_t> kinds;
+    {
+        std::lock_guard state(m_mutex);
+        kinds = m_state.alarmKinds;
+        m_state.alarmKindsChanged = false;
+    }
+    m_openAlarms.setKinds(kinds);
+    m_sweeper.setAlarmKinds(kinds);
+    try {
+        std::size_t notHeld = 0;
+        auto alarms = AlarmDesk::loadOpen(m_database, kinds, OpenAlarms::maxHeld, notHeld);
+        m_openAlarms.replace(std::move(alarms), notHeld);
+    } catch (const DatabaseException& e) {
+        traceException(e);
+        m_openAlarms.replace({}, 0);
     }
 }
 
@@ -452,6 +497,13 @@ bool DBManager::runBatch(bool honourFloor)
     // The queue is replaced only while no writer runs.
     MessageQueue& queue = *m_queue;
     std::lock_guard lock(g_databaseMutex);
+    bool kindsChanged;
+    {
+        std::lock_guard state(m_mutex);
+        kindsChanged = m_state.alarmKindsChanged;
+    }
+    if (kindsChanged && m_writer.pending() == 0)
+        loadOpenAlarms();
     if (honourFloor && belowFloor())
         return false;
     const std::size_t kept = m_writer.pending();
@@ -515,11 +567,15 @@ void DBManager::sweepRetention(Clock::time_point due)
                Clock::now() < due;
     };
     int days;
+    bool kindsChanged;
     {
         std::lock_guard state(m_mutex);
         days = m_state.keepDays;
+        kindsChanged = m_state.alarmKindsChanged;
     }
-    if (days <= 0)
+    // Not before the next batch has taken the new alarm kinds: the sweeper
+    // would not know which old alarms are still open.
+    if (days <= 0 || kindsChanged)
         return;
     while (mayGoOn()) {
         std::lock_guard lock(g_databaseMutex);

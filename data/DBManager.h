@@ -4,6 +4,7 @@
 #include "base/ThreadAffinity.h"
 #include "data/Acknowledgement.h"
 #include "data/Database.h"
+#include "data/OpenAlarms.h"
 #include "data/RecordWriter.h"
 #include "data/RetentionSweeper.h"
 #include "data/StorageHealth.h"
@@ -28,9 +29,10 @@ class MessageQueue;
 class StorageListener;
 
 // Owner of app.db: creates missing tables (the station's own receipt tables
-// too, see StationReceipts, and its zones, see ZoneTable), loads the vehicles, runs the
-// writer thread "DBManager::DBManagerQueueThread" and answers the event
-// log's queries.
+// too, see StationReceipts, its zones, see ZoneTable, and its alarm
+// acknowledgements, see AlarmDesk), loads the vehicles and the open alarms,
+// runs the writer thread "DBManager::DBManagerQueueThread" and answers the
+// event log's queries.
 //
 // The file is kept in write-ahead-log mode (a file in the rollback journal
 // is converted at open): readers, in this process or another, read the last
@@ -155,6 +157,13 @@ public:
     // GPS samples and events the station received more than this many days
     // ago are deleted (RetentionSweeper); 0 (the default) keeps everything.
     void setKeepDays(int days) noexcept;
+    // The event types that are alarms (bit n of "page/AlarmKinds": type n;
+    // the station's own zone kinds: 1000 + n). The open alarms are read
+    // again from app.db with the next batch, and retention keeps those.
+    void setAlarmKinds(std::vector<std::int32_t> kinds);
+    // The open alarms as committed: read by the window, kept by the writer.
+    const OpenAlarms& openAlarms() const noexcept { return m_openAlarms; }
+
     // Nothing is written while the file system of app.db has less free space
     // than this; 0 (the default) sets no floor. The last batch at close()
     // ignores it.
@@ -209,6 +218,8 @@ private:
         std::uint64_t minFreeBytes = 0;
         long refused = 0;
         long failedBatches = 0;
+        std::vector<std::int32_t> alarmKinds;
+        bool alarmKindsChanged = false; // the writer reads the open alarms again
     };
 
     // The largest record enqueue() takes: the writer's receive buffer.
@@ -224,6 +235,8 @@ private:
     Database& reader();
     void setCacheSize();
     void ensureTables();
+    // The open alarms of the kinds set, from app.db. Database mutex.
+    void loadOpenAlarms();
     // Sets each loaded vehicle's heard order. Database mutex.
     void loadHeard();
     // Writer thread only, as every function down to tellEnded (asserted in
@@ -260,6 +273,7 @@ private:
     // The writer's own: the buffer each record is taken into.
     std::vector<char> m_receiveBuffer;
     Database m_database;
+    OpenAlarms m_openAlarms;
     RecordWriter m_writer{m_database, queueMessages};
     RetentionSweeper m_sweeper{m_database};
     // The event log's connection, under m_readMutex.

@@ -167,9 +167,12 @@ const char* const schema[] = {
     "table|zone_presence|CREATE TABLE zone_presence (vehicle_id TEXT NOT NULL, zone_id INTEGER "
     "NOT NULL, PRIMARY KEY (vehicle_id, zone_id))",
     "index|sqlite_autoindex_zone_presence_1|<null>",
+    "table|alarm_ack|CREATE TABLE alarm_ack (event_id INTEGER PRIMARY KEY REFERENCES "
+    "event_info(id), acknowledged DATETIME NOT NULL, operator TEXT NOT NULL, note TEXT NOT NULL "
+    "DEFAULT '')",
 };
-// The last rows: the zone tables.
-constexpr std::size_t zoneRows = 3;
+// The last rows: the station's zone and acknowledgement tables.
+constexpr std::size_t stationTableRows = 4;
 
 TEST_F(DBManagerTest, SchemaIsCreatedInOrderOnceAndNotAgain)
 {
@@ -188,9 +191,9 @@ TEST_F(DBManagerTest, AnOlderFileGainsTheSearchIndexesAndKeepsItsTablesAndRows)
 {
     // An older file has neither the station's receipt tables (the first
     // four rows) nor the search indexes (the three before the zone tables)
-    // nor the zone tables.
+    // nor the zone and acknowledgement tables.
     const std::size_t receipts = 4;
-    const std::size_t tablesAndOwnIndexes = std::size(schema) - 3 - zoneRows;
+    const std::size_t tablesAndOwnIndexes = std::size(schema) - 3 - stationTableRows;
     {
         Database db;
         db.open(path.c_str(), 5000);

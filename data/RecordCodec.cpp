@@ -1,5 +1,6 @@
 #include "data/RecordCodec.h"
 
+#include "data/AlarmAck.h"
 #include "data/EventLog.h"
 #include "data/GPSData.h"
 #include "data/VehicleInfo.h"
@@ -204,6 +205,33 @@ bool decodeCrossing(Reader& r, ZoneCrossing& c)
     return true;
 }
 
+void encodeAck(const AlarmAck& a, Writer& w)
+{
+    w.int64(a.event_id);
+    w.byte(a.wholeVehicle ? 1 : 0);
+    w.id(a.vehicle_id);
+    w.text(a.acknowledged);
+    w.text(a.operator_name);
+    w.text(a.note);
+}
+
+bool decodeAck(Reader& r, AlarmAck& a)
+{
+    std::uint8_t whole = 0;
+    std::string text;
+    if (!r.int64(a.event_id) || !r.byte(whole) || !r.id(a.vehicle_id) || !r.text(a.acknowledged))
+        return false;
+    a.wholeVehicle = whole != 0;
+    if (!r.text(text))
+        return false;
+    a.setOperator(std::move(text));
+    text.clear();
+    if (!r.text(text))
+        return false;
+    a.setNote(std::move(text));
+    return true;
+}
+
 } // namespace
 
 bool RecordCodec::encode(const AbstractDatabaseRecord& record, std::string& out)
@@ -233,6 +261,12 @@ bool RecordCodec::encode(const AbstractDatabaseRecord& record, std::string& out)
     case AbstractDatabaseRecord::Crossing:
         if (auto* c = dynamic_cast<const ZoneCrossing*>(&record)) {
             encodeCrossing(*c, w);
+            return true;
+        }
+        break;
+    case AbstractDatabaseRecord::Acknowledgement:
+        if (auto* a = dynamic_cast<const AlarmAck*>(&record)) {
+            encodeAck(*a, w);
             return true;
         }
         break;
@@ -280,6 +314,12 @@ std::unique_ptr<AbstractDatabaseRecord> RecordCodec::decode(const void* bytes, s
         auto c = std::make_unique<ZoneCrossing>();
         whole = decodeCrossing(r, *c);
         record = std::move(c);
+        break;
+    }
+    case AbstractDatabaseRecord::Acknowledgement: {
+        auto a = std::make_unique<AlarmAck>();
+        whole = decodeAck(r, *a);
+        record = std::move(a);
         break;
     }
     default:

@@ -22,7 +22,9 @@ class VehicleInfo;
 //   GPS:     int32 id, text gps_data, text update_time, 16 vehicle bytes;
 //   event:   int32 id, texts address, name, time, int32 event_type,
 //            text device_title, 16 vehicle bytes;
-//   zone crossing: the event as above, int64 zone_id, the one-byte `inside`.
+//   zone crossing: the event as above, int64 zone_id, the one-byte `inside`;
+//   acknowledgement: int64 event_id, the one-byte `wholeVehicle`, 16 vehicle
+//            bytes, texts acknowledged, operator, note.
 //
 // Threads: any thread. Throws: std::bad_alloc only.
 class RecordCodec

@@ -1,12 +1,15 @@
 #include "data/RecordWriter.h"
 
 #include "base/Trace.h"
+#include "data/AlarmAck.h"
+#include "data/AlarmDesk.h"
 #include "data/Database.h"
 #include "data/DatabaseException.h"
 #include "data/EventLog.h"
 #include "data/FormatableSQL.h"
 #include "data/GPSData.h"
 #include "data/RecordCodec.h"
+#include "data/RowSet.h"
 #include "data/Statement.h"
 #include "data/StationReceipts.h"
 #include "data/Transaction.h"
@@ -16,6 +19,7 @@
 #include "data/ZoneTable.h"
 #include "thread/MessageQueue.h"
 
+#include <algorithm>
 #include <optional>
 #include <sqlite3.h>
 
@@ -101,14 +105,39 @@ void RecordWriter::apply(const AbstractDatabaseRecord& record)
     else if (record.recordType == R::GPSSample && record.operation == R::Insert)
         insertGps(static_cast<const GPSData&>(record));
     else if (record.recordType == R::Event && record.operation == R::Insert)
-        insertEvent(m_database, static_cast<const EventLog&>(record));
+        storeEvent(static_cast<const EventLog&>(record));
     else if (record.recordType == R::Crossing && record.operation == R::Insert) {
         // The presence first: should the event fail on its own account, the
         // vehicle's state is still right for the next start.
         const auto& crossing = static_cast<const ZoneCrossing&>(record);
         ZoneTable::storePresence(m_database, crossing);
-        insertEvent(m_database, crossing.event);
+        storeEvent(crossing.event);
+    } else if (record.recordType == R::Acknowledgement && record.operation == R::Insert) {
+        const auto ids =
+            AlarmDesk::acknowledge(m_database, static_cast<const AlarmAck&>(record), m_alarmKinds);
+        m_batchAcknowledged.insert(m_batchAcknowledged.end(), ids.begin(), ids.end());
+        m_batchHadAck = true;
     }
+}
+
+void RecordWriter::storeEvent(const EventLog& event)
+{
+    insertEvent(m_database, event);
+    if (m_openAlarms == nullptr ||
+        !std::binary_search(m_alarmKinds.begin(), m_alarmKinds.end(), event.event_type))
+        return;
+    OpenAlarm alarm;
+    alarm.id = sqlite3_last_insert_rowid(m_database.getHandle());
+    alarm.vehicle_id = event.vehicle_id;
+    alarm.event_type = event.event_type;
+    alarm.device_title = event.device_title;
+    // The time as stored: what the file says after a restart.
+    const FormatableSQL select("SELECT time FROM event_info WHERE id = %lld;",
+                               static_cast<long long>(alarm.id));
+    RowSet stored(m_database, select.getText());
+    if (stored.next() && stored.getText(0) != nullptr)
+        alarm.time = stored.getText(0);
+    m_batchAlarms.push_back(std::move(alarm));
 }
 
 RecordWriter::~RecordWriter() = default;
@@ -187,6 +216,11 @@ bool RecordWriter::begin(std::optional<Transaction>& transaction)
     try {
         transaction.emplace(m_database);
         m_heard.clear();
+        m_batchAlarms.clear();
+        m_batchAcknowledged.clear();
+        m_batchHadAck = false;
+        if (m_openAlarms != nullptr)
+            m_alarmKinds = m_openAlarms->kinds();
         if (!m_pending.empty())
             StationReceipts::markBatch(m_database);
     } catch (const DatabaseException& e) {
@@ -258,6 +292,10 @@ bool RecordWriter::commitPending()
     } catch (const DatabaseException& e) {
         return keepFor(e); // rolled back by the transaction's destructor
     }
+    if (m_openAlarms != nullptr && (!m_batchAlarms.empty() || m_batchHadAck))
+        m_openAlarms->apply(std::move(m_batchAlarms), m_batchAcknowledged);
+    m_batchAlarms.clear();
+    m_batchAcknowledged.clear();
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/OpenAlarms.h"
 #include "data/Statement.h"
 
 #include <cstddef>
@@ -16,6 +17,7 @@ namespace corvane {
 class AbstractDatabaseRecord;
 class Database;
 class DatabaseException;
+class EventLog;
 class GPSData;
 class MessageQueue;
 class Transaction;
@@ -43,7 +45,7 @@ class Transaction;
 // receipt tables cannot be written is traced once and still takes the
 // records.
 //
-// Ownership: borrows the Database; owns the waiting records.
+// Ownership: borrows the Database and the OpenAlarms; owns the waiting records.
 // Threads: the thread that holds the database mutex. Throws: writeBatch()
 // never throws DatabaseException (each failure is traced); std::bad_alloc
 // may escape.
@@ -68,6 +70,10 @@ public:
     // Returns the number of messages taken. `buffer` must hold the longest message.
     int writeBatch(MessageQueue& queue, int count, std::vector<char>& buffer);
 
+    // Where the alarms of each commit are kept (nullptr: nowhere): events of
+    // its kinds join it, acknowledged ones leave it, once committed.
+    void setOpenAlarms(OpenAlarms* alarms) noexcept { m_openAlarms = alarms; }
+
     // Records taken but not yet committed.
     std::size_t pending() const noexcept { return m_pending.size(); }
     // Drops them (traced), when no batch will come any more.
@@ -88,7 +94,7 @@ public:
 
     // Applies one record by its recordType and operation: vehicle insert or
     // update, GPS insert, event insert, zone crossing (its presence, then
-    // its event); any other pair is ignored. A vehicle
+    // its event), alarm acknowledgement (AlarmDesk); any other pair is ignored. A vehicle
     // update that matches no row inserts the vehicle instead, so a vehicle
     // whose insert was refused by a full queue is still stored.
     // Throws: DatabaseException when the statement fails.
@@ -105,6 +111,8 @@ private:
     void tellReceiptFault(const DatabaseException& e);
     // Traces e and keeps it as the last fault; false, for a batch that failed.
     bool keepFor(const DatabaseException& e);
+    // One event_info row; one of an alarm kind is noted for the open alarms.
+    void storeEvent(const EventLog& event);
     // One gps_data row through the compiled statement.
     void insertGps(const GPSData& sample);
 
@@ -129,6 +137,12 @@ private:
     // The batch's newest sample id of each vehicle (identifier text).
     std::unordered_map<std::string, std::int64_t> m_heard;
     bool m_receiptFaultTold = false;
+    OpenAlarms* m_openAlarms = nullptr;
+    // The batch's kinds, and its alarms stored and acknowledged so far.
+    std::vector<std::int32_t> m_alarmKinds;
+    std::vector<OpenAlarm> m_batchAlarms;
+    std::vector<std::int64_t> m_batchAcknowledged;
+    bool m_batchHadAck = false;
 };
 
 } // namespace corvane

@@ -1,11 +1,13 @@
 #include "data/RetentionSweeper.h"
 
+#include "data/AlarmDesk.h"
 #include "data/Database.h"
 #include "data/FormatableSQL.h"
 #include "data/RowSet.h"
 #include "data/StationReceipts.h"
 #include "data/Transaction.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace corvane {
@@ -25,6 +27,9 @@ int RetentionSweeper::sweep(int keepDays, int rows, std::chrono::microseconds bu
                 StationReceipts::firstIdReceivedWithin(m_database, front->table, keepDays);
             front->done = false;
         }
+        std::vector<std::string> names;
+        m_database.listTables(names);
+        m_hasAcks = std::find(names.begin(), names.end(), "alarm_ack") != names.end();
         m_inRound = true;
     }
     m_deletedEvents.clear();
@@ -67,8 +72,16 @@ int RetentionSweeper::sweepPiece(int rows)
 
 int RetentionSweeper::sweepFront(Front& front, int rows, std::vector<long long>* deletedIds)
 {
-    const FormatableSQL select("SELECT id FROM %s WHERE id < %lld ORDER BY id LIMIT %d;",
-                               front.table, static_cast<long long>(front.below), rows);
+    // Events keep the open alarms; they stay behind the front, which passes them.
+    const bool events = &front == &m_events;
+    // Without the table every alarm is open.
+    const std::string keep = !events ? std::string()
+                             : m_hasAcks
+                                 ? " AND NOT (" + AlarmDesk::openCondition(m_alarmKinds) + ")"
+                                 : " AND NOT (" + AlarmDesk::kindCondition(m_alarmKinds) + ")";
+    const FormatableSQL select("SELECT id FROM %s WHERE id < %lld%s ORDER BY id LIMIT %d;",
+                               front.table, static_cast<long long>(front.below), keep.c_str(),
+                               rows);
     RowSet ids(m_database, select.getText());
     std::string list;
     int count = 0;
@@ -86,6 +99,8 @@ int RetentionSweeper::sweepFront(Front& front, int rows, std::vector<long long>*
     const std::string sql =
         std::string("DELETE FROM ") + front.table + " WHERE id IN (" + list + ");";
     m_database.execute(sql.c_str());
+    if (events && m_hasAcks)
+        m_database.execute(("DELETE FROM alarm_ack WHERE event_id IN (" + list + ");").c_str());
     return count;
 }
 

@@ -21,6 +21,10 @@ class Database;
 // rows lie together on a few pages, so a chunk dirties little and commits
 // fast. A round that is complete forgets the hours it no longer needs.
 //
+// An open alarm (AlarmDesk: an event of the alarm kinds nobody has
+// acknowledged) is never deleted, however old; an acknowledgement goes with
+// its event.
+//
 // Ownership: borrows the Database. Threads: the caller holds the database
 // mutex and no transaction is open (each call is a transaction of its own).
 // Throws: DatabaseException when a statement fails (the call's deletions are
@@ -37,6 +41,9 @@ public:
     // older is left.
     int sweep(int keepDays, int rows,
               std::chrono::microseconds budget = std::chrono::microseconds(0));
+
+    // The event types that are alarms (see OpenAlarms::setKinds).
+    void setAlarmKinds(std::vector<std::int32_t> kinds) { m_alarmKinds = std::move(kinds); }
 
     // The ids of the events the last sweep() deleted (valid once it
     // returned; a sweep that raised may list ids it did not delete).
@@ -61,6 +68,8 @@ private:
     Front m_events{"event_info"};
     Front m_samples{"gps_data"};
     std::vector<long long> m_deletedEvents;
+    std::vector<std::int32_t> m_alarmKinds;
+    bool m_hasAcks = false; // whether the file has alarm_ack, seen at a round's start
 };
 
 } // namespace corvane

@@ -484,5 +484,70 @@ TEST_F(MapPageAttention, WorldLayerShowsLandWhereTilesFail)
     }
 }
 
+// The alarm desk as the station feeds it: a burst of one vehicle's alarms is one group with
+// its count, an acknowledgement leaves through the native road with the typed note, and the
+// alarm leaves only when the station's next list says so.
+TEST_F(MapPageAttention, AlarmDeskGroupsAcknowledgesAndRepeatsTheTone)
+{
+    run(insertText(1, "d1", "one", secondsAgo(0)));
+    run(insertText(1, "d2", "two", secondsAgo(0)));
+    QString burst;
+    for (int id = 100; id >= 3; --id)
+        burst += QStringLiteral("[%1,'d1',13,'Cab','%2'],").arg(id).arg(secondsAgo(100 - id));
+    const QString open = QStringLiteral("setOpenAlarms({alarms: [%1[2,'d2',13,'Boot','%2']], "
+                                        "total: 99, vehicles: [['d1',98,100],['d2',1,2]]})")
+                             .arg(burst, secondsAgo(0));
+    run(open);
+    const QString look = "[...document.querySelectorAll('.alarmGroup')].map(function (g) {"
+                         " return g.dataset.vehicle + ':' + g.querySelector('.alarmGroupCount')"
+                         ".textContent + ':' + g.querySelectorAll('.alarmRow').length; })"
+                         ".join(' ') + '|' + document.getElementById('alarmDeskCount').textContent";
+    EXPECT_EQ(js(look).toString(), QString("d1:98:5 d2:1:1|99"));
+    EXPECT_EQ(js("document.querySelector('.alarmGroup .alarmRow .alarmKind').textContent")
+                  .toString(),
+              QString("Emergency"));
+    const QString flashing = "document.getElementById('%1').classList.contains('alarm')";
+    EXPECT_TRUE(js(flashing.arg("d1")).toBool()) << "open at the page's start";
+    EXPECT_TRUE(js(flashing.arg("d2")).toBool());
+
+    run("document.getElementById('alarmNote').value = 'Called, \\'all fine\\''");
+    m_page->click(m_page->centreOf(".alarmGroup[data-vehicle=\"d1\"] .ackAll"), Qt::LeftButton);
+    QStringList calls;
+    ASSERT_TRUE(m_page->waitFor([&] {
+        calls += m_page->takeCalls();
+        return !calls.isEmpty();
+    }));
+    EXPECT_EQ(calls, QStringList{"onAcknowledgeAlarms|100|d1|Called, 'all fine'"});
+    // The note went with the call and the field is empty for the next one.
+    EXPECT_EQ(js("document.getElementById('alarmNote').value").toString(), QString());
+    EXPECT_TRUE(js(flashing.arg("d1")).toBool()) << "nothing changes before the station says so";
+
+    run("setOpenAlarms({alarms: [[2,'d2',13,'Boot','" + secondsAgo(0) +
+        "']], total: 1, vehicles: [['d2',1,2]]})");
+    EXPECT_EQ(js(look).toString(), QString("d2:1:1|1"));
+    EXPECT_FALSE(js(flashing.arg("d1")).toBool());
+    EXPECT_TRUE(js(flashing.arg("d2")).toBool());
+
+    run("alarmAckRefused('The acknowledgement could not be stored now.')");
+    EXPECT_EQ(js("document.getElementById('alarmDeskMessage').textContent").toString(),
+              QString("The acknowledgement could not be stored now."));
+
+    // The tone again while an alarm is open, not while muted, not once none is open.
+    run("alarmDesk.repeatMs = 300; setAlarmMuted(0)");
+    const int before = js("vehicleAlarms.sounds").toInt();
+    EXPECT_TRUE(m_page->waitFor([&] { return js("vehicleAlarms.sounds").toInt() > before; }));
+    // Three periods of 300 ms each time: long enough for a tone that should not come.
+    const int muted = js("setAlarmMuted(1); vehicleAlarms.sounds").toInt();
+    QTest::qWait(1000);
+    EXPECT_EQ(js("vehicleAlarms.sounds").toInt(), muted);
+    const int closed =
+        js("setAlarmMuted(0); setOpenAlarms({alarms: [], total: 0, vehicles: []}); "
+           "vehicleAlarms.sounds")
+            .toInt();
+    QTest::qWait(1000);
+    EXPECT_EQ(js("vehicleAlarms.sounds").toInt(), closed);
+    EXPECT_FALSE(js(flashing.arg("d2")).toBool());
+}
+
 } // namespace
 } // namespace corvane

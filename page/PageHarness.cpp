@@ -27,7 +27,7 @@ const char* const kRecorderScript = R"js(
     window.__nativeCalls = [];
     ['onClickLog', 'onClickSetup', 'onChangeName', 'onUpdateOptionalInfo', 'onClickEdit',
      'onClickRemove', 'onClickImgBtn', 'onChangeAlarmMute', 'onClickTrackHistory',
-     'onZoneSaved', 'onZoneDeleted']
+     'onZoneSaved', 'onZoneDeleted', 'onAcknowledgeAlarms']
         .forEach(function (name) {
         cef.extension[name] = function () {
             var args = Array.prototype.slice.call(arguments).map(function (a) { return String(a); });

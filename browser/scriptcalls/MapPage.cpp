@@ -150,6 +150,16 @@ void MapPage::zoneRefused(std::string_view reason)
     written(ScriptCalls::zoneRefused(reason));
 }
 
+void MapPage::setOpenAlarms(const OpenAlarms::Snapshot& open)
+{
+    written(ScriptCalls::setOpenAlarms(open));
+}
+
+void MapPage::alarmAckRefused(std::string_view reason)
+{
+    written(ScriptCalls::alarmAckRefused(reason));
+}
+
 void MapPage::showLiveView()
 {
     written(ScriptCalls::showLiveView());

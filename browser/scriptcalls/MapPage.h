@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/OpenAlarms.h"
 #include "data/TrackReplay.h"
 
 #include <cstddef>
@@ -72,6 +73,10 @@ public:
                           const std::vector<TrackPoint>& points,
                           const std::vector<std::size_t>& drawn, std::int64_t count);
     void showLiveView();
+    // The open alarms for the alarm desk.
+    void setOpenAlarms(const OpenAlarms::Snapshot& open);
+    // Why the operator's acknowledgement was not stored.
+    void alarmAckRefused(std::string_view reason);
     // Every zone the station watches, drawn under the vehicles.
     void setZones(const std::vector<ZoneDrawing>& zones);
     // Why a zone edit of the operator's was not stored.

@@ -265,6 +265,35 @@ std::string ScriptCalls::zoneRefused(std::string_view reason)
     return ScriptCall("zoneRefused").text(reason).finish(";");
 }
 
+std::string ScriptCalls::setOpenAlarms(const OpenAlarms::Snapshot& open)
+{
+    JsonText list;
+    list.beginObject().key("alarms").beginArray();
+    for (const OpenAlarm& alarm : open.newest)
+        list.beginArray()
+            .integer(alarm.id)
+            .string(alarm.vehicle_id.toText())
+            .integer(alarm.event_type)
+            .string(alarm.device_title)
+            .string(alarm.time)
+            .endArray();
+    list.endArray().key("total").integer(static_cast<std::int64_t>(open.total));
+    list.key("vehicles").beginArray();
+    for (const OpenAlarms::VehicleCount& vehicle : open.vehicles)
+        list.beginArray()
+            .string(vehicle.vehicle.toText())
+            .integer(static_cast<std::int64_t>(vehicle.count))
+            .integer(vehicle.newest)
+            .endArray();
+    list.endArray().endObject();
+    return ScriptCall("setOpenAlarms").raw(list.finish()).finish(";");
+}
+
+std::string ScriptCalls::alarmAckRefused(std::string_view reason)
+{
+    return ScriptCall("alarmAckRefused").text(reason).finish(";");
+}
+
 std::string ScriptCalls::showLiveView()
 {
     return ScriptCall("showLiveView").finish(";");

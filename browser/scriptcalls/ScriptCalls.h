@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/scriptcalls/PageCall.h"
+#include "data/OpenAlarms.h"
 #include "data/TrackReplay.h"
 
 #include <cstddef>
@@ -132,6 +133,13 @@ public:
     // "zoneRefused('%s');": why the zone the operator drew or changed was
     // not stored.
     static std::string zoneRefused(std::string_view reason);
+    // 'setOpenAlarms({"alarms":[[id,"<vehicle>",type,"<device title>","<time>"],…],
+    // "total":N,"vehicles":[["<vehicle>",count,newestId],…]});': the open
+    // alarms, newest first, and the vehicles that have them with their
+    // count, newest alarm first; total counts every open alarm.
+    static std::string setOpenAlarms(const OpenAlarms::Snapshot& open);
+    // "alarmAckRefused('%s');": why an acknowledgement was not stored.
+    static std::string alarmAckRefused(std::string_view reason);
     // "showLiveView();"
     static std::string showLiveView();
     // "moveHistoryMarker(%.7f, %.7f, %.1f);": the replay marker's latitude,

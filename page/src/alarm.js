@@ -25,6 +25,7 @@ export var vehicleAlarms = {
     glow: 'drop-shadow(0 0 4px #E02020) drop-shadow(0 0 2px #E02020)',
     audio: null,
     sounds: 0,
+    soundedAt: 0,
     button: null
 };
 
@@ -97,8 +98,9 @@ export function showMarkerGlow(vehicleID) {
 }
 
 // Two short beeps from an oscillator; a page that may not play sound stays silent.
-function playAlarmSound() {
+export function playAlarmSound() {
     vehicleAlarms.sounds++;
+    vehicleAlarms.soundedAt = Date.now();
     try {
         var Context = window.AudioContext || window.webkitAudioContext;
         if (!Context) {
@@ -137,6 +139,13 @@ export function alarmRaised(eventType, vehicleID) {
     }
     if (!vehicleAlarms.muted) {
         playAlarmSound();
+    }
+}
+
+// Whether the vehicle flashes for an alarm; the desk lights it or puts it out.
+export function setAlarmFlash(vehicleID, on) {
+    if (Boolean(vehicleAlarms.flashing[vehicleID]) !== on && global.listBox.find(vehicleID)) {
+        setAlarmFlashing(vehicleID, on);
     }
 }
 

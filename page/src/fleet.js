@@ -50,6 +50,9 @@ export function listedCount() {
 export function isUnlisted(vehicleID) {
     return Object.prototype.hasOwnProperty.call(unlistedVehicles, vehicleID);
 }
+export function unlistedName(vehicleID) {
+    return isUnlisted(vehicleID) ? unlistedVehicles[vehicleID] : null;
+}
 export function setUnlisted(vehicleID, name) {
     if (name === null) {
         delete unlistedVehicles[vehicleID];

@@ -3,6 +3,7 @@
 // getters, so that a binding a module reassigns is seen as it is now. The page itself
 // never uses these globals.
 import { alarmSeen, vehicleAlarms } from './alarm.js';
+import { alarmDesk } from './alarm-desk.js';
 import { EventPopup, eventName } from './event-popup.js';
 import { findMarker, findVehicle, isUnlisted, readPosition } from './fleet.js';
 import { historyBanner } from './history.js';
@@ -31,6 +32,7 @@ import { VehicleInfo } from './vehicle-info.js';
 import { CustomContextMenu } from './vehicle-popup.js';
 
 const inspected = {
+    alarmDesk: () => alarmDesk,
     alarmSeen: () => alarmSeen,
     applyStatus: () => applyStatus,
     Company: () => Company,

@@ -1,4 +1,5 @@
 import { initializeAlarms } from './alarm.js';
+import { deskHeight, initializeAlarmDesk } from './alarm-desk.js';
 import { EventPopup } from './event-popup.js';
 import { ListBox, setTrackingLineEnabled } from './list.js';
 import { VehicleContextMenu } from './list-menu.js';
@@ -75,7 +76,10 @@ export function layoutPage() {
     });
     document.getElementById('content').style.marginLeft = px(listWidth);
     document.getElementById('leftCol').style.height = px(contentHeight);
-    document.getElementById('vehicleList').style.height = px(contentHeight - searchBarHeight());
+    var listHeight = contentHeight - searchBarHeight();
+    var desk = deskHeight(listHeight);
+    document.getElementById('alarmDesk').style.height = px(desk);
+    document.getElementById('vehicleList').style.height = px(listHeight - desk);
     if (global.map) {
         global.map.relayout();
     }
@@ -125,6 +129,7 @@ export function initialize() {
     initializeStatus();
     initializeSearch();
     initializeAlarms();
+    initializeAlarmDesk();
     initializeWorldLayer();
 
     // Start at the size the page really has, so nothing hangs outside the view until the

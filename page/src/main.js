@@ -13,6 +13,7 @@ import './list.js';
 import './status.js';
 import './search.js';
 import './alarm.js';
+import './alarm-desk.js';
 import './world-layer.js';
 import './history.js';
 import './zones.js';

@@ -1,6 +1,7 @@
 import { isPosition } from './coordinates.js';
 import { setReportedName } from './search.js';
 import { alarmRaised, alarmSeen, setAlarmKinds, setAlarmMuted, setZoneAlarmKinds } from './alarm.js';
+import { alarmAckRefused, setOpenAlarms } from './alarm-desk.js';
 import { eventName, eventPicture } from './event-popup.js';
 import {
     findMarker,
@@ -341,6 +342,7 @@ export function hideTooltip() {
 // Nothing else of the page is a global name.
 Object.assign(window, {
     addTrackPoints,
+    alarmAckRefused,
     deleteVehicle,
     enableTooltip,
     hideTooltip,
@@ -355,6 +357,7 @@ Object.assign(window, {
     setAlarmMuted,
     setLiveSeconds,
     setMapSources,
+    setOpenAlarms,
     setPageSize,
     setReportedName,
     setStationTiles,
