@@ -3,6 +3,7 @@
 #include "dialogs/AlarmAttentionRules.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace corvane {
 
@@ -11,7 +12,8 @@ namespace corvane {
 // station's own types 1000 and up by the bits of "page/ZoneAlarmKinds".
 // The default value chooses none.
 //
-// Ownership and threads: a plain value. Throws: never.
+// Ownership and threads: a plain value. Throws: never but std::bad_alloc
+// (types).
 class AlarmKinds
 {
 public:
@@ -26,6 +28,19 @@ public:
             return (m_recorder >> eventType) & 1u;
         const int bit = eventType - firstZoneEventType;
         return bit >= 0 && bit < typeBits && ((m_zone >> bit) & 1u);
+    }
+
+    // The chosen types, ascending.
+    std::vector<std::int32_t> types() const
+    {
+        std::vector<std::int32_t> chosen;
+        for (const int base : {0, firstZoneEventType}) {
+            for (int type = base; type < base + typeBits; ++type) {
+                if (contains(type))
+                    chosen.push_back(type);
+            }
+        }
+        return chosen;
     }
 
     // Every type that can be chosen lies in [0, 32) or [1000, 1032).

@@ -2,6 +2,7 @@
 
 #include "base/Date.h"
 #include "base/UniqueID.h"
+#include "data/AlarmDesk.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/AlarmKinds.h"
 
@@ -10,8 +11,7 @@
 namespace corvane {
 
 void formatEventCondition(FormatableBuffer<eventConditionCapacity>& target, const Date* from,
-                          const Date* to, const UniqueID* vehicle,
-                          const AlarmKinds* openAlarms) noexcept
+                          const Date* to, const UniqueID* vehicle, const AlarmKinds* openAlarms)
 {
     FormatableBuffer<64> start;
     if (from != nullptr)
@@ -31,22 +31,8 @@ void formatEventCondition(FormatableBuffer<eventConditionCapacity>& target, cons
     }
     if (openAlarms == nullptr)
         return;
-    // SQLite takes an empty IN list as matching nothing: no kind chosen, no
-    // alarm.
-    target.append("AND event_type IN (");
-    const char* separator = "";
-    for (const int base : {0, firstZoneEventType}) {
-        for (int type = base; type < base + AlarmKinds::typeBits; ++type) {
-            if (openAlarms->contains(type)) {
-                target.append("%s%d", separator, type);
-                separator = ",";
-            }
-        }
-    }
-    // The count reads event_info alone, so the acknowledgement is looked up
-    // in a subquery rather than through the page's join.
-    target.append(") AND NOT EXISTS (SELECT 1 FROM alarm_ack WHERE alarm_ack.event_id = "
-                  "event_info.id) ");
+    // What the alarm desk counts as open, so the log and the desk agree.
+    target.append("AND %s ", AlarmDesk::openCondition(openAlarms->types()).c_str());
 }
 
 std::string vehicleEntryText(const VehicleInfo& vehicle)

@@ -79,9 +79,6 @@ protected:
         DBManager::getInstance().open(m_path, 5000);
         DBManager::getInstance().close();
         Peer peer(m_path);
-        peer.execute("CREATE TABLE alarm_ack (event_id INTEGER PRIMARY KEY REFERENCES "
-                     "event_info(id), acknowledged DATETIME NOT NULL, operator TEXT NOT NULL, "
-                     "note TEXT NOT NULL DEFAULT '')");
         peer.execute(std::string("INSERT INTO vehicle_info (id, name, edited_name, deleted) "
                                  "VALUES ('") +
                      busId + "', 'Bus 7', '', 0), ('" + vanId + "', 'Old van', '', 1);");
