@@ -2,8 +2,8 @@
 
 #include "base/ISingleton.h"
 #include "base/ThreadAffinity.h"
-#include "data/Acknowledgement.h"
 #include "data/Database.h"
+#include "data/EventPageQuery.h"
 #include "data/OpenAlarms.h"
 #include "data/RecordWriter.h"
 #include "data/RetentionSweeper.h"

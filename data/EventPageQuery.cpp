@@ -66,13 +66,13 @@ void EventPageQuery::page(const char* condition, std::size_t total, std::size_t 
         where.getText(), order.getText(), static_cast<long long>(limit),
         static_cast<long long>(reverse ? fromEnd : offset));
     RowSet rows(m_database, sql.getText());
-    std::vector<std::pair<EventLog, std::optional<Acknowledgement>>> events;
+    std::vector<std::pair<EventLog, std::optional<AlarmAck>>> events;
     events.reserve(limit);
     while (rows.next()) {
         auto& [event, ack] = events.emplace_back();
         event.load(rows);
         if (rows.getText(7) != nullptr)
-            ack.emplace().load(rows, 8);
+            ack.emplace().loadColumns(rows, 7);
     }
     rows.close();
     if (reverse)

@@ -1,14 +1,19 @@
 #pragma once
 
-#include "data/Acknowledgement.h"
+#include "data/AlarmAck.h"
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 
 namespace corvane {
 
 class Database;
 class EventLog;
+
+// What reads a page of events is handed: each event with its
+// acknowledgement, or nothing when it has none.
+using EventVisitor = std::function<void(const EventLog& event, const std::optional<AlarmAck>& ack)>;
 
 // One page of the stored events at a time, straight from event_info: the
 // event log never holds more than the page it shows, however many rows the

@@ -122,7 +122,7 @@ TEST_F(EventPageQueryTest, PagesEqualTheSameSliceOfAPlainQuery)
             std::vector<std::string> names;
             std::vector<std::string> acks;
             query.page(condition, total, offset, 100,
-                       [&](const EventLog& event, const std::optional<Acknowledgement>& ack) {
+                       [&](const EventLog& event, const std::optional<AlarmAck>& ack) {
                            got.push_back(event.id);
                            names.push_back(event.name);
                            acks.push_back(ack ? ack->acknowledged + "|" + ack->operator_name + "|" +

@@ -15,7 +15,7 @@ QStringList EventLogColumns::headings()
 }
 
 QStringList EventLogColumns::texts(EventLogSource& source, const AlarmKinds& kinds,
-                                   const EventLog& event, const std::optional<Acknowledgement>& ack)
+                                   const EventLog& event, const std::optional<AlarmAck>& ack)
 {
     QStringList texts = {QString::fromUtf8(event.name), QString::fromUtf8(event.time),
                          QString::fromStdU16String(source.eventName(event.event_type)),

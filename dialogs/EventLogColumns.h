@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Acknowledgement.h"
+#include "data/AlarmAck.h"
 
 #include <QStringList>
 #include <optional>
@@ -40,7 +40,7 @@ public:
 
     // One text per column, in column order.
     static QStringList texts(EventLogSource& source, const AlarmKinds& kinds, const EventLog& event,
-                             const std::optional<Acknowledgement>& ack);
+                             const std::optional<AlarmAck>& ack);
 };
 
 } // namespace corvane

@@ -16,10 +16,9 @@ std::vector<QStringList> EventLogCsv::rows(EventLogSource& source, const AlarmKi
 {
     std::vector<QStringList> result;
     result.reserve(count);
-    source.forEachEvent(0, count,
-                        [&](const EventLog& event, const std::optional<Acknowledgement>& ack) {
-                            result.push_back(EventLogColumns::texts(source, kinds, event, ack));
-                        });
+    source.forEachEvent(0, count, [&](const EventLog& event, const std::optional<AlarmAck>& ack) {
+        result.push_back(EventLogColumns::texts(source, kinds, event, ack));
+    });
     return result;
 }
 

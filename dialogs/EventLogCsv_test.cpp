@@ -55,9 +55,18 @@ public:
     AlarmKinds alarmKinds() override { return kinds; }
 
     std::vector<EventLog> events;
-    std::vector<std::optional<Acknowledgement>> acks; // by index, when set
+    std::vector<std::optional<AlarmAck>> acks; // by index, when set
     AlarmKinds kinds;
 };
+
+AlarmAck ack(const std::string& when, const std::string& who, const std::string& note)
+{
+    AlarmAck stored;
+    stored.acknowledged = when;
+    stored.operator_name = who;
+    stored.note = note;
+    return stored;
+}
 
 QJsonArray readBackWithPython(const QString& path)
 {
@@ -80,8 +89,7 @@ TEST(EventLogCsv, ReadBackEqualsTheDialogsRows)
     TempFolder folder;
     HostileEventSource source;
     // The first acknowledged, the second (type 5) an open alarm.
-    source.acks = {
-        Acknowledgement{"2011-06-01 10:00:00", "op, \"one\"", "said \"hi\",\r\nthen left"}};
+    source.acks = {ack("2011-06-01 10:00:00", "op, \"one\"", "said \"hi\",\r\nthen left")};
     source.kinds = AlarmKinds(1u << 5, 0);
     LogDlg dialog(source);
     auto* list = dialog.findChild<QTableWidget*>("eventList");
@@ -138,7 +146,7 @@ TEST(EventLogCsv, CellsThatASpreadsheetWouldRunReadBackAsText)
     HostileEventSource source(texts);
     // The operator's texts too: each event acknowledged with the case.
     for (const Case& c : cases)
-        source.acks.push_back(Acknowledgement{"2011-06-01 10:00:00", c.sent, c.sent});
+        source.acks.push_back(ack("2011-06-01 10:00:00", c.sent, c.sent));
     LogDlg dialog(source);
     const QString path = QString::fromStdString(folder.file("events.csv"));
     ASSERT_TRUE(dialog.exportCsv(path));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Acknowledgement.h"
+#include "data/EventPageQuery.h"
 #include "dialogs/AlarmKinds.h"
 
 #include <cstddef>

@@ -312,7 +312,7 @@ void LogDlg::showCurrentPage()
     const std::size_t first = m_newestFirst ? m_loaded - skip - rows : skip;
     try {
         m_source.forEachEvent(
-            first, rows, [this](const EventLog& event, const std::optional<Acknowledgement>& ack) {
+            first, rows, [this](const EventLog& event, const std::optional<AlarmAck>& ack) {
                 const int row = m_newestFirst ? 0 : m_list->rowCount();
                 m_list->insertRow(row);
                 const QStringList texts =

@@ -88,7 +88,7 @@ public:
     std::vector<EventLog> stored;
     std::vector<EventLog> loaded;
     std::vector<std::optional<std::string>> conditions;
-    std::map<int, Acknowledgement> acks; // by event id
+    std::map<int, AlarmAck> acks; // by event id
     AlarmKinds kinds;
     bool failKinds = false;
     bool failQueries = false;
@@ -104,6 +104,15 @@ VehicleInfo vehicle(const char* id, const char* name, const char* editedName = "
     info.edited_name = editedName;
     info.deleted = deleted;
     return info;
+}
+
+AlarmAck ack(const char* when, const char* who, const char* note)
+{
+    AlarmAck stored;
+    stored.acknowledged = when;
+    stored.operator_name = who;
+    stored.note = note;
+    return stored;
 }
 
 class LogDlgTest : public ::testing::Test
@@ -213,12 +222,12 @@ TEST_F(LogDlgTest, RowsShowTheAcknowledgementOfAlarms)
     // Alarms: type 3, 20 (which has no name, so does not count) and the
     // station's 1001.
     m_source.kinds = AlarmKinds((1u << 3) | (1u << 20), 0b010);
-    const Acknowledgement seen{"2011-06-01 10:00:00", "alice", "<b>not bold</b>\nline two"};
-    const Acknowledgement late{"2011-06-02 08:00:00", "bob", ""};
+    const AlarmAck seen = ack("2011-06-01 10:00:00", "alice", "<b>not bold</b>\nline two");
+    const AlarmAck late = ack("2011-06-02 08:00:00", "bob", "");
     struct Case
     {
         int type;
-        std::optional<Acknowledgement> ack;
+        std::optional<AlarmAck> ack;
         QStringList shown; // Acknowledged, Operator, Note
     };
     const Case cases[] = {
