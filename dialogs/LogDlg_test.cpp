@@ -264,37 +264,13 @@ TEST_F(LogDlgTest, RowsShowTheAcknowledgementOfAlarms)
     tip.setHtml(list->item(0, 6)->toolTip());
     EXPECT_EQ(tip.toPlainText(), "<b>not bold</b>\nline two");
 
-    // The kinds are read again at each search; kinds that cannot be read
-    // leave no alarm open, and the rows are still shown.
-    m_source.kinds = AlarmKinds(1u << 4, 0);
-    click("search");
-    EXPECT_EQ(shownAt(1), QStringList({"", "", ""}));
-    EXPECT_EQ(shownAt(2), QStringList({"Open", "", ""}));
+    // Kinds that cannot be read leave no alarm open; the rows are still
+    // shown.
     m_source.failKinds = true;
     click("search");
     EXPECT_EQ(rows(), static_cast<int>(std::size(cases)));
-    EXPECT_EQ(shownAt(2), QStringList({"", "", ""}));
+    EXPECT_EQ(shownAt(1), QStringList({"", "", ""}));
     EXPECT_EQ(shownAt(0)[1], "alice");
-}
-
-TEST_F(LogDlgTest, OpenAlarmsOnlyAsksForTheChosenKindsWithoutAcknowledgement)
-{
-    m_source.kinds = AlarmKinds(1u << 13, 0b100);
-    m_source.store(3);
-    open();
-    auto* openOnly = child<QCheckBox>("openAlarmsCheck");
-    EXPECT_EQ(openOnly->text(), "Open alarms only");
-    EXPECT_FALSE(openOnly->isChecked());
-    QTest::mouseClick(openOnly, Qt::LeftButton);
-    click("search");
-    EXPECT_EQ(m_source.conditions.back(),
-              "time between '1970-01-01 00:00:00' AND '2100-12-31 24:59:59' AND event_type IN "
-              "(13,1002) AND NOT EXISTS (SELECT 1 FROM alarm_ack WHERE alarm_ack.event_id = "
-              "event_info.id) ");
-    QTest::mouseClick(openOnly, Qt::LeftButton);
-    click("search");
-    EXPECT_EQ(m_source.conditions.back(),
-              "time between '1970-01-01 00:00:00' AND '2100-12-31 24:59:59' ");
 }
 
 TEST_F(LogDlgTest, ListsVehiclesSortedWithAllVehiclesFirst)

@@ -189,6 +189,8 @@ TEST_F(AppDatabaseTest, EventLogShowsAcknowledgementsAndSearchesOpenAlarms)
     auto* fromCheck = child<QCheckBox>(dialog, "fromCheck");
     auto* toCheck = child<QCheckBox>(dialog, "toCheck");
     auto* openOnly = child<QCheckBox>(dialog, "openAlarmsCheck");
+    EXPECT_EQ(openOnly->text(), "Open alarms only");
+    EXPECT_FALSE(openOnly->isChecked());
     // "title:acknowledged:operator:note" for every row.
     auto shown = [&] {
         QStringList texts;
