@@ -87,7 +87,7 @@ void measure(long rows)
     for (int round = 0; round < 2; ++round) {
         const long before = residentKiB();
         std::size_t shown = 0;
-        auto count = [&](const EventLog&) { ++shown; };
+        auto count = [&](const EventLog&, const auto&) { ++shown; };
         start = Clock::now();
         const std::size_t total = manager.countEvents(nullptr);
         manager.forEachEventPage(nullptr, total, 0, 100, count);

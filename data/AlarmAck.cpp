@@ -27,11 +27,16 @@ const char* textOf(const RowSet& row, int column)
 
 void AlarmAck::load(const RowSet& row)
 {
-    event_id = row.getInt64(0);
+    loadColumns(row, 0);
+}
+
+void AlarmAck::loadColumns(const RowSet& row, int first)
+{
+    event_id = row.getInt64(first);
     wholeVehicle = false;
-    acknowledged = textOf(row, 1);
-    setOperator(textOf(row, 2));
-    setNote(textOf(row, 3));
+    acknowledged = textOf(row, first + 1);
+    setOperator(textOf(row, first + 2));
+    setNote(textOf(row, first + 3));
 }
 
 void AlarmAck::setNote(std::string text)

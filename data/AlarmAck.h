@@ -26,6 +26,9 @@ public:
 
     // Columns of `alarm_ack`: event_id, acknowledged, operator, note.
     void load(const RowSet& row) override;
+    // The same four from column first on (a query that reads the event's
+    // columns before them).
+    void loadColumns(const RowSet& row, int first);
 
     // Keep the texts within their capacity, cut where a UTF-8 character starts.
     void setNote(std::string text);

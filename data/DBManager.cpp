@@ -687,8 +687,7 @@ std::size_t DBManager::countEvents(const char* condition)
 }
 
 void DBManager::forEachEventPage(const char* condition, std::size_t total, std::size_t offset,
-                                 std::size_t limit,
-                                 const std::function<void(const EventLog&)>& visit)
+                                 std::size_t limit, const EventVisitor& visit)
 {
     std::lock_guard read(m_readMutex);
     EventPageQuery(reader()).page(condition, total, offset, limit, visit);

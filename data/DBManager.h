@@ -3,6 +3,7 @@
 #include "base/ISingleton.h"
 #include "base/ThreadAffinity.h"
 #include "data/Database.h"
+#include "data/EventPageQuery.h"
 #include "data/OpenAlarms.h"
 #include "data/RecordWriter.h"
 #include "data/RetentionSweeper.h"
@@ -141,12 +142,13 @@ public:
 
     // One page of events at a time (EventPageQuery), on the read connection
     // under the read mutex: the number matching condition, and at most limit
-    // of them after the first offset ones, in stored order. The count of
-    // every event is kept from the last one's (ids only grow), corrected for
-    // the rows retention deleted.
+    // of them after the first offset ones, in stored order, each with its
+    // acknowledgement when it has one. The count of every event is kept from
+    // the last one's (ids only grow), corrected for the rows retention
+    // deleted.
     std::size_t countEvents(const char* condition);
     void forEachEventPage(const char* condition, std::size_t total, std::size_t offset,
-                          std::size_t limit, const std::function<void(const EventLog&)>& visit);
+                          std::size_t limit, const EventVisitor& visit);
 
     // Who hears of the writer's trouble (nullptr: nobody). Set it before
     // open(), so that a file that cannot be opened is told as well, and clear

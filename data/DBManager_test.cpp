@@ -472,7 +472,7 @@ TEST_F(DBManagerTest, StoredEventsAndSamplesAreReadBackAsTheyCame)
     EXPECT_EQ(manager().countEvents(nullptr), 2u);
     ASSERT_EQ(manager().countEvents(inMay), 1u);
     std::vector<std::string> seen;
-    manager().forEachEventPage(inMay, 1, 0, 1, [&](const EventLog& e) {
+    manager().forEachEventPage(inMay, 1, 0, 1, [&](const EventLog& e, const auto&) {
         seen.push_back(std::string(e.name) + "|" + std::to_string(e.id) + "|" +
                        (e.vehicle_id.equals(truckId) ? "truck" : "other"));
     });
@@ -619,9 +619,10 @@ TEST_F(DBManagerTest, NoReaderHoldsTheWriterBack)
              EXPECT_EQ(total, 30u);
              bool committed = true;
              std::size_t visited = 0;
-             manager().forEachEventPage(nullptr, total, 0, total, [&](const EventLog&) {
-                 committed = (++visited % 10 != 1 || writtenMeanwhile()) && committed;
-             });
+             manager().forEachEventPage(
+                 nullptr, total, 0, total, [&](const EventLog&, const auto&) {
+                     committed = (++visited % 10 != 1 || writtenMeanwhile()) && committed;
+                 });
              EXPECT_EQ(visited, total);
              return committed;
          }},
@@ -630,8 +631,9 @@ TEST_F(DBManagerTest, NoReaderHoldsTheWriterBack)
              const char* condition = "time between '2011-05-01 00:00:00' AND '2011-05-31 23:59:59'";
              const std::size_t total = manager().countEvents(condition);
              bool committed = false;
-             manager().forEachEventPage(condition, total, total - 1, 1,
-                                        [&](const EventLog&) { committed = writtenMeanwhile(); });
+             manager().forEachEventPage(
+                 condition, total, total - 1, 1,
+                 [&](const EventLog&, const auto&) { committed = writtenMeanwhile(); });
              return committed;
          }},
         {"another connection's read transaction",

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -38,7 +39,7 @@ std::size_t EventPageQuery::count(const char* condition)
 }
 
 void EventPageQuery::page(const char* condition, std::size_t total, std::size_t offset,
-                          std::size_t limit, const std::function<void(const EventLog&)>& visit)
+                          std::size_t limit, const EventVisitor& visit)
 {
     if (offset >= total || limit == 0)
         return;
@@ -54,21 +55,30 @@ void EventPageQuery::page(const char* condition, std::size_t total, std::size_t 
     const FormatableSQL order = hasCondition(condition)
                                     ? FormatableSQL("time %s, id %s", direction, direction)
                                     : FormatableSQL("id %s", direction);
-    const FormatableSQL sql("SELECT * FROM event_info%s ORDER BY %s LIMIT %lld OFFSET %lld;",
-                            where.getText(), order.getText(), static_cast<long long>(limit),
-                            static_cast<long long>(reverse ? fromEnd : offset));
+    // The event's columns in EventLog's order, then the acknowledgement's
+    // (alarm_ack.event_id is NULL for an event without one).
+    const FormatableSQL sql(
+        "SELECT event_info.id, event_info.address, event_info.name, event_info.time, "
+        "event_info.event_type, event_info.device_title, event_info.vehicle_id, "
+        "alarm_ack.event_id, alarm_ack.acknowledged, alarm_ack.operator, alarm_ack.note "
+        "FROM event_info LEFT JOIN alarm_ack ON alarm_ack.event_id = event_info.id%s "
+        "ORDER BY %s LIMIT %lld OFFSET %lld;",
+        where.getText(), order.getText(), static_cast<long long>(limit),
+        static_cast<long long>(reverse ? fromEnd : offset));
     RowSet rows(m_database, sql.getText());
-    std::vector<EventLog> events;
+    std::vector<std::pair<EventLog, std::optional<AlarmAck>>> events;
     events.reserve(limit);
     while (rows.next()) {
-        events.emplace_back();
-        events.back().load(rows);
+        auto& [event, ack] = events.emplace_back();
+        event.load(rows);
+        if (rows.getText(7) != nullptr)
+            ack.emplace().loadColumns(rows, 7);
     }
     rows.close();
     if (reverse)
         std::reverse(events.begin(), events.end());
-    for (const EventLog& event : events)
-        visit(event);
+    for (const auto& [event, ack] : events)
+        visit(event, ack);
 }
 
 } // namespace corvane

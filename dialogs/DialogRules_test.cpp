@@ -1,10 +1,11 @@
 #include "base/Date.h"
 #include "base/UniqueID.h"
-#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
+#include "dialogs/AlarmKinds.h"
 #include "dialogs/EventLogRules.h"
 #include "dialogs/SetupRules.h"
 #include "dialogs/VehicleEditRules.h"
+#include "testsupport/TempFolder.h"
 
 #include <climits>
 #include <fstream>
@@ -37,11 +38,45 @@ TEST(EventCondition, ReachesFromTheOpenEndsOrTheChosenDays)
          "'2011-05-01 00:00:00' AND '2011-05-31 23:59:59' "},
     };
     for (const Case& c : cases) {
-        FormatableBuffer<128> condition;
+        FormatableBuffer<eventConditionCapacity> condition;
         formatEventCondition(condition, c.from, c.to, c.vehicle);
         EXPECT_STREQ(condition.getText(), c.expected);
         // Nothing is ever cut: the longest condition still has room.
-        EXPECT_LT(condition.getLength(), FormatableBuffer<128>::capacity);
+        EXPECT_LT(condition.getLength(), eventConditionCapacity);
+    }
+}
+
+TEST(EventCondition, OpenAlarmsOfTheChosenKindsOnly)
+{
+    const Date may1(2011, 5, 1);
+    const Date may31(2011, 5, 31);
+    const UniqueID vehicle(vehicleText);
+    const std::string unacknowledged =
+        ") AND NOT EXISTS (SELECT 1 FROM alarm_ack WHERE alarm_ack.event_id = event_info.id) ";
+    struct Case
+    {
+        AlarmKinds kinds;
+        const UniqueID* vehicle;
+        std::string open;
+    };
+    const Case cases[] = {
+        {AlarmKinds(1u << 13, 0), nullptr, "event_type IN (13" + unacknowledged},
+        // Types without a name and zone bits past Overspeed are no alarms.
+        {AlarmKinds((1u << 0) | (1u << 14) | (1u << 31), 0b1010), nullptr,
+         "event_type IN (0,1001" + unacknowledged},
+        {AlarmKinds(0, 0), nullptr, "0 "},
+        // Every kind and a vehicle: the longest condition.
+        {AlarmKinds(~0u, ~0u), &vehicle,
+         "event_type IN (0,1,2,3,4,5,6,7,8,9,10,11,12,13,1000,1001,1002" + unacknowledged},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.open);
+        FormatableBuffer<eventConditionCapacity> condition;
+        formatEventCondition(condition, &may1, &may31, c.vehicle, &c.kinds);
+        FormatableBuffer<eventConditionCapacity> dated;
+        formatEventCondition(dated, &may1, &may31, c.vehicle);
+        EXPECT_EQ(condition.getText(), std::string(dated.getText()) + "AND " + c.open);
+        EXPECT_LT(condition.getLength(), eventConditionCapacity);
     }
 }
 

@@ -1,33 +1,31 @@
 #include "dialogs/EventLogCsv.h"
 
-#include "data/EventLog.h"
 #include "dialogs/CsvWriter.h"
+#include "dialogs/EventLogColumns.h"
 #include "dialogs/EventLogSource.h"
 
 namespace corvane {
 
 QStringList EventLogCsv::header()
 {
-    return {QStringLiteral("Vehicle Name"), QStringLiteral("Date/Time"),
-            QStringLiteral("Event Type"), QStringLiteral("Device Title")};
+    return EventLogColumns::headings();
 }
 
-std::vector<QStringList> EventLogCsv::rows(EventLogSource& source, std::size_t count)
+std::vector<QStringList> EventLogCsv::rows(EventLogSource& source, const AlarmKinds& kinds,
+                                           std::size_t count)
 {
     std::vector<QStringList> result;
     result.reserve(count);
-    source.forEachEvent(0, count, [&](const EventLog& event) {
-        result.push_back({QString::fromUtf8(event.name), QString::fromUtf8(event.time),
-                          QString::fromStdU16String(source.eventName(event.event_type)),
-                          QString::fromUtf8(event.device_title)});
+    source.forEachEvent(0, count, [&](const EventLog& event, const std::optional<AlarmAck>& ack) {
+        result.push_back(EventLogColumns::texts(source, kinds, event, ack));
     });
     return result;
 }
 
-bool EventLogCsv::save(const QString& path, EventLogSource& source, std::size_t count,
-                       QString& error)
+bool EventLogCsv::save(const QString& path, EventLogSource& source, const AlarmKinds& kinds,
+                       std::size_t count, QString& error)
 {
-    return CsvWriter::save(path, header(), rows(source, count), error);
+    return CsvWriter::save(path, header(), rows(source, kinds, count), error);
 }
 
 } // namespace corvane

@@ -43,19 +43,30 @@ public:
     }
     void forEachVehicle(const std::function<void(const VehicleInfo&)>&) override {}
     std::size_t queryEvents(const char*) override { return events.size(); }
-    void forEachEvent(std::size_t skip, std::size_t limit,
-                      const std::function<void(const EventLog&)>& visit) override
+    void forEachEvent(std::size_t skip, std::size_t limit, const EventVisitor& visit) override
     {
         for (std::size_t i = skip; i < events.size() && i < skip + limit; ++i)
-            visit(events[i]);
+            visit(events[i], i < acks.size() ? acks[i] : std::nullopt);
     }
     std::u16string eventName(int code) override
     {
         return code < 14 ? u"Type, " + std::u16string(1, char16_t(u'0' + code % 10)) : u"";
     }
+    AlarmKinds alarmKinds() override { return kinds; }
 
     std::vector<EventLog> events;
+    std::vector<std::optional<AlarmAck>> acks; // by index, when set
+    AlarmKinds kinds;
 };
+
+AlarmAck ack(const std::string& when, const std::string& who, const std::string& note)
+{
+    AlarmAck stored;
+    stored.acknowledged = when;
+    stored.operator_name = who;
+    stored.note = note;
+    return stored;
+}
 
 QJsonArray readBackWithPython(const QString& path)
 {
@@ -77,9 +88,13 @@ TEST(EventLogCsv, ReadBackEqualsTheDialogsRows)
 {
     TempFolder folder;
     HostileEventSource source;
+    // The first acknowledged, the second (type 5) an open alarm.
+    source.acks = {ack("2011-06-01 10:00:00", "op, \"one\"", "said \"hi\",\r\nthen left")};
+    source.kinds = AlarmKinds(1u << 5, 0);
     LogDlg dialog(source);
     auto* list = dialog.findChild<QTableWidget*>("eventList");
     ASSERT_EQ(list->rowCount(), 6);
+    ASSERT_EQ(list->item(1, 4)->text(), "Open");
     ASSERT_NE(dialog.findChild<QPushButton*>("exportCsv"), nullptr);
 
     const QString path = QString::fromStdString(folder.file("events.csv"));
@@ -99,7 +114,8 @@ TEST(EventLogCsv, ReadBackEqualsTheDialogsRows)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
-    EXPECT_TRUE(bytes.startsWith("Vehicle Name,Date/Time,Event Type,Device Title\r\n"));
+    EXPECT_TRUE(bytes.startsWith(
+        "Vehicle Name,Date/Time,Event Type,Device Title,Acknowledged,Operator,Note\r\n"));
     EXPECT_TRUE(bytes.contains("\"O\"\"Brien\"\"\""));
 }
 
@@ -121,12 +137,16 @@ TEST(EventLogCsv, CellsThatASpreadsheetWouldRunReadBackAsText)
         {" =1", " =1"},
         {"'quoted", "'quoted"},
         {"", ""},
+        {"=A1, \"q\"\nnext", "'=A1, \"q\"\nnext"},
     };
     HostileEventSource::Texts texts;
     for (const Case& c : cases)
         texts.push_back({c.sent, c.sent});
     TempFolder folder;
     HostileEventSource source(texts);
+    // The operator's texts too: each event acknowledged with the case.
+    for (const Case& c : cases)
+        source.acks.push_back(ack("2011-06-01 10:00:00", c.sent, c.sent));
     LogDlg dialog(source);
     const QString path = QString::fromStdString(folder.file("events.csv"));
     ASSERT_TRUE(dialog.exportCsv(path));
@@ -135,10 +155,11 @@ TEST(EventLogCsv, CellsThatASpreadsheetWouldRunReadBackAsText)
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].sent);
         const QJsonArray row = rows[static_cast<qsizetype>(i) + 1].toArray();
-        ASSERT_EQ(row.size(), 4);
-        // Name and device title: both are the sender's.
-        EXPECT_EQ(row[0].toString().toStdString(), cases[i].cell);
-        EXPECT_EQ(row[3].toString().toStdString(), cases[i].cell);
+        ASSERT_EQ(row.size(), 7);
+        // Name and device title are the sender's, operator and note the
+        // operator's.
+        for (int column : {0, 3, 5, 6})
+            EXPECT_EQ(row[column].toString().toStdString(), cases[i].cell) << column;
     }
 }
 

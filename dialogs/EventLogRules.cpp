@@ -2,14 +2,16 @@
 
 #include "base/Date.h"
 #include "base/UniqueID.h"
+#include "data/AlarmDesk.h"
 #include "data/VehicleInfo.h"
+#include "dialogs/AlarmKinds.h"
 
 #include <cstdio>
 
 namespace corvane {
 
-void formatEventCondition(FormatableBuffer<128>& target, const Date* from, const Date* to,
-                          const UniqueID* vehicle) noexcept
+void formatEventCondition(FormatableBuffer<eventConditionCapacity>& target, const Date* from,
+                          const Date* to, const UniqueID* vehicle, const AlarmKinds* openAlarms)
 {
     FormatableBuffer<64> start;
     if (from != nullptr)
@@ -27,6 +29,10 @@ void formatEventCondition(FormatableBuffer<128>& target, const Date* from, const
     } else {
         target.format("time between '%s' AND '%s' ", start.getText(), end.getText());
     }
+    if (openAlarms == nullptr)
+        return;
+    // What the alarm desk counts as open, so the log and the desk agree.
+    target.append("AND %s ", AlarmDesk::openCondition(openAlarms->types()).c_str());
 }
 
 std::string vehicleEntryText(const VehicleInfo& vehicle)

@@ -7,6 +7,7 @@
 
 namespace corvane {
 
+class AlarmKinds;
 class Date;
 class UniqueID;
 class VehicleInfo;
@@ -20,10 +21,15 @@ inline constexpr int eventsPerPage = 100;
 
 // The WHERE condition of a search: the events between the start of the
 // from-date and the end of the to-date (open ends reach 1970-01-01 00:00:00
-// and 2100-12-31 24:59:59), of one vehicle when vehicle is not null. The
-// longest condition has 117 characters and fits the buffer whole.
-void formatEventCondition(FormatableBuffer<128>& target, const Date* from, const Date* to,
-                          const UniqueID* vehicle) noexcept;
+// and 2100-12-31 24:59:59), of one vehicle when vehicle is not null, and
+// when openAlarms is not null only the open alarms of those kinds
+// (AlarmDesk::openCondition: no row in alarm_ack): none at all when no kind
+// is chosen. The longest condition has 266 characters and fits the buffer
+// whole.
+inline constexpr int eventConditionCapacity = 1024;
+void formatEventCondition(FormatableBuffer<eventConditionCapacity>& target, const Date* from,
+                          const Date* to, const UniqueID* vehicle,
+                          const AlarmKinds* openAlarms = nullptr);
 
 // The vehicle choice's text: "name (deleted)" for a deleted vehicle (its
 // reported name), else the shown name.

@@ -7,6 +7,7 @@
 #include "data/EventLog.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/DialogUnits.h"
+#include "dialogs/EventLogColumns.h"
 #include "dialogs/EventLogCsv.h"
 #include "dialogs/EventLogRules.h"
 #include "dialogs/EventLogSource.h"
@@ -25,6 +26,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -34,8 +36,7 @@ namespace corvane {
 
 namespace {
 
-constexpr int columnCount = 4;
-constexpr int timeColumn = 1;
+constexpr int timeColumn = EventLogColumns::DateTime;
 constexpr int fixedColumnsWidth = 502;
 
 QTableWidgetItem* centredItem(const QString& text)
@@ -43,6 +44,18 @@ QTableWidgetItem* centredItem(const QString& text)
     auto* item = new QTableWidgetItem(text);
     item->setTextAlignment(Qt::AlignCenter);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+// The note reads from its start and is elided at its end; the tool-tip holds
+// all of it. A tool-tip that looks like markup would be rendered as such, so
+// the note goes in as escaped plain text.
+QTableWidgetItem* noteItem(const QString& note)
+{
+    auto* item = centredItem(note);
+    item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    if (!note.isEmpty())
+        item->setToolTip(Qt::convertFromPlainText(note, Qt::WhiteSpacePre));
     return item;
 }
 
@@ -79,9 +92,10 @@ LogDlg::LogDlg(EventLogSource& source, QWidget* parent) : QDialog(parent), m_sou
     // initial width.
     const int titleWidth = m_list->width() - 2 * m_list->frameWidth() -
                            style()->pixelMetric(QStyle::PM_ScrollBarExtent) - fixedColumnsWidth;
-    m_list->setColumnWidth(3, std::max(titleWidth, 0));
+    m_list->setColumnWidth(EventLogColumns::DeviceTitle, std::max(titleWidth, 0));
 
     fillVehicles();
+    readAlarmKinds();
     load(nullptr);
     showCurrentPage();
 }
@@ -104,15 +118,15 @@ void LogDlg::buildWidgets()
     m_vehicles = new QComboBox(this);
     m_vehicles->setObjectName(QStringLiteral("vehicleCombo"));
     m_vehicles->setEditable(false);
+    m_openOnly = new QCheckBox(QStringLiteral("Open alarms only"), this);
+    m_openOnly->setObjectName(QStringLiteral("openAlarmsCheck"));
     m_search = new QPushButton(QStringLiteral("Search"), this);
     m_search->setObjectName(QStringLiteral("search"));
     m_search->setDefault(true);
 
-    m_list = new QTableWidget(0, columnCount, this);
+    m_list = new QTableWidget(0, EventLogColumns::Count, this);
     m_list->setObjectName(QStringLiteral("eventList"));
-    m_list->setHorizontalHeaderLabels({QStringLiteral("Vehicle Name"), QStringLiteral("Date/Time"),
-                                       QStringLiteral("Event Type"),
-                                       QStringLiteral("Device Title")});
+    m_list->setHorizontalHeaderLabels(EventLogColumns::headings());
     m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     // Only the Date/Time heading reacts: it turns the order (newest first
     // and back); the others stay plain.
@@ -122,7 +136,8 @@ void LogDlg::buildWidgets()
         if (column == timeColumn)
             turnOrder();
     });
-    m_list->horizontalHeader()->setStretchLastSection(false);
+    // The note, last, takes what the list has to spare.
+    m_list->horizontalHeader()->setStretchLastSection(true);
     m_list->verticalHeader()->setVisible(false);
     m_list->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     m_list->setShowGrid(true);
@@ -133,6 +148,9 @@ void LogDlg::buildWidgets()
     m_list->setColumnWidth(0, 200);
     m_list->setColumnWidth(1, 150);
     m_list->setColumnWidth(2, 150);
+    m_list->setColumnWidth(EventLogColumns::Acknowledged, 150);
+    m_list->setColumnWidth(EventLogColumns::Operator, 100);
+    m_list->setColumnWidth(EventLogColumns::Note, 200);
 
     static const char* const pagingTexts[EventPager::ButtonCount] = {"<<", "<", ">", ">>"};
     static const char* const pagingNames[EventPager::ButtonCount] = {"first", "previous", "next",
@@ -153,8 +171,8 @@ void LogDlg::buildWidgets()
     m_export->setObjectName(QStringLiteral("exportCsv"));
     m_export->setAutoDefault(false);
 
-    // Tab order follows the creation order above: dates, vehicle, search,
-    // list, paging.
+    // Tab order follows the creation order above: dates, vehicle, open
+    // alarms, search, list, paging.
     auto* criteria = new QGridLayout;
     criteria->addWidget(m_fromCheck, 0, 0);
     criteria->addWidget(m_fromDate, 0, 1);
@@ -165,7 +183,8 @@ void LogDlg::buildWidgets()
     criteria->addLayout(toRow, 0, 2);
     criteria->addWidget(vehicleLabel, 1, 0);
     criteria->addWidget(m_vehicles, 1, 1, 1, 2);
-    criteria->addWidget(m_search, 0, 3, 2, 1, Qt::AlignVCenter);
+    criteria->addWidget(m_openOnly, 2, 1, 1, 2, Qt::AlignLeft);
+    criteria->addWidget(m_search, 0, 3, 3, 1, Qt::AlignVCenter);
     criteria->setColumnStretch(2, 1);
     m_fromDate->setMinimumWidth(units.x(78));
     m_toDate->setMinimumWidth(units.x(78));
@@ -202,8 +221,14 @@ void LogDlg::buildWidgets()
 bool LogDlg::exportCsv(const QString& path)
 {
     QString error;
-    if (EventLogCsv::save(path, m_source, m_loaded, error))
-        return true;
+    try {
+        if (EventLogCsv::save(path, m_source, m_alarmKinds, m_loaded, error))
+            return true;
+    } catch (const Exception& e) {
+        // The events could not be read; nothing was written.
+        traceException(e);
+        error = QString::fromUtf8(e.getMessage());
+    }
     showStationMessage(this,
                        QStringLiteral("The events could not be written to %1: %2").arg(path, error),
                        QMessageBox::Warning);
@@ -236,13 +261,25 @@ void LogDlg::search()
     if (oneVehicle)
         vehicle = m_vehicles->itemData(chosen).value<UniqueID>();
 
-    FormatableBuffer<128> condition;
+    readAlarmKinds();
+    FormatableBuffer<eventConditionCapacity> condition;
     formatEventCondition(condition, from.isSet() ? &from : nullptr, to.isSet() ? &to : nullptr,
-                         oneVehicle ? &vehicle : nullptr);
+                         oneVehicle ? &vehicle : nullptr,
+                         m_openOnly->isChecked() ? &m_alarmKinds : nullptr);
     load(condition.getText());
     showCurrentPage();
     if (m_list->rowCount() == 0)
         showStationMessage(this, QStringLiteral("No data found."), QMessageBox::Information);
+}
+
+void LogDlg::readAlarmKinds()
+{
+    try {
+        m_alarmKinds = m_source.alarmKinds();
+    } catch (const Exception& e) {
+        traceException(e);
+        m_alarmKinds = AlarmKinds();
+    }
 }
 
 void LogDlg::load(const char* condition)
@@ -274,16 +311,16 @@ void LogDlg::showCurrentPage()
     // each added above the one before.
     const std::size_t first = m_newestFirst ? m_loaded - skip - rows : skip;
     try {
-        m_source.forEachEvent(first, rows, [this](const EventLog& event) {
-            const int row = m_newestFirst ? 0 : m_list->rowCount();
-            m_list->insertRow(row);
-            m_list->setItem(row, 0, centredItem(QString::fromUtf8(event.name)));
-            m_list->setItem(row, 1, centredItem(QString::fromUtf8(event.time)));
-            m_list->setItem(row, 2,
-                            centredItem(QString::fromStdU16String(
-                                m_source.eventName(event.event_type))));
-            m_list->setItem(row, 3, centredItem(QString::fromUtf8(event.device_title)));
-        });
+        m_source.forEachEvent(
+            first, rows, [this](const EventLog& event, const std::optional<AlarmAck>& ack) {
+                const int row = m_newestFirst ? 0 : m_list->rowCount();
+                m_list->insertRow(row);
+                const QStringList texts =
+                    EventLogColumns::texts(m_source, m_alarmKinds, event, ack);
+                for (int column = 0; column < EventLogColumns::Note; ++column)
+                    m_list->setItem(row, column, centredItem(texts[column]));
+                m_list->setItem(row, EventLogColumns::Note, noteItem(texts[EventLogColumns::Note]));
+            });
     } catch (const Exception& e) {
         // The page is read when shown; a failure shows an empty page.
         traceException(e);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/AlarmKinds.h"
 #include "dialogs/EventPager.h"
 
 #include <QDialog>
@@ -17,10 +18,16 @@ namespace corvane {
 class EventLogSource;
 
 // The event log: the operator picks an optional date range and a vehicle,
-// searches, and pages through the matching events 100 rows at a time.
-// Events come in stored order (oldest first); a click on the Date/Time
-// heading turns the order to newest first and back, from page 1. Only the
-// page shown is read from the source.
+// may ask for the open alarms only, searches, and pages through the
+// matching events 100 rows at a time. Events come in stored order (oldest
+// first); a click on the Date/Time heading turns the order to newest first
+// and back, from page 1. Only the page shown is read from the source.
+//
+// Each row shows, after the event's four columns, its acknowledgement
+// (EventLogColumns): when, by whom, the note (elided, whole in the
+// tool-tip, always as plain text), or "Open" for an alarm without one. The
+// alarm kinds are read from the source at every search (and on opening);
+// when they cannot be read no kind counts as an alarm.
 //
 // On construction it lists the vehicles (deleted ones as "name (deleted)",
 // sorted, "(All Vehicles)" first and chosen) and shows every stored event.
@@ -45,6 +52,8 @@ private:
     void buildWidgets();
     void fillVehicles();
     void search();
+    // The source's alarm kinds, or none when they cannot be read.
+    void readAlarmKinds();
     // Runs the query, treating a failed one as an empty result.
     void load(const char* condition);
     void press(EventPager::Button button);
@@ -57,12 +66,14 @@ private:
     EventPager m_pager;
     std::size_t m_loaded = 0;
     bool m_newestFirst = false;
+    AlarmKinds m_alarmKinds;
 
     QCheckBox* m_fromCheck = nullptr;
     QDateEdit* m_fromDate = nullptr;
     QCheckBox* m_toCheck = nullptr;
     QDateEdit* m_toDate = nullptr;
     QComboBox* m_vehicles = nullptr;
+    QCheckBox* m_openOnly = nullptr;
     QPushButton* m_search = nullptr;
     QTableWidget* m_list = nullptr;
     QPushButton* m_paging[EventPager::ButtonCount] = {};

@@ -5,15 +5,19 @@
 #include "dialogs/DialogTestSupport.h"
 #include "dialogs/EventLogSource.h"
 #include "dialogs/LogDlg.h"
+#include "testsupport/TempFolder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTextDocument>
 #include <QtTest>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,14 +46,14 @@ public:
         return loaded.size();
     }
 
-    void forEachEvent(std::size_t skip, std::size_t limit,
-                      const std::function<void(const EventLog&)>& visit) override
+    void forEachEvent(std::size_t skip, std::size_t limit, const EventVisitor& visit) override
     {
         if (failPages)
             throw CORVANE_EXCEPTION(DatabaseException, nullptr);
         for (std::size_t i = skip; i < loaded.size() && i < skip + limit; ++i) {
             ++visited;
-            visit(loaded[i]);
+            const auto ack = acks.find(loaded[i].id);
+            visit(loaded[i], ack != acks.end() ? std::optional(ack->second) : std::nullopt);
         }
     }
 
@@ -59,11 +63,19 @@ public:
                                       : std::u16string();
     }
 
+    AlarmKinds alarmKinds() override
+    {
+        if (failKinds)
+            throw CORVANE_EXCEPTION(DatabaseException, nullptr);
+        return kinds;
+    }
+
     void store(int count)
     {
         stored.clear();
         for (int i = 0; i < count; ++i) {
             EventLog event;
+            event.id = i + 1;
             event.setName(("Car " + std::to_string(i)).c_str());
             event.setTime("2011-05-31 13:45:30");
             event.setDeviceTitle("DVR");
@@ -76,6 +88,9 @@ public:
     std::vector<EventLog> stored;
     std::vector<EventLog> loaded;
     std::vector<std::optional<std::string>> conditions;
+    std::map<int, AlarmAck> acks; // by event id
+    AlarmKinds kinds;
+    bool failKinds = false;
     bool failQueries = false;
     bool failPages = false;
     std::size_t visited = 0;
@@ -89,6 +104,15 @@ VehicleInfo vehicle(const char* id, const char* name, const char* editedName = "
     info.edited_name = editedName;
     info.deleted = deleted;
     return info;
+}
+
+AlarmAck ack(const char* when, const char* who, const char* note)
+{
+    AlarmAck stored;
+    stored.acknowledged = when;
+    stored.operator_name = who;
+    stored.note = note;
+    return stored;
 }
 
 class LogDlgTest : public ::testing::Test
@@ -176,7 +200,7 @@ TEST_F(LogDlgTest, RowsShowNameTimeTypeAndTitle)
     m_source.store(16);
     open();
     auto* list = child<QTableWidget>("eventList");
-    ASSERT_EQ(list->columnCount(), 4);
+    ASSERT_EQ(list->columnCount(), 7);
     const QStringList headings = {"Vehicle Name", "Date/Time", "Event Type", "Device Title"};
     for (int column = 0; column < 4; ++column) {
         EXPECT_EQ(list->horizontalHeaderItem(column)->text(), headings[column]);
@@ -191,6 +215,62 @@ TEST_F(LogDlgTest, RowsShowNameTimeTypeAndTitle)
     EXPECT_EQ(list->item(3, 3)->text(), "DVR");
     // Codes without a name (14 and 15 here) show an empty type.
     EXPECT_EQ(list->item(14, 2)->text(), "");
+}
+
+TEST_F(LogDlgTest, RowsShowTheAcknowledgementOfAlarms)
+{
+    // Alarms: type 3, 20 (which has no name, so does not count) and the
+    // station's 1001.
+    m_source.kinds = AlarmKinds((1u << 3) | (1u << 20), 0b010);
+    const AlarmAck seen = ack("2011-06-01 10:00:00", "alice", "<b>not bold</b>\nline two");
+    const AlarmAck late = ack("2011-06-02 08:00:00", "bob", "");
+    struct Case
+    {
+        int type;
+        std::optional<AlarmAck> ack;
+        QStringList shown; // Acknowledged, Operator, Note
+    };
+    const Case cases[] = {
+        {3, seen, {"2011-06-01 10:00:00", "alice", "<b>not bold</b>\nline two"}},
+        {3, std::nullopt, {"Open", "", ""}},
+        {4, std::nullopt, {"", "", ""}},
+        {20, std::nullopt, {"", "", ""}},
+        {1001, std::nullopt, {"Open", "", ""}},
+        {1000, std::nullopt, {"", "", ""}},
+        // Acknowledged before its kind was dropped from the alarms.
+        {4, late, {"2011-06-02 08:00:00", "bob", ""}},
+    };
+    m_source.store(static_cast<int>(std::size(cases)));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        m_source.stored[i].event_type = cases[i].type;
+        if (cases[i].ack)
+            m_source.acks[m_source.stored[i].id] = *cases[i].ack;
+    }
+    open();
+    auto* list = child<QTableWidget>("eventList");
+    ASSERT_EQ(rows(), static_cast<int>(std::size(cases)));
+    EXPECT_EQ(list->horizontalHeaderItem(4)->text(), "Acknowledged");
+    EXPECT_EQ(list->horizontalHeaderItem(5)->text(), "Operator");
+    EXPECT_EQ(list->horizontalHeaderItem(6)->text(), "Note");
+    auto shownAt = [&](int row) {
+        return QStringList{list->item(row, 4)->text(), list->item(row, 5)->text(),
+                           list->item(row, 6)->text()};
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(shownAt(int(i)), cases[i].shown) << "type " << cases[i].type;
+
+    // The tool-tip shows the whole note as written, not as markup.
+    QTextDocument tip;
+    tip.setHtml(list->item(0, 6)->toolTip());
+    EXPECT_EQ(tip.toPlainText(), "<b>not bold</b>\nline two");
+
+    // Kinds that cannot be read leave no alarm open; the rows are still
+    // shown.
+    m_source.failKinds = true;
+    click("search");
+    EXPECT_EQ(rows(), static_cast<int>(std::size(cases)));
+    EXPECT_EQ(shownAt(1), QStringList({"", "", ""}));
+    EXPECT_EQ(shownAt(0)[1], "alice");
 }
 
 TEST_F(LogDlgTest, ListsVehiclesSortedWithAllVehiclesFirst)
@@ -358,6 +438,16 @@ TEST_F(LogDlgTest, APageThatCannotBeReadShowsEmptyAndPagingGoesOn)
     m_source.failPages = false;
     click("next");
     EXPECT_EQ(rows(), 50);
+
+    // An export that cannot read the events writes nothing and says so.
+    TempFolder folder;
+    const QString path = QString::fromStdString(folder.file("events.csv"));
+    m_source.failPages = true;
+    test::ModalWatcher watcher;
+    EXPECT_FALSE(m_dialog->exportCsv(path));
+    ASSERT_EQ(watcher.messages().size(), 1u);
+    EXPECT_TRUE(watcher.messages()[0].text.startsWith("The events could not be written to "));
+    EXPECT_FALSE(QFile::exists(path));
 }
 
 } // namespace

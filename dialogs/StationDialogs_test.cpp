@@ -144,6 +144,107 @@ TEST_F(AppDatabaseTest, EventLogSearchesTheStoredEvents)
     EXPECT_EQ(watcher.texts(), QStringList({"No data found."}));
 }
 
+// setup.db opened through Setup for one test.
+class SetupFile
+{
+public:
+    explicit SetupFile(const std::string& path) { Setup::getInstance().open(path); }
+    ~SetupFile() { Setup::getInstance().close(); }
+    SetupFile(const SetupFile&) = delete;
+    SetupFile& operator=(const SetupFile&) = delete;
+    void write(const char* key, int value)
+    {
+        StationSetupSettings(Setup::getInstance()).writeInt(key, value);
+    }
+};
+
+TEST_F(AppDatabaseTest, EventLogShowsAcknowledgementsAndSearchesOpenAlarms)
+{
+    Peer peer(m_path);
+    // Device titles name the events: type 13 and the station's 1001 are
+    // alarms, 2 and 1000 are not; e1 and e5 are acknowledged, one inside
+    // May and one outside.
+    const std::pair<const char*, int> events[] = {
+        {"2011-05-10 08:00:00", 13},   {"2011-05-10 08:00:01", 13}, {"2011-05-10 08:00:02", 2},
+        {"2011-06-10 08:00:00", 13},   {"2011-06-10 08:00:01", 13}, {"2011-05-12 08:00:00", 1001},
+        {"2011-05-12 08:00:01", 1000},
+    };
+    std::string insert = "INSERT INTO event_info (address, name, time, event_type, device_title, "
+                         "vehicle_id) VALUES ";
+    for (std::size_t i = 0; i < std::size(events); ++i)
+        insert += std::string(i ? "," : "") + "('10.0.0.1', 'Bus 7', '" + events[i].first + "', " +
+                  std::to_string(events[i].second) + ", 'e" + std::to_string(i + 1) + "', '" +
+                  busId + "')";
+    peer.execute(insert + ";");
+    peer.execute("INSERT INTO alarm_ack VALUES (1, '2011-05-10 09:00:00', 'alice', 'seen'), "
+                 "(5, '2011-06-10 09:00:00', 'bob', '');");
+    SetupFile setup(m_folder.file("setup.db"));
+    setup.write("page/AlarmKinds", 1 << 13);
+    setup.write("page/ZoneAlarmKinds", 0b010);
+
+    StationEventLogSource source;
+    LogDlg dialog(source);
+    dialog.show();
+    auto* list = child<QTableWidget>(dialog, "eventList");
+    auto* fromCheck = child<QCheckBox>(dialog, "fromCheck");
+    auto* toCheck = child<QCheckBox>(dialog, "toCheck");
+    auto* openOnly = child<QCheckBox>(dialog, "openAlarmsCheck");
+    EXPECT_EQ(openOnly->text(), "Open alarms only");
+    EXPECT_FALSE(openOnly->isChecked());
+    // "title:acknowledged:operator:note" for every row.
+    auto shown = [&] {
+        QStringList texts;
+        for (int row = 0; row < list->rowCount(); ++row)
+            texts << QStringList{list->item(row, 3)->text(), list->item(row, 4)->text(),
+                                 list->item(row, 5)->text(), list->item(row, 6)->text()}
+                         .join(':');
+        return texts;
+    };
+    EXPECT_EQ(shown(),
+              QStringList({"e1:2011-05-10 09:00:00:alice:seen", "e2:Open::", "e3:::", "e4:Open::",
+                           "e5:2011-06-10 09:00:00:bob:", "e6:Open::", "e7:::"}));
+
+    struct Case
+    {
+        int fromMonth; // 0: open start
+        int toMonth;   // 0: open end
+        bool open;
+        QStringList titles;
+    };
+    const Case cases[] = {
+        {0, 0, true, {"e2:Open::", "e6:Open::", "e4:Open::"}},
+        {5, 5, true, {"e2:Open::", "e6:Open::"}},
+        {6, 0, true, {"e4:Open::"}},
+        {5,
+         5,
+         false,
+         {"e1:2011-05-10 09:00:00:alice:seen", "e2:Open::", "e3:::", "e6:Open::", "e7:::"}},
+    };
+    test::ModalWatcher watcher;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.fromMonth) + "-" + std::to_string(c.toMonth));
+        fromCheck->setChecked(c.fromMonth != 0);
+        toCheck->setChecked(c.toMonth != 0);
+        child<QDateEdit>(dialog, "fromDate")->setDate(QDate(2011, std::max(c.fromMonth, 1), 1));
+        child<QDateEdit>(dialog, "toDate")
+            ->setDate(QDate(2011, std::max(c.toMonth, 1), 1).addMonths(1).addDays(-1));
+        openOnly->setChecked(c.open);
+        click(dialog, "search");
+        EXPECT_EQ(shown(), c.titles);
+    }
+    EXPECT_TRUE(watcher.texts().isEmpty());
+
+    // No kind chosen: no event is an open alarm.
+    setup.write("page/AlarmKinds", 0);
+    setup.write("page/ZoneAlarmKinds", 0);
+    fromCheck->setChecked(false);
+    toCheck->setChecked(false);
+    openOnly->setChecked(true);
+    click(dialog, "search");
+    EXPECT_EQ(list->rowCount(), 0);
+    EXPECT_EQ(watcher.texts(), QStringList({"No data found."}));
+}
+
 TEST_F(AppDatabaseTest, VehicleEditorStoresTheRow)
 {
     StationVehicleStore store;

@@ -3,8 +3,10 @@
 #include "callback/AppConstants.h"
 #include "data/AbstractDatabaseRecord.h"
 #include "data/DBManager.h"
+#include "data/Setup.h"
 #include "data/VehicleInfoContainer.h"
 
+#include <cstdint>
 #include <mutex>
 
 namespace corvane {
@@ -27,7 +29,7 @@ std::size_t StationEventLogSource::queryEvents(const char* condition)
 }
 
 void StationEventLogSource::forEachEvent(std::size_t skip, std::size_t limit,
-                                         const std::function<void(const EventLog&)>& visit)
+                                         const EventVisitor& visit)
 {
     DBManager::getInstance().forEachEventPage(m_hasCondition ? m_condition.c_str() : nullptr,
                                               m_total, skip, limit, visit);
@@ -36,6 +38,14 @@ void StationEventLogSource::forEachEvent(std::size_t skip, std::size_t limit,
 std::u16string StationEventLogSource::eventName(int code)
 {
     return AppConstants::instance().getEventName(code);
+}
+
+AlarmKinds StationEventLogSource::alarmKinds()
+{
+    Setup& setup = Setup::getInstance();
+    return AlarmKinds(
+        static_cast<std::uint32_t>(setup.getInt(alarmKindsKey, defaultAlarmKinds)),
+        static_cast<std::uint32_t>(setup.getInt(zoneAlarmKindsKey, defaultZoneAlarmKinds)));
 }
 
 } // namespace corvane
