@@ -6,6 +6,7 @@
 #include "data/AlarmAck.h"
 #include "data/DBManager.h"
 #include "data/OpenAlarms.h"
+#include "dialogs/AlarmKinds.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -15,10 +16,6 @@
 namespace corvane {
 
 namespace {
-
-constexpr int firstStationType = 1000;
-constexpr int stationKinds = 3;
-constexpr int recorderKinds = 32;
 
 // A positive decimal id, digits only; 0 when the text is anything else.
 std::int64_t parseId(const std::string& text)
@@ -43,21 +40,6 @@ AlarmDeskFeed::AlarmDeskFeed(MapPage& page, const OpenAlarms& alarms, QObject* p
     connect(&m_timer, &QTimer::timeout, this, &AlarmDeskFeed::look);
 }
 
-std::vector<std::int32_t> AlarmDeskFeed::alarmTypes(std::uint32_t alarmMask,
-                                                    std::uint32_t zoneMask)
-{
-    std::vector<std::int32_t> types;
-    for (int type = 0; type < recorderKinds; ++type) {
-        if ((alarmMask >> type) & 1U)
-            types.push_back(type);
-    }
-    for (int kind = 0; kind < stationKinds; ++kind) {
-        if ((zoneMask >> kind) & 1U)
-            types.push_back(firstStationType + kind);
-    }
-    return types;
-}
-
 void AlarmDeskFeed::setAlarmKinds(std::uint32_t mask)
 {
     m_alarmMask = mask;
@@ -72,7 +54,7 @@ void AlarmDeskFeed::setZoneAlarmKinds(std::uint32_t mask)
 
 void AlarmDeskFeed::applyKinds()
 {
-    DBManager::getInstance().setAlarmKinds(alarmTypes(m_alarmMask, m_zoneMask));
+    DBManager::getInstance().setAlarmKinds(AlarmKinds(m_alarmMask, m_zoneMask).types());
 }
 
 void AlarmDeskFeed::resend()

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace corvane {
 
@@ -32,7 +31,9 @@ public:
 
     AlarmDeskFeed(MapPage& page, const OpenAlarms& alarms, QObject* parent = nullptr);
 
-    // The chosen kinds; either change reads the open alarms again.
+    // The chosen kinds ("page/AlarmKinds", "page/ZoneAlarmKinds", see
+    // AlarmKinds); either change reads the open alarms again. Set both
+    // before the days retention keeps: retention spares the open alarms.
     void setAlarmKinds(std::uint32_t mask);
     void setZoneAlarmKinds(std::uint32_t mask);
     // Starts sending; the next look sends the whole list even if nothing
@@ -44,9 +45,6 @@ public:
     void acknowledge(const std::string& eventId, const std::string& vehicleId,
                      const std::string& note);
 
-    // The event types the two masks choose: bit n of the first is type n,
-    // bit n (0 to 2) of the second the station's type 1000 + n.
-    static std::vector<std::int32_t> alarmTypes(std::uint32_t alarmMask, std::uint32_t zoneMask);
     // The login name of the user the station runs as.
     static std::string operatorName();
     // The station's clock as "%Y-%m-%d %H:%M:%S".

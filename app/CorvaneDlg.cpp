@@ -128,6 +128,9 @@ bool CorvaneDlg::initialize()
     createBrowser();
     DBManager::getInstance().setStorageListener(&m_reception);
     m_databases.open(StartupFolder::path());
+    // The alarm kinds before the days kept: retention spares the open alarms.
+    m_alarmDesk.setAlarmKinds(storedAlarmKinds());
+    m_alarmDesk.setZoneAlarmKinds(storedZoneAlarmKinds());
     m_databases.applyStorageSettings();
     m_databases.loadZones(m_zones);
     // Before the page loads: its first tiles come from these hosts.
@@ -419,15 +422,21 @@ void CorvaneDlg::sendMapSources()
 void CorvaneDlg::sendAttentionSettings()
 {
     m_mapPage.setLiveSeconds(m_databases.readInt(liveSecondsKey, defaultLiveSeconds));
-    const std::uint32_t alarmKinds = knownAlarmKinds(
-        static_cast<std::uint32_t>(m_databases.readInt(alarmKindsKey, defaultAlarmKinds)));
-    const std::uint32_t zoneKinds = knownZoneAlarmKinds(
-        static_cast<std::uint32_t>(m_databases.readInt(zoneAlarmKindsKey, defaultZoneAlarmKinds)));
-    m_mapPage.setAlarmKinds(alarmKinds);
-    m_mapPage.setZoneAlarmKinds(zoneKinds);
-    m_alarmDesk.setAlarmKinds(alarmKinds);
-    m_alarmDesk.setZoneAlarmKinds(zoneKinds);
+    m_mapPage.setAlarmKinds(storedAlarmKinds());
+    m_mapPage.setZoneAlarmKinds(storedZoneAlarmKinds());
     m_mapPage.setAlarmMuted(m_databases.readInt(alarmMutedKey, 0) != 0);
+}
+
+std::uint32_t CorvaneDlg::storedAlarmKinds()
+{
+    return knownAlarmKinds(
+        static_cast<std::uint32_t>(m_databases.readInt(alarmKindsKey, defaultAlarmKinds)));
+}
+
+std::uint32_t CorvaneDlg::storedZoneAlarmKinds()
+{
+    return knownZoneAlarmKinds(
+        static_cast<std::uint32_t>(m_databases.readInt(zoneAlarmKindsKey, defaultZoneAlarmKinds)));
 }
 
 void CorvaneDlg::resizeEvent(QResizeEvent* event)

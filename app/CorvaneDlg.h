@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -140,6 +141,9 @@ private:
     void handlePageLoaded();
     void sendMapSources();
     void sendAttentionSettings();
+    // "page/AlarmKinds" and "page/ZoneAlarmKinds" as stored, unknown bits cleared.
+    std::uint32_t storedAlarmKinds();
+    std::uint32_t storedZoneAlarmKinds();
     void connectDialogs();
     // The tile scheme's files, cache and templates from setup.db.
     void configureTiles(const QString& roadTemplate, const QString& satelliteTemplate);

@@ -1,6 +1,5 @@
 #include "app/StationDatabases.h"
 
-#include "app/AlarmDeskFeed.h"
 #include "app/ZoneAlarms.h"
 #include "base/Exception.h"
 #include "base/Trace.h"
@@ -8,7 +7,6 @@
 #include "data/DBManager.h"
 #include "data/SettingRule.h"
 #include "data/Setup.h"
-#include "dialogs/AlarmAttentionRules.h"
 
 #include <cstdint>
 #include <mutex>
@@ -55,11 +53,6 @@ void StationDatabases::close()
 void StationDatabases::applyStorageSettings()
 {
     DBManager& writer = DBManager::getInstance();
-    // The alarm kinds before the days kept: retention keeps the open alarms.
-    writer.setAlarmKinds(AlarmDeskFeed::alarmTypes(
-        knownAlarmKinds(static_cast<std::uint32_t>(readInt(alarmKindsKey, defaultAlarmKinds))),
-        knownZoneAlarmKinds(
-            static_cast<std::uint32_t>(readInt(zoneAlarmKindsKey, defaultZoneAlarmKinds)))));
     writer.setKeepDays(readSetting(keepDaysRule));
     const int minFreeMB = readSetting(minFreeRule);
     writer.setMinFreeBytes(static_cast<std::uint64_t>(minFreeMB) * 1024 * 1024);

@@ -41,8 +41,7 @@ public:
     // The notices of unusable settings since the last call.
     QStringList takeNotices();
 
-    // Hands the alarm kinds ("page/AlarmKinds", "page/ZoneAlarmKinds"),
-    // "data/KeepDays" (default 0: keep everything) and "data/MinFreeMB"
+    // Hands "data/KeepDays" (default 0: keep everything) and "data/MinFreeMB"
     // (default 200) to the database writer.
     void applyStorageSettings();
 

@@ -13,16 +13,6 @@ const char* const AlarmDesk::createTable =
     "CREATE TABLE alarm_ack (event_id INTEGER PRIMARY KEY REFERENCES event_info(id), "
     "acknowledged DATETIME NOT NULL, operator TEXT NOT NULL, note TEXT NOT NULL DEFAULT '')";
 
-namespace {
-
-const char* textOf(const RowSet& row, int column)
-{
-    const char* text = row.getText(column);
-    return text != nullptr ? text : "";
-}
-
-} // namespace
-
 void AlarmDesk::ensureTable(Database& database)
 {
     std::vector<std::string> names;
@@ -68,8 +58,8 @@ std::vector<OpenAlarm> AlarmDesk::loadOpen(Database& database,
         alarm.id = rows.getInt64(0);
         alarm.vehicle_id = UniqueID(rows.getText(1));
         alarm.event_type = rows.getInt(2);
-        alarm.device_title = textOf(rows, 3);
-        alarm.time = textOf(rows, 4);
+        alarm.device_title = rows.getTextOrEmpty(3);
+        alarm.time = rows.getTextOrEmpty(4);
         alarms.push_back(std::move(alarm));
     }
     rows.close();

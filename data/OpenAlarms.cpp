@@ -6,8 +6,6 @@ namespace corvane {
 
 void OpenAlarms::setKinds(std::vector<std::int32_t> kinds)
 {
-    std::sort(kinds.begin(), kinds.end());
-    kinds.erase(std::unique(kinds.begin(), kinds.end()), kinds.end());
     std::lock_guard lock(m_mutex);
     m_kinds = std::move(kinds);
 }
@@ -16,12 +14,6 @@ std::vector<std::int32_t> OpenAlarms::kinds() const
 {
     std::lock_guard lock(m_mutex);
     return m_kinds;
-}
-
-bool OpenAlarms::isKind(std::int32_t eventType) const
-{
-    std::lock_guard lock(m_mutex);
-    return std::binary_search(m_kinds.begin(), m_kinds.end(), eventType);
 }
 
 void OpenAlarms::replace(std::vector<OpenAlarm> alarms, std::size_t notHeld)

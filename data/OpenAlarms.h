@@ -38,10 +38,10 @@ class OpenAlarms
 public:
     static constexpr std::size_t maxHeld = 100000;
 
-    // The event types that count as alarms, sorted, without repeats.
+    // The event types that count as alarms, sorted, without repeats (as
+    // DBManager::setAlarmKinds keeps them).
     void setKinds(std::vector<std::int32_t> kinds);
     std::vector<std::int32_t> kinds() const;
-    bool isKind(std::int32_t eventType) const;
 
     // All open alarms at once (ascending ids), and how many more the file
     // holds beyond them.

@@ -71,6 +71,12 @@ const char* RowSet::getText(int column) const noexcept
     return reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
 }
 
+const char* RowSet::getTextOrEmpty(int column) const noexcept
+{
+    const char* text = getText(column);
+    return text != nullptr ? text : "";
+}
+
 const void* RowSet::getBlob(int column) const noexcept
 {
     return sqlite3_column_blob(m_statement, column);

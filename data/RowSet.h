@@ -37,6 +37,8 @@ public:
     double getDouble(int column) const noexcept;
     // nullptr for a NULL column.
     const char* getText(int column) const noexcept;
+    // The same, but an empty text for a NULL column.
+    const char* getTextOrEmpty(int column) const noexcept;
     const void* getBlob(int column) const noexcept;
     int getBytes(int column) const noexcept;
     int getColumnCount() const noexcept;

@@ -4,16 +4,6 @@
 
 namespace corvane {
 
-namespace {
-
-std::string textOf(const RowSet& row, int column)
-{
-    const char* text = row.getText(column);
-    return text != nullptr ? std::string(text) : std::string();
-}
-
-} // namespace
-
 VehicleInfo::VehicleInfo() : AbstractDatabaseRecord(Insert, Vehicle) {}
 
 VehicleInfo::VehicleInfo(const UniqueID& id_) : AbstractDatabaseRecord(Insert, Vehicle), id(id_) {}
@@ -21,21 +11,21 @@ VehicleInfo::VehicleInfo(const UniqueID& id_) : AbstractDatabaseRecord(Insert, V
 void VehicleInfo::load(const RowSet& row)
 {
     id = UniqueID(row.getText(0));
-    name = textOf(row, 1);
-    edited_name = textOf(row, 2);
-    last_updated_time = textOf(row, 3);
-    last_updated_latitude = textOf(row, 4);
-    last_updated_longitude = textOf(row, 5);
+    name = row.getTextOrEmpty(1);
+    edited_name = row.getTextOrEmpty(2);
+    last_updated_time = row.getTextOrEmpty(3);
+    last_updated_latitude = row.getTextOrEmpty(4);
+    last_updated_longitude = row.getTextOrEmpty(5);
     deleted = row.getInt(6) == 1;
-    company = textOf(row, 7);
-    maker = textOf(row, 8);
-    model = textOf(row, 9);
-    registration = textOf(row, 10);
-    driver = textOf(row, 11);
-    license = textOf(row, 12);
-    info1 = textOf(row, 13);
-    info2 = textOf(row, 14);
-    image_path = textOf(row, 15);
+    company = row.getTextOrEmpty(7);
+    maker = row.getTextOrEmpty(8);
+    model = row.getTextOrEmpty(9);
+    registration = row.getTextOrEmpty(10);
+    driver = row.getTextOrEmpty(11);
+    license = row.getTextOrEmpty(12);
+    info1 = row.getTextOrEmpty(13);
+    info2 = row.getTextOrEmpty(14);
+    image_path = row.getTextOrEmpty(15);
 }
 
 } // namespace corvane

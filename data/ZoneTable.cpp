@@ -27,12 +27,6 @@ constexpr const char* createPresence =
     "CREATE TABLE zone_presence (vehicle_id TEXT NOT NULL, zone_id INTEGER NOT NULL, PRIMARY "
     "KEY (vehicle_id, zone_id))";
 
-std::string textOf(const RowSet& row, int column)
-{
-    const char* text = row.getText(column);
-    return text != nullptr ? text : "";
-}
-
 } // namespace
 
 void ZoneTable::ensureTables(Database& database)
@@ -64,14 +58,14 @@ std::vector<ZoneTable::StoredZone> ZoneTable::loadZones(Database& database)
     while (rows.next()) {
         StoredZone zone;
         zone.id = rows.getInt64(0);
-        zone.name = textOf(rows, 1);
+        zone.name = rows.getTextOrEmpty(1);
         zone.geometryTooLong = rows.getText(2) == nullptr;
-        zone.geometry = textOf(rows, 2);
-        const std::string type = textOf(rows, 4);
+        zone.geometry = rows.getTextOrEmpty(2);
+        const std::string type = rows.getTextOrEmpty(4);
         if (type == "real" || type == "integer")
             zone.speedLimit = rows.getDouble(3);
         else if (type != "null")
-            zone.unreadableLimit = textOf(rows, 3);
+            zone.unreadableLimit = rows.getTextOrEmpty(3);
         zones.push_back(std::move(zone));
     }
     return zones;
