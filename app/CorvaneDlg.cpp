@@ -87,10 +87,9 @@ void post(QObject* window, QEvent* event)
 CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
     : QDialog(parent), m_clientHandler(std::make_unique<CefClientHandler>(StartupFolder::path())),
       m_v8Handler(std::make_unique<CefClientV8Handler>()), m_records(records),
-      m_zones(records, m_mapPage),
-      m_alarmDesk(m_mapPage, DBManager::getInstance().openAlarms()),
-      m_controller(records, m_mapPage),
-      m_reception(m_controller, m_databases, this),
+      m_relay([this] { post(this, new QEvent(WM_PAGE_CALLS)); }, waitingCallLimit),
+      m_zones(records, m_livePage), m_alarmDesk(m_mapPage, DBManager::getInstance().openAlarms()),
+      m_controller(records, m_livePage), m_reception(m_controller, m_databases, this),
       m_wiring(this, records, m_controller, m_reception)
 {
     setWindowTitle(QString::fromLatin1(caption));
@@ -254,6 +253,11 @@ void CorvaneDlg::call(PageCall call)
     // thousand times a second would otherwise keep the page busy with
     // markers moved more often than the screen shows them.
     m_pendingScript.add(std::move(call));
+    scheduleFlush();
+}
+
+void CorvaneDlg::scheduleFlush()
+{
     if (!m_flushPosted && m_pageReady) {
         m_flushPosted = true;
         const qint64 waited = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : frameMs;
@@ -269,8 +273,13 @@ void CorvaneDlg::flushScripts()
     if (!m_pageReady)
         return;
     m_sinceFlush.start();
+    // The vehicles' calls first: this thread's own (an acknowledgement
+    // refused, a zone drawn) concern no report waiting in the relay.
+    std::string script = m_relay.take();
     if (!m_pendingScript.empty())
-        m_clientHandler->executeScript(m_pendingScript.take());
+        script += m_pendingScript.take();
+    if (!script.empty())
+        m_clientHandler->executeScript(script);
 }
 
 void CorvaneDlg::customEvent(QEvent* event)
@@ -279,6 +288,8 @@ void CorvaneDlg::customEvent(QEvent* event)
     const QEvent::Type type = event->type();
     if (type == WM_PAGE_LOADED) {
         handlePageLoaded();
+    } else if (type == WM_PAGE_CALLS) {
+        scheduleFlush();
     } else {
         QDialog::customEvent(event);
     }
@@ -286,16 +297,14 @@ void CorvaneDlg::customEvent(QEvent* event)
 
 void CorvaneDlg::connectDialogs()
 {
-    connect(&m_wiring, &DialogWiring::alarmKindsChanged, this,
-            [this](std::uint32_t mask) {
-                m_mapPage.setAlarmKinds(mask);
-                m_alarmDesk.setAlarmKinds(mask);
-            });
-    connect(&m_wiring, &DialogWiring::zoneAlarmKindsChanged, this,
-            [this](std::uint32_t mask) {
-                m_mapPage.setZoneAlarmKinds(mask);
-                m_alarmDesk.setZoneAlarmKinds(mask);
-            });
+    connect(&m_wiring, &DialogWiring::alarmKindsChanged, this, [this](std::uint32_t mask) {
+        m_mapPage.setAlarmKinds(mask);
+        m_alarmDesk.setAlarmKinds(mask);
+    });
+    connect(&m_wiring, &DialogWiring::zoneAlarmKindsChanged, this, [this](std::uint32_t mask) {
+        m_mapPage.setZoneAlarmKinds(mask);
+        m_alarmDesk.setZoneAlarmKinds(mask);
+    });
     connect(&m_wiring, &DialogWiring::alarmsAcknowledged, this,
             [this](const std::string& eventId, const std::string& vehicleId,
                    const std::string& note) { m_alarmDesk.acknowledge(eventId, vehicleId, note); });
@@ -379,8 +388,8 @@ void CorvaneDlg::handlePageLoaded()
     // The whole state goes first, then what waited for the page: the waiting
     // calls are newer than the state they would otherwise precede.
     // The whole state itself is never cut (a large fleet is many calls).
-    const std::size_t givenWay = m_pendingScript.givenWay();
-    const std::size_t alarmsGivenWay = m_pendingScript.alarmsGivenWay();
+    std::size_t givenWay = m_pendingScript.givenWay();
+    std::size_t alarmsGivenWay = m_pendingScript.alarmsGivenWay();
     const std::string waited = m_pendingScript.take();
     m_pendingScript.setLimit(0);
     sendMapSources();
@@ -388,15 +397,30 @@ void CorvaneDlg::handlePageLoaded()
     const bool reload = m_clientHandler->loads() > 1;
     if (reload)
         layoutChildren(); // the new page has its built-in size
-    m_controller.pageLoaded(m_databases.readSetting(timeoutRule));
+    std::string script = m_pendingScript.take();
+    std::string waitedLive;
+    {
+        // No callback is decided meanwhile, so the vehicles' calls that
+        // waited end where the state begins, and what is decided next comes
+        // after both.
+        const auto hold = m_controller.hold();
+        givenWay += m_relay.givenWay();
+        alarmsGivenWay += m_relay.alarmsGivenWay();
+        waitedLive = m_relay.take();
+        m_relay.setLimit(0);
+        m_controller.pageLoaded(m_databases.readSetting(timeoutRule));
+        script += m_relay.take();
+        m_relay.setLimit(waitingCallLimit);
+    }
     // After the vehicles: the open alarms light theirs.
     m_alarmDesk.resend();
     tellUnusableSettings();
     if (givenWay != 0)
         traceMessage("Map page: %zu waiting calls gave way (%zu alarms) before it loaded", givenWay,
                      alarmsGivenWay);
-    std::string script = m_pendingScript.take();
+    script += m_pendingScript.take();
     m_pendingScript.setLimit(waitingCallLimit);
+    script += waitedLive;
     script += waited;
     m_pageReady = true;
     m_sinceFlush.start();

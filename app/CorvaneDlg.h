@@ -2,6 +2,7 @@
 
 #include "app/AlarmDeskFeed.h"
 #include "app/DialogWiring.h"
+#include "app/PageCallRelay.h"
 #include "app/ReceptionHandoff.h"
 #include "app/StationController.h"
 #include "app/StationDatabases.h"
@@ -134,6 +135,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // A frame goes to the page as soon as frameMs allow (once the page is ready).
+    void scheduleFlush();
     void flushScripts();
     void createBrowser();
     // A notice box for each stored setting that was unusable and not told yet.
@@ -163,6 +166,11 @@ private:
     std::unique_ptr<TrackReplayBar> m_replayBar; // goes before the history it uses
     StationDatabases m_databases;
     MapPage m_mapPage{*this};
+    // The page calls the controller and the zone alarms make, on the callback
+    // decider's thread as on this one: taken each frame (WM_PAGE_CALLS wakes
+    // the window), before what this thread sent itself.
+    PageCallRelay m_relay;
+    MapPage m_livePage{m_relay};
     // Before the controller, which calls it.
     ZoneAlarms m_zones;
     ZoneEditor m_zoneEditor{m_zones, m_mapPage};

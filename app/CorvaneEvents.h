@@ -10,10 +10,10 @@ namespace corvane {
 // Posted with QCoreApplication::postEvent; the receiver owns the event, and
 // with it any payload, from the moment it is posted, so every path frees the
 // payload (the event's destructor does).
-// To the reception (ReceptionHandoff), from the server thread: a bare
-// QEvent; callbacks wait in its CallbackHandoff, and one wake-up is posted
-// when they start to wait, not one event per callback.
-inline constexpr QEvent::Type WM_CALLBACK_RECEIVED = QEvent::Type(1034);
+// To the main window (CorvaneDlg), from the callback decider's thread: a bare
+// QEvent; page calls wait in its PageCallRelay, and one wake-up is posted
+// when they start to wait, not one event per call.
+inline constexpr QEvent::Type WM_PAGE_CALLS = QEvent::Type(1034);
 // To the main window (CorvaneDlg): a ValueEvent (0).
 inline constexpr QEvent::Type WM_PAGE_LOADED = QEvent::Type(1044);
 // To the reception, from the writer and server threads: a NoticeEvent.

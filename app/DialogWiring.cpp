@@ -21,6 +21,7 @@
 
 #include <QFileDialog>
 #include <QMetaObject>
+#include <mutex>
 #include <utility>
 
 namespace corvane {
@@ -183,9 +184,12 @@ void DialogWiring::chooseStoredTrack(const std::string& id)
     } else {
         range.durationSeconds = dialog.durationSeconds();
     }
-    const VehicleInfo* vehicle = m_records.findVehicle(UniqueID(id.c_str()));
-    const QString name = vehicle != nullptr ? QString::fromStdString(vehicle->displayName())
-                                            : QString::fromStdString(id);
+    QString name = QString::fromStdString(id);
+    {
+        std::lock_guard lock(m_records.mutex());
+        if (const VehicleInfo* vehicle = m_records.findVehicle(UniqueID(id.c_str())))
+            name = QString::fromStdString(vehicle->displayName());
+    }
     emit storedTrackChosen(id, name, range);
 }
 

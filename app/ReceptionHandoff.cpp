@@ -26,9 +26,7 @@ using NoticeEvent = OwningEvent<OperatorNotice>;
 ReceptionHandoff::ReceptionHandoff(StationController& controller, StationDatabases& databases,
                                    QWidget* window)
     : m_controller(controller), m_databases(databases), m_window(window),
-      m_port(portRule.defaultValue), m_handoff(m_dropCounts, [this] {
-          QCoreApplication::postEvent(this, new QEvent(WM_CALLBACK_RECEIVED));
-      })
+      m_port(portRule.defaultValue), m_decider(controller, m_dropCounts)
 {
     m_controller.setDropCounts(&m_dropCounts);
 }
@@ -42,6 +40,7 @@ ReceptionHandoff::~ReceptionHandoff()
 void ReceptionHandoff::start()
 {
     m_port = m_databases.readSetting(portRule);
+    m_decider.start();
     m_server = std::make_unique<CallbackServerImpl>(*this, &m_dropCounts);
     m_server->setBindAddress(m_databases.readText(bindAddressKey, ""));
     applySenderFilter();
@@ -104,32 +103,17 @@ void ReceptionHandoff::stop()
         return;
     m_server->stop();
     // Callbacks handed over before the server stopped were taken from the
-    // socket: they are handled (and so queued for the writer) before the
-    // caller closes the databases. They are taken here directly; a wake-up
-    // still posted then finds nothing, so it goes unsent.
-    handleWaitingCallbacks();
-    QCoreApplication::removePostedEvents(this, WM_CALLBACK_RECEIVED);
+    // socket: the decider decides them (and so queues their rows for the
+    // writer) before it ends and the caller closes the databases.
+    m_decider.stop();
     m_server.reset();
-}
-
-void ReceptionHandoff::handleWaitingCallbacks()
-{
-    // The batch is held here, not in the member, while it is handled: should
-    // handling a record ever run a nested event loop, a wake-up handled there
-    // takes into a vector of its own instead of the one being walked.
-    std::vector<CallbackInfo> taken = std::move(m_takenCallbacks);
-    m_handoff.take(taken);
-    if (m_server != nullptr)
-        for (CallbackInfo& record : taken)
-            m_controller.handleCallback(record);
-    m_takenCallbacks = std::move(taken);
 }
 
 bool ReceptionHandoff::onCallbackReceived(const CallbackInfo& record)
 {
     // A window that cannot keep up must not cost memory without end: the
     // hand-off refuses (and counts) beyond its limit.
-    return m_handoff.append(record);
+    return m_decider.handoff().append(record);
 }
 
 void ReceptionHandoff::onServerError(const char* text)
@@ -188,9 +172,7 @@ void ReceptionHandoff::showNotice(QEvent* event)
 void ReceptionHandoff::customEvent(QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type == WM_CALLBACK_RECEIVED)
-        handleWaitingCallbacks();
-    else if (type == WM_STORAGE_NOTICE || type == WM_RECEPTION_FAILED)
+    if (type == WM_STORAGE_NOTICE || type == WM_RECEPTION_FAILED)
         showNotice(event);
     else
         QObject::customEvent(event);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "callback/CallbackHandoff.h"
+#include "app/CallbackDecider.h"
 #include "callback/CallbackServerDelegate.h"
 #include "callback/DropCounts.h"
 #include "data/StorageListener.h"
@@ -21,14 +21,14 @@ class QuellonCallbackServer;
 class StationController;
 class StationDatabases;
 
-// Where the recorders' callbacks and the workers' trouble reach the GUI
-// thread. It runs the callback server on "setup/Port" (bound to
-// "callback/BindAddress", taking the senders of "callback/AllowedSenders");
-// the server thread hands each accepted callback to the CallbackHandoff and
-// posts one bare wake-up (WM_CALLBACK_RECEIVED) when callbacks start to wait;
-// the wake-up gives every waiting callback, in arrival order, to the
-// controller. At most CallbackBacklog::defaultLimit callbacks wait at a
-// time; later ones are dropped and counted in dropCounts().
+// Where the recorders' callbacks start their way to storage, and where the
+// workers' trouble reaches the GUI thread. It runs the callback server on
+// "setup/Port" (bound to "callback/BindAddress", taking the senders of
+// "callback/AllowedSenders"); the server thread hands each accepted callback
+// to the CallbackDecider, whose own thread gives every one, in arrival
+// order, to the controller: the GUI thread is not on that road. At most
+// CallbackBacklog::defaultLimit callbacks wait at a time; later ones are
+// dropped and counted in dropCounts().
 //
 // Told in notice boxes over the window (each as it is told): a port that
 // cannot be opened at a start, a failed reception (the server opens the port
@@ -37,12 +37,12 @@ class StationDatabases;
 // Notices from other threads travel in posted events that own their text.
 //
 // Life: start() once the databases are open; changePort() and
-// applySenderFilter() while it runs; stop() stops the server and hands every
-// callback already taken from the socket to the controller (whatever became
-// of the wake-ups), so the caller may then close the databases. stop() runs
-// once; the destructor runs it too.
+// applySenderFilter() while it runs; stop() stops the server, then the
+// decider once it has decided every callback already taken from the socket,
+// so the caller may then close the databases. stop() runs once; the
+// destructor runs it too.
 //
-// Ownership: owns the server, the hand-off and the drop counts (lent to the
+// Ownership: owns the server, the decider and the drop counts (lent to the
 // controller for its life); borrows the controller, the databases and the
 // window, which must outlive it. Threads: a GUI thread object; the delegate
 // and listener operations are called on the server's and the writer's
@@ -68,8 +68,8 @@ public:
     int port() const { return m_port; }
     // What the station has dropped on purpose (shown in the setup dialog).
     const DropCounts& dropCounts() const { return m_dropCounts; }
-    // Callbacks handed over by the receive thread and not yet handled.
-    std::size_t waitingCallbacks() const { return m_handoff.waiting(); }
+    // Callbacks handed over by the receive thread and not yet decided.
+    std::size_t waitingCallbacks() const { return m_decider.waiting(); }
 
     // CallbackServerDelegate (server thread, or the caller of start).
     bool onCallbackReceived(const CallbackInfo& record) override;
@@ -88,9 +88,6 @@ private:
     void tellPortFailure(int port, const QString& reason);
     void postNotice(int type, bool problem, const std::string& text);
     void showNotice(QEvent* event);
-    // Takes every callback waiting in the hand-off and hands each, in
-    // arrival order, to the controller.
-    void handleWaitingCallbacks();
 
     StationController& m_controller;
     StationDatabases& m_databases;
@@ -100,12 +97,10 @@ private:
     // Set while start() runs on this thread: a server error then is a start failure.
     bool m_startingServer = false;
     QString m_startFailure;
-    // Counted from any thread; the hand-off bounds the callbacks handed over
-    // and not yet taken.
+    // Counted from any thread; the decider's hand-off bounds the callbacks
+    // handed over and not yet taken.
     DropCounts m_dropCounts;
-    CallbackHandoff m_handoff;
-    // The batch being handled (GUI thread); kept so its storage is reused.
-    std::vector<CallbackInfo> m_takenCallbacks;
+    CallbackDecider m_decider;
 };
 
 } // namespace corvane

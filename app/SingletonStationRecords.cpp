@@ -41,6 +41,11 @@ bool SingletonStationRecords::addGpsSample(const std::string& time, const Unique
     return GPSDataContainer::getInstance().add(time.c_str(), vehicleId, sentence.c_str());
 }
 
+std::recursive_mutex& SingletonStationRecords::mutex()
+{
+    return VehicleInfoContainer::getInstance().getMutex();
+}
+
 void SingletonStationRecords::forEachVehicle(const std::function<void(VehicleInfo&)>& visit)
 {
     VehicleInfoContainer& container = VehicleInfoContainer::getInstance();

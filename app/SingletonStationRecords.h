@@ -8,8 +8,8 @@ namespace corvane {
 // EventLogger and GPSDataContainer, whose writes go to DBManager's queue.
 //
 // Ownership: owns nothing; the containers live until process exit.
-// Threads: as the containers: the vehicle calls take the vehicle container's
-// lock; an event or sample goes straight to the write queue.
+// Threads: any; mutex() is the vehicle container's lock. An event or sample
+// goes straight to the write queue.
 class SingletonStationRecords : public StationRecords
 {
 public:
@@ -20,6 +20,7 @@ public:
     bool addZoneCrossing(const CallbackInfo& event, std::int64_t zoneId, bool inside) override;
     bool addGpsSample(const std::string& time, const UniqueID& vehicleId,
                       const std::string& sentence) override;
+    std::recursive_mutex& mutex() override;
     void forEachVehicle(const std::function<void(VehicleInfo&)>& visit) override;
 };
 

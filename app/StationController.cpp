@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <charconv>
 #include <memory>
+#include <mutex>
 
 namespace corvane {
 
@@ -60,6 +61,11 @@ std::string StationController::coordinateText(double degrees)
     return std::string(text, result.ptr);
 }
 
+std::unique_lock<std::recursive_mutex> StationController::hold()
+{
+    return std::unique_lock(m_records.mutex());
+}
+
 VehicleInfo* StationController::find(const std::string& idText)
 {
     return m_records.findVehicle(UniqueID(idText.c_str()));
@@ -82,7 +88,7 @@ void StationController::countUnstored(const char* trace)
 
 void StationController::handleCallback(CallbackInfo& record)
 {
-    m_guiThread.assertOwner();
+    std::lock_guard lock(m_records.mutex());
     // The all-zero id stands for a missing or unreadable one: such a record
     // would otherwise become a new vehicle, again and again.
     if (record.getId().isZero()) {
@@ -222,7 +228,7 @@ void StationController::handleDetails(const CallbackInfo& record)
 
 void StationController::pageLoaded(int timeoutMinutes)
 {
-    m_guiThread.assertOwner();
+    std::lock_guard lock(m_records.mutex());
     m_page.resetTimeout(timeoutMinutes);
     std::vector<VehicleInfo*> shown;
     m_records.forEachVehicle([&shown](VehicleInfo& vehicle) {
@@ -255,13 +261,13 @@ void StationController::pageLoaded(int timeoutMinutes)
 
 void StationController::pageUnavailable()
 {
-    m_guiThread.assertOwner();
+    std::lock_guard lock(m_records.mutex());
     m_pageThere = false;
 }
 
 void StationController::changeName(const std::string& id, const std::string& name)
 {
-    m_guiThread.assertOwner();
+    std::lock_guard lock(m_records.mutex());
     VehicleInfo* vehicle = find(id);
     if (vehicle == nullptr)
         return;
@@ -278,7 +284,7 @@ void StationController::changeName(const std::string& id, const std::string& nam
 void StationController::updateOptionalInfo(const std::string& id, const std::string& imagePath,
                                            const std::string& info1, const std::string& info2)
 {
-    m_guiThread.assertOwner();
+    std::lock_guard lock(m_records.mutex());
     VehicleInfo* vehicle = find(id);
     if (vehicle == nullptr)
         return;
@@ -290,7 +296,7 @@ void StationController::updateOptionalInfo(const std::string& id, const std::str
 
 void StationController::vehicleEdited(const std::string& id, bool accepted)
 {
-    m_guiThread.assertOwner();
+    std::lock_guard lock(m_records.mutex());
     if (accepted) {
         if (VehicleInfo* vehicle = find(id))
             m_page.updateUserDefinedInfo(*vehicle);
@@ -300,7 +306,7 @@ void StationController::vehicleEdited(const std::string& id, bool accepted)
 
 void StationController::removeVehicle(const std::string& id, bool confirmed)
 {
-    m_guiThread.assertOwner();
+    std::lock_guard lock(m_records.mutex());
     if (confirmed) {
         if (VehicleInfo* vehicle = find(id)) {
             vehicle->deleted = true;
@@ -313,7 +319,7 @@ void StationController::removeVehicle(const std::string& id, bool confirmed)
 
 void StationController::imageChosen(const std::string& id, const std::string& path)
 {
-    m_guiThread.assertOwner();
+    std::lock_guard lock(m_records.mutex());
     VehicleInfo* vehicle = find(id);
     if (vehicle == nullptr)
         return;
@@ -324,19 +330,19 @@ void StationController::imageChosen(const std::string& id, const std::string& pa
 
 void StationController::dialogOpening()
 {
-    m_guiThread.assertOwner();
+    std::lock_guard lock(m_records.mutex());
     m_page.hideTooltip();
 }
 
 void StationController::timeoutChanged(int minutes)
 {
-    m_guiThread.assertOwner();
+    std::lock_guard lock(m_records.mutex());
     m_page.resetTimeout(minutes);
 }
 
 void StationController::pageResized(int width, int height)
 {
-    m_guiThread.assertOwner();
+    std::lock_guard lock(m_records.mutex());
     m_page.setPageSize(width, height);
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "base/DateTime.h"
-#include "base/ThreadAffinity.h"
 #include "base/UniqueID.h"
 
 #include <cstdint>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,11 +18,13 @@ class StationRecords;
 class VehicleInfo;
 class ZoneAlarms;
 
-// What the main window does with every piece of work that reaches it: the
-// recorders' callbacks, the page's requests and the operator's commands. It
-// decides which vehicle records change, what is queued for the database and
-// which calls go to the map page (MapPage); the window (CorvaneDlg) adds what needs
-// the toolkit (message boxes, dialogs, the browser) and calls in here.
+// What the station does with every piece of work about its vehicles: the
+// recorders' callbacks (from the CallbackDecider's thread), the page's
+// requests and the operator's commands (from the window's). It decides which
+// vehicle records change, what is queued for the database and which calls go
+// to the map page (MapPage, in the station through the PageCallRelay); the
+// window (CorvaneDlg) adds what needs the toolkit (message boxes, dialogs,
+// the browser) and calls in here.
 //
 // Rules kept here:
 // - a callback without a usable vehicle identifier (none, not a GUID, or the
@@ -43,13 +45,22 @@ class ZoneAlarms;
 //   whole state announces it as added, so the page never gets it twice.
 //
 // Ownership: uses the records store and the map page, owns neither; both must
-// outlive the controller. Threads: the main window's thread only (the thread
-// that made it; debug builds check every public call).
+// outlive the controller.
+// Threads: any thread. Every public call holds the records' lock
+// (StationRecords::mutex()) throughout, so a callback is decided whole
+// between two of the operator's commands, and the page calls of both reach
+// the map page's sink in the order they were decided. The setters and the
+// zone alarms are set before callbacks flow.
 // Throws: only std::bad_alloc.
 class StationController
 {
 public:
     StationController(StationRecords& records, MapPage& page);
+
+    // While the returned lock is held no callback is decided and no command
+    // runs on another thread (the window gives the page its whole state
+    // under it).
+    std::unique_lock<std::recursive_mutex> hold();
 
     // A received callback, by its type: below 100 an alarm event, 100 a GPS
     // report, 101 vehicle details; any other type is ignored. The record's
@@ -129,7 +140,6 @@ private:
     bool m_pageThere = true;
     // The vehicles created while the page was away.
     std::set<UniqueID> m_createdWhileAway;
-    ThreadAffinity m_guiThread;
 };
 
 } // namespace corvane

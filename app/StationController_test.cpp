@@ -18,6 +18,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <mutex>
 #include <sstream>
 
 using namespace corvane;
@@ -65,6 +66,9 @@ public:
         UniqueID id = UniqueID::zero();
         std::string title; // events: the device title
     };
+
+    std::recursive_mutex& mutex() override { return lock; }
+    std::recursive_mutex lock;
 
     VehicleInfo* findVehicle(const UniqueID& id) override
     {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace corvane {
@@ -22,7 +23,9 @@ class VehicleInfo;
 //
 // Ownership: findVehicle returns a record that stays owned by the store and is
 // changed in place by the caller; insertVehicle takes ownership of its record.
-// Threads: the main window's thread. Must not throw but std::bad_alloc.
+// Threads: any thread, holding mutex() around every use of a lent record (the
+// callback decider changes them while the window reads them). Must not throw
+// but std::bad_alloc.
 class StationRecords
 {
 public:
@@ -47,6 +50,10 @@ public:
     // Queues one GPS sample: display time, vehicle and sentence as received.
     virtual bool addGpsSample(const std::string& time, const UniqueID& vehicleId,
                               const std::string& sentence) = 0;
+
+    // The lock over the store and the fields of every record it lends;
+    // recursive, so a holder may call the store again.
+    virtual std::recursive_mutex& mutex() = 0;
 
     // Calls visit for every vehicle, in the store's order, while holding the
     // store's lock, so the walk sees no vehicle come or go.

@@ -32,9 +32,13 @@
 #include <QTest>
 #include <QTimer>
 #include <QWebEngineView>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -503,8 +507,7 @@ TEST_F(Station, AlarmsStayOnTheDeskUntilAcknowledgedFromThePage)
     for (int i = 0; i < 3; ++i)
         sendDatagram(port, RecorderMessageBuilder::event(header(id, "Patrol"), 13));
     sendDatagram(port, RecorderMessageBuilder::event(header(id, "Patrol"), 3)); // not chosen
-    const std::string group =
-        "document.querySelector('.alarmGroup[data-vehicle=\"" + id + "\"]')";
+    const std::string group = "document.querySelector('.alarmGroup[data-vehicle=\"" + id + "\"]')";
     const std::string count = "(function () { var g = " + group +
                               "; return g ? g.querySelector('.alarmGroupCount').textContent : "
                               "'none'; })()";
@@ -514,16 +517,22 @@ TEST_F(Station, AlarmsStayOnTheDeskUntilAcknowledgedFromThePage)
         << js(count).toString().toStdString();
     EXPECT_TRUE(js(flashing).toBool());
     const std::string acks = "SELECT count(*) FROM alarm_ack JOIN event_info ON id = event_id "
-                             "WHERE vehicle_id = " + quoted(id);
+                             "WHERE vehicle_id = " +
+                             quoted(id);
 
     // One, with the operator's note, by the page's own button.
     const std::string note = "Called the driver: it's fine; \"false alarm\" <b>";
-    js("document.getElementById('alarmNote').value = " + QJsonDocument(QJsonArray{
-           QString::fromStdString(note)}).toJson(QJsonDocument::Compact).mid(1).chopped(1)
-           .toStdString() + ";" + group + ".querySelector('.ackOne').click()");
+    js("document.getElementById('alarmNote').value = " +
+       QJsonDocument(QJsonArray{QString::fromStdString(note)})
+           .toJson(QJsonDocument::Compact)
+           .mid(1)
+           .chopped(1)
+           .toStdString() +
+       ";" + group + ".querySelector('.ackOne').click()");
     ASSERT_TRUE(waitFor([&] { return db->number(acks) == 1; }, deadlineMs));
     const std::string newest = firstText(*db, "SELECT max(id) FROM event_info WHERE event_type "
-                                              "= 13 AND vehicle_id = " + quoted(id));
+                                              "= 13 AND vehicle_id = " +
+                                                  quoted(id));
     EXPECT_EQ(firstText(*db, "SELECT event_id || '|' || operator || '|' || note FROM alarm_ack "
                              "ORDER BY rowid DESC LIMIT 1"),
               newest + "|" + AlarmDeskFeed::operatorName() + "|" + note);
@@ -564,6 +573,65 @@ TEST_F(Station, AlarmsStayOnTheDeskUntilAcknowledgedFromThePage)
     EXPECT_TRUE(waitFor([&] { return js(count).toString() == "none"; }, deadlineMs));
     EXPECT_FALSE(js(flashing).toBool());
     EXPECT_EQ(db->number("SELECT count(*) FROM alarm_ack WHERE note = 'none'"), 0);
+}
+
+// The window's thread held for ten seconds, as a long query or a busy page would
+// hold it: the reports that arrive meanwhile reach app.db meanwhile, none is lost,
+// and once the window runs again the page shows where each vehicle went.
+TEST_F(Station, AWindowHeldTenSecondsStoresOnAndLosesNothing)
+{
+    constexpr int vehicles = 20;
+    constexpr int rounds = 40; // one every 200 ms: the fleet is done after eight seconds
+    std::vector<std::string> ids;
+    for (int v = 0; v < vehicles; ++v)
+        ids.push_back(newId());
+    const std::string inFleet = "vehicle_id IN (" + [&] {
+        std::string list;
+        for (const std::string& id : ids)
+            list += (list.empty() ? "" : ",") + quoted(id);
+        return list;
+    }() + ")";
+    const std::uint64_t overBefore = window->dropCounts().figures().overBacklog;
+    std::thread fleet([&] {
+        LoopbackSender sender(port);
+        const auto start = std::chrono::steady_clock::now();
+        for (int round = 0; round < rounds; ++round) {
+            std::this_thread::sleep_until(start + std::chrono::milliseconds(200 * round));
+            for (int v = 0; v < vehicles; ++v)
+                sender.send(report(ids[v], "Held " + std::to_string(v), 40.0 + 0.01 * round,
+                                   10.0 + 0.01 * v, round % 60));
+        }
+    });
+    // This thread is the window's: while it is held nothing of the toolkit runs.
+    std::vector<long long> stored;
+    const auto heldUntil = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < heldUntil) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        stored.push_back(db->number("SELECT count(*) FROM gps_data WHERE " + inFleet));
+    }
+    fleet.join();
+    const long kernelDrops = LoopbackSender::drops(port).value_or(0);
+    int rises = 0;
+    for (std::size_t i = 1; i < stored.size(); ++i)
+        rises += stored[i] > stored[i - 1] ? 1 : 0;
+    EXPECT_GE(rises, 8) << "the rows did not keep arriving while the window was held";
+    EXPECT_EQ(stored.back(), vehicles * rounds) << kernelDrops << " lost in the kernel";
+    EXPECT_EQ(window->dropCounts().figures().overBacklog, overBefore);
+
+    const std::string last = std::to_string(40.0 + 0.01 * (rounds - 1)).substr(0, 5);
+    for (const std::string& id : ids) {
+        EXPECT_TRUE(waitFor(
+            [&] {
+                return std::abs(js("(findMarker(" + quoted(id) +
+                                   ") || {position: {lat: 0}})"
+                                   ".position.lat")
+                                    .toDouble() -
+                                (40.0 + 0.01 * (rounds - 1))) < 1e-6;
+            },
+            deadlineMs))
+            << id;
+        EXPECT_EQ(vehicleColumn(id, "last_updated_latitude").substr(0, 5), last);
+    }
 }
 
 TEST_F(Station, AFailingScriptCallDoesNotStopTheCallsAfterIt)

@@ -79,6 +79,7 @@ ZoneAlarms::ZoneAlarms(StationRecords& records, MapPage& page) : m_records(recor
 void ZoneAlarms::load(const std::vector<ZoneTable::StoredZone>& zones,
                       const std::vector<ZoneCrossing>& presence, int generalLimitKmh)
 {
+    std::lock_guard lock(m_mutex);
     m_watcher = ZoneWatcher();
     m_watcher.setGeneralLimit(generalLimitKmh);
     m_watcher.replaceZones(watched(zones, m_drawings));
@@ -88,6 +89,7 @@ void ZoneAlarms::load(const std::vector<ZoneTable::StoredZone>& zones,
 
 void ZoneAlarms::replace(const std::vector<ZoneTable::StoredZone>& zones)
 {
+    std::lock_guard lock(m_mutex);
     m_watcher.replaceZones(watched(zones, m_drawings));
 }
 
@@ -98,6 +100,7 @@ void ZoneAlarms::check(const CallbackInfo& report, const GPSInfo& gps, const std
     if (fixTime.isSet() && fixTime.hour() >= 0 && fixTime.hour() < 24 && fixTime.minute() >= 0 &&
         fixTime.minute() < 60 && fixTime.second() >= 0 && fixTime.second() < 60)
         second = fixTime.hour() * 3600 + fixTime.minute() * 60 + fixTime.second();
+    std::lock_guard lock(m_mutex);
     m_events.clear();
     m_watcher.check({report.getId(), gps.latitude(), gps.longitude(), gps.speed(), second},
                     m_events);
@@ -114,6 +117,24 @@ void ZoneAlarms::check(const CallbackInfo& report, const GPSInfo& gps, const std
             traceMessage("INSERT FALSE");
         m_page.updateEventInfo(event);
     }
+}
+
+std::size_t ZoneAlarms::zoneCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_watcher.zoneCount();
+}
+
+void ZoneAlarms::setGeneralLimit(int kmh)
+{
+    std::lock_guard lock(m_mutex);
+    m_watcher.setGeneralLimit(kmh);
+}
+
+std::vector<ZoneDrawing> ZoneAlarms::drawings() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_drawings;
 }
 
 } // namespace corvane

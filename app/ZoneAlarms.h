@@ -4,6 +4,7 @@
 #include "data/ZoneTable.h"
 #include "rules/ZoneWatcher.h"
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,10 @@ class StationRecords;
 // unusable limit (a text, not more than 0, or above maxLimitKmh), the zone then having none.
 //
 // Ownership: uses the records store and the sink, owns neither; both must
-// outlive it. Threads: the main window's thread. Throws: std::bad_alloc only.
+// outlive it. Threads: any; check() on the callback decider's thread while the
+// window loads and replaces the zones, each call under the object's own lock.
+// The page calls check() makes go to the page it was given (in the station the
+// PageCallRelay, which any thread may call). Throws: std::bad_alloc only.
 class ZoneAlarms
 {
 public:
@@ -53,17 +57,18 @@ public:
     // vehicle's name as its events carry it.
     void check(const CallbackInfo& report, const GPSInfo& gps, const std::string& shownName);
 
-    std::size_t zoneCount() const noexcept { return m_watcher.zoneCount(); }
+    std::size_t zoneCount() const;
     // The limit outside zones that have one changed (the setup saved it);
     // from the next report on.
-    void setGeneralLimit(int kmh) noexcept { m_watcher.setGeneralLimit(kmh); }
+    void setGeneralLimit(int kmh);
     // The zones watched, as the map page draws them (the page gets them with
     // the whole state).
-    const std::vector<ZoneDrawing>& drawings() const noexcept { return m_drawings; }
+    std::vector<ZoneDrawing> drawings() const;
 
 private:
     StationRecords& m_records;
     MapPage& m_page;
+    mutable std::mutex m_mutex; // guards everything below
     ZoneWatcher m_watcher;
     std::vector<ZoneEvent> m_events;
     std::vector<ZoneDrawing> m_drawings;

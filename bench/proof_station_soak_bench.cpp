@@ -23,6 +23,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -192,5 +193,13 @@ int main(int argc, char** argv)
     std::printf("shutdown  %s\n", status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0
                                       ? "orderly (exit 0)"
                                       : "NOT orderly");
+    // What the station traced about records it could not take or keep.
+    std::ifstream trace(station.folder().file("corvane.log"));
+    std::string line;
+    while (std::getline(trace, line))
+        if (line.find("FALSE") != std::string::npos || line.find("False") != std::string::npos ||
+            line.find("receive buffer") != std::string::npos ||
+            line.find("gave way") != std::string::npos)
+            std::printf("trace     %s\n", line.c_str());
     return alive && storedReports == reports && storedAlarms == alarms ? 0 : 1;
 }

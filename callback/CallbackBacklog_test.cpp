@@ -102,10 +102,11 @@ TEST(DropCounts, SummaryNamesEveryCount)
         counts.countUnstored();
     for (int i = 0; i < 5; ++i)
         counts.countUnknownVehicle();
-    EXPECT_EQ(DropCounts::summary(counts.figures()),
-              "Dropped datagrams: 2 without a vehicle identifier, 1 from senders not allowed, "
-              "5 longer than 4094 bytes, 12 while the window was busy, 3 while the database writer "
-              "was full, 5 from vehicles never seen with a position");
+    EXPECT_EQ(
+        DropCounts::summary(counts.figures()),
+        "Dropped datagrams: 2 without a vehicle identifier, 1 from senders not allowed, "
+        "5 longer than 4094 bytes, 12 while the station was busy, 3 while the database writer "
+        "was full, 5 from vehicles never seen with a position");
 }
 
 } // namespace

@@ -119,11 +119,23 @@ bool CallbackServerImpl::reopenAfterPause()
 
 void CallbackServerImpl::enlargeReceiveBuffer()
 {
-    // Room for a few hundred milliseconds of a busy fleet, so that datagrams
-    // survive while this thread waits for a processor. The system caps the
-    // value at its own limit; a refusal leaves the default, which also works.
+    // Room for a few hundred milliseconds of a busy fleet (50,000 small
+    // datagrams a second take about 50 MB a second of the kernel's
+    // accounting), so that datagrams survive while this thread waits for a
+    // processor. A process allowed to administer the network (root) may go
+    // past the system's cap (net.core.rmem_max); any other gets at most the
+    // cap, which the trace tells so that an operator can raise it.
+    const int handle = m_socket.getHandle();
     int bytes = receiveBufferBytes;
-    setsockopt(m_socket.getHandle(), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    if (setsockopt(handle, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
+        setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    if (getsockopt(handle, SOL_SOCKET, SO_RCVBUF, &granted, &length) == 0 &&
+        granted < receiveBufferBytes)
+        traceMessage("Callback port: receive buffer %d bytes of the %d asked for; raise "
+                     "net.core.rmem_max for more",
+                     granted, receiveBufferBytes);
 }
 
 void CallbackServerImpl::stop()

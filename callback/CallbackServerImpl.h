@@ -55,11 +55,11 @@ class SocketAddress;
 class CallbackServerImpl : public QuellonCallbackServer, private LoopingThread
 {
 public:
-    static constexpr int32_t bufferSize = 4096;   // largest datagram received
-    static constexpr int32_t maxDatagram = 4094;  // largest datagram accepted
-    static constexpr long selectTimeoutMs = 5000; // longest wait per pass
-    static constexpr int burstLimit = 64;         // datagrams taken per readiness
-    static constexpr int receiveBufferBytes = 4 << 20;
+    static constexpr int32_t bufferSize = 4096;         // largest datagram received
+    static constexpr int32_t maxDatagram = 4094;        // largest datagram accepted
+    static constexpr long selectTimeoutMs = 5000;       // longest wait per pass
+    static constexpr int burstLimit = 64;               // datagrams taken per readiness
+    static constexpr int receiveBufferBytes = 16 << 20; // asked for; see enlargeReceiveBuffer
     static constexpr long restartPauseMs = 1000;
     static constexpr long gatherMs = 2; // rest after a pass emptied the socket
 

@@ -20,7 +20,7 @@ std::string DropCounts::summary(const Figures& figures)
            " without a vehicle identifier, " + std::to_string(figures.refusedSenders) +
            " from senders not allowed, " + std::to_string(figures.oversized) +
            " longer than 4094 bytes, " + std::to_string(figures.overBacklog) +
-           " while the window was busy, " + std::to_string(figures.unstored) +
+           " while the station was busy, " + std::to_string(figures.unstored) +
            " while the database writer was full, " + std::to_string(figures.unknownVehicle) +
            " from vehicles never seen with a position";
 }

@@ -10,7 +10,7 @@ namespace corvane {
 // operator can see it: datagrams that name no vehicle (no identifier, one
 // that is not a GUID, or the all-zero one), datagrams from senders outside
 // the allowed list, datagrams longer than a message may be (counted before
-// anything of them is read), datagrams that arrived while the window already
+// anything of them is read), datagrams that arrived while the decider already
 // had its full backlog of callbacks waiting, samples and events the database
 // writer had no room for (its queue full with records not yet written), and
 // alarm events and details of vehicles the station has never had a position
@@ -42,7 +42,7 @@ public:
     Figures figures() const noexcept;
 
     // "Dropped datagrams: 3 without a vehicle identifier, 0 from senders not
-    // allowed, 0 longer than 4094 bytes, 0 while the window was busy, 0 while
+    // allowed, 0 longer than 4094 bytes, 0 while the station was busy, 0 while
     // the database writer was full, 0 from vehicles never seen with a position"
     static std::string summary(const Figures& figures);
 

@@ -18,10 +18,11 @@ namespace corvane {
 // Lifetime: single instance, created by getInstance(), destroyed at exit by
 // the singleton registry.
 // Ownership: the container owns its records; find() lends them.
-// Threads: any thread. The mutex is recursive and guards the map (not the
-// fields of a lent record); callers that walk the map hold it for the whole
-// walk. Lock order: the database mutex (DBManager) before this one.
-// Throws: std::bad_alloc only.
+// Threads: any thread. The mutex is recursive and guards the map and the
+// fields of the records it lends: the station decides callbacks on a thread
+// of its own while the window reads and edits the same records, so every
+// use of a lent record, and every walk of the map, holds it throughout. Lock order: the database
+// mutex (DBManager) before this one. Throws: std::bad_alloc only.
 class VehicleInfoContainer final : public ISingleton
 {
 public:

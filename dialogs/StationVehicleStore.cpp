@@ -14,4 +14,9 @@ bool StationVehicleStore::update(VehicleInfo& vehicle)
     return VehicleInfoContainer::getInstance().update(vehicle);
 }
 
+std::recursive_mutex& StationVehicleStore::mutex()
+{
+    return VehicleInfoContainer::getInstance().getMutex();
+}
+
 } // namespace corvane

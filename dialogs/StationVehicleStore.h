@@ -14,6 +14,7 @@ class StationVehicleStore final : public VehicleStore
 public:
     VehicleInfo* find(const UniqueID& id) override;
     bool update(VehicleInfo& vehicle) override;
+    std::recursive_mutex& mutex() override;
 };
 
 } // namespace corvane

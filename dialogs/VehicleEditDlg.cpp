@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <mutex>
 
 namespace corvane {
 
@@ -73,6 +74,7 @@ VehicleEditDlg::VehicleEditDlg(VehicleStore& store, const std::string& vehicleId
 
     connect(browse, &QPushButton::clicked, this, &VehicleEditDlg::chooseImage);
 
+    std::lock_guard lock(m_store.mutex());
     m_vehicle = m_store.find(UniqueID(vehicleId.c_str()));
     if (m_vehicle != nullptr) {
         setBoundedText(*m_name, QString::fromStdString(m_vehicle->displayName()));
@@ -100,12 +102,15 @@ void VehicleEditDlg::accept()
         QDialog::reject();
         return;
     }
-    m_vehicle->edited_name = m_name->text().toStdString();
-    m_vehicle->info1 = m_info1->text().toStdString();
-    m_vehicle->info2 = m_info2->text().toStdString();
-    m_vehicle->image_path = storedImagePath(m_image->text().toStdString(), m_openedImagePath);
-    if (!m_store.update(*m_vehicle))
-        traceMessage("Update FALSE");
+    {
+        std::lock_guard lock(m_store.mutex());
+        m_vehicle->edited_name = m_name->text().toStdString();
+        m_vehicle->info1 = m_info1->text().toStdString();
+        m_vehicle->info2 = m_info2->text().toStdString();
+        m_vehicle->image_path = storedImagePath(m_image->text().toStdString(), m_openedImagePath);
+        if (!m_store.update(*m_vehicle))
+            traceMessage("Update FALSE");
+    }
     QDialog::accept();
 }
 

@@ -1,9 +1,9 @@
 #include "base/UniqueID.h"
-#include "testsupport/TempFolder.h"
 #include "data/VehicleInfo.h"
 #include "dialogs/DialogTestSupport.h"
 #include "dialogs/VehicleEditDlg.h"
 #include "dialogs/VehicleStore.h"
+#include "testsupport/TempFolder.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
@@ -32,6 +32,8 @@ public:
         updated.push_back(vehicle);
         return acceptUpdates;
     }
+    std::recursive_mutex& mutex() override { return lock; }
+    std::recursive_mutex lock;
 
     std::map<UniqueID, VehicleInfo> vehicles;
     std::vector<VehicleInfo> updated;

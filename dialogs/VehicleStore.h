@@ -1,5 +1,7 @@
 #pragma once
 
+#include <mutex>
+
 namespace corvane {
 
 class UniqueID;
@@ -11,7 +13,9 @@ class VehicleInfo;
 //
 // Ownership: find returns a record that stays owned by the store; the caller
 // changes it in place and then hands it to update.
-// Threads: the main window's thread. Throws: never but std::bad_alloc.
+// Threads: the main window's thread, holding mutex() while it reads or
+// changes a found record (the station changes the same records on another
+// thread). Throws: never but std::bad_alloc.
 class VehicleStore
 {
 public:
@@ -19,6 +23,9 @@ public:
 
     // The vehicle with this identifier, or null.
     virtual VehicleInfo* find(const UniqueID& id) = 0;
+
+    // The lock over the found records' fields.
+    virtual std::recursive_mutex& mutex() = 0;
 
     // Queues the record's current state for the database; false when the
     // write was refused (nothing will be written).
