@@ -31,7 +31,8 @@ namespace corvane {
 // returns true. Callers still act on the record only when it does.
 //
 // Ownership: reads the caller's text, writes only the caller's record.
-// Threads: stateless, any thread. Throws: std::bad_alloc only.
+// Threads: stateless, any thread; in the station the receive thread ("Callback
+// Server") parses each datagram once, here. Throws: std::bad_alloc only.
 class CallbackMessageParser
 {
 public:

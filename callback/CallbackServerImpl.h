@@ -32,7 +32,7 @@ class SocketAddress;
 // without another wait, checking for stop between them. When a pass has
 // emptied the socket it rests gatherMs before waiting again, so that a busy
 // fleet's datagrams are taken by the dozen per wake-up instead of one (each
-// wake-up of this thread, and of the window it hands them to, costs more than
+// wake-up of this thread, and of the decider it hands them to, costs more than
 // the datagram); the first datagram after a quiet spell is never delayed.
 // Stop waits at most that rest and the taking of what already waits in the
 // socket, which is handed over too: what the system received for the station

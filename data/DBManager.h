@@ -78,15 +78,16 @@ public:
     // commits rather than many small ones...
     static constexpr int batchBytes = 2097152;
     static constexpr int batchMessages = 4096;
-    // ...while the queue itself holds sixteen times that (at most 32 MiB of
-    // records): a burst of reports, or a writer slowed by a busy disk or CPU
-    // for a second or two, is absorbed instead of refused (a refused record is
-    // lost for good). The writer takes all that waits into each batch, so
+    // ...while the queue itself holds sixty-four times that (at most 64 MiB of
+    // records; at fifty thousand reports a second, a sample and a vehicle
+    // update each, two and a half seconds): a burst of reports, or a writer
+    // slowed by a busy disk or CPU for a second or two, is absorbed instead of
+    // refused (a refused record is lost for good). The writer takes all that waits into each batch, so
     // under a heavy load its batches grow and each commit's fixed cost is
     // shared by more records (at fifty thousand reports a second, about three
     // commits a second).
-    static constexpr int queueBytes = 32 * 1048576;
-    static constexpr int queueMessages = 65536;
+    static constexpr int queueBytes = 64 * 1048576;
+    static constexpr int queueMessages = 262144;
     // At most this long between two commits: what a kill loses. A commit in
     // the log costs one sync and the pages it changed, so two a second cost
     // the writer little (data_sustained_bench prints the figures).

@@ -46,7 +46,8 @@ class Transaction;
 // records.
 //
 // Ownership: borrows the Database and the OpenAlarms; owns the waiting records.
-// Threads: the thread that holds the database mutex. Throws: writeBatch()
+// Threads: the thread that holds the database mutex (in the station the writer,
+// "DBManager::DBManagerQueueThread"). Throws: writeBatch()
 // never throws DatabaseException (each failure is traced); std::bad_alloc
 // may escape.
 class RecordWriter
