@@ -46,6 +46,9 @@ constexpr int initialClientHeight = 600;
 // engine a composited frame, which under a busy fleet cost more than the
 // calls themselves; 40 ms keeps a report's way to the map well under 100 ms.
 constexpr qint64 frameMs = 40;
+// A frame the page has not answered after this long no longer holds the next
+// one back (a page that hangs is the watchdog's matter, not the frames').
+constexpr qint64 frameAnswerMs = 1000;
 
 // Map sources of the page, stored in setup.db so that an operator can point
 // the station at other tile and geocoder services.
@@ -102,6 +105,8 @@ CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
     m_controller.pageUnavailable();
     m_controller.setZoneAlarms(&m_zones);
     m_pendingScript.setLimit(waitingCallLimit);
+    m_unansweredFrame.setSingleShot(true);
+    connect(&m_unansweredFrame, &QTimer::timeout, this, &CorvaneDlg::flushScripts);
 }
 
 CorvaneDlg::~CorvaneDlg()
@@ -230,6 +235,8 @@ void CorvaneDlg::onPageLost(const std::string& reason, int endsInARow, int pause
     // state again.
     m_pageReady = false;
     m_pageLoadedPosted = false;
+    m_frameInFlight = false;
+    m_frameOwed = false;
     m_controller.pageUnavailable();
     // The new page shows the live map; a stored track is chosen again.
     if (m_trackHistory != nullptr && m_trackHistory->isShown())
@@ -272,14 +279,39 @@ void CorvaneDlg::flushScripts()
     // Until the page has had the whole state, calls wait (handlePageLoaded).
     if (!m_pageReady)
         return;
+    // One frame at a time: while the page still runs the last one, the calls
+    // go on gathering (and merging) here instead of queueing up in the
+    // renderer, where a report would wait behind every frame before it.
+    if (m_frameInFlight && m_frameSent.elapsed() < frameAnswerMs) {
+        m_frameOwed = true;
+        if (!m_unansweredFrame.isActive())
+            m_unansweredFrame.start(static_cast<int>(frameAnswerMs - m_frameSent.elapsed()));
+        return;
+    }
+    m_unansweredFrame.stop();
     m_sinceFlush.start();
     // The vehicles' calls first: this thread's own (an acknowledgement
     // refused, a zone drawn) concern no report waiting in the relay.
     std::string script = m_relay.take();
     if (!m_pendingScript.empty())
         script += m_pendingScript.take();
-    if (!script.empty())
-        m_clientHandler->executeScript(script);
+    if (script.empty())
+        return;
+    m_frameInFlight = true;
+    m_frameOwed = false;
+    m_frameSent.start();
+    QPointer<CorvaneDlg> self(this);
+    const int load = m_clientHandler->loads();
+    m_clientHandler->executeScript(script, [self, load] {
+        if (self == nullptr || self->m_clientHandler->loads() != load)
+            return;
+        self->m_frameInFlight = false;
+        self->m_unansweredFrame.stop();
+        if (self->m_frameOwed) {
+            self->m_frameOwed = false;
+            self->scheduleFlush();
+        }
+    });
 }
 
 void CorvaneDlg::customEvent(QEvent* event)

@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QTimer>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -197,6 +198,12 @@ private:
     FrameScript m_pendingScript;
     bool m_flushPosted = false;
     QElapsedTimer m_sinceFlush;
+    // A frame went to the page and has not been answered yet (since
+    // m_frameSent); calls came meanwhile and want a frame after it.
+    bool m_frameInFlight = false;
+    bool m_frameOwed = false;
+    QElapsedTimer m_frameSent;
+    QTimer m_unansweredFrame; // sends what is owed once the answer is overdue
     // Only when a benchmark asks for it (PageProbe); before the view goes.
     std::unique_ptr<PageProbe> m_probe;
     // The GUI thread, which made the window; debug builds check the calls

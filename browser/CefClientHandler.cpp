@@ -340,6 +340,14 @@ void CefClientHandler::executeScript(const std::string& script)
     executeScript(QString::fromStdString(script));
 }
 
+void CefClientHandler::executeScript(const std::string& script, std::function<void()> ran)
+{
+    if (!m_pageLoaded.load(std::memory_order_acquire) || m_view.isNull())
+        return;
+    m_view->page()->runJavaScript(QString::fromStdString(script),
+                                  [ran = std::move(ran)](const QVariant&) { ran(); });
+}
+
 void CefClientHandler::runScript(const QString& script)
 {
     if (m_view.isNull()) {

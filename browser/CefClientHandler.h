@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
+#include <functional>
 #include <string>
 
 class QWebEngineView;
@@ -92,6 +93,9 @@ public:
     // The script's result is not read.
     void executeScript(const QString& script);
     void executeScript(const std::string& script);
+    // The same on the GUI thread, and ran() once the page has run it (never
+    // when the script is dropped, or the page goes before it ran).
+    void executeScript(const std::string& script, std::function<void()> ran);
 
     // Whether the page is loaded now: false until its first load has ended,
     // and again from a loss until the reload has ended.
