@@ -111,6 +111,7 @@ CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
 
 CorvaneDlg::~CorvaneDlg()
 {
+    m_alive.reset();
     shutdown();
 }
 
@@ -300,16 +301,19 @@ void CorvaneDlg::flushScripts()
     m_frameInFlight = true;
     m_frameOwed = false;
     m_frameSent.start();
-    QPointer<CorvaneDlg> self(this);
+    // The page answers on this thread; a page destroyed with the window
+    // answers what it never ran during the window's destruction, when the
+    // token is already gone.
+    const std::weak_ptr<void> alive = m_alive;
     const int load = m_clientHandler->loads();
-    m_clientHandler->executeScript(script, [self, load] {
-        if (self == nullptr || self->m_clientHandler->loads() != load)
+    m_clientHandler->executeScript(script, [this, alive, load] {
+        if (alive.expired() || m_clientHandler->loads() != load)
             return;
-        self->m_frameInFlight = false;
-        self->m_unansweredFrame.stop();
-        if (self->m_frameOwed) {
-            self->m_frameOwed = false;
-            self->scheduleFlush();
+        m_frameInFlight = false;
+        m_unansweredFrame.stop();
+        if (m_frameOwed) {
+            m_frameOwed = false;
+            scheduleFlush();
         }
     });
 }

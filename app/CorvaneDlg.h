@@ -204,6 +204,8 @@ private:
     bool m_frameOwed = false;
     QElapsedTimer m_frameSent;
     QTimer m_unansweredFrame; // sends what is owed once the answer is overdue
+    // Held until the destructor starts: the page's answers check it.
+    std::shared_ptr<void> m_alive = std::make_shared<int>(0);
     // Only when a benchmark asks for it (PageProbe); before the view goes.
     std::unique_ptr<PageProbe> m_probe;
     // The GUI thread, which made the window; debug builds check the calls

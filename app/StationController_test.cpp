@@ -12,6 +12,7 @@
 #include "data/VehicleInfo.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include <map>
 #include <mutex>
 #include <sstream>
+#include <thread>
 
 using namespace corvane;
 using ::testing::ElementsAre;
@@ -698,6 +700,73 @@ TEST_F(StationControllerTest, RealSentencesMoveTheMarkerWhereTheyPoint)
 }
 
 } // namespace
+
+// The decider's thread handles reports while the window's thread reloads the
+// page, renames vehicles and reads the records, as the station runs them.
+// Each vehicle's samples and marker moves keep the order of its reports, every
+// vehicle is made once, and the operator's names stay.
+TEST_F(StationControllerTest, CallbacksFromOneThreadAndCommandsFromAnotherKeepTheirOrder)
+{
+    constexpr int vehicles = 20;
+    constexpr int reports = 150;
+    std::vector<UniqueID> ids(vehicles);
+    std::atomic<bool> deciding{true};
+    std::thread decider([&] {
+        for (int r = 0; r < reports; ++r)
+            for (int v = 0; v < vehicles; ++v) {
+                char sentence[96];
+                std::snprintf(sentence, sizeof sentence,
+                              "$GPRMC,123519,A,%09.4f,N,01131.000,E,022.4,084.4,230394,003.1,W",
+                              4000.0 + 0.1 * r);
+                CallbackInfo report = callback(100, ids[v], "Van", sentence);
+                controller.handleCallback(report);
+            }
+        deciding = false;
+    });
+    int renamed = 0;
+    while (deciding) {
+        controller.pageUnavailable();
+        controller.pageLoaded(10);
+        const UniqueID id = ids[renamed % vehicles];
+        bool known = false;
+        {
+            const auto hold = controller.hold();
+            known = records.findVehicle(id) != nullptr;
+        }
+        if (known)
+            controller.changeName(text(id), "Renamed " + std::to_string(renamed++));
+    }
+    decider.join();
+    ASSERT_GT(renamed, 0);
+
+    const auto hold = controller.hold();
+    std::map<UniqueID, double> lastSample, lastMove;
+    std::map<UniqueID, int> inserts, samples;
+    for (const MemoryRecords::Queued& q : records.queued) {
+        if (q.what == "vehicle insert")
+            ++inserts[q.vehicle.id];
+        if (q.what != "gps")
+            continue;
+        const double minutes = std::stod(q.sentence.substr(q.sentence.find(",A,") + 3));
+        EXPECT_GT(minutes, lastSample[q.id]);
+        lastSample[q.id] = minutes;
+        ++samples[q.id];
+    }
+    for (const UniqueID& id : ids) {
+        EXPECT_EQ(inserts[id], 1);
+        EXPECT_EQ(samples[id], reports);
+        const std::string quotedId = "'" + text(id) + "');";
+        for (const std::string& call : page.calls)
+            if (call.rfind("moveTo(", 0) == 0 && call.find(quotedId) != std::string::npos) {
+                const double latitude = std::stod(call.substr(7));
+                EXPECT_GE(latitude, lastMove[id]) << call;
+                lastMove[id] = latitude;
+            }
+    }
+    for (int i = std::max(0, renamed - vehicles); i < renamed; ++i)
+        EXPECT_EQ(records.findVehicle(ids[i % vehicles])->edited_name,
+                  "Renamed " + std::to_string(i));
+}
 
 // While the page is away a new vehicle is not sent at once: the whole state
 // sent when the page is back announces it as added, so the page gets it once;
