@@ -156,15 +156,26 @@ std::string FrameScript::take()
             appendGuarded(script, item.call->text());
             continue;
         }
+        // One guard for the vehicle's calls: a frame of a thousand vehicles
+        // is then a third of the blocks for the page to compile, and a call
+        // that fails stops only the rest of its own vehicle's frame.
         const Vehicle& v = m_vehicles[static_cast<std::size_t>(item.vehicle)];
+        std::string calls;
+        const auto add = [&calls](const std::string& call) {
+            if (!calls.empty())
+                calls += calls.back() == ';' ? " " : "; ";
+            calls += call;
+        };
         if (!v.points.empty())
-            appendGuarded(script, ScriptCalls::addTrackPoints(v.id, v.points));
+            add(ScriptCalls::addTrackPoints(v.id, v.points));
         if (v.update && !v.updateAfterMove)
-            appendGuarded(script, v.update->text());
+            add(v.update->text());
         if (v.move)
-            appendGuarded(script, v.move->text());
+            add(v.move->text());
         if (v.update && v.updateAfterMove)
-            appendGuarded(script, v.update->text());
+            add(v.update->text());
+        if (!calls.empty())
+            appendGuarded(script, calls);
     }
     m_items.clear();
     m_vehicles.clear();

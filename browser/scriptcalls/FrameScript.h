@@ -60,8 +60,10 @@ public:
     std::size_t givenWay() const noexcept { return m_givenWay; }
     std::size_t alarmsGivenWay() const noexcept { return m_alarmsGivenWay; }
 
-    // The frame's script: the gathered calls, each in its own try block so
-    // that one failing call does not stop the others. Leaves the frame empty.
+    // The frame's script: each call kept as it is in its own try block, and
+    // each vehicle's gathered calls in one, so that a failing call stops
+    // nothing but what follows it for the same vehicle in this frame. Leaves
+    // the frame empty.
     std::string take();
 
 private:
