@@ -62,16 +62,13 @@ void CallbackDecider::run()
             stopping = m_stopping;
         }
         // The take also owes the next append a wake-up; whatever came in
-        // between is in this batch or wakes the wait again.
+        // between is in this batch or wakes the wait again. Once stopping,
+        // the receive thread has stopped: this take finds what it handed
+        // over last.
         m_handoff.take(m_batch);
         decide(m_batch);
-        if (stopping) {
-            // The receive thread has stopped before stop() was called: one
-            // more take finds whatever it handed over last.
-            m_handoff.take(m_batch);
-            decide(m_batch);
+        if (stopping)
             return;
-        }
     }
 }
 

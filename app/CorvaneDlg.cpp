@@ -91,8 +91,8 @@ CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
     : QDialog(parent), m_clientHandler(std::make_unique<CefClientHandler>(StartupFolder::path())),
       m_v8Handler(std::make_unique<CefClientV8Handler>()), m_records(records),
       m_relay([this] { post(this, new QEvent(WM_PAGE_CALLS)); }, waitingCallLimit),
-      m_zones(records, m_livePage), m_alarmDesk(m_mapPage, DBManager::getInstance().openAlarms()),
-      m_controller(records, m_livePage), m_reception(m_controller, m_databases, this),
+      m_zones(records, m_mapPage), m_alarmDesk(m_mapPage, DBManager::getInstance().openAlarms()),
+      m_controller(records, m_mapPage), m_reception(m_controller, m_databases, this),
       m_wiring(this, records, m_controller, m_reception)
 {
     setWindowTitle(QString::fromLatin1(caption));
@@ -104,7 +104,6 @@ CorvaneDlg::CorvaneDlg(StationRecords& records, QWidget* parent)
     // No page yet: what is meant for it waits until it has loaded.
     m_controller.pageUnavailable();
     m_controller.setZoneAlarms(&m_zones);
-    m_pendingScript.setLimit(waitingCallLimit);
     m_unansweredFrame.setSingleShot(true);
     connect(&m_unansweredFrame, &QTimer::timeout, this, &CorvaneDlg::flushScripts);
 }
@@ -253,17 +252,6 @@ void CorvaneDlg::onPageLost(const std::string& reason, int endsInARow, int pause
     updateTitle();
 }
 
-void CorvaneDlg::call(PageCall call)
-{
-    m_guiThread.assertOwner();
-    // The calls of one frame (frameMs) go to the page as one script, each
-    // vehicle's moves gathered into one (FrameScript): a fleet reporting ten
-    // thousand times a second would otherwise keep the page busy with
-    // markers moved more often than the screen shows them.
-    m_pendingScript.add(std::move(call));
-    scheduleFlush();
-}
-
 void CorvaneDlg::scheduleFlush()
 {
     if (!m_flushPosted && m_pageReady) {
@@ -291,11 +279,11 @@ void CorvaneDlg::flushScripts()
     }
     m_unansweredFrame.stop();
     m_sinceFlush.start();
-    // The vehicles' calls first: this thread's own (an acknowledgement
-    // refused, a zone drawn) concern no report waiting in the relay.
+    // The calls of one frame (frameMs) go to the page as one script, each
+    // vehicle's moves gathered into one (FrameScript): a fleet reporting ten
+    // thousand times a second would otherwise keep the page busy with
+    // markers moved more often than the screen shows them.
     std::string script = m_relay.take();
-    if (!m_pendingScript.empty())
-        script += m_pendingScript.take();
     if (script.empty())
         return;
     m_frameInFlight = true;
@@ -424,40 +412,30 @@ void CorvaneDlg::handlePageLoaded()
     // The whole state goes first, then what waited for the page: the waiting
     // calls are newer than the state they would otherwise precede.
     // The whole state itself is never cut (a large fleet is many calls).
-    std::size_t givenWay = m_pendingScript.givenWay();
-    std::size_t alarmsGivenWay = m_pendingScript.alarmsGivenWay();
-    const std::string waited = m_pendingScript.take();
-    m_pendingScript.setLimit(0);
-    sendMapSources();
-    sendAttentionSettings();
     const bool reload = m_clientHandler->loads() > 1;
-    if (reload)
-        layoutChildren(); // the new page has its built-in size
-    std::string script = m_pendingScript.take();
-    std::string waitedLive;
+    std::string script;
     {
-        // No callback is decided meanwhile, so the vehicles' calls that
-        // waited end where the state begins, and what is decided next comes
-        // after both.
+        // No callback is decided meanwhile, so what waited ends where the
+        // state begins, and what is decided next comes after both.
         const auto hold = m_controller.hold();
-        givenWay += m_relay.givenWay();
-        alarmsGivenWay += m_relay.alarmsGivenWay();
-        waitedLive = m_relay.take();
+        const std::size_t givenWay = m_relay.givenWay();
+        const std::size_t alarmsGivenWay = m_relay.alarmsGivenWay();
+        const std::string waited = m_relay.take();
         m_relay.setLimit(0);
+        sendMapSources();
+        sendAttentionSettings();
+        if (reload)
+            layoutChildren(); // the new page has its built-in size
         m_controller.pageLoaded(m_databases.readSetting(timeoutRule));
-        script += m_relay.take();
+        // After the vehicles: the open alarms light theirs.
+        m_alarmDesk.resend();
+        tellUnusableSettings();
+        if (givenWay != 0)
+            traceMessage("Map page: %zu waiting calls gave way (%zu alarms) before it loaded",
+                         givenWay, alarmsGivenWay);
+        script = m_relay.take() + waited;
         m_relay.setLimit(waitingCallLimit);
     }
-    // After the vehicles: the open alarms light theirs.
-    m_alarmDesk.resend();
-    tellUnusableSettings();
-    if (givenWay != 0)
-        traceMessage("Map page: %zu waiting calls gave way (%zu alarms) before it loaded", givenWay,
-                     alarmsGivenWay);
-    script += m_pendingScript.take();
-    m_pendingScript.setLimit(waitingCallLimit);
-    script += waitedLive;
-    script += waited;
     m_pageReady = true;
     m_sinceFlush.start();
     m_clientHandler->executeScript(script);

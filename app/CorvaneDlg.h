@@ -10,9 +10,7 @@
 #include "app/ZoneEditor.h"
 #include "base/ThreadAffinity.h"
 #include "browser/CefClientListener.h"
-#include "browser/scriptcalls/FrameScript.h"
 #include "browser/scriptcalls/MapPage.h"
-#include "browser/scriptcalls/PageCallSink.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -48,10 +46,12 @@ class TrackReplayBar;
 // request asks "Are you sure to close?"; closeWithoutAsking() (SIGTERM,
 // SIGINT) skips the question. Enter and Escape never close the window.
 //
-// The page: its calls (MapPage) go to it once a frame while it is loaded. Until it
-// has loaded, and while it loads again after a loss (its renderer ended), the
-// calls wait, at most waitingCallLimit of them (FrameScript says which give
-// way: track points and older positions first, alarms last); when it has
+// The page: its calls (MapPage), from this thread and from the callback
+// decider's, gather in one PageCallRelay and go to it once a frame while it is
+// loaded, one frame at a time. Until it has loaded, and while it loads again
+// after a loss (its renderer ended), the calls wait, at most waitingCallLimit
+// of them (FrameScript says which give way: track points and older positions
+// first, alarms last); when it has
 // loaded it gets the whole state first (time-out, map sources, attention
 // settings, every vehicle, the sort, after a loss the page size too) and
 // then the calls that waited, in order. A loss is told in the trace and in
@@ -61,11 +61,11 @@ class TrackReplayBar;
 // (as a child widget), the controller, the reception (and through it the
 // callback server) and the dialogs' wiring; the records and the databases
 // are process-wide single instances it opens and closes.
-// Threads: the GUI thread only (debug builds check call()); what
-// other threads call goes to the reception.
+// Threads: the GUI thread only; what other threads call goes to the
+// reception and to the relay (pageCalls()).
 // Throws: only std::bad_alloc, and SystemException from initialize() when the
 // server thread cannot be created.
-class CorvaneDlg : public QDialog, public CefClientListener, public PageCallSink
+class CorvaneDlg : public QDialog, public CefClientListener
 {
     Q_OBJECT
 
@@ -121,11 +121,9 @@ public:
     // Whether the page has had the whole state since its last load.
     bool isPageReady() const { return m_pageReady; }
 
-    // The road to the page for everything in the station that calls it.
-    MapPage& mapPage() { return m_mapPage; }
-    // PageCallSink: hands the call to the page's next frame (kept while the
-    // page is not there).
-    void call(PageCall call) override;
+    // Where every call for the page goes (any thread): its next frame, or
+    // kept while the page is not there.
+    PageCallSink& pageCalls() { return m_relay; }
 
     void reject() override;
 
@@ -166,12 +164,11 @@ private:
     std::unique_ptr<TrackHistory> m_trackHistory;
     std::unique_ptr<TrackReplayBar> m_replayBar; // goes before the history it uses
     StationDatabases m_databases;
-    MapPage m_mapPage{*this};
-    // The page calls the controller and the zone alarms make, on the callback
-    // decider's thread as on this one: taken each frame (WM_PAGE_CALLS wakes
-    // the window), before what this thread sent itself.
+    // Every page call, made on the callback decider's thread (the controller,
+    // the zone alarms) as on this one: taken each frame (WM_PAGE_CALLS wakes
+    // the window).
     PageCallRelay m_relay;
-    MapPage m_livePage{m_relay};
+    MapPage m_mapPage{m_relay};
     // Before the controller, which calls it.
     ZoneAlarms m_zones;
     ZoneEditor m_zoneEditor{m_zones, m_mapPage};
@@ -193,9 +190,7 @@ private:
     bool m_initialized = false;
     bool m_shutDown = false;
     bool m_closeConfirmed = false;
-    // Script calls made since the last frame went to the page (GUI thread);
-    // a frame goes at most every 40 ms.
-    FrameScript m_pendingScript;
+    // A frame goes at most every 40 ms.
     bool m_flushPosted = false;
     QElapsedTimer m_sinceFlush;
     // A frame went to the page and has not been answered yet (since

@@ -33,8 +33,6 @@ std::string PageCallRelay::take()
 {
     std::lock_guard lock(m_mutex);
     m_wakeOwed = false;
-    if (m_frame.empty())
-        return {};
     return m_frame.take();
 }
 

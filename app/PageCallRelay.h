@@ -10,9 +10,9 @@
 
 namespace corvane {
 
-// The side road from the callback decider to the window: the page calls
-// that reports make, gathered off the GUI thread and taken by the window once
-// per display frame. The calls are merged as they come (FrameScript: each
+// The road of every page call to the window's frames: the calls that reports
+// make, gathered off the GUI thread, and the window's own, taken by the window
+// once per display frame. The calls are merged as they come (FrameScript: each
 // vehicle's moves become one marker move and its track points, its listed
 // position the last one), so a window that is held for a while finds one
 // gathering per vehicle, not every report; alarms and vehicle creations are
@@ -24,9 +24,8 @@ namespace corvane {
 // object.
 //
 // Ownership: a value owning the gathered calls and the wake function.
-// Threads: call() from any thread (the decider's, and the window's for the
-// operator's commands); take(), setLimit() and the figures from any thread,
-// usually the window's. Throws: std::bad_alloc only; call() also what the
+// Threads: call() from any thread (the decider's, and the window's); take(), setLimit() and the
+// figures from any thread, usually the window's. Throws: std::bad_alloc only; call() also what the
 // wake function throws (the call is kept and the wake-up owed again).
 class PageCallRelay final : public PageCallSink
 {

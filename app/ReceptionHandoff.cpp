@@ -111,7 +111,7 @@ void ReceptionHandoff::stop()
 
 bool ReceptionHandoff::onCallbackReceived(const CallbackInfo& record)
 {
-    // A window that cannot keep up must not cost memory without end: the
+    // A decider that cannot keep up must not cost memory without end: the
     // hand-off refuses (and counts) beyond its limit.
     return m_decider.handoff().append(record);
 }

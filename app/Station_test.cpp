@@ -181,6 +181,16 @@ protected:
     {
         return evaluate(page(), QString::fromStdString(script));
     }
+    // Runs a page call after emptying the element that tells its outcome;
+    // whether the element then tells what `told` accepts, within the deadline.
+    static bool tells(const std::string& call, const std::string& element,
+                      bool (*told)(const QString&))
+    {
+        const std::string text = "document.getElementById('" + element + "').textContent";
+        js(text + " = ''");
+        js(call);
+        return waitFor([&] { return told(js(text).toString()); }, deadlineMs);
+    }
     static bool onPage(const std::string& id)
     {
         return js("!!document.getElementById(" + quoted(id) + ")").toBool();
@@ -483,16 +493,9 @@ TEST_F(Station, ZoneEditsFromThePageAreStoredOrRefusedAndTold)
         R"(cef.extension.onZoneDeleted('1 OR 1=1'))",
     };
     for (const char* call : refused) {
-        js("document.getElementById('zoneMessage').textContent = ''");
-        js(call);
-        EXPECT_TRUE(waitFor(
-            [] {
-                return js("document.getElementById('zoneMessage').textContent")
-                    .toString()
-                    .startsWith("Not stored: ");
-            },
-            deadlineMs))
-            << call;
+        EXPECT_TRUE(tells(call, "zoneMessage", [](const QString& text) {
+            return text.startsWith("Not stored: ");
+        })) << call;
         EXPECT_EQ(zones(), before + 1) << call;
     }
     EXPECT_FALSE(js("!!window.__pwned").toBool());
@@ -552,18 +555,10 @@ TEST_F(Station, AlarmsStayOnTheDeskUntilAcknowledgedFromThePage)
         "cef.extension.onAcknowledgeAlarms('NaN', '', '')",
         "cef.extension.onAcknowledgeAlarms('999999999', 'not-a-vehicle', '')",
     };
-    for (const char* call : refused) {
-        js("document.getElementById('alarmDeskMessage').textContent = ''");
-        js(call);
-        EXPECT_TRUE(waitFor(
-            [] {
-                return js("document.getElementById('alarmDeskMessage').textContent")
-                    .toString()
-                    .endsWith("is not known.");
-            },
-            deadlineMs))
-            << call;
-    }
+    for (const char* call : refused)
+        EXPECT_TRUE(tells(call, "alarmDeskMessage", [](const QString& text) {
+            return text.endsWith("is not known.");
+        })) << call;
     // An id of no alarm at all goes through and acknowledges nothing.
     js("cef.extension.onAcknowledgeAlarms('999999999', '', 'none')");
 
@@ -637,8 +632,8 @@ TEST_F(Station, AWindowHeldTenSecondsStoresOnAndLosesNothing)
 TEST_F(Station, AFailingScriptCallDoesNotStopTheCallsAfterIt)
 {
     // Calls made in one pass of the event loop travel together.
-    window->call(PageCall::written("noSuchPageFunction(1, 2)"));
-    window->call(PageCall::written("window.afterFailure = 'ran';"));
+    window->pageCalls().call(PageCall::written("noSuchPageFunction(1, 2)"));
+    window->pageCalls().call(PageCall::written("window.afterFailure = 'ran';"));
     EXPECT_TRUE(
         waitFor([] { return js("window.afterFailure || ''").toString() == "ran"; }, deadlineMs));
 }
