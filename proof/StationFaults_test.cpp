@@ -11,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -342,25 +343,29 @@ TEST(StationFaults, ALongReadOfAnotherProgramNeitherStopsNorLosesTheWriting)
     }
 }
 
-// A closed terminal or a dropped ssh session (SIGHUP) under load closes the
-// station in order: every report the kernel took in for it is stored.
-TEST(StationFaults, HangUpUnderLoadStoresEveryReportReceived)
+// A closed terminal or a dropped ssh session (SIGHUP), a service stop
+// (SIGTERM) or Ctrl-C (SIGINT) under load closes the station in order: every
+// report the kernel took in for it is decided and stored.
+TEST(StationFaults, ASignalUnderLoadStoresEveryReportReceived)
 {
-    StationFixture station;
-    ASSERT_TRUE(station.start()) << station.process().log();
-    SteadyFleet fleet(station.port(), 1000);
-    ASSERT_TRUE(test::waitFor([&] { return fleet.sent() >= 3000; }, StationFixture::deadline));
-    fleet.stop();
-    const long dropped = dropsAt(station.port());
-    station.process().signal(SIGHUP);
-    const auto status = station.process().waitExit(StationFixture::deadlineMs);
-    ASSERT_TRUE(status.has_value());
-    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status << "\n"
-                                                                 << station.process().log();
-    TableRows db(station.folder().file("app.db"));
-    EXPECT_EQ(storedSamples(db), fleet.sent() - dropped);
-    if (dropped == 0) {
-        EXPECT_TRUE(storedInOrderWithoutGap(db));
+    for (const int signal : {SIGHUP, SIGTERM, SIGINT}) {
+        SCOPED_TRACE(strsignal(signal));
+        StationFixture station;
+        ASSERT_TRUE(station.start()) << station.process().log();
+        SteadyFleet fleet(station.port(), 1000);
+        ASSERT_TRUE(test::waitFor([&] { return fleet.sent() >= 3000; }, StationFixture::deadline));
+        fleet.stop();
+        const long dropped = dropsAt(station.port());
+        station.process().signal(signal);
+        const auto status = station.process().waitExit(StationFixture::deadlineMs);
+        ASSERT_TRUE(status.has_value());
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status << "\n"
+                                                                     << station.process().log();
+        TableRows db(station.folder().file("app.db"));
+        EXPECT_EQ(storedSamples(db), fleet.sent() - dropped);
+        if (dropped == 0) {
+            EXPECT_TRUE(storedInOrderWithoutGap(db));
+        }
     }
 }
 
