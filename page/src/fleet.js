@@ -35,8 +35,16 @@ export function uniqueName(name, vehicleID) {
 // The list holds at most listLimit vehicles that are not deleted. Vehicles beyond it
 // are known by name only: they get no entry and no marker, but their alarms still pop
 // up, the header tells how many there are, and each takes the first free place when
-// it next reports.
-export var listLimit = 101;
+// it next reports. The station sets the limit from its settings before it sends the fleet;
+// a lower limit leaves listed vehicles listed, a higher one lists the others as they report.
+export var listLimits = { least: 101, most: 10000 };
+export var listLimit = listLimits.least;
+export function setListLimit(count) {
+    var limit = Math.floor(Number(count));
+    if (limit >= listLimits.least) {
+        listLimit = Math.min(limit, listLimits.most);
+    }
+}
 var unlistedVehicles = {};
 export function listedCount() {
     var count = 0;

@@ -5,7 +5,7 @@
 import { alarmSeen, vehicleAlarms } from './alarm.js';
 import { alarmDesk } from './alarm-desk.js';
 import { EventPopup, eventName } from './event-popup.js';
-import { findMarker, findVehicle, isUnlisted, readPosition } from './fleet.js';
+import { findMarker, findVehicle, isUnlisted, listLimit, readPosition } from './fleet.js';
 import { historyBanner } from './history.js';
 import { ListBox, sortListBox } from './list.js';
 import { VehicleContextMenu } from './list-menu.js';
@@ -50,6 +50,7 @@ const inspected = {
     isUnlisted: () => isUnlisted,
     latitudeToText: () => latitudeToText,
     License: () => License,
+    listLimit: () => listLimit,
     ListBox: () => ListBox,
     longitudeToText: () => longitudeToText,
     Maker: () => Maker,

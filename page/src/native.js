@@ -11,6 +11,7 @@ import {
     listedCount,
     nameClashes,
     readPosition,
+    setListLimit,
     setUnlisted,
     uniqueName,
 } from './fleet.js';
@@ -355,6 +356,7 @@ Object.assign(window, {
     resetTimeout,
     setAlarmKinds,
     setAlarmMuted,
+    setListLimit,
     setLiveSeconds,
     setMapSources,
     setOpenAlarms,
