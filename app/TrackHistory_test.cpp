@@ -137,7 +137,7 @@ TEST_F(TrackHistoryTest, RangeIsShownInOrderWithItsEndsAndTheLiveViewPaused)
 
     // Reports still arrive, but the vehicle's live marker stays hidden and put.
     const QString markerAt =
-        QStringLiteral("(function (m) { return m.canvas.style.visibility + '|' + m.position.lat; })"
+        QStringLiteral("(function (m) { return (m.hidden ? 'hidden' : '') + '|' + m.position.lat; })"
                        "(findMarker('%1'))")
             .arg(truck);
     EXPECT_EQ(js(markerAt).toString(), "hidden|53");

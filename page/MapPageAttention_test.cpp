@@ -35,10 +35,9 @@ QString insertText(int isLoaded, const QString& id, const QString& name, const Q
 QString statusOf(const QString& id)
 {
     return QStringLiteral("(function () { var e = document.getElementById('%1');"
-                          " var m = findMarker('%1').canvas;"
+                          " var m = findMarker('%1');"
                           " var s = ['live', 'quiet', 'timedout'].filter(function (n) {"
-                          "   return e.classList.contains('status-' + n)"
-                          "       && m.classList.contains('status-' + n); });"
+                          "   return e.classList.contains('status-' + n) && m.status === n; });"
                           " var icon = getComputedStyle(e.timeoutIcon).display === 'block';"
                           " return s.join('+') + (icon ? ' marked' : ''); })()")
         .arg(id);
@@ -210,8 +209,7 @@ TEST_F(MapPageAttention, ChosenAlarmsFlashUntilOpenedAndSoundUnlessMuted)
     run(insertText(1, "a1", "one", secondsAgo(0)));
     run(insertText(1, "a2", "two", secondsAgo(0)));
     const QString flashing = "(function (id) { return document.getElementById(id).classList"
-                             ".contains('alarm') && findMarker(id).canvas.classList.contains("
-                             "'alarm'); })('%1')";
+                             ".contains('alarm') && findMarker(id).alarm; })('%1')";
     struct Case
     {
         const char* what;
@@ -265,15 +263,15 @@ TEST_F(MapPageAttention, ChosenAlarmsFlashUntilOpenedAndSoundUnlessMuted)
     EXPECT_EQ(m_page->takeCalls(), QStringList{"onChangeAlarmMute|0"});
 }
 
-// What a marker shows of its glow, read from its canvas in the same script as the flash's
+// What a marker shows of its glow, read from its sprite in the same script as the flash's
 // phase: "on|off" of the flash, then the counts of green, amber, red and other coloured
 // pixels, then the CSS filter the compositor would have to apply (none wanted), the list
-// entry's background, the canvas size and the highest opacity on its edge (a glow cut
-// off by too small a canvas shows there as more than 5%).
+// entry's background, the sprite's size and the highest opacity on its edge (a glow cut
+// off by too small a sprite shows there as more than 5%). The filter is the marker layer's.
 QString markerLook(const QString& id)
 {
     return QStringLiteral(
-               "(function (id) { var c = findMarker(id).canvas;"
+               "(function (id) { var c = findMarker(id).sprite();"
                " var d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;"
                " var n = { green: 0, amber: 0, red: 0, coloured: 0 };"
                " for (var i = 0; i < d.length; i += 4) {"
@@ -288,7 +286,7 @@ QString markerLook(const QString& id)
                "   if (x === 0 || y === 0 || x === c.width - 1 || y === c.height - 1) {"
                "     edge = Math.max(edge, d[(y * c.width + x) * 4 + 3]); } } }"
                " return [vehicleAlarms.flashOn ? 'on' : 'off', n.green, n.amber, n.red,"
-               "   n.coloured, getComputedStyle(c).filter,"
+               "   n.coloured, getComputedStyle(markerLayer.canvas).filter,"
                "   getComputedStyle(document.getElementById(id)).backgroundColor,"
                "   c.width + 'x' + c.height, edge].join('|'); })"
                "('%1')")
@@ -296,7 +294,7 @@ QString markerLook(const QString& id)
 }
 
 // A marker drawn without its picture (a picture that does not load): the north arrow in
-// blue and white, so every other colour on the canvas is the glow's.
+// blue and white, so every other colour on the sprite is the glow's.
 void useArrow(PageHarness& page, const QString& id)
 {
     page.eval(QString("findMarker('%1').setImage('images/no-such-picture.png'); 0").arg(id));
@@ -315,7 +313,7 @@ TEST_F(MapPageAttention, MarkerGlowIsDrawnIntoTheMarkerNotLeftToTheCompositor)
         bool green, amber, coloured;
     };
     // Timed out is grey: the arrow itself loses its blue. The arrow is 24 pixels square,
-    // its canvas 8 pixels wider on each side for the glow.
+    // its sprite 8 pixels wider on each side for the glow.
     const Case cases[] = {
         {"live", true, false, true},
         {"quiet", false, true, true},
@@ -339,9 +337,9 @@ TEST_F(MapPageAttention, MarkerGlowIsDrawnIntoTheMarkerNotLeftToTheCompositor)
     }
     // The glow's margin keeps the marker centred on its position.
     const QVariantList centre =
-        js("(function () { var m = findMarker('g1'); var p = global.map.toLayerPoint(m.position);"
-           " return [m.canvas._leaflet_pos.x + m.canvas.width / 2 - p.x,"
-           " m.canvas._leaflet_pos.y + m.canvas.height / 2 - p.y]; })()")
+        js("(function () { markerLayer.drawNow(); var d = markerLayer.placement('g1');"
+           " var p = global.map.map.latLngToContainerPoint(findMarker('g1').position);"
+           " return [d.x - p.x, d.y - p.y]; })()")
             .toList();
     ASSERT_EQ(centre.size(), 2);
     EXPECT_LE(std::abs(centre[0].toDouble()), 0.5);

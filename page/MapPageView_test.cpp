@@ -341,7 +341,7 @@ TEST_F(MapPageView, MarkerPressShowsTheVehiclePopupWithItsTexts)
     run(insertText(1, "", "", "p1", "Truck"));
     run("insertOptionalInfo(1, 'p1', 'Truck', 'ACME', '', 'Model X', 'AB-123', '', 'L-9')");
     run(moveText(-0.5, 0.5, 10, 90, "p1"));
-    const QPoint marker = m_page->centreOf("canvas.vehicleMarker");
+    const QPoint marker = m_page->markerCentre("p1");
     m_page->click(marker, Qt::LeftButton);
     ASSERT_TRUE(m_page->waitFor([&] { return js("global.contextMenu.isVisible()").toBool(); }));
 
@@ -581,8 +581,7 @@ TEST_F(MapPageView, BadCoordinatesAndUnknownVehicles)
         run(insertText(1, position[0], position[1], id, id));
         EXPECT_TRUE(m_page->takeAlerts().isEmpty());
         EXPECT_FALSE(js(QString("!!findVehicle('%1').getPosition()").arg(id)).toBool());
-        EXPECT_EQ(js(QString("findMarker('%1').canvas.style.display").arg(id)).toString(),
-                  QString("none"));
+        EXPECT_EQ(m_page->markerCentre(id), QPoint(-1, -1));
         // Nor does a later update with one move it; a usable one does.
         run(QString("updateVehicle('%1', '%2', '%3', '%3', 't2')")
                 .arg(position[0], position[1], id));
@@ -617,7 +616,7 @@ TEST_F(MapPageView, BadCoordinatesAndUnknownVehicles)
     m_page->click(m_page->centreOf("#n1"), Qt::LeftButton);
     EXPECT_TRUE(m_page->waitFor([&] { return js("global.currentVehicle").toString() == "n1"; }));
     EXPECT_EQ(js("global.map.map.getCenter().toString()"), centre);
-    EXPECT_EQ(js("findMarker('n1').canvas.style.display").toString(), QString("none"));
+    EXPECT_EQ(m_page->markerCentre("n1"), QPoint(-1, -1));
     // Its stored empty position comes back in later updates, and is no error.
     run("updateVehicle('', '', 'n1', 'nowhere', 't2')");
     EXPECT_TRUE(m_page->takeAlerts().isEmpty());
@@ -656,28 +655,25 @@ TEST_F(MapPageView, TrackKeepsTheNewestThousandPoints)
     EXPECT_EQ(js("global.currentVehicle").toInt(), 0);
 }
 
-TEST_F(MapPageView, MarkersMoveTogetherOncePerMarkerFrameToTheLatestReport)
+TEST_F(MapPageView, MarkersMoveTogetherInOneFrameToTheLatestReport)
 {
     run(insertText(1, "", "", "m1", "first"));
     run(insertText(1, "1", "1", "m2", "second"));
-    // Whether the canvas stands centred on the marker's latest position, turned to its
-    // latest heading; and how often each marker is drawn from here on.
-    run("window.placed = function (id) { var m = findMarker(id), c = m.canvas;"
-        " var t = /translate3d\\((-?[\\d.]+)px, (-?[\\d.]+)px, 0px\\) rotate\\((-?[\\d.e-]+)rad\\)/"
-        "   .exec(c.style.transform);"
-        " var p = global.map.toLayerPoint(m.position);"
-        " return c.style.display === '' && !!t && Number(t[1]) === Math.round(p.x - c.width / 2)"
-        "   && Number(t[2]) === Math.round(p.y - c.height / 2)"
-        "   && Math.abs(Number(t[3]) - m.angle) < 1e-3; };"
-        " imageContainer.forEach(function (m) { m.drawn = 0; var draw = m.draw;"
-        "   m.draw = function () { this.drawn++; return draw.apply(this, arguments); }; })");
+    // Whether the layer's last frame drew the marker centred on its latest position, turned
+    // to its latest heading.
+    run("window.placed = function (id) { var m = findMarker(id), d = markerLayer.placement(id);"
+        " if (!d || !m.position) { return false; }"
+        " var p = global.map.map.latLngToContainerPoint(m.position);"
+        " return Math.abs(d.x - p.x) <= 0.5 && Math.abs(d.y - p.y) <= 0.5"
+        "   && Math.abs(d.angle - m.angle) < 1e-3; }");
 
-    // A marker not on the map yet appears at once, where its report puts it.
-    EXPECT_TRUE(js(moveText(2, 2, 1, 90, "m1") + "placed('m1')").toBool());
+    // A marker not on the map yet appears with the next frame, where its report puts it.
+    run(moveText(2, 2, 1, 90, "m1"));
+    EXPECT_TRUE(m_page->waitFor([&] { return js("placed('m1')").toBool(); }));
 
-    // A frame's worth of reports: position and heading are the newest at once, the canvas
-    // follows in one drawing, for both markers together.
-    QString burst = "imageContainer.forEach(function (m) { m.drawn = 0; });";
+    // A frame's worth of reports: position and heading are the newest at once, the layer
+    // follows in one frame, for both markers together.
+    QString burst = "window.framesBefore = markerLayer.frames;";
     for (int i = 1; i <= 20; ++i)
         burst +=
             moveText(3 + i * 0.5, 3, 1, 10 * i, "m1") + moveText(-3, -3 - i * 0.5, 1, 5 * i, "m2");
@@ -685,18 +681,19 @@ TEST_F(MapPageView, MarkersMoveTogetherOncePerMarkerFrameToTheLatestReport)
     EXPECT_DOUBLE_EQ(js("findMarker('m1').position.lat").toDouble(), 13.0);
     EXPECT_NEAR(js("findMarker('m2').angle").toDouble(), 100 * M_PI / 180, 1e-9);
     EXPECT_TRUE(m_page->waitFor([&] { return js("placed('m1') && placed('m2')").toBool(); }));
-    EXPECT_EQ(js("findMarker('m1').drawn + ',' + findMarker('m2').drawn").toString(),
-              QString("1,1"));
+    EXPECT_EQ(js("markerLayer.frames - framesBefore").toInt(), 1);
     // The track still has every point.
     EXPECT_EQ(js("findVehicle('m1').getTrack().length").toInt(), 1 + 20);
 
     // A marker deleted while it waits stays off the map, and the next frame still comes.
     run(moveText(20, 20, 1, 0, "m2") + "deleteVehicle('m2');" + moveText(21, 21, 1, 0, "m1"));
     EXPECT_TRUE(m_page->waitFor([&] { return js("placed('m1')").toBool(); }));
-    EXPECT_EQ(js("document.querySelectorAll('canvas.vehicleMarker').length").toInt(), 1);
+    EXPECT_TRUE(js("markerLayer.placement('m2') === null").toBool());
+    // However many markers, the map holds one element for them.
+    EXPECT_EQ(js("document.querySelectorAll('#map canvas.markerLayer').length").toInt(), 1);
 }
 
-TEST_F(MapPageView, MarkerFramesAreSpacedByTheMarkersTheLastOneDrew)
+TEST_F(MapPageView, MarkerFramesAreSpacedByWhatTheLastOneCost)
 {
     QString fleet;
     for (int i = 0; i < 100; ++i)
@@ -704,32 +701,26 @@ TEST_F(MapPageView, MarkerFramesAreSpacedByTheMarkersTheLastOneDrew)
                             QString("car %1").arg(i)) +
                  ";";
     run(fleet);
-    // Each frame's start, as the spacing counts it: drawing a hundred markers
-    // takes a while on a loaded machine.
-    run("window.frames = []; var drawMoving = ImageCanvasOverlay.drawMoving;"
-        " ImageCanvasOverlay.drawMoving = function () { drawMoving();"
-        "   frames.push([ImageCanvasOverlay.lastFrame, ImageCanvasOverlay.lastCount]); }");
-    struct Case
-    {
-        int markers;
-        double spacingMs; // at least this long to the next frame
-    };
-    const Case cases[] = {{2, 80}, {50, 80}, {100, 160}};
+    // Each frame's start and what it cost, as the spacing counts them.
+    run("window.frames = []; var draw = markerLayer.draw;"
+        " markerLayer.draw = function () { draw.apply(this, arguments);"
+        "   frames.push([this.lastFrame, this.lastCost]); }");
     double course = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.markers);
+    for (int markers : {2, 50, 100}) {
+        SCOPED_TRACE(markers);
         QString burst = "frames = [];";
         course += 7;
-        for (int i = 0; i < c.markers; ++i)
+        for (int i = 0; i < markers; ++i)
             burst += moveText(1, i * 0.1, 1, course, QString("s%1").arg(i));
         run(burst);
         ASSERT_TRUE(m_page->waitFor([&] { return js("frames.length").toInt() == 1; }));
-        EXPECT_EQ(js("frames[0][1]").toInt(), c.markers);
         // One marker turns right after: its frame waits for the spacing the burst set.
         run(moveText(1, 0, 1, course + 1, "s0"));
         ASSERT_TRUE(m_page->waitFor([&] { return js("frames.length").toInt() == 2; }));
-        EXPECT_GE(js("frames[1][0] - frames[0][0]").toDouble(), c.spacingMs - 1);
-        EXPECT_EQ(js("frames[1][1]").toInt(), 1);
+        EXPECT_GE(js("frames[1][0] - frames[0][0]").toDouble(),
+                  js("Math.max(MarkerLayer.frameMs, frames[0][1] * MarkerLayer.costShare)")
+                          .toDouble() -
+                      1);
     }
 }
 

@@ -119,6 +119,21 @@ QPoint PageHarness::centreOf(const QString& selector)
     return QPoint(qRound(box[0].toDouble()), qRound(box[1].toDouble()));
 }
 
+QPoint PageHarness::markerCentre(const QString& vehicleId)
+{
+    const QVariantList at =
+        eval(QStringLiteral("(function (id) { markerLayer.drawNow(); var p = markerLayer.placement(id);"
+                            " if (!p) { return []; }"
+                            " var r = global.map.map.getContainer().getBoundingClientRect();"
+                            " return [r.left + p.x, r.top + p.y]; })('%1')")
+                 .arg(vehicleId))
+            .toList();
+    if (at.size() != 2) {
+        return {-1, -1};
+    }
+    return QPoint(qRound(at[0].toDouble()), qRound(at[1].toDouble()));
+}
+
 void PageHarness::click(QPoint at, Qt::MouseButton button)
 {
     QWidget* target = m_view->focusProxy();

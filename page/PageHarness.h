@@ -43,6 +43,9 @@ public:
 
     // The centre of the first element that matches selector, in view coordinates.
     QPoint centreOf(const QString& selector);
+    // Where the marker layer draws a vehicle's marker now, in the view; (-1, -1) when it
+    // draws none.
+    QPoint markerCentre(const QString& vehicleId);
 
     // Mouse clicks delivered through the view like an operator's.
     void click(QPoint at, Qt::MouseButton button);

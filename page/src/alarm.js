@@ -51,7 +51,7 @@ function setAlarmFlashing(vehicleID, on) {
     }
     var marker = findMarker(vehicleID);
     if (marker) {
-        marker.canvas.classList.toggle('alarm', on);
+        marker.setAlarm(on);
     }
     if (on) {
         vehicleAlarms.flashing[vehicleID] = true;

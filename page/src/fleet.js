@@ -1,33 +1,68 @@
 import { readDegrees } from './coordinates.js';
 import { uniqueName as uniqueNameAmong } from './unique-name.js';
 import { imageContainer, vehicleInfoContainer } from './state.js';
+import { VehicleInfo } from './vehicle-info.js';
 
-// Lookups. A deleted vehicle stays in the container but no longer blocks its name.
-export function findVehicle(vehicleID) {
-    for (var i = 0; i < vehicleInfoContainer.length; i++) {
-        var info = vehicleInfoContainer[i];
-        if (info.getVehicleID() === vehicleID && !info.getDeleted()) {
-            return info;
+// Lookups by vehicle identifier and by name, each a single step: a fleet of ten thousand
+// reporting every second asks thousands of times a second. The containers keep every
+// vehicle the page has listed, in order; a deleted vehicle stays there but is found no
+// more and no longer blocks its name.
+var vehiclesById = new Map();
+var markersById = new Map();
+var vehiclesByName = new Map();
+function nameTaken(name, vehicleID, delta) {
+    var holders = vehiclesByName.get(name);
+    if (delta > 0) {
+        if (!holders) {
+            vehiclesByName.set(name, holders = new Set());
+        }
+        holders.add(vehicleID);
+    } else if (holders) {
+        holders.delete(vehicleID);
+        if (holders.size === 0) {
+            vehiclesByName.delete(name);
         }
     }
-    return null;
+}
+export function addVehicle(info, marker) {
+    vehicleInfoContainer.push(info);
+    imageContainer.push(marker);
+    vehiclesById.set(info.getVehicleID(), info);
+    markersById.set(info.getVehicleID(), marker);
+    nameTaken(info.getName(), info.getVehicleID(), 1);
+}
+export function renameVehicle(info, name) {
+    if (info.getName() !== name) {
+        if (!info.getDeleted()) {
+            nameTaken(info.getName(), info.getVehicleID(), -1);
+            nameTaken(name, info.getVehicleID(), 1);
+        }
+        info.setName(name);
+    }
+}
+export function removeVehicle(info) {
+    var vehicleID = info.getVehicleID();
+    var marker = markersById.get(vehicleID);
+    if (marker) {
+        marker.remove();
+        imageContainer.splice(imageContainer.indexOf(marker), 1);
+        markersById.delete(vehicleID);
+    }
+    vehiclesById.delete(vehicleID);
+    nameTaken(info.getName(), vehicleID, -1);
+    info.setDeleted(true);
+}
+export function findVehicle(vehicleID) {
+    var info = vehiclesById.get(vehicleID);
+    return info === undefined ? null : info;
 }
 export function findMarker(vehicleID) {
-    for (var i = 0; i < imageContainer.length; i++) {
-        if (imageContainer[i].vehicleID === vehicleID) {
-            return imageContainer[i];
-        }
-    }
-    return null;
+    var marker = markersById.get(vehicleID);
+    return marker === undefined ? null : marker;
 }
 export function nameClashes(name, vehicleID) {
-    for (var i = 0; i < vehicleInfoContainer.length; i++) {
-        var info = vehicleInfoContainer[i];
-        if (!info.getDeleted() && info.getVehicleID() !== vehicleID && info.getName() === name) {
-            return true;
-        }
-    }
-    return false;
+    var holders = vehiclesByName.get(name);
+    return Boolean(holders) && (holders.size > 1 || !holders.has(vehicleID));
 }
 export function uniqueName(name, vehicleID) {
     return uniqueNameAmong(name, function (candidate) { return nameClashes(candidate, vehicleID); });
@@ -39,21 +74,19 @@ export function uniqueName(name, vehicleID) {
 // a lower limit leaves listed vehicles listed, a higher one lists the others as they report.
 export var listLimits = { least: 101, most: 10000 };
 export var listLimit = listLimits.least;
+var trackPointBudget = 101000;
 export function setListLimit(count) {
     var limit = Math.floor(Number(count));
     if (limit >= listLimits.least) {
         listLimit = Math.min(limit, listLimits.most);
+        // The live tracks share one budget of points: a thousand each for the hundred the list
+        // always held, fewer each for a larger fleet, never fewer than a hundred.
+        VehicleInfo.maxTrackLength = Math.max(100, Math.min(1000, Math.floor(trackPointBudget / listLimit)));
     }
 }
 var unlistedVehicles = {};
 export function listedCount() {
-    var count = 0;
-    for (var i = 0; i < vehicleInfoContainer.length; i++) {
-        if (!vehicleInfoContainer[i].getDeleted()) {
-            count++;
-        }
-    }
-    return count;
+    return vehiclesById.size;
 }
 export function isUnlisted(vehicleID) {
     return Object.prototype.hasOwnProperty.call(unlistedVehicles, vehicleID);

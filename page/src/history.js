@@ -28,7 +28,7 @@ function setLiveMarkerHidden(vehicleID, hidden) {
     if (!marker) {
         return;
     }
-    marker.canvas.style.visibility = hidden ? 'hidden' : '';
+    marker.setHidden(hidden);
     // Back to live: where the reports received meanwhile have put the vehicle.
     var info = findVehicle(vehicleID);
     if (!hidden && info && info.getPosition()) {

@@ -10,6 +10,7 @@ import { historyBanner } from './history.js';
 import { ListBox, sortListBox } from './list.js';
 import { VehicleContextMenu } from './list-menu.js';
 import { MapAdapter } from './map.js';
+import { MarkerLayer } from './marker-layer.js';
 import { latitudeToText, longitudeToText, speedToText } from './coordinates.js';
 import { ImageCanvasOverlay } from './markers.js';
 import { setSearchText } from './search.js';
@@ -55,6 +56,8 @@ const inspected = {
     longitudeToText: () => longitudeToText,
     Maker: () => Maker,
     MapAdapter: () => MapAdapter,
+    markerLayer: () => global.map && global.map.markerLayer,
+    MarkerLayer: () => MarkerLayer,
     Model: () => Model,
     onMarkerPressed: () => onMarkerPressed,
     readPosition: () => readPosition,

@@ -80,6 +80,9 @@ export function layoutPage() {
     var desk = deskHeight(listHeight);
     document.getElementById('alarmDesk').style.height = px(desk);
     document.getElementById('vehicleList').style.height = px(listHeight - desk);
+    if (global.listBox) {
+        global.listBox.render();
+    }
     if (global.map) {
         global.map.relayout();
     }

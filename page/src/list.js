@@ -3,14 +3,95 @@ import { selectVehicle } from './selection.js';
 import { global, isTooltipEnable, userDefined } from './state.js';
 import { refreshStatus } from './status.js';
 
-// The vehicle list down the left side. Entries are found by vehicle identifier.
+// The vehicle list down the left side. Entries are found by vehicle identifier. Every
+// vehicle has its entry, but only a window of rowWindow entries around the view (twice the
+// rows in view on a very tall list) is in the document, between two spacers that give the list its full height: a list of ten thousand
+// scrolls, sorts and searches as one of a hundred. Up to rowWindow vehicles the whole list
+// is in the document, as it always was.
 export function ListBox(element) {
+    var self = this;
     this.element = element;
     this.counter = 0;
     this.entries = {};
+    // Every entry in the list's order, and those the search keeps.
+    this.order = [];
+    this.shown = [];
+    this.matches = function () { return true; };
+    // The entries in the document: shown[first] to shown[last - 1].
+    this.first = 0;
+    this.last = 0;
+    this.selectedID = null;
+    this.before = document.createElement('div');
+    this.after = document.createElement('div');
+    this.before.className = 'listSpacer';
+    this.after.className = 'listSpacer';
+    element.appendChild(this.before);
+    element.appendChild(this.after);
+    element.addEventListener('scroll', function () { self.render(); });
 }
+// An entry's height: 22 pixels and its border (.listEntry).
+ListBox.rowHeight = 23;
+ListBox.rowWindow = 101;
+ListBox.prototype.all = function () {
+    return this.order;
+};
 ListBox.prototype.find = function (vehicleID) {
     return Object.prototype.hasOwnProperty.call(this.entries, vehicleID) ? this.entries[vehicleID] : null;
+};
+// Puts the window of entries round the view into the document. Cheap when it has not
+// moved: the list asks on every scroll and every change.
+ListBox.prototype.render = function () {
+    var count = this.shown.length;
+    var height = ListBox.rowHeight;
+    var inView = Math.ceil(this.element.clientHeight / height) + 1;
+    // A list taller than the window's worth of rows still has a row in every place.
+    var rows = Math.max(ListBox.rowWindow, 2 * inView);
+    var top = Math.floor(this.element.scrollTop / height);
+    var first = Math.max(0, Math.min(top - Math.floor((rows - inView) / 2), count - rows));
+    var last = Math.min(count, first + rows);
+    var node = this.before.nextSibling;
+    var i;
+    // Entries that left the window go; those that stay keep their place.
+    while (node !== this.after) {
+        var next = node.nextSibling;
+        var at = node.shownAt;
+        if (!(at >= first && at < last && this.shown[at] === node)) {
+            this.element.removeChild(node);
+        }
+        node = next;
+    }
+    node = this.before.nextSibling;
+    for (i = first; i < last; i++) {
+        var entry = this.shown[i];
+        if (node === entry) {
+            node = node.nextSibling;
+        } else {
+            this.element.insertBefore(entry, node);
+        }
+    }
+    this.first = first;
+    this.last = last;
+    this.before.style.height = first * height + 'px';
+    this.after.style.height = (count - last) * height + 'px';
+};
+// The search's choice of entries changed, or their order: number them again and show them.
+ListBox.prototype.reshow = function () {
+    var shown = [];
+    for (var i = 0; i < this.order.length; i++) {
+        var entry = this.order[i];
+        entry.shownAt = this.matches(entry) ? shown.push(entry) - 1 : -1;
+    }
+    this.shown = shown;
+    this.render();
+};
+ListBox.prototype.setFilter = function (matches) {
+    this.matches = matches;
+    this.reshow();
+    return this.shown.length;
+};
+ListBox.prototype.sort = function (compare) {
+    this.order.sort(compare);
+    this.reshow();
 };
 ListBox.prototype.addItem = function (vehicleID, name, position) {
     var entry = document.createElement('div');
@@ -46,7 +127,18 @@ ListBox.prototype.addItem = function (vehicleID, name, position) {
     this.hoverText(entry.eventIcon);
 
     this.entries[vehicleID] = entry;
-    this.element.appendChild(entry);
+    this.order.push(entry);
+    entry.shownAt = -1;
+    if (this.matches(entry)) {
+        entry.shownAt = this.shown.length;
+        this.shown.push(entry);
+        // Below the window a new entry only lengthens the list.
+        if (this.last < this.shown.length - 1) {
+            this.after.style.height = (this.shown.length - this.last) * ListBox.rowHeight + 'px';
+        } else {
+            this.render();
+        }
+    }
     restartTimeout(entry);
     searchListChanged();
     return entry;
@@ -105,14 +197,25 @@ ListBox.prototype.removeItem = function (vehicleID) {
         global.tooltip.DeleteItem();
     }
     delete this.entries[vehicleID];
-    this.element.removeChild(entry);
+    this.order.splice(this.order.indexOf(entry), 1);
+    if (entry.parentNode) {
+        this.element.removeChild(entry);
+    }
+    if (entry.shownAt >= 0) {
+        this.reshow();
+    }
     searchListChanged();
 };
 ListBox.prototype.markSelected = function (vehicleID) {
-    var entries = this.element.childNodes;
-    for (var i = 0; i < entries.length; i++) {
-        entries[i].classList.toggle('selected', entries[i].id === vehicleID);
+    var previous = this.find(this.selectedID);
+    if (previous) {
+        previous.classList.remove('selected');
     }
+    var entry = this.find(vehicleID);
+    if (entry) {
+        entry.classList.add('selected');
+    }
+    this.selectedID = vehicleID;
 };
 
 // Time-out: each entry remembers when its vehicle last reported (lastReport) and keeps
@@ -154,11 +257,7 @@ export function compareListEntries(a, b) {
     return a.index - b.index;
 }
 export function sortListBox(listBox, compare) {
-    var list = listBox.element;
-    var entries = Array.prototype.slice.call(list.childNodes);
-    entries.forEach(function (entry) { list.removeChild(entry); });
-    entries.sort(compare || compareListEntries);
-    entries.forEach(function (entry) { list.appendChild(entry); });
+    listBox.sort(compare || compareListEntries);
 }
 
 // The tracking line shows the selected vehicle's track.

@@ -1,3 +1,4 @@
+import { MarkerLayer } from './marker-layer.js';
 import { global } from './state.js';
 import { tileSource } from './tile-source.js';
 
@@ -17,10 +18,11 @@ export function MapAdapter(element, sources) {
     this.map.attributionControl.setPrefix(false);
     this.markerPane = this.map.createPane('vehicleMarkerPane');
     this.markerPane.style.zIndex = 650;
-    this.map.on('zoom viewreset', function () {
-        for (var i = 0; i < self.overlays.length; i++) {
-            self.overlays[i].draw();
-        }
+    this.markerLayer = new MarkerLayer(this);
+    // The markers' canvas moves with the map while it pans and is drawn again once the view
+    // settles.
+    this.map.on('zoomend viewreset moveend resize', function () {
+        self.markerLayer.drawNow();
     });
     this.applyTiles();
 }
@@ -67,18 +69,23 @@ MapAdapter.prototype.relayout = function () {
 MapAdapter.prototype.toLayerPoint = function (point) {
     return this.map.latLngToLayerPoint(point);
 };
+// Vehicle markers, all drawn by the one marker layer.
 MapAdapter.prototype.addOverlay = function (overlay) {
-    this.markerPane.appendChild(overlay.canvas);
     this.overlays.push(overlay);
+    this.markerLayer.regrouped();
 };
 MapAdapter.prototype.removeOverlay = function (overlay) {
     var i = this.overlays.indexOf(overlay);
     if (i >= 0) {
         this.overlays.splice(i, 1);
     }
-    if (overlay.canvas.parentNode) {
-        overlay.canvas.parentNode.removeChild(overlay.canvas);
-    }
+    this.markerLayer.regrouped();
+};
+MapAdapter.prototype.markersChanged = function () {
+    this.markerLayer.changed();
+};
+MapAdapter.prototype.markersRegrouped = function () {
+    this.markerLayer.regrouped();
 };
 MapAdapter.prototype.createPolyline = function (style) {
     return new MapPolyline(this, style);

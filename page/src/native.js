@@ -4,6 +4,7 @@ import { alarmRaised, alarmSeen, setAlarmKinds, setAlarmMuted, setZoneAlarmKinds
 import { alarmAckRefused, setOpenAlarms } from './alarm-desk.js';
 import { eventName, eventPicture } from './event-popup.js';
 import {
+    addVehicle,
     findMarker,
     findVehicle,
     isUnlisted,
@@ -11,6 +12,8 @@ import {
     listedCount,
     nameClashes,
     readPosition,
+    removeVehicle,
+    renameVehicle,
     setListLimit,
     setUnlisted,
     uniqueName,
@@ -23,10 +26,8 @@ import { ImageCanvasOverlay } from './markers.js';
 import { updatePopupDetails, updateVehicleInfoView } from './selection.js';
 import {
     global,
-    imageContainer,
     setTooltipEnabled,
     userDefined,
-    vehicleInfoContainer,
     vehiclePopupWidth,
 } from './state.js';
 import { refreshStatus, reportTime, setLiveSeconds } from './status.js';
@@ -90,7 +91,7 @@ export function resetTimeout(timeout) {
     }
     global.timeout = period;
     // The silence already passed counts against the new period.
-    var entries = global.listBox.element.childNodes;
+    var entries = global.listBox.all();
     for (var i = 0; i < entries.length; i++) {
         restartTimeout(entries[i], true);
     }
@@ -120,14 +121,13 @@ export function insertVehicle(isLoaded, latitude, longitude, vehicleID, vehicleN
     if (isUnlisted(vehicleID)) {
         setUnlisted(vehicleID, null);
     }
-    imageContainer.push(new ImageCanvasOverlay(global.map, position, global.normalImage, vehicleID));
     var name = String(vehicleName);
     if (nameClashes(name, vehicleID)) {
         name = uniqueName(name, vehicleID);
         callNative('onChangeName', vehicleID, name);
     }
     var info = new VehicleInfo(global.listBox.counter, vehicleID, name, position, updateTime);
-    vehicleInfoContainer.push(info);
+    addVehicle(info, new ImageCanvasOverlay(global.map, position, global.normalImage, vehicleID));
     var entry = global.listBox.addItem(vehicleID, name, position);
     // A stored vehicle has been silent since its last stored report, not since now.
     if (Number(isLoaded) !== 0) {
@@ -152,7 +152,7 @@ function showOptionalInfo(isReport, vehicleID, name, company, maker, model, regi
     }
     var shown = uniqueName(String(name), vehicleID);
     global.listBox.updateItem(vehicleID, shown, 0, '', '', isReport ? undefined : userDefined);
-    info.setName(shown);
+    renameVehicle(info, shown);
     info.setCompany(company);
     info.setMaker(maker);
     info.setModel(model);
@@ -182,7 +182,7 @@ export function updateUserDefinedInfo(vehicleID, vehicleName, info1, info2, imgP
         return;
     }
     var name = vehicleName === '' ? '' : uniqueName(String(vehicleName), vehicleID);
-    info.setName(name);
+    renameVehicle(info, name);
     info.setInfo1(info1);
     info.setInfo2(info2);
     info.setImagePath(imgPath);
@@ -211,7 +211,7 @@ export function updateVehicle(latitude, longitude, vehicleID, vehicleName, updat
     }
     var name = uniqueName(String(vehicleName), vehicleID);
     global.listBox.updateItem(vehicleID, name, position, '', '');
-    info.setName(name);
+    renameVehicle(info, name);
     if (position) {
         info.setPosition(position);
     }
@@ -224,7 +224,7 @@ export function updateVehicleName(vehicleID, vehicleName) {
         return;
     }
     var name = uniqueName(String(vehicleName), vehicleID);
-    info.setName(name);
+    renameVehicle(info, name);
     global.listBox.updateItem(vehicleID, name, 0, '', '', userDefined);
 }
 
@@ -301,15 +301,10 @@ export function deleteVehicle(vehicleID) {
     // A deleted vehicle's alarm flashes no more (nor keeps the flash timer running).
     alarmSeen(vehicleID);
     global.listBox.removeItem(vehicleID);
-    var marker = findMarker(vehicleID);
-    if (marker) {
-        marker.remove();
-        imageContainer.splice(imageContainer.indexOf(marker), 1);
-    }
     global.contextMenu.Hide();
     info.clearTrack();
     clearAddress();
-    info.setDeleted(true);
+    removeVehicle(info);
     if (global.currentVehicle === vehicleID) {
         global.currentVehicle = 0;
         followTrack(null);

@@ -31,12 +31,13 @@ function entryMatches(entry, needle) {
     if (info) {
         texts.push(info.reportedName || '', info.getRegistration(), info.getDriver());
     }
-    for (var i = 0; i < texts.length; i++) {
-        if (foldText(texts[i]).indexOf(needle) >= 0) {
-            return true;
-        }
+    // Folded once per change of the texts: a search of ten thousand entries follows each key.
+    var raw = texts.join('\u0000');
+    if (entry.searchRaw !== raw) {
+        entry.searchRaw = raw;
+        entry.searchFolded = texts.map(foldText).join('\u0000');
     }
-    return false;
+    return entry.searchFolded.indexOf(needle) >= 0;
 }
 
 // Applies the search to every entry and writes the count. Runs once per burst of
@@ -46,16 +47,9 @@ function applySearch() {
     if (!vehicleSearch.bar) {
         return;
     }
-    var entries = global.listBox.element.childNodes;
-    var shown = 0;
-    for (var i = 0; i < entries.length; i++) {
-        var match = entryMatches(entries[i], vehicleSearch.needle);
-        entries[i].classList.toggle('searchHidden', !match);
-        if (match) {
-            shown++;
-        }
-    }
-    vehicleSearch.count.textContent = shown + ' of ' + entries.length;
+    var needle = vehicleSearch.needle;
+    var shown = global.listBox.setFilter(function (entry) { return entryMatches(entry, needle); });
+    vehicleSearch.count.textContent = shown + ' of ' + global.listBox.all().length;
 }
 
 // The list or a name in it changed: search again soon.

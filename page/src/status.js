@@ -6,8 +6,9 @@ import { global } from './state.js';
 
 // ---- Status at a glance: live, quiet, timed out ----
 // live: reported within vehicleStatus.liveMs; quiet: silent longer, but within the
-// time-out; timed out: silent beyond it (with the time-out icon). List entries and markers
-// carry the status as a class, status-live, status-quiet or status-timedout.
+// time-out; timed out: silent beyond it (with the time-out icon). List entries carry the
+// status as a class, status-live, status-quiet or status-timedout; markers as their status
+// and their glow.
 export var vehicleStatus = {
     liveMs: 60000,
     names: ['live', 'quiet', 'timedout'],
@@ -38,10 +39,10 @@ export function applyStatus(entry, status) {
     var marker = findMarker(entry.vehicleID);
     vehicleStatus.names.forEach(function (name) {
         entry.classList.toggle('status-' + name, name === status);
-        if (marker) {
-            marker.canvas.classList.toggle('status-' + name, name === status);
-        }
     });
+    if (marker) {
+        marker.setStatus(status);
+    }
     showMarkerGlow(entry.vehicleID);
 }
 
@@ -70,7 +71,7 @@ export function refreshStatus(entry) {
 }
 
 function refreshAllStatuses() {
-    var entries = global.listBox.element.childNodes;
+    var entries = global.listBox.all();
     for (var i = 0; i < entries.length; i++) {
         refreshStatus(entries[i]);
     }
