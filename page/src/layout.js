@@ -81,7 +81,7 @@ export function layoutPage() {
     document.getElementById('alarmDesk').style.height = px(desk);
     document.getElementById('vehicleList').style.height = px(listHeight - desk);
     if (global.listBox) {
-        global.listBox.render();
+        global.listBox.measure();
     }
     if (global.map) {
         global.map.relayout();

@@ -27,7 +27,15 @@ export function ListBox(element) {
     this.after.className = 'listSpacer';
     element.appendChild(this.before);
     element.appendChild(this.after);
-    element.addEventListener('scroll', function () { self.render(); });
+    // The view's height and scroll offset as last seen: reading them after a change of the
+    // list would have the engine lay the page out again at every vehicle added.
+    this.viewHeight = 0;
+    this.scrollTop = 0;
+    element.addEventListener('scroll', function () {
+        self.scrollTop = element.scrollTop;
+        self.render();
+    });
+    this.listen();
 }
 // An entry's height: 22 pixels and its border (.listEntry).
 ListBox.rowHeight = 23;
@@ -43,10 +51,10 @@ ListBox.prototype.find = function (vehicleID) {
 ListBox.prototype.render = function () {
     var count = this.shown.length;
     var height = ListBox.rowHeight;
-    var inView = Math.ceil(this.element.clientHeight / height) + 1;
+    var inView = Math.ceil(this.viewHeight / height) + 1;
     // A list taller than the window's worth of rows still has a row in every place.
     var rows = Math.max(ListBox.rowWindow, 2 * inView);
-    var top = Math.floor(this.element.scrollTop / height);
+    var top = Math.floor(this.scrollTop / height);
     var first = Math.max(0, Math.min(top - Math.floor((rows - inView) / 2), count - rows));
     var last = Math.min(count, first + rows);
     var node = this.before.nextSibling;
@@ -74,6 +82,12 @@ ListBox.prototype.render = function () {
     this.before.style.height = first * height + 'px';
     this.after.style.height = (count - last) * height + 'px';
 };
+// The list's box changed size.
+ListBox.prototype.measure = function () {
+    this.viewHeight = this.element.clientHeight;
+    this.scrollTop = this.element.scrollTop;
+    this.render();
+};
 // The search's choice of entries changed, or their order: number them again and show them.
 ListBox.prototype.reshow = function () {
     var shown = [];
@@ -93,7 +107,8 @@ ListBox.prototype.sort = function (compare) {
     this.order.sort(compare);
     this.reshow();
 };
-ListBox.prototype.addItem = function (vehicleID, name, position) {
+// lastReport: when the vehicle last reported (page milliseconds); now when not given.
+ListBox.prototype.addItem = function (vehicleID, name, position, lastReport) {
     var entry = document.createElement('div');
     entry.className = 'listEntry';
     entry.id = vehicleID;
@@ -106,25 +121,13 @@ ListBox.prototype.addItem = function (vehicleID, name, position) {
     entry.eventIcon.hoverText = '';
     entry.nameLabel = document.createElement('div');
     entry.nameLabel.className = 'vehicleName';
+    // Its picture is set when it first shows: ten thousand entries need not each load it.
     entry.timeoutIcon = document.createElement('img');
     entry.timeoutIcon.className = 'timeoutIcon';
-    entry.timeoutIcon.src = 'images/icon_timeout.png';
     entry.appendChild(entry.eventIcon);
     entry.appendChild(entry.nameLabel);
     entry.appendChild(entry.timeoutIcon);
     this.setName(entry, name);
-
-    entry.addEventListener('mousedown', function (e) {
-        if (e.button !== 1) {
-            selectVehicle(vehicleID);
-        }
-    });
-    entry.addEventListener('contextmenu', function (e) {
-        e.preventDefault();
-        global.vehicleContextMenu.Display(e, vehicleID);
-    });
-    this.hoverText(entry.nameLabel);
-    this.hoverText(entry.eventIcon);
 
     this.entries[vehicleID] = entry;
     this.order.push(entry);
@@ -139,7 +142,12 @@ ListBox.prototype.addItem = function (vehicleID, name, position) {
             this.render();
         }
     }
-    restartTimeout(entry);
+    if (lastReport === undefined) {
+        restartTimeout(entry);
+    } else {
+        entry.lastReport = lastReport;
+        refreshStatus(entry);
+    }
     searchListChanged();
     return entry;
 };
@@ -150,16 +158,42 @@ ListBox.prototype.setName = function (entry, name) {
     }
     entry.nameLabel.hoverText = name;
 };
-ListBox.prototype.hoverText = function (element) {
-    element.addEventListener('mouseover', function (e) {
-        if (isTooltipEnable && element.hoverText && !element.showsTooltip) {
+// The entries' pointer handlers, once for the whole list: the entry (or its name or event
+// icon, which carry a hover text) is found from the event's target.
+ListBox.prototype.listen = function () {
+    var self = this;
+    function entryOf(e) {
+        var entry = e.target.closest ? e.target.closest('.listEntry') : null;
+        return entry && self.find(entry.vehicleID) === entry ? entry : null;
+    }
+    function hovered(e) {
+        var entry = entryOf(e);
+        return entry && (e.target === entry.nameLabel || e.target === entry.eventIcon) ? e.target : null;
+    }
+    this.element.addEventListener('mousedown', function (e) {
+        var entry = entryOf(e);
+        if (entry && e.button !== 1) {
+            selectVehicle(entry.vehicleID);
+        }
+    });
+    this.element.addEventListener('contextmenu', function (e) {
+        var entry = entryOf(e);
+        if (entry) {
+            e.preventDefault();
+            global.vehicleContextMenu.Display(e, entry.vehicleID);
+        }
+    });
+    this.element.addEventListener('mouseover', function (e) {
+        var element = hovered(e);
+        if (element && isTooltipEnable && element.hoverText && !element.showsTooltip) {
             element.showsTooltip = true;
             global.tooltip.AddText(element.hoverText);
             global.tooltip.Display(e);
         }
     });
-    element.addEventListener('mouseout', function () {
-        if (element.showsTooltip) {
+    this.element.addEventListener('mouseout', function (e) {
+        var element = hovered(e);
+        if (element && element.showsTooltip) {
             element.showsTooltip = false;
             global.tooltip.DeleteItem();
         }

@@ -12,8 +12,8 @@ import { global } from './state.js';
 // open, always stand alone, on top. A fleet of up to clusterAbove looks as it always did.
 //
 // Frames: markers moving ask for a frame, drawn at most once every frameMs, and spaced
-// further when drawing took long, so that drawing keeps to about an eighth of a core
-// however many vehicles move. Panning carries the canvas with the map; it is drawn again
+// further when drawing took long (costShare times the last frame's cost), so that drawing
+// keeps to about an eighth of a core however many vehicles move. Panning carries the canvas with the map; it is drawn again
 // when the view settles.
 export function MarkerLayer(adapter) {
     var self = this;
@@ -28,6 +28,8 @@ export function MarkerLayer(adapter) {
     this.placed = [];
     this.placements = {};
     this.clusters = [];
+    // Patterns by sprite; a sprite no longer cached is let go with its pattern.
+    this.patterns = new WeakMap();
     this.index = null;
     this.indexedAt = -Infinity;
     this.indexedApart = '';
@@ -184,6 +186,9 @@ MarkerLayer.prototype.draw = function () {
     for (i = 0; i < apart.length; i++) {
         this.drawMarker(apart[i]);
     }
+    // The engine paints the canvas later, and that is most of a frame's cost: reading one
+    // pixel has it paint now, so that the cost, and the spacing of the frames, are known.
+    ctx.getImageData(0, 0, 1, 1);
     this.frame = null;
     this.frames++;
     this.lastCost = performance.now() - start;
@@ -204,12 +209,25 @@ MarkerLayer.prototype.drawMarker = function (marker) {
     f.ctx.setTransform(c, s, -s, c, x * f.ratio, y * f.ratio);
     // A timed-out vehicle fades a little, unless its alarm calls.
     f.ctx.globalAlpha = marker.status === 'timedout' && !marker.alarm ? 0.7 : 1;
-    f.ctx.drawImage(sprite, -sprite.width / 2, -sprite.height / 2);
+    f.ctx.fillStyle = this.patternOf(sprite);
+    f.ctx.fillRect(-sprite.width / 2, -sprite.height / 2, sprite.width, sprite.height);
     f.ctx.globalAlpha = 1;
     var reach = Math.max(sprite.width, sprite.height) / 2 - 4;
     this.placed.push({ vehicleID: marker.vehicleID, x: x, y: y, reach: reach });
     this.placements[marker.vehicleID] = { x: x, y: y, angle: marker.angle, width: sprite.width,
                                           height: sprite.height };
+};
+
+// A sprite is laid on the canvas as a pattern filling its square: the web engine takes a
+// thousand such fills in the time of a few dozen drawImage calls, each of which costs it
+// more than a millisecond here.
+MarkerLayer.prototype.patternOf = function (sprite) {
+    if (!this.patterns.has(sprite)) {
+        var pattern = this.frame.ctx.createPattern(sprite, 'no-repeat');
+        pattern.setTransform(new DOMMatrix([1, 0, 0, 1, -sprite.width / 2, -sprite.height / 2]));
+        this.patterns.set(sprite, pattern);
+    }
+    return this.patterns.get(sprite);
 };
 
 MarkerLayer.clusterRadius = function (count) {

@@ -30,7 +30,7 @@ import {
     userDefined,
     vehiclePopupWidth,
 } from './state.js';
-import { refreshStatus, reportTime, setLiveSeconds } from './status.js';
+import { reportTime, setLiveSeconds } from './status.js';
 import { VehicleInfo } from './vehicle-info.js';
 import { zoneRefused } from './zone-editing.js';
 import { setZones } from './zones.js';
@@ -128,12 +128,9 @@ export function insertVehicle(isLoaded, latitude, longitude, vehicleID, vehicleN
     }
     var info = new VehicleInfo(global.listBox.counter, vehicleID, name, position, updateTime);
     addVehicle(info, new ImageCanvasOverlay(global.map, position, global.normalImage, vehicleID));
-    var entry = global.listBox.addItem(vehicleID, name, position);
     // A stored vehicle has been silent since its last stored report, not since now.
-    if (Number(isLoaded) !== 0) {
-        entry.lastReport = reportTime(updateTime);
-        refreshStatus(entry);
-    }
+    global.listBox.addItem(vehicleID, name, position,
+                           Number(isLoaded) !== 0 ? reportTime(updateTime) : undefined);
     if (Number(isLoaded) === 0) {
         global.eventPopup.AddItem(vehicleID, name + ' is added', 'images/icon_add.png');
     }

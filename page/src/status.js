@@ -11,7 +11,6 @@ import { global } from './state.js';
 // and their glow.
 export var vehicleStatus = {
     liveMs: 60000,
-    names: ['live', 'quiet', 'timedout'],
     // The marker's glow by status, drawn into the marker (see ImageCanvasOverlay.setGlow).
     glows: {
         live: 'drop-shadow(0 0 2px #1FA84A) drop-shadow(0 0 1px #1FA84A)',
@@ -31,15 +30,19 @@ export function statusOf(entry, now) {
 }
 
 export function applyStatus(entry, status) {
+    if (status === 'timedout' && !entry.timeoutIcon.getAttribute('src')) {
+        entry.timeoutIcon.src = 'images/icon_timeout.png';
+    }
     entry.timeoutIcon.style.display = status === 'timedout' ? 'block' : 'none';
     if (entry.status === status) {
         return;
     }
+    if (entry.status) {
+        entry.classList.remove('status-' + entry.status);
+    }
+    entry.classList.add('status-' + status);
     entry.status = status;
     var marker = findMarker(entry.vehicleID);
-    vehicleStatus.names.forEach(function (name) {
-        entry.classList.toggle('status-' + name, name === status);
-    });
     if (marker) {
         marker.setStatus(status);
     }
