@@ -170,5 +170,23 @@ TEST_F(MapPageFleet, AtTheDefaultLimitNothingIsClustered)
     EXPECT_EQ(js("listLimit").toInt(), 10000);
 }
 
+TEST_F(MapPageFleet, PressesReachTheMarkerUnderThemButNotThroughTheMapControls)
+{
+    // One vehicle right under the zoom button, one in the open.
+    run("global.map.map.setView([20, 20], 4, { animate: false });"
+        " var r = document.querySelector('.leaflet-control-zoom-in').getBoundingClientRect();"
+        " var m = global.map.map.getContainer().getBoundingClientRect();"
+        " var under = global.map.map.containerPointToLatLng([r.left + r.width / 2 - m.left,"
+        "   r.top + r.height / 2 - m.top]);"
+        " insertVehicle(1, String(under.lat), String(under.lng), 'under', 'under', '2011-05-31 13:45:30');"
+        " insertVehicle(1, '20', '20', 'open', 'open', '2011-05-31 13:45:30')");
+    ASSERT_NE(m_page->markerCentre("under"), QPoint(-1, -1));
+    m_page->click(m_page->centreOf(".leaflet-control-zoom-in"), Qt::LeftButton);
+    ASSERT_TRUE(m_page->waitFor([&] { return js("global.map.map.getZoom()").toInt() == 5; }));
+    EXPECT_EQ(js("global.currentVehicle").toInt(), 0);
+    m_page->click(m_page->markerCentre("open"), Qt::LeftButton);
+    EXPECT_TRUE(m_page->waitFor([&] { return js("global.currentVehicle").toString() == "open"; }));
+}
+
 } // namespace
 } // namespace corvane

@@ -272,6 +272,10 @@ MarkerLayer.prototype.hit = function (x, y) {
     return null;
 };
 MarkerLayer.prototype.hitEvent = function (e) {
+    // The map's own controls lie over the markers.
+    if (e.target.closest && e.target.closest('.leaflet-control')) {
+        return null;
+    }
     var p = this.adapter.map.mouseEventToContainerPoint(e);
     return this.hit(p.x, p.y);
 };
