@@ -459,6 +459,8 @@ void CorvaneDlg::sendMapSources()
 
 void CorvaneDlg::sendAttentionSettings()
 {
+    // Before the vehicles: the page lists the ones inserted while there is room.
+    m_mapPage.setListLimit(m_databases.readSetting(listLimitRule));
     m_mapPage.setLiveSeconds(m_databases.readInt(liveSecondsKey, defaultLiveSeconds));
     m_mapPage.setAlarmKinds(storedAlarmKinds());
     m_mapPage.setZoneAlarmKinds(storedZoneAlarmKinds());
