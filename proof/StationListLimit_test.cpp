@@ -7,11 +7,14 @@
 #include "app/testsupport/StationTestSupport.h"
 #include "app/testsupport/StationWindowTest.h"
 #include "data/Database.h"
+#include "dialogs/DialogTestSupport.h"
+#include "dialogs/SetupDlg.h"
 #include "proof/LoopbackSender.h"
 #include "testsupport/RawDatagrams.h"
 #include "testsupport/VehicleIds.h"
 
 #include <QMessageBox>
+#include <QSpinBox>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
@@ -120,6 +123,18 @@ TEST_F(StationListLimit, ThePageListsAsManyAsTheSettingSays)
     // With the default the first 101 are, and only they.
     restartWith(std::nullopt);
     EXPECT_TRUE(test::waitFor([&] { return listed() == 101; }, deadlineMs)) << listed();
+
+    // What the setup saves reaches the page without a reload.
+    test::ModalWatcher operatorHand([](QWidget& modal) {
+        auto* setup = qobject_cast<SetupDlg*>(&modal);
+        if (setup == nullptr)
+            return false;
+        setup->findChild<QSpinBox*>("listLimitBox")->setValue(120);
+        setup->accept();
+        return true;
+    });
+    m_window->pageRequests().onClickSetup();
+    EXPECT_TRUE(test::waitFor([&] { return js("listLimit").toInt() == 120; }, deadlineMs));
 }
 
 } // namespace
