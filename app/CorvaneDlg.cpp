@@ -340,6 +340,9 @@ void CorvaneDlg::connectDialogs()
             [this](const std::string& id) { m_zoneEditor.remove(id); });
     connect(&m_wiring, &DialogWiring::speedLimitChanged, this,
             [this](int kmh) { m_zones.setGeneralLimit(kmh); });
+    // A higher limit lists the vehicles beyond the old one as they next report.
+    connect(&m_wiring, &DialogWiring::listLimitChanged, this,
+            [this](int vehicles) { m_mapPage.setListLimit(vehicles); });
     // The tile scheme does its disk work on its own worker: nothing here waits for it.
     connect(&m_wiring, &DialogWiring::tileFilesChanged, this, [this](const QStringList& paths) {
         m_clientHandler->tiles().setTileFiles(paths);
@@ -459,6 +462,8 @@ void CorvaneDlg::sendMapSources()
 
 void CorvaneDlg::sendAttentionSettings()
 {
+    // Before the vehicles: the page lists the ones inserted while there is room.
+    m_mapPage.setListLimit(m_databases.readSetting(listLimitRule));
     m_mapPage.setLiveSeconds(m_databases.readInt(liveSecondsKey, defaultLiveSeconds));
     m_mapPage.setAlarmKinds(storedAlarmKinds());
     m_mapPage.setZoneAlarmKinds(storedZoneAlarmKinds());

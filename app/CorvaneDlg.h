@@ -53,9 +53,9 @@ class TrackReplayBar;
 // of them (FrameScript says which give way: track points and older positions
 // first, alarms last); when it has
 // loaded it gets the whole state first (time-out, map sources, attention
-// settings, every vehicle, the sort, after a loss the page size too) and
-// then the calls that waited, in order. A loss is told in the trace and in
-// the window title, never in a box.
+// settings, the list limit "page/ListLimit" before every vehicle, the sort,
+// after a loss the page size too) and then the calls that waited, in order.
+// A loss is told in the trace and in the window title, never in a box.
 //
 // Ownership: owns the browser client and extension handlers, the web view
 // (as a child widget), the controller, the reception (and through it the
@@ -142,6 +142,7 @@ private:
     void tellUnusableSettings();
     void handlePageLoaded();
     void sendMapSources();
+    // With the list limit, which must precede the vehicles.
     void sendAttentionSettings();
     // "page/AlarmKinds" and "page/ZoneAlarmKinds" as stored, unknown bits cleared.
     std::uint32_t storedAlarmKinds();

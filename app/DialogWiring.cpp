@@ -135,6 +135,7 @@ void DialogWiring::showSetup()
     connect(&dialog, &SetupDlg::alarmKindsChanged, this, &DialogWiring::alarmKindsChanged);
     connect(&dialog, &SetupDlg::zoneAlarmKindsChanged, this, &DialogWiring::zoneAlarmKindsChanged);
     connect(&dialog, &SetupDlg::speedLimitChanged, this, &DialogWiring::speedLimitChanged);
+    connect(&dialog, &SetupDlg::listLimitChanged, this, &DialogWiring::listLimitChanged);
     connect(&dialog, &SetupDlg::tileFilesChanged, this, &DialogWiring::tileFilesChanged);
     connect(&dialog, &SetupDlg::tileCacheChanged, this, &DialogWiring::tileCacheChanged);
     connect(&dialog, &SetupDlg::cacheClearRequested, this, &DialogWiring::cacheClearRequested);

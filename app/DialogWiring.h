@@ -30,9 +30,10 @@ class StationRecords;
 // port goes to the reception, its time-out to the controller, its days kept
 // to the database writer, its alarm kinds out through alarmKindsChanged and
 // zoneAlarmKindsChanged, its speed limit out through speedLimitChanged, its
-// tile files, cache size and cache clearing out through tileFilesChanged,
-// tileCacheChanged and cacheClearRequested; the
-// senders' list is read again when the setup has closed, however it closed.
+// list limit out through listLimitChanged, its tile files, cache size and
+// cache clearing out through tileFilesChanged, tileCacheChanged and
+// cacheClearRequested; the senders' list is read again when the setup has
+// closed, however it closed.
 // A chosen stored track goes out through storedTrackChosen.
 //
 // Ownership: borrows the window (the dialogs' parent), the records, the
@@ -78,6 +79,8 @@ signals:
     void zoneDeleted(const std::string& id);
     // The speed limit outside zones, km/h (0: none).
     void speedLimitChanged(int kmh);
+    // The most vehicles the page lists.
+    void listLimitChanged(int vehicles);
     // The operator's MBTiles files, in answer order.
     void tileFilesChanged(const QStringList& paths);
     void tileCacheChanged(int megabytes);

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -135,6 +136,9 @@ TEST_F(DialogWiringTest, WhatTheSetupSavesReachesTheStation)
     std::vector<std::uint32_t> kinds;
     QObject::connect(m_wiring.get(), &DialogWiring::alarmKindsChanged,
                      [&](std::uint32_t mask) { kinds.push_back(mask); });
+    std::vector<int> listLimits;
+    QObject::connect(m_wiring.get(), &DialogWiring::listLimitChanged,
+                     [&](int vehicles) { listLimits.push_back(vehicles); });
     run([&] { m_wiring->onClickSetup(); },
         [](QWidget& modal) {
             auto* port = modal.findChild<QLineEdit*>("portBox");
@@ -142,12 +146,15 @@ TEST_F(DialogWiringTest, WhatTheSetupSavesReachesTheStation)
                 return false;
             port->setText("23456");
             modal.findChild<QCheckBox*>("alarmKind0")->toggle();
+            modal.findChild<QSpinBox*>("listLimitBox")->setValue(500);
             static_cast<QDialog&>(modal).accept();
             return true;
         });
     EXPECT_EQ(m_reception.port(), 23456);
     EXPECT_EQ(kinds, std::vector<std::uint32_t>({(1u << 13) | 1u}));
     EXPECT_EQ(m_databases.readInt("setup/Port", 0), 23456);
+    EXPECT_EQ(listLimits, std::vector<int>({500}));
+    EXPECT_EQ(m_databases.readInt("page/ListLimit", 0), 500);
 }
 
 } // namespace

@@ -54,6 +54,11 @@ inline constexpr SettingRule minFreeRule{"data/MinFreeMB", 200, 0, 1048576,
 inline constexpr SettingRule tileCacheRule{"map/CacheMB", 1024, 0, 1048576,
                                            "Tile cache must be between %d ~ %d MB"};
 
+// The most vehicles the map page lists; beyond them a vehicle is known by
+// name only. The page itself keeps to the same range.
+inline constexpr SettingRule listLimitRule{"page/ListLimit", 101, 101, 10000,
+                                           "List limit must be between %d ~ %d"};
+
 // The operator's MBTiles files, one path a line, answered first to last.
 inline constexpr char tileFilesKey[] = "map/TileFiles";
 // The paths of a stored tile file list: each line trimmed of blanks, blank

@@ -25,6 +25,8 @@ public:
                          [this](int v) { add("keepDays", v); });
         QObject::connect(&dialog, &SetupDlg::speedLimitChanged,
                          [this](int v) { add("speedLimit", v); });
+        QObject::connect(&dialog, &SetupDlg::listLimitChanged,
+                         [this](int v) { add("listLimit", v); });
         QObject::connect(&dialog, &SetupDlg::alarmKindsChanged,
                          [this](std::uint32_t mask) { add("alarmKinds", static_cast<int>(mask)); });
         QObject::connect(&dialog, &SetupDlg::zoneAlarmKindsChanged, [this](std::uint32_t mask) {

@@ -97,6 +97,13 @@ SetupDlg::SetupDlg(SetupSettings& settings, QWidget* parent) : QDialog(parent), 
     m_speedLimitBox->setToolTip(
         QStringLiteral("Outside zones with a limit of their own; 0 is none"));
     auto* kmhLabel = new QLabel(QStringLiteral("km/h"), this);
+    auto* listLimitLabel = new QLabel(QStringLiteral("Vehicles on the map :"), this);
+    m_listLimitBox = new QSpinBox(this);
+    m_listLimitBox->setObjectName(QStringLiteral("listLimitBox"));
+    m_listLimitBox->setRange(listLimitRule.minimum, listLimitRule.maximum);
+    m_listLimitBox->setMinimumWidth(units.x(120));
+    m_listLimitBox->setToolTip(
+        QStringLiteral("The most vehicles listed; others are known by name until there is room"));
 
     auto* fields = new QGridLayout;
     fields->addWidget(portLabel, 0, 0, Qt::AlignRight);
@@ -110,6 +117,8 @@ SetupDlg::SetupDlg(SetupSettings& settings, QWidget* parent) : QDialog(parent), 
     fields->addWidget(speedLabel, 3, 0, Qt::AlignRight);
     fields->addWidget(m_speedLimitBox, 3, 1);
     fields->addWidget(kmhLabel, 3, 2);
+    fields->addWidget(listLimitLabel, 4, 0, Qt::AlignRight);
+    fields->addWidget(m_listLimitBox, 4, 1);
     fields->setColumnMinimumWidth(2, units.x(23));
     auto* sendersLabel = new QLabel(QStringLiteral("Allowed senders :"), this);
     m_sendersBox = new QLineEdit(this);
@@ -117,13 +126,13 @@ SetupDlg::SetupDlg(SetupSettings& settings, QWidget* parent) : QDialog(parent), 
     m_sendersBox->setPlaceholderText(QStringLiteral("everyone"));
     m_sendersBox->setToolTip(
         QStringLiteral("IPv4 addresses and ranges, e.g. 192.0.2.7, 198.51.100.0/24"));
-    fields->addWidget(sendersLabel, 4, 0, Qt::AlignRight);
-    fields->addWidget(m_sendersBox, 4, 1);
+    fields->addWidget(sendersLabel, 5, 0, Qt::AlignRight);
+    fields->addWidget(m_sendersBox, 5, 1);
     m_dropLabel = new QLabel(this);
     m_dropLabel->setObjectName(QStringLiteral("dropSummary"));
     m_dropLabel->setWordWrap(true);
     m_dropLabel->setVisible(false);
-    fields->addWidget(m_dropLabel, 5, 0, 1, 3);
+    fields->addWidget(m_dropLabel, 6, 0, 1, 3);
     auto* buttons = makeConfirmButtons(*this, QStringLiteral("OK"), QStringLiteral("ok"),
                                        QStringLiteral("Cancel"), units.size(49, 14), units.x(10));
     auto* layout = new QVBoxLayout(this);
@@ -151,6 +160,8 @@ SetupDlg::SetupDlg(SetupSettings& settings, QWidget* parent) : QDialog(parent), 
     m_keepDaysBox->setText(QString::number(m_keepDays));
     m_speedLimit = readSetting(speedLimitRule);
     m_speedLimitBox->setText(QString::number(m_speedLimit));
+    m_listLimit = readSetting(listLimitRule);
+    m_listLimitBox->setValue(m_listLimit);
 }
 
 void SetupDlg::addOfflineMap(QVBoxLayout& layout, int listWidth)
@@ -292,18 +303,8 @@ bool SetupDlg::applyOfflineMap()
         m_storedTileFiles = paths;
         emit tileFilesChanged(paths);
     }
-    const int megabytes = m_cacheBox->value();
-    if (megabytes != m_cacheMB) {
-        try {
-            m_settings.writeInt(tileCacheRule.key, megabytes);
-        } catch (const Exception& e) {
-            traceException(e);
-            return false;
-        }
-        m_cacheMB = megabytes;
-        emit tileCacheChanged(megabytes);
-    }
-    return true;
+    return save(tileCacheRule.key, m_cacheBox->value(), m_cacheMB, &SetupDlg::tileCacheChanged) !=
+           Outcome::Refused;
 }
 
 void SetupDlg::setDropSummary(const QString& text)
@@ -414,6 +415,10 @@ void SetupDlg::accept()
     if (apply(m_speedLimitBox, speedLimitRule, m_speedLimit, &SetupDlg::speedLimitChanged) ==
         Outcome::Refused)
         return;
+    // The spin box keeps to its range: only a failed save refuses it.
+    if (save(listLimitRule.key, m_listLimitBox->value(), m_listLimit,
+             &SetupDlg::listLimitChanged) == Outcome::Refused)
+        return;
     if (applySenders() == Outcome::Refused)
         return;
     if (!applyChecklist(m_alarmKinds, alarmKindsKey, m_alarmMask, &SetupDlg::alarmKindsChanged) ||
@@ -435,8 +440,16 @@ SetupDlg::Outcome SetupDlg::apply(QLineEdit* box, const SettingRule& rule, int& 
         showStationMessage(this, QString::fromStdString(rule.rangeMessage()), QMessageBox::Warning);
         return Outcome::Refused;
     }
+    return save(rule.key, value, current, changed);
+}
+
+SetupDlg::Outcome SetupDlg::save(const char* key, int value, int& current,
+                                 void (SetupDlg::*changed)(int))
+{
+    if (value == current)
+        return Outcome::Unchanged;
     try {
-        m_settings.writeInt(rule.key, value);
+        m_settings.writeInt(key, value);
     } catch (const Exception& e) {
         traceException(e);
         return Outcome::Refused;

@@ -23,13 +23,15 @@ struct SettingRule;
 // The station's setup: the callback port (1500 to 32000), the callback
 // time-out in minutes (1 to 28800), the days of GPS samples and events
 // app.db keeps (0 to 3650; 0 keeps everything), the speed limit outside zones that have one
-// ("rules/SpeedLimitKmh", 0 to 500 km/h; 0 is none) and the senders the station takes datagrams
+// ("rules/SpeedLimitKmh", 0 to 500 km/h; 0 is none), the most vehicles the map lists
+// ("page/ListLimit", a spin box from 101 to 10000) and the senders the station takes datagrams
 // from (IPv4 addresses and ranges; empty for everyone). Below them a line tells what the station
 // has dropped (setDropSummary).
 //
 // OK saves each value that differs from the one shown at opening (or last
 // saved) in a transaction of its own and emits portChanged, timeoutChanged,
-// keepDaysChanged or speedLimitChanged with the saved value; the senders are only saved (whoever
+// keepDaysChanged, speedLimitChanged or listLimitChanged with the saved value; the senders are
+// only saved (whoever
 // opened the dialog reads them when it has closed). A
 // list that does not read is refused with a message naming the bad entry. A value out
 // of range is refused with a message box and keeps the dialog open; a port
@@ -82,6 +84,7 @@ signals:
     void timeoutChanged(int minutes);
     void keepDaysChanged(int days);
     void speedLimitChanged(int kmh);
+    void listLimitChanged(int vehicles);
     void alarmKindsChanged(std::uint32_t mask);
     void zoneAlarmKindsChanged(std::uint32_t mask);
     // The saved tile files, in answer order.
@@ -101,6 +104,9 @@ private:
     // emits it with `changed`.
     Outcome apply(QLineEdit* box, const SettingRule& rule, int& current,
                   void (SetupDlg::*changed)(int));
+    // Saves a value that differs from current under key and emits it with
+    // `changed`; Refused when the save failed (current then stays).
+    Outcome save(const char* key, int value, int& current, void (SetupDlg::*changed)(int));
     int readSetting(const SettingRule& rule);
     void addAlarmKinds(QVBoxLayout& layout);
     // Saves a changed checklist under key (bit n: box n) and announces it
@@ -123,6 +129,8 @@ private:
     int m_timeout = 0;
     QLineEdit* m_speedLimitBox = nullptr;
     int m_speedLimit = 0;
+    QSpinBox* m_listLimitBox = nullptr;
+    int m_listLimit = 0;
     std::array<QCheckBox*, 14> m_alarmKinds{};
     int m_alarmMask = 0;
     std::array<QCheckBox*, 3> m_zoneAlarmKinds{};

@@ -357,6 +357,46 @@ TEST_F(SetupDlgTest, KeepDaysAndTheSpeedLimitAcceptTheirRangesAndAreAnnounced)
     }
 }
 
+TEST_F(SetupDlgTest, ListLimitShowsWhatTheStationRunsOnAndSavesAChange)
+{
+    struct Case
+    {
+        std::optional<int> stored;
+        int shown;
+        int typed; // given to the spin box, which keeps to 101..10000
+        const char* failingKey;
+        Writes writes;
+        Events events;
+    };
+    const Case cases[] = {
+        {std::nullopt, 101, 101, "", {}, {}},
+        {150, 150, 150, "", {}, {}},
+        {150, 150, 99999, "", {{"page/ListLimit", 10000}}, {{"listLimit", 10000}}},
+        {150, 150, 5, "", {{"page/ListLimit", 101}}, {{"listLimit", 101}}},
+        // Out of range the station runs on the default, and the box shows it.
+        {20000, 101, 500, "", {{"page/ListLimit", 500}}, {{"listLimit", 500}}},
+        {100, 101, 101, "", {}, {}},
+        {150, 150, 200, "page/ListLimit", {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.stored.value_or(-1)) + " -> " + std::to_string(c.typed));
+        m_settings = MemorySettings();
+        m_settings.failingKey = c.failingKey;
+        if (c.stored)
+            m_settings.values["page/ListLimit"] = *c.stored;
+        m_announced.take();
+        open();
+        auto* limit = m_dialog->findChild<QSpinBox*>("listLimitBox");
+        ASSERT_NE(limit, nullptr);
+        EXPECT_EQ(limit->value(), c.shown);
+        limit->setValue(c.typed);
+        EXPECT_EQ(submit("10111", "10"), QStringList());
+        EXPECT_EQ(m_settings.writes, c.writes);
+        EXPECT_EQ(m_announced.take(), c.events);
+        EXPECT_EQ(m_dialog->isVisible(), *c.failingKey != '\0') << "a failed save keeps it open";
+    }
+}
+
 // Tile files of every kind an operator may pick, made in a folder of their own.
 struct TileFiles
 {

@@ -54,6 +54,11 @@ void MapPage::setZoneAlarmKinds(std::uint32_t mask)
     written(ScriptCalls::setZoneAlarmKinds(mask));
 }
 
+void MapPage::setListLimit(int vehicles)
+{
+    written(ScriptCalls::setListLimit(vehicles));
+}
+
 void MapPage::setAlarmMuted(bool muted)
 {
     written(ScriptCalls::setAlarmMuted(muted));

@@ -43,6 +43,9 @@ public:
     void setAlarmKinds(std::uint32_t mask);
     void setAlarmMuted(bool muted);
     void setZoneAlarmKinds(std::uint32_t mask);
+    // The most vehicles the page lists (listLimitRule); it decides over the
+    // vehicles inserted after it, so it goes before them.
+    void setListLimit(int vehicles);
 
     // A vehicle for the list and the map: insertVehicle, then
     // insertOptionalInfo with the same is-loaded value and, when isLoaded,

@@ -193,6 +193,11 @@ std::string ScriptCalls::setZoneAlarmKinds(std::uint32_t mask)
     return ScriptCall("setZoneAlarmKinds").integer(mask).finish(";");
 }
 
+std::string ScriptCalls::setListLimit(int vehicles)
+{
+    return ScriptCall("setListLimit").integer(vehicles).finish(";");
+}
+
 std::string ScriptCalls::setAlarmMuted(bool muted)
 {
     return ScriptCall("setAlarmMuted").integer(muted ? 1 : 0).finish(";");

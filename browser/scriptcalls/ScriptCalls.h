@@ -112,6 +112,9 @@ public:
     //     setZoneAlarmKinds(4);  the station's own events that call for
     //                           attention: bit 0 Zone enter, 1 Zone exit, 2 Overspeed
     static std::string setZoneAlarmKinds(std::uint32_t mask);
+    //     setListLimit(101);    the most vehicles the page lists; sent before
+    //                           the vehicles, whom it decides over
+    static std::string setListLimit(int vehicles);
     static std::string setReportedName(const VehicleInfo& vehicle);
 
     // 'showTrackHistory({"id":…,"message":…,"title":…});': a stored track's

@@ -140,6 +140,7 @@ TEST(ScriptCalls, EveryCallHasItsExactText)
          "setZoneAlarmKinds(4);"},
         {"setAlarmMuted off", [] { return ScriptCalls::setAlarmMuted(false); },
          "setAlarmMuted(0);"},
+        {"setListLimit", [] { return ScriptCalls::setListLimit(101); }, "setListLimit(101);"},
         {"setReportedName carries the reported name",
          [] { return ScriptCalls::setReportedName(renamed()); },
          R"x(setReportedName('0f8fad5b-d9cb-469f-a165-70867728950e', 'O\'Brien\\1');)x"},
