@@ -16,7 +16,9 @@ namespace {
 constexpr int drainPeriodMs = 500;
 
 // Wraps moveTo and addTrackPoints; the notes are a flat list of time and
-// latitude pairs.
+// latitude pairs. Wraps insertVehicle too, to note when the count of vehicles
+// the page holds last changed: a length read per call, as a whole fleet
+// inserted in one script must not cost the page a search per vehicle.
 const char hookScript[] = R"js(
 (function (probe) {
     if (window.corvaneProbe) { return; }
@@ -39,11 +41,25 @@ const char hookScript[] = R"js(
             return add.apply(this, arguments);
         };
     }
+    if (typeof insertVehicle === 'function' && typeof vehicleInfoContainer !== 'undefined') {
+        var insert = insertVehicle;
+        insertVehicle = function () {
+            var result = insert.apply(this, arguments);
+            if (vehicleInfoContainer.length !== corvaneProbe.held) {
+                corvaneProbe.held = vehicleInfoContainer.length;
+                corvaneProbe.heldAt = Date.now();
+            }
+            return result;
+        };
+    }
 })
 )js";
 
+// [moves, notes, and while new since the last take: [vehicles held, since when]].
 const char takeScript[] = "(function () { var p = window.corvaneProbe; if (!p) { return null; }"
-                          " var n = p.notes; p.notes = []; return [p.moves, n]; })()";
+                          " var n = p.notes; p.notes = [];"
+                          " var h = p.heldAt !== p.heldTaken ? [p.held, p.heldAt] : null;"
+                          " p.heldTaken = p.heldAt; return [p.moves, n, h]; })()";
 
 } // namespace
 
@@ -80,7 +96,7 @@ void PageProbe::drain()
         if (self == nullptr || !result.isValid() || result.isNull())
             return;
         const QVariantList taken = result.toList();
-        if (taken.size() != 2)
+        if (taken.size() != 3)
             return;
         std::ofstream out(self->m_file, std::ios::app);
         const QVariantList notes = taken[1].toList();
@@ -88,6 +104,12 @@ void PageProbe::drain()
         for (qsizetype i = 0; i + 1 < notes.size(); i += 2) {
             std::snprintf(line, sizeof line, "%.0f %.6f\n", notes[i].toDouble(),
                           notes[i + 1].toDouble());
+            out << line;
+        }
+        const QVariantList held = taken[2].toList();
+        if (held.size() == 2) {
+            std::snprintf(line, sizeof line, "held %.0f %lld\n", held[1].toDouble(),
+                          held[0].toLongLong());
             out << line;
         }
         out << "moves " << taken[0].toLongLong() << '\n';

@@ -16,8 +16,11 @@ namespace corvane {
 // moveTo or as a track point, and counts every moveTo it runs. The time is
 // the system's wall clock in milliseconds (Date.now()), the clock another
 // process on the machine reads too, so a sender can time a datagram to the
-// page with one clock. Twice a second the notes are appended to the file as
-// lines "<ms since the epoch> <latitude>" and one line "moves <count so far>".
+// page with one clock. It also notes how many vehicles the page holds (listed,
+// deleted ones among them) and when an insertVehicle last changed that count.
+// Twice a second the notes are appended to the file as lines "<ms since the
+// epoch> <latitude>", when the count changed one line "held <ms since the
+// epoch> <vehicles>", and one line "moves <count so far>".
 //
 // The probe costs the page one comparison per call and the station one small
 // script every half second; without the variable nothing of it runs.
