@@ -39,36 +39,18 @@ void insertEvent(Database& db, const EventLog& e)
     db.execute(sql.getText());
 }
 
-void insertVehicle(Database& db, const VehicleInfo& v)
+// The values of a vehicle_info row from parameter `first` on, in the order of
+// its columns after the identifier.
+void bindVehicle(Statement& statement, const VehicleInfo& v, int first)
 {
-    FormatableSQL sql(
-        "INSERT INTO vehicle_info (id, name, edited_name, "
-        "last_updated_time,last_updated_latitude,last_updated_longitude, deleted, company, maker, "
-        "model, registration, driver, license, info1, info2, image_path)VALUES ('%q', '%q', '%q', "
-        "DATETIME('%q'), '%q', '%q', %d, '%q', '%q', '%q', '%q', '%q', '%q', '%q', '%q', '%q');",
-        v.id.toText().c_str(), v.name.c_str(), v.edited_name.c_str(), v.last_updated_time.c_str(),
-        v.last_updated_latitude.c_str(), v.last_updated_longitude.c_str(), v.deleted ? 1 : 0,
-        v.company.c_str(), v.maker.c_str(), v.model.c_str(), v.registration.c_str(),
-        v.driver.c_str(), v.license.c_str(), v.info1.c_str(), v.info2.c_str(),
-        v.image_path.c_str());
-    db.execute(sql.getText());
-}
-
-void updateVehicle(Database& db, const VehicleInfo& v)
-{
-    FormatableSQL sql(
-        "UPDATE vehicle_info set name='%q', edited_name='%q',last_updated_time=DATETIME('%q'), "
-        "last_updated_latitude='%q',last_updated_longitude='%q', deleted=%d, company='%q', "
-        "maker='%q', model='%q', registration='%q', driver='%q', license='%q', info1='%q', "
-        "info2='%q', image_path='%q' where id = '%q';",
-        v.name.c_str(), v.edited_name.c_str(), v.last_updated_time.c_str(),
-        v.last_updated_latitude.c_str(), v.last_updated_longitude.c_str(), v.deleted ? 1 : 0,
-        v.company.c_str(), v.maker.c_str(), v.model.c_str(), v.registration.c_str(),
-        v.driver.c_str(), v.license.c_str(), v.info1.c_str(), v.info2.c_str(), v.image_path.c_str(),
-        v.id.toText().c_str());
-    db.execute(sql.getText());
-    if (db.getChanges() == 0)
-        insertVehicle(db, v);
+    int index = first;
+    for (const std::string* text : {&v.name, &v.edited_name, &v.last_updated_time,
+                                    &v.last_updated_latitude, &v.last_updated_longitude})
+        statement.bindTextNoCopy(index++, text->c_str());
+    statement.bindInt(index++, v.deleted ? 1 : 0);
+    for (const std::string* text : {&v.company, &v.maker, &v.model, &v.registration, &v.driver,
+                                    &v.license, &v.info1, &v.info2, &v.image_path})
+        statement.bindTextNoCopy(index++, text->c_str());
 }
 
 } // namespace
@@ -95,13 +77,35 @@ void RecordWriter::insertGps(const GPSData& g)
     insert.reset();
 }
 
+void RecordWriter::insertVehicle(const VehicleInfo& vehicle)
+{
+    Statement& insert = m_vehicleInsert.on(m_database);
+    const std::string id = vehicle.id.toText();
+    insert.bindTextNoCopy(1, id.c_str());
+    bindVehicle(insert, vehicle, 2);
+    insert.execute();
+    insert.reset();
+}
+
+void RecordWriter::updateVehicle(const VehicleInfo& vehicle)
+{
+    Statement& update = m_vehicleUpdate.on(m_database);
+    const std::string id = vehicle.id.toText();
+    bindVehicle(update, vehicle, 1);
+    update.bindTextNoCopy(16, id.c_str());
+    update.execute();
+    update.reset();
+    if (m_database.getChanges() == 0)
+        insertVehicle(vehicle);
+}
+
 void RecordWriter::apply(const AbstractDatabaseRecord& record)
 {
     using R = AbstractDatabaseRecord;
     if (record.recordType == R::Vehicle && record.operation == R::Insert)
-        insertVehicle(m_database, static_cast<const VehicleInfo&>(record));
+        insertVehicle(static_cast<const VehicleInfo&>(record));
     else if (record.recordType == R::Vehicle && record.operation == R::Update)
-        updateVehicle(m_database, static_cast<const VehicleInfo&>(record));
+        updateVehicle(static_cast<const VehicleInfo&>(record));
     else if (record.recordType == R::GPSSample && record.operation == R::Insert)
         insertGps(static_cast<const GPSData&>(record));
     else if (record.recordType == R::Event && record.operation == R::Insert)
