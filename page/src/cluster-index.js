@@ -6,12 +6,8 @@ import Supercluster from 'supercluster';
 //
 // Leaflet's tiles are 256 pixels and the index reckons with 512, so radiusPixels is the
 // distance on the screen within which markers join.
-export function ClusterIndex(options) {
-    var o = options || {};
-    this.maxZoom = o.maxZoom === undefined ? ClusterIndex.maxZoom : o.maxZoom;
-    this.radiusPixels = o.radiusPixels || ClusterIndex.radiusPixels;
+export function ClusterIndex() {
     this.index = null;
-    this.count = 0;
 }
 // Above this zoom every vehicle stands alone: a street's worth of vehicles is no crowd.
 ClusterIndex.maxZoom = 15;
@@ -28,14 +24,13 @@ ClusterIndex.prototype.load = function (points) {
         };
     }
     this.index = new Supercluster({
-        radius: this.radiusPixels * 2,
-        maxZoom: this.maxZoom,
+        radius: ClusterIndex.radiusPixels * 2,
+        maxZoom: ClusterIndex.maxZoom,
         // A cluster is alarming when any vehicle in it is.
         map: function (props) { return { alarm: props.alarm }; },
         reduce: function (accumulated, props) { accumulated.alarm = accumulated.alarm || props.alarm; }
     });
     this.index.load(features);
-    this.count = points.length;
 };
 
 // What the view from west to east and south to north shows at a zoom: vehicles alone as

@@ -5,8 +5,9 @@ import { refreshStatus } from './status.js';
 
 // The vehicle list down the left side. Entries are found by vehicle identifier. Every
 // vehicle has its entry, but only a window of rowWindow entries around the view (twice the
-// rows in view on a very tall list) is in the document, between two spacers that give the list its full height: a list of ten thousand
-// scrolls, sorts and searches as one of a hundred. Up to rowWindow vehicles the whole list
+// rows in view on a very tall list) is in the document, between two spacers that give the
+// list its full height: a list of ten thousand scrolls, sorts and searches as one of a
+// hundred. Up to rowWindow vehicles the whole list
 // is in the document, as it always was.
 export function ListBox(element) {
     var self = this;
@@ -17,8 +18,7 @@ export function ListBox(element) {
     this.order = [];
     this.shown = [];
     this.matches = function () { return true; };
-    // The entries in the document: shown[first] to shown[last - 1].
-    this.first = 0;
+    // The entries in the document end before shown[last].
     this.last = 0;
     this.selectedID = null;
     this.before = document.createElement('div');
@@ -77,7 +77,6 @@ ListBox.prototype.render = function () {
             this.element.insertBefore(entry, node);
         }
     }
-    this.first = first;
     this.last = last;
     this.before.style.height = first * height + 'px';
     this.after.style.height = (count - last) * height + 'px';
