@@ -7,12 +7,31 @@ import Supercluster from 'supercluster';
 // Leaflet's tiles are 256 pixels and the index reckons with 512, so radiusPixels is the
 // distance on the screen within which markers join.
 export function ClusterIndex() {
-    this.index = null;
+    this.features = [];
+    this.level = null;
 }
 // Above this zoom every vehicle stands alone: a street's worth of vehicles is no crowd.
 ClusterIndex.maxZoom = 15;
 ClusterIndex.radiusPixels = 45;
 
+// The grouping of some vehicles at one zoom, from their own positions. A map shows one zoom
+// at a time, and the vehicles move: grouping every zoom at each regroup cost ten times the
+// one that is seen (most of the page's work at ten thousand vehicles).
+function grouping(features, zoom) {
+    var z = Math.min(zoom, ClusterIndex.maxZoom);
+    var index = new Supercluster({
+        radius: ClusterIndex.radiusPixels * 2,
+        minZoom: z,
+        maxZoom: z,
+        // A cluster is alarming when any vehicle in it is.
+        map: function (props) { return { alarm: props.alarm }; },
+        reduce: function (accumulated, props) { accumulated.alarm = accumulated.alarm || props.alarm; }
+    });
+    index.load(features);
+    return index;
+}
+
+// New positions: the grouping is made again when a zoom is next asked for.
 ClusterIndex.prototype.load = function (points) {
     var features = new Array(points.length);
     for (var i = 0; i < points.length; i++) {
@@ -23,24 +42,27 @@ ClusterIndex.prototype.load = function (points) {
             geometry: { type: 'Point', coordinates: [p.lng, p.lat] }
         };
     }
-    this.index = new Supercluster({
-        radius: ClusterIndex.radiusPixels * 2,
-        maxZoom: ClusterIndex.maxZoom,
-        // A cluster is alarming when any vehicle in it is.
-        map: function (props) { return { alarm: props.alarm }; },
-        reduce: function (accumulated, props) { accumulated.alarm = accumulated.alarm || props.alarm; }
-    });
-    this.index.load(features);
+    this.features = features;
+    this.level = null;
+};
+
+// The grouping at a whole zoom (past maxZoom: none), made once per load.
+ClusterIndex.prototype.at = function (zoom) {
+    var z = Math.max(0, Math.min(Math.floor(zoom), ClusterIndex.maxZoom + 1));
+    if (!this.level || this.level.zoom !== z) {
+        this.level = { zoom: z, index: grouping(this.features, z) };
+    }
+    return this.level;
 };
 
 // What the view from west to east and south to north shows at a zoom: vehicles alone as
 // { vehicleID, lat, lng }, the others as { cluster, count, alarm, lat, lng }. A view wider
 // than the world asks for all of it; one across the antimeridian, for both sides of it.
 ClusterIndex.prototype.query = function (west, south, east, north, zoom) {
-    if (!this.index) {
+    if (this.features.length === 0) {
         return [];
     }
-    var z = Math.max(0, Math.floor(zoom));
+    var level = this.at(zoom);
     var boxes = [];
     if (east - west >= 360) {
         boxes.push([-180, south, 180, north]);
@@ -55,7 +77,7 @@ ClusterIndex.prototype.query = function (west, south, east, north, zoom) {
     }
     var shown = [];
     for (var b = 0; b < boxes.length; b++) {
-        var features = this.index.getClusters(boxes[b], z);
+        var features = level.index.getClusters(boxes[b], level.zoom);
         for (var i = 0; i < features.length; i++) {
             var f = features[i];
             var lng = f.geometry.coordinates[0];
@@ -71,10 +93,21 @@ ClusterIndex.prototype.query = function (west, south, east, north, zoom) {
     return shown;
 };
 
-// The zoom at which a cluster falls apart, and the vehicles it holds.
-ClusterIndex.prototype.expansionZoom = function (cluster) {
-    return this.index.getClusterExpansionZoom(cluster);
+// Of a cluster the last query showed: the vehicles it holds, and the first zoom at which
+// they no longer make one group (past maxZoom when they never part).
+ClusterIndex.prototype.leaves = function (cluster) {
+    return this.level ? this.level.index.getLeaves(cluster, Infinity) : [];
 };
 ClusterIndex.prototype.vehicles = function (cluster) {
-    return this.index.getLeaves(cluster, Infinity).map(function (f) { return f.properties.vehicleID; });
+    return this.leaves(cluster).map(function (f) { return f.properties.vehicleID; });
+};
+ClusterIndex.prototype.expansionZoom = function (cluster) {
+    var leaves = this.leaves(cluster);
+    var from = this.level ? this.level.zoom + 1 : 0;
+    for (var z = from; z <= ClusterIndex.maxZoom; z++) {
+        if (grouping(leaves, z).getClusters([-180, -90, 180, 90], z).length > 1) {
+            return z;
+        }
+    }
+    return ClusterIndex.maxZoom + 1;
 };

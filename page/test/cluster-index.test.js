@@ -57,6 +57,11 @@ test('a cluster names its vehicles and the zoom at which it falls apart', () => 
     assert.ok(apart > 5 && apart <= ClusterIndex.maxZoom + 1, String(apart));
     const next = index.query(10.9, 47.9, 11.2, 48.2, apart);
     assert.ok(next.length > 1, 'still one cluster at its own expansion zoom');
+    // Two vehicles on one spot never part: the zoom past the last that groups.
+    const pair = new ClusterIndex();
+    pair.load([{ vehicleID: 'a', lat: 1, lng: 2 }, { vehicleID: 'b', lat: 1, lng: 2 }]);
+    const [both] = pair.query(0, 0, 3, 3, 10);
+    assert.equal(pair.expansionZoom(both.cluster), ClusterIndex.maxZoom + 1);
     // Nothing loaded, nothing shown.
     assert.deepEqual(new ClusterIndex().query(-180, -85, 180, 85, 3), []);
 });
