@@ -129,7 +129,14 @@ struct Sample
 {
     double at;
     ProcessFigures figures;
+    // The station's storage writer alone: the part of its share the disk road takes.
+    long long writerTicks;
 };
+
+Sample sampleOf(double at, pid_t pid)
+{
+    return {at, ProcessFigures::read(pid), ProcessFigures::threadCpuTicks(pid, "DBManager::DBMa")};
+}
 
 double cpuShare(long long ticks, double seconds)
 {
@@ -208,10 +215,10 @@ int main(int argc, char** argv)
             ++sent;
         }
         if (samples.size() == 1 && elapsed() >= firstMinute)
-            samples.push_back({elapsed(), ProcessFigures::read(pid)});
+            samples.push_back(sampleOf(elapsed(), pid));
     }
     const double sendSeconds = elapsed();
-    samples.push_back({sendSeconds, ProcessFigures::read(pid)});
+    samples.push_back(sampleOf(sendSeconds, pid));
     // The last report of all: its latency is the page's lag at the end.
     const long last = beforeFleet + rounds;
     sentAt[last] = wallMs();
@@ -261,9 +268,10 @@ int main(int argc, char** argv)
     const Sample& begin = samples.front();
     const Sample& end = samples.back();
     const double span = end.at - begin.at;
-    std::printf("cpu       while sending: station %.0f%% of one core, browser helpers %.0f%%, "
-                "together %.0f%%\n",
+    std::printf("cpu       while sending: station %.0f%% of one core (its storage writer %.0f%%), "
+                "browser helpers %.0f%%, together %.0f%%\n",
                 cpuShare(end.figures.cpuTicks - begin.figures.cpuTicks, span),
+                cpuShare(end.writerTicks - begin.writerTicks, span),
                 cpuShare(end.figures.descendantsCpuTicks - begin.figures.descendantsCpuTicks, span),
                 cpuShare(end.figures.cpuTicks - begin.figures.cpuTicks +
                              end.figures.descendantsCpuTicks - begin.figures.descendantsCpuTicks,
