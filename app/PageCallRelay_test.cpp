@@ -29,15 +29,33 @@ std::string vehicleId(int producer)
     return text;
 }
 
-// The last moveTo call of the vehicle in the script, or "".
+// The vehicle's last move in the script as "moveTo(latitude, longitude", whether
+// written as a call or among a frame's values, or "".
 std::string lastMoveOf(const std::string& script, const std::string& id)
 {
     std::string last;
+    std::size_t lastAt = 0;
     for (std::size_t at = script.find("moveTo("); at != std::string::npos;
          at = script.find("moveTo(", at + 1)) {
         const std::string call = script.substr(at, script.find(';', at) - at);
-        if (call.find(id) != std::string::npos)
-            last = call;
+        if (call.find(id) != std::string::npos) {
+            const std::size_t second = call.find(", ", call.find(", ") + 2);
+            last = call.substr(0, second);
+            lastAt = at;
+        }
+    }
+    // Among values: ["<id>",[track points],[latitude,longitude,...],...
+    const std::string key = "[\"" + id + "\",[";
+    for (std::size_t at = script.find(key); at != std::string::npos;
+         at = script.find(key, at + 1)) {
+        const std::size_t move = script.find("],", at + key.size()) + 2;
+        if (script[move] != '[' || at < lastAt)
+            continue;
+        const std::size_t comma = script.find(',', move);
+        const std::size_t end = script.find(',', comma + 1);
+        last = "moveTo(" + script.substr(move + 1, comma - move - 1) + ", " +
+               script.substr(comma + 1, end - comma - 1);
+        lastAt = at;
     }
     return last;
 }

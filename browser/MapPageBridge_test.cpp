@@ -136,6 +136,9 @@ TEST_F(MapPageBridge, FramesDrawTheTrackingLineOfEveryReport)
     VehicleInfo framed = vehicle("00000000-0000-4000-8000-00000000000b", "Framed");
     for (VehicleInfo* v : {&single, &framed})
         page.insertVehicle(true, *v);
+    // Renamed by the frames' listed positions, to a name that would end a literal or a JSON
+    // string, or a script's line.
+    framed.name = "Fr'a\"m\\ed\n\xe2\x80\xa8</script>";
     FrameScript frame;
     int inFrame = 0;
     for (int i = 0; i < 400; ++i) {
@@ -168,6 +171,11 @@ TEST_F(MapPageBridge, FramesDrawTheTrackingLineOfEveryReport)
     const QString singleState = state("00000000-0000-4000-8000-00000000000a");
     EXPECT_GT(singleState.size(), 400 * 20);
     EXPECT_EQ(state("00000000-0000-4000-8000-00000000000b"), singleState);
+    EXPECT_EQ(
+        evaluate(*view.page(),
+                 QStringLiteral("findVehicle('00000000-0000-4000-8000-00000000000b').getName()"))
+            .toString(),
+        QString::fromStdString(framed.name));
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 
 namespace corvane {
 
+class JsonText;
+
 // The script calls of one display frame, gathered into one script for the
 // page. The page's work then grows with vehicles and frames, not with reports:
 // within a frame a vehicle's marker moves once, to its latest position and
@@ -61,9 +63,16 @@ public:
     std::size_t alarmsGivenWay() const noexcept { return m_alarmsGivenWay; }
 
     // The frame's script: each call kept as it is in its own try block, and
-    // each vehicle's gathered calls in one, so that a failing call stops
-    // nothing but what follows it for the same vehicle in this frame. Leaves
-    // the frame empty.
+    // each run of vehicles between them in one frameMoves call, the values of
+    // each vehicle's gathering as JSON: [identifier, [track points], move or 0,
+    // listed position or 0, 1 when the position follows the move]. The move
+    // is [latitude, longitude, speed, hour, minute, second, course], its reals
+    // with six decimals as moveTo's; the position its four texts as
+    // updateVehicle's. The page makes each vehicle's calls in its own try
+    // block, so that a failing call stops nothing but what follows it for the
+    // same vehicle in this frame. A vehicle whose speed is not a number
+    // (which JSON cannot hold) has its calls written as script, in its place.
+    // Leaves the frame empty.
     std::string take();
 
 private:
@@ -88,6 +97,9 @@ private:
         std::size_t operator()(const UniqueID& id) const noexcept;
     };
 
+    static bool writable(const Vehicle& v);
+    static void appendGathering(JsonText& json, const Vehicle& v);
+    static void appendCalls(std::string& script, const Vehicle& v);
     Vehicle& gather(const UniqueID& id);
     void addMove(PageCall call);
     void addOther(PageCall call);

@@ -1,4 +1,5 @@
 #include "browser/scriptcalls/FrameScript.h"
+#include "browser/scriptcalls/ScriptCall.h"
 #include "browser/scriptcalls/ScriptCalls.h"
 #include "callback/GPSReading.h"
 #include "data/VehicleInfo.h"
@@ -17,6 +18,130 @@ namespace corvane {
 namespace {
 
 using Point = std::pair<double, double>;
+
+// UTF-8 of a code point below U+10000.
+std::string utf8(unsigned code)
+{
+    std::string out;
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return out;
+}
+
+// The text a single-quoted script literal's body stands for.
+std::string unquote(const std::string& body)
+{
+    std::string out;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        if (body[i] != '\\') {
+            out += body[i];
+            continue;
+        }
+        const char c = body[++i];
+        if (c == 'n')
+            out += '\n';
+        else if (c == 'r')
+            out += '\r';
+        else if (c == 'u')
+            out += utf8(std::stoul(body.substr(i + 1, 4), nullptr, 16)), i += 4;
+        else
+            out += c;
+    }
+    return out;
+}
+
+// Just enough JSON for a frame's moves: arrays, strings and numbers (kept as
+// written, so that a real reads back as its call wrote it).
+struct Json
+{
+    bool isArray = false;
+    std::string text; // a string's value, or a number as written
+    std::vector<Json> items;
+
+    static Json parse(const std::string& s, std::size_t& i)
+    {
+        Json value;
+        if (s[i] == '[') {
+            value.isArray = true;
+            for (++i; s[i] != ']';) {
+                value.items.push_back(parse(s, i));
+                if (s[i] == ',')
+                    ++i;
+            }
+            ++i;
+        } else if (s[i] == '"') {
+            for (++i; s[i] != '"'; ++i) {
+                if (s[i] != '\\') {
+                    value.text += s[i];
+                    continue;
+                }
+                const char c = s[++i];
+                const std::string named = "\"\\/\b\f\n\r\t";
+                const std::string letters = "\"\\/bfnrt";
+                if (c == 'u')
+                    value.text += utf8(std::stoul(s.substr(i + 1, 4), nullptr, 16)), i += 4;
+                else
+                    value.text += named[letters.find(c)];
+            }
+            ++i;
+        } else {
+            const std::size_t end = s.find_first_not_of("-+.0123456789eE", i);
+            value.text = s.substr(i, end - i);
+            i = end;
+        }
+        return value;
+    }
+    bool present() const { return isArray; }
+};
+
+// The calls a frameMoves text stands for, in the order the page makes them.
+std::vector<std::string> framedCalls(const std::string& json)
+{
+    std::size_t at = 0;
+    const Json vehicles = Json::parse(json, at);
+    EXPECT_EQ(at, json.size()) << json;
+    std::vector<std::string> calls;
+    for (const Json& v : vehicles.items) {
+        const std::string& id = v.items[0].text;
+        const Json& move = v.items[2];
+        const Json& listed = v.items[3];
+        const bool after = v.items[4].text == "1";
+        const auto update = [&] {
+            calls.push_back(ScriptCall("updateVehicle")
+                                .text(listed.items[0].text)
+                                .text(listed.items[1].text)
+                                .text(id)
+                                .text(listed.items[2].text)
+                                .text(listed.items[3].text)
+                                .finish());
+        };
+        if (!v.items[1].items.empty()) {
+            std::vector<double> points;
+            for (const Json& p : v.items[1].items)
+                points.push_back(std::stod(p.text));
+            calls.push_back(ScriptCall("addTrackPoints").text(id).reals(points).finish(";"));
+        }
+        if (listed.present() && !after)
+            update();
+        if (move.present()) {
+            ScriptCall call("moveTo");
+            for (int i = 0; i < 7; ++i)
+                call.raw(move.items[static_cast<std::size_t>(i)].text);
+            calls.push_back(call.text(id).finish(";"));
+        }
+        if (listed.present() && after)
+            update();
+    }
+    return calls;
+}
 
 // The page's state that the calls change, the way the page changes it: each
 // vehicle's track, marker position and heading, list position and name; any
@@ -88,6 +213,14 @@ struct PageModel
             covered = static_cast<std::size_t>(m->position() + m->length());
             // A vehicle's calls share one block: "a(...); b(...);".
             const std::string block = (*m)[1];
+            static const std::string framed = "frameMoves('";
+            if (block.rfind(framed, 0) == 0) {
+                ASSERT_EQ(block.substr(block.size() - 3), "');") << block;
+                for (const std::string& call : framedCalls(
+                         unquote(block.substr(framed.size(), block.size() - framed.size() - 3))))
+                    run(call);
+                continue;
+            }
             for (std::size_t start = 0; start < block.size();) {
                 std::size_t end = block.find("); ", start);
                 end = end == std::string::npos ? block.size() : end + 2;
@@ -346,17 +479,26 @@ TEST(FrameScriptTest, WritesTheStationsOwnCallsFromTheirValues)
         frame.add(PageCall::position(vehicle));
         frame.add(PageCall::move(vehicle.id, GPSReading::read(sentence)));
     }
+    // One text of values, quoted for the script, holding the passed point with
+    // moveTo's six decimals, the last move and the listed position before it.
+    EXPECT_EQ(frame.take(),
+              "try { frameMoves('[[\"0f8fad5b-d9cb-469f-a165-70867728950e\",[37.566500,126.978000],"
+              "[37.583167,126.994667,12.500000,13,45,31,91.000000],"
+              "[\"37.566500\",\"126.978000\",\"O\\'Brien, 1\",\"\"],0]]');\n"
+              "} catch (e) { console.error(e); }\n");
+
+    // A speed that is not a number has no JSON: that vehicle's calls go as
+    // script, in their place between the others.
+    GPSReading fix = GPSReading::read("$GPRMC,134530,A,3733.9900,N,12658.6800,E,12.5,90,310511");
+    for (const char* id : {"a", "b", "c"}) {
+        fix.speed = std::string(id) == "b" ? NAN : 1.0;
+        frame.add(PageCall::move(vehicleId(id), fix));
+    }
     const std::string script = frame.take();
-    const std::string id = "'0f8fad5b-d9cb-469f-a165-70867728950e'";
-    EXPECT_NE(script.find("addTrackPoints(" + id + ", [37.566500, 126.978000]);"),
-              std::string::npos)
-        << script;
-    std::size_t moves = 0;
-    for (std::size_t at = script.find("moveTo("); at != std::string::npos;
-         at = script.find("moveTo(", at + 1))
-        ++moves;
-    EXPECT_EQ(moves, 1u) << script;
-    EXPECT_NE(script.find("moveTo(37.583167, 126.994667"), std::string::npos) << script;
+    const std::size_t b = script.find("moveTo(37.566500, 126.978000, NaN");
+    ASSERT_NE(b, std::string::npos) << script;
+    EXPECT_LT(script.find("frameMoves("), b) << script;
+    EXPECT_GT(script.rfind("frameMoves("), b) << script;
 }
 
 } // namespace

@@ -101,6 +101,21 @@ JsonText& JsonText::integer(std::int64_t value)
     return *this;
 }
 
+JsonText& JsonText::decimal(double value, int decimals)
+{
+    beforeValue();
+    if (!std::isfinite(value)) {
+        m_text += "null";
+        return *this;
+    }
+    // Large enough for the 309 integer digits of the largest double.
+    char buffer[400];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    m_text.append(buffer, result.ptr);
+    return *this;
+}
+
 void JsonText::appendString(std::string_view value)
 {
     static constexpr char digits[] = "0123456789abcdef";

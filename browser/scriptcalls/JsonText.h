@@ -37,6 +37,9 @@ public:
     JsonText& string(std::string_view value);
     JsonText& number(double value);
     JsonText& integer(std::int64_t value);
+    // Fixed-point with this many decimals, as "%.*f" writes it in the C
+    // locale (so as a page call's real reads); not finite: null.
+    JsonText& decimal(double value, int decimals);
 
     // The text written; the writer is left empty.
     std::string finish();

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <string>
+#include <utility>
 
 namespace corvane {
 namespace {
@@ -38,6 +40,22 @@ TEST(JsonText, WritesNumbersAsTheToolkitsDocumentDoes)
     };
     for (const Case& c : cases)
         EXPECT_EQ(JsonText().number(c.value).finish(), c.text) << c.text;
+}
+
+// Fixed decimals, as a page call writes its reals: valid JSON however small or
+// large, and never NaN, which JSON cannot hold.
+TEST(JsonText, WritesFixedDecimalsAsAPageCallDoes)
+{
+    const std::pair<double, const char*> cases[] = {
+        {37.5665, "37.566500"},      {-0.0000001, "-0.000000"},
+        {1e-7, "0.000000"},          {1e21, "1000000000000000000000.000000"},
+        {126.9786664, "126.978666"}, {NAN, "null"},
+        {INFINITY, "null"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(JsonText().beginArray().decimal(value, 6).endArray().finish(),
+                  std::string("[") + text + "]")
+            << text;
 }
 
 TEST(JsonText, EscapesWhatEndsOrBreaksAString)

@@ -143,6 +143,11 @@ std::string ScriptCalls::moveTo(const GPSReading& fix, const UniqueID& id)
         .finish(";");
 }
 
+std::string ScriptCalls::frameMoves(std::string_view gatherings)
+{
+    return ScriptCall("frameMoves").text(gatherings).finish(";");
+}
+
 std::string ScriptCalls::addTrackPoints(const UniqueID& id, const std::vector<double>& flat)
 {
     // The same six decimals as moveTo's, so a point drawn here lies where

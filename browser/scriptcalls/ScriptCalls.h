@@ -90,6 +90,9 @@ public:
     // "addTrackPoints('%s', [%f, %f, ...]);": positions a vehicle passed
     // without its marker being moved there, as latitude, longitude pairs.
     static std::string addTrackPoints(const UniqueID& id, const std::vector<double>& flat);
+    // "frameMoves('%s');": the moves of many vehicles in one frame as the
+    // JSON text FrameScript writes; the page makes each vehicle's calls.
+    static std::string frameMoves(std::string_view gatherings);
     // updateEventInfo(type, name, display time, device title, id) from an alarm
     // event; the caller has already put the vehicle's operator name into it.
     static std::string updateEventInfo(const CallbackInfo& event);
