@@ -5,7 +5,8 @@
 // second and the processor time of the writer's thread.
 //
 //   data_sustained_bench [seconds] [reports per second] [batch period ms] [synchronous]
-//   (default 60, 1000, the station's period and level)
+//                        [vehicles]
+//   (default 60, 1000, the station's period and level, 100)
 
 #include "bench/BenchFigures.h"
 #include "data/DBManager.h"
@@ -15,6 +16,7 @@
 #include "data/VehicleInfoContainer.h"
 #include "testsupport/TempFolder.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -77,7 +79,7 @@ int main(int argc, char** argv)
 {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
     const int rate = argc > 2 ? std::atoi(argv[2]) : 1000;
-    constexpr int vehicleCount = 100;
+    const int vehicleCount = argc > 5 ? std::max(1, std::atoi(argv[5])) : 100;
 
     TempFolder folder;
     const std::string path = folder.file("app.db");
@@ -118,14 +120,18 @@ int main(int argc, char** argv)
     const auto period = std::chrono::nanoseconds(1000000000L / rate);
     for (long report = 0; report < static_cast<long>(seconds) * rate; ++report) {
         VehicleInfo& v = *fleet[report % vehicleCount];
-        const std::string time = "2011-05-31 13:" + std::to_string(10 + (report / 1000) % 50) +
-                                 ":" + std::to_string(10 + report % 50);
+        // Each vehicle's clock moves on as a recorder's does, so that its
+        // samples go to the end of its own stretch of the index.
+        const long second = 49530 + report / rate;
+        char time[24];
+        std::snprintf(time, sizeof time, "2011-05-31 %02ld:%02ld:%02ld", second / 3600 % 24,
+                      second / 60 % 60, second % 60);
         v.last_updated_time = time;
         refused += vehicles.update(v) ? 0 : 1;
         v.last_updated_latitude = std::to_string(37.5 + report * 1e-6);
         v.last_updated_longitude = std::to_string(127.0 + report * 1e-6);
         refused += vehicles.update(v) ? 0 : 1;
-        if (samples.add(time.c_str(), v.id, "$GPRMC,134531,A,3733.1234,N,12658.5678,E,10.5,90.0"))
+        if (samples.add(time, v.id, "$GPRMC,134531,A,3733.1234,N,12658.5678,E,10.5,90.0"))
             ++sent;
         else
             ++refused;

@@ -172,6 +172,8 @@ void DBManager::useWriteAheadLog()
                          now != nullptr ? now : "(unknown)");
         mode.close();
         m_database.execute((std::string("PRAGMA synchronous = ") + synchronousLevel + ";").c_str());
+        m_database.execute(
+            ("PRAGMA wal_autocheckpoint = " + std::to_string(checkpointPages) + ";").c_str());
     } catch (const DatabaseException& e) {
         traceException(e);
     }
