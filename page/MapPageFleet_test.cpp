@@ -95,6 +95,23 @@ TEST_F(MapPageFleet, ThousandsAreListedSearchedAndScrolledWithFewRowsInTheDocume
     EXPECT_TRUE(js("global.listBox.find('v5').classList.contains('status-live')"
                    " && findMarker('v5').status === 'live'")
                     .toBool());
+
+    // A vehicle chosen away from the list (its marker, the alarm desk, an event), hundreds
+    // of rows from the view and out of the document, is scrolled into the middle of it.
+    const QString inView =
+        QStringLiteral("(function (id) { var e = document.getElementById(id); if (!e) return false;"
+                       " var r = e.getBoundingClientRect();"
+                       " var l = document.getElementById('vehicleList').getBoundingClientRect();"
+                       " return r.top >= l.top && r.bottom <= l.bottom; })");
+    ASSERT_FALSE(js(inView + "('v7')").toBool());
+    run("selectVehicle('v7')");
+    EXPECT_TRUE(js(inView + "('v7')").toBool());
+    EXPECT_TRUE(js("document.getElementById('v7').classList.contains('selected')").toBool());
+    EXPECT_EQ(js(rowsInDocument).toInt(), 101);
+    // One already in view stays where it is.
+    const int scrolled = js("document.getElementById('vehicleList').scrollTop").toInt();
+    run("selectVehicle(global.listBox.shown[global.listBox.find('v7').shownAt + 1].id)");
+    EXPECT_EQ(js("document.getElementById('vehicleList').scrollTop").toInt(), scrolled);
 }
 
 TEST_F(MapPageFleet, ClustersCountTheFleetAtLowZoomAndAnAlarmShowsThrough)

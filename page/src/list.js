@@ -250,6 +250,24 @@ ListBox.prototype.markSelected = function (vehicleID) {
     }
     this.selectedID = vehicleID;
 };
+// Scrolls a long list so that the vehicle's entry, if the search shows it, is in the middle
+// of the view: chosen on the map, in the alarm desk or in an event pop-up, it may be
+// thousands of rows away and not in the document at all. A list short enough to be all in
+// the document is left where the operator scrolled it.
+ListBox.prototype.reveal = function (vehicleID) {
+    var entry = this.find(vehicleID);
+    if (!entry || entry.shownAt < 0 || this.order.length <= ListBox.rowWindow) {
+        return;
+    }
+    var height = ListBox.rowHeight;
+    var top = entry.shownAt * height;
+    if (top >= this.scrollTop && top + height <= this.scrollTop + this.viewHeight) {
+        return;
+    }
+    this.element.scrollTop = Math.max(0, top - Math.floor((this.viewHeight - height) / 2));
+    this.scrollTop = this.element.scrollTop;
+    this.render();
+};
 
 // Time-out: each entry remembers when its vehicle last reported (lastReport) and keeps
 // one timer for its next change of status (refreshStatus); the time-out icon shows while

@@ -12,6 +12,7 @@ export function selectVehicle(vehicleID) {
         return;
     }
     global.listBox.markSelected(vehicleID);
+    global.listBox.reveal(vehicleID);
     entry.eventIcon.style.display = 'none';
     alarmSeen(vehicleID);
     if (entry.position) {
