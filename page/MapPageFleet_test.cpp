@@ -104,7 +104,10 @@ TEST_F(MapPageFleet, ThousandsAreListedSearchedAndScrolledWithFewRowsInTheDocume
                        " var l = document.getElementById('vehicleList').getBoundingClientRect();"
                        " return r.top >= l.top && r.bottom <= l.bottom; })");
     ASSERT_FALSE(js(inView + "('v7')").toBool());
-    run("selectVehicle('v7')");
+    run("var p = findVehicle('v7').getPosition();"
+        " global.map.map.setView([p.lat, p.lng], 18, { animate: false })");
+    m_page->click(m_page->markerCentre("v7"), Qt::LeftButton);
+    ASSERT_TRUE(m_page->waitFor([&] { return js("global.currentVehicle").toString() == "v7"; }));
     EXPECT_TRUE(js(inView + "('v7')").toBool());
     EXPECT_TRUE(js("document.getElementById('v7').classList.contains('selected')").toBool());
     EXPECT_EQ(js(rowsInDocument).toInt(), 101);

@@ -252,8 +252,8 @@ ListBox.prototype.markSelected = function (vehicleID) {
 };
 // Scrolls a long list so that the vehicle's entry, if the search shows it, is in the middle
 // of the view: chosen on the map, in the alarm desk or in an event pop-up, it may be
-// thousands of rows away and not in the document at all. A list short enough to be all in
-// the document is left where the operator scrolled it.
+// thousands of rows away and not in the document at all. A list of rowWindow vehicles or
+// fewer, all in the document as it always was, is left where the operator scrolled it.
 ListBox.prototype.reveal = function (vehicleID) {
     var entry = this.find(vehicleID);
     if (!entry || entry.shownAt < 0 || this.order.length <= ListBox.rowWindow) {
