@@ -12,6 +12,7 @@
 #include "data/RowSet.h"
 #include "data/SingletonRegistry.h"
 #include "data/StationReceipts.h"
+#include "data/TrackIndex.h"
 #include "data/Transaction.h"
 #include "data/VehicleInfoContainer.h"
 #include "data/ZoneTable.h"
@@ -67,10 +68,10 @@ constexpr TableSchema tables[] = {
 
 // Indexes for the event log's searches and the retention's deletes. Made at
 // every open, so files made before them gain them and keep their tables.
+// The samples' vehicle order is TrackIndex's.
 constexpr const char* extraIndexes[] = {
     "CREATE INDEX IF NOT EXISTS event_info_time_idx ON event_info(time);",
     "CREATE INDEX IF NOT EXISTS event_info_vehicle_time_idx ON event_info(vehicle_id, time);",
-    "CREATE INDEX IF NOT EXISTS gps_data_vehicle_time_idx ON gps_data(vehicle_id, update_time);",
 };
 
 // Retention deletes pieces of this many rows for this long in one
@@ -78,6 +79,9 @@ constexpr const char* extraIndexes[] = {
 // and the commit.
 constexpr int retentionChunkRows = 200;
 constexpr std::chrono::microseconds retentionChunkBudget{5000};
+// The same for the samples' move into vehicle order: a step of 65536
+// samples takes a few of these.
+constexpr std::chrono::microseconds trackStepBudget{20000};
 
 constexpr std::uint64_t megabyte = 1024 * 1024;
 
@@ -124,6 +128,7 @@ void DBManager::open(const std::string& path, int busyTimeoutMs)
     std::lock_guard lock(g_databaseMutex);
     m_path = path;
     m_health.reset();
+    m_trackIndex.restart();
     forgetEventCount();
     try {
         m_database.open(path.c_str(), busyTimeoutMs);
@@ -243,6 +248,11 @@ void DBManager::ensureTables()
     }
     // The station's zones and acknowledgements last: the recorders' tables
     // stay as they were.
+    try {
+        TrackIndex::ensureTables(m_database);
+    } catch (const DatabaseException& e) {
+        traceException(e);
+    }
     try {
         ZoneTable::ensureTables(m_database);
     } catch (const DatabaseException& e) {
@@ -460,6 +470,7 @@ void DBManager::writeUntilStopped()
             period = std::chrono::milliseconds(m_state.periodMs);
         }
         if (written) {
+            advanceTrackIndex(started + period);
             sweepRetention(started + period);
             sleepUntil(started + period, false);
         } else {
@@ -559,15 +570,33 @@ std::string DBManager::faultText(int code, const char* message) const
            std::to_string(queueMessages) + ") and written when the file can be written again.";
 }
 
+bool DBManager::mayGoOn(Clock::time_point due) const
+{
+    std::lock_guard state(m_mutex);
+    return m_state.phase == Phase::Writing && !m_state.batchRequested && !batchDue() &&
+           Clock::now() < due;
+}
+
+void DBManager::advanceTrackIndex(Clock::time_point due)
+{
+    m_writerThread.assertOwner();
+    while (mayGoOn(due)) {
+        std::lock_guard lock(g_databaseMutex);
+        try {
+            if (!m_trackIndex.advance(trackStepBudget))
+                return;
+        } catch (const DatabaseException& e) {
+            // The batches tell what is wrong with the file; the step waits.
+            traceException(e);
+            return;
+        }
+    }
+}
+
 void DBManager::sweepRetention(Clock::time_point due)
 {
     m_writerThread.assertOwner();
     // Retention gives way at once to a batch that falls due.
-    const auto mayGoOn = [this, due] {
-        std::lock_guard state(m_mutex);
-        return m_state.phase == Phase::Writing && !m_state.batchRequested && !batchDue() &&
-               Clock::now() < due;
-    };
     int days;
     bool kindsChanged;
     {
@@ -579,7 +608,7 @@ void DBManager::sweepRetention(Clock::time_point due)
     // would not know which old alarms are still open.
     if (days <= 0 || kindsChanged)
         return;
-    while (mayGoOn()) {
+    while (mayGoOn(due)) {
         std::lock_guard lock(g_databaseMutex);
         try {
             const int deleted = m_sweeper.sweep(days, retentionChunkRows, retentionChunkBudget);

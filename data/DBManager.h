@@ -8,6 +8,7 @@
 #include "data/RecordWriter.h"
 #include "data/RetentionSweeper.h"
 #include "data/StorageHealth.h"
+#include "data/TrackIndex.h"
 #include "data/ZoneTable.h"
 #include "thread/LoopingThread.h"
 
@@ -47,7 +48,10 @@ class StorageListener;
 // a steady load the disk can absorb is never refused, and a process killed
 // without warning loses at most the records of its last half second and the
 // batch it was writing. close() wakes the writer, which writes everything
-// still queued in a last batch before it stops.
+// still queued in a last batch before it stops. Between batches the writer
+// moves samples into vehicle order (TrackIndex) and deletes what retention
+// no longer keeps, each in transactions of a few milliseconds that give way
+// to a batch that falls due.
 //
 // Lifetime: single instance (getInstance), destroyed at exit by the
 // singleton registry. open() then close() once in the station; tests may
@@ -72,8 +76,8 @@ class DBManager final : public ISingleton, private LoopingThread
 {
 public:
     // A batch starts early once this much is queued. Every commit costs a
-    // sync of the log whatever it holds, and each vehicle's index page is
-    // written again once per commit however many of its samples it gains, so
+    // sync of the log whatever it holds, and each vehicle's row is written
+    // again once per commit however many of its samples it gains, so
     // a fleet reporting ten thousand times a second is written in a few large
     // commits rather than many small ones...
     static constexpr int batchBytes = 2097152;
@@ -100,15 +104,16 @@ public:
     // every commit since the last checkpoint: at a steady load, many seconds
     // of reports.
     static constexpr const char* synchronousLevel = "FULL";
-    // The connection's page cache. A batch touches the newest index page of
-    // every vehicle that reported; SQLite's default 2 MiB cache holds those of
-    // a few hundred vehicles, so a larger fleet had each batch read them from
-    // the file again.
+    // The connection's page cache. A batch touches the row of every vehicle
+    // that reported, and a step of TrackIndex the newest page of each
+    // vehicle's track; SQLite's default 2 MiB cache holds those of a few
+    // hundred vehicles, so a larger fleet had each read them from the file
+    // again.
     static constexpr int cacheKiB = 16384;
     // The log is copied into app.db once it holds this many pages (about
     // 64 MiB), not at SQLite's default of 1000. A copy writes only the
     // newest version of each page, and a fleet rewrites the same pages at
-    // every commit (each vehicle's newest index page, the vehicle rows): at
+    // every commit (the vehicle rows): at
     // ten thousand vehicles a second the default had every commit copied,
     // a seventh of the writer's time (data_sustained_bench 130 10000 500
     // FULL 10000). The log file keeps its largest size and is reused from
@@ -256,6 +261,10 @@ private:
     // True when nothing is left waiting (written, or nothing to write).
     bool runBatch(bool honourFloor);
     bool belowFloor();
+    // Whether work between batches may go on: no batch is due or asked for
+    // and due has not passed.
+    bool mayGoOn(Clock::time_point due) const;
+    void advanceTrackIndex(Clock::time_point due);
     void sweepRetention(Clock::time_point due);
     // Sleeps until due; until then close() or requestBatch() wakes a writer
     // whose batch failed, and a full batch too one whose batch did not.
@@ -287,6 +296,7 @@ private:
     OpenAlarms m_openAlarms;
     RecordWriter m_writer{m_database, queueMessages};
     RetentionSweeper m_sweeper{m_database};
+    TrackIndex m_trackIndex{m_database};
     // The event log's connection, under m_readMutex.
     std::recursive_mutex m_readMutex;
     Database m_reader;

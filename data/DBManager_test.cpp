@@ -10,8 +10,8 @@
 #include "data/Transaction.h"
 #include "data/VehicleInfoContainer.h"
 #include "testsupport/DeadlineWait.h"
-#include "testsupport/TableText.h"
 #include "testsupport/SampleEvent.h"
+#include "testsupport/TableText.h"
 #include "testsupport/TempFolder.h"
 
 #include <algorithm>
@@ -160,8 +160,9 @@ const char* const schema[] = {
     "index|event_info_time_idx|CREATE INDEX event_info_time_idx ON event_info(time)",
     "index|event_info_vehicle_time_idx|CREATE INDEX event_info_vehicle_time_idx ON "
     "event_info(vehicle_id, time)",
-    "index|gps_data_vehicle_time_idx|CREATE INDEX gps_data_vehicle_time_idx ON "
-    "gps_data(vehicle_id, update_time)",
+    "table|gps_track|CREATE TABLE gps_track (vehicle_id TEXT NOT NULL, update_time DATETIME NOT "
+    "NULL, id INTEGER NOT NULL, PRIMARY KEY (vehicle_id, update_time, id)) WITHOUT ROWID",
+    "table|gps_track_through|CREATE TABLE gps_track_through (through INTEGER NOT NULL)",
     "table|zone|CREATE TABLE zone (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, "
     "geometry TEXT NOT NULL, speed_limit REAL, deleted INTEGER NOT NULL DEFAULT 0)",
     "table|zone_presence|CREATE TABLE zone_presence (vehicle_id TEXT NOT NULL, zone_id INTEGER "
@@ -171,8 +172,8 @@ const char* const schema[] = {
     "event_info(id), acknowledged DATETIME NOT NULL, operator TEXT NOT NULL, note TEXT NOT NULL "
     "DEFAULT '')",
 };
-// The last rows: the station's zone and acknowledgement tables.
-constexpr std::size_t stationTableRows = 4;
+// The last rows: the station's track, zone and acknowledgement tables.
+constexpr std::size_t stationTableRows = 6;
 
 TEST_F(DBManagerTest, SchemaIsCreatedInOrderOnceAndNotAgain)
 {
@@ -190,10 +191,10 @@ TEST_F(DBManagerTest, SchemaIsCreatedInOrderOnceAndNotAgain)
 TEST_F(DBManagerTest, AnOlderFileGainsTheSearchIndexesAndKeepsItsTablesAndRows)
 {
     // An older file has neither the station's receipt tables (the first
-    // four rows) nor the search indexes (the three before the zone tables)
-    // nor the zone and acknowledgement tables.
+    // four rows) nor the search indexes (the two before the track tables)
+    // nor the track, zone and acknowledgement tables.
     const std::size_t receipts = 4;
-    const std::size_t tablesAndOwnIndexes = std::size(schema) - 3 - stationTableRows;
+    const std::size_t tablesAndOwnIndexes = std::size(schema) - 2 - stationTableRows;
     {
         Database db;
         db.open(path.c_str(), 5000);
@@ -225,7 +226,7 @@ TEST_F(DBManagerTest, ViewNamedLikeATableCountsAsTheTable)
     }
     open();
     manager().close();
-    EXPECT_EQ(rowsOf(path, "SELECT type, name FROM sqlite_master WHERE name LIKE 'gps%';"),
+    EXPECT_EQ(rowsOf(path, "SELECT type, name FROM sqlite_master WHERE name LIKE 'gps_data%';"),
               std::vector<std::string>{"view|gps_data"});
     EXPECT_EQ(countOf(path, "SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name IN "
                             "('event_info','vehicle_info','optional_info');"),

@@ -5,6 +5,7 @@
 #include "data/FormatableSQL.h"
 #include "data/RowSet.h"
 #include "data/StationReceipts.h"
+#include "data/TrackIndex.h"
 #include "data/Transaction.h"
 
 #include <algorithm>
@@ -30,6 +31,7 @@ int RetentionSweeper::sweep(int keepDays, int rows, std::chrono::microseconds bu
         std::vector<std::string> names;
         m_database.listTables(names);
         m_hasAcks = std::find(names.begin(), names.end(), "alarm_ack") != names.end();
+        m_hasTrack = std::find(names.begin(), names.end(), "gps_track") != names.end();
         m_inRound = true;
     }
     m_deletedEvents.clear();
@@ -96,6 +98,8 @@ int RetentionSweeper::sweepFront(Front& front, int rows, std::vector<long long>*
     ids.close();
     if (count == 0)
         return 0;
+    if (!events && m_hasTrack)
+        TrackIndex::forget(m_database, list);
     const std::string sql =
         std::string("DELETE FROM ") + front.table + " WHERE id IN (" + list + ");";
     m_database.execute(sql.c_str());

@@ -23,7 +23,7 @@ class Database;
 //
 // An open alarm (AlarmDesk: an event of the alarm kinds nobody has
 // acknowledged) is never deleted, however old; an acknowledgement goes with
-// its event.
+// its event, and a sample's place in its track (TrackIndex) with the sample.
 //
 // Ownership: borrows the Database. Threads: the caller holds the database
 // mutex and no transaction is open (each call is a transaction of its own).
@@ -69,7 +69,8 @@ private:
     Front m_samples{"gps_data"};
     std::vector<long long> m_deletedEvents;
     std::vector<std::int32_t> m_alarmKinds;
-    bool m_hasAcks = false; // whether the file has alarm_ack, seen at a round's start
+    bool m_hasAcks = false;  // whether the file has alarm_ack, seen at a round's start
+    bool m_hasTrack = false; // whether it has gps_track (TrackIndex), likewise
 };
 
 } // namespace corvane

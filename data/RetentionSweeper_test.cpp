@@ -4,6 +4,7 @@
 #include "data/RetentionSweeper.h"
 #include "data/RowSet.h"
 #include "data/StationReceipts.h"
+#include "data/TrackIndex.h"
 #include "data/Transaction.h"
 #include "data/VehicleInfoContainer.h"
 #include "testsupport/DeadlineWait.h"
@@ -31,6 +32,7 @@ long long countOf(Database& db, const std::string& sql)
 void fill(Database& db, int vehicles, int perAge)
 {
     StationReceipts::ensureTables(db);
+    TrackIndex::ensureTables(db);
     db.execute("DELETE FROM received_hour;");
     db.execute("CREATE TABLE IF NOT EXISTS event_info (id INTEGER PRIMARY KEY AUTOINCREMENT,"
                "address TEXT,name TEXT,time DATETIME,event_type INTEGER,device_title TEXT, "
@@ -97,6 +99,7 @@ TEST(RetentionSweeper, DeletesOnlyOlderRowsInPiecesOfTheGivenSizeWithinTheBudget
         Database db;
         db.open(folder.file("app.db").c_str(), 5000);
         fill(db, 5, 23);
+        TrackIndex(db).catchUp();
         RetentionSweeper sweeper(db);
         int calls = 0;
         int deleted = 0;
@@ -110,6 +113,9 @@ TEST(RetentionSweeper, DeletesOnlyOlderRowsInPiecesOfTheGivenSizeWithinTheBudget
             EXPECT_EQ(countOf(db, sql), c.oldLeft) << sql;
         for (const char* sql : keptRows)
             EXPECT_EQ(countOf(db, sql), 2 * 5 * 23) << sql;
+        // A sample's place in its track goes with it.
+        EXPECT_EQ(countOf(db, "SELECT count(*) FROM gps_track;"),
+                  countOf(db, "SELECT count(*) FROM gps_data WHERE update_time NOT NULL;"));
     }
 }
 

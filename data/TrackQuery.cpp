@@ -1,8 +1,8 @@
 #include "data/TrackQuery.h"
 
 #include "callback/GPSReading.h"
-#include "data/FormatableSQL.h"
 #include "data/RowSet.h"
+#include "data/TrackIndex.h"
 
 namespace corvane {
 
@@ -22,11 +22,11 @@ std::size_t TrackQuery::load(Database& database, const std::string& vehicleId,
                              const std::string& from, const std::string& to,
                              std::vector<TrackPoint>& points)
 {
-    // id breaks ties in stored order; the index carries it, so nothing is sorted.
-    FormatableSQL sql("SELECT update_time, gps_data FROM gps_data WHERE vehicle_id='%q' AND "
-                      "update_time BETWEEN '%q' AND '%q' ORDER BY update_time, id;",
-                      vehicleId.c_str(), from.c_str(), to.c_str());
-    RowSet rows(database, sql.getText());
+    // id breaks ties in stored order.
+    const std::string sql =
+        "SELECT update_time, gps_data FROM gps_data WHERE id IN (SELECT id FROM (" +
+        TrackIndex::rangeSql(vehicleId, from, to) + ")) ORDER BY update_time, id;";
+    RowSet rows(database, sql.c_str());
     const std::size_t before = points.size();
     TrackPoint point;
     while (rows.next()) {
@@ -43,9 +43,7 @@ std::size_t TrackQuery::load(Database& database, const std::string& vehicleId,
 
 bool TrackQuery::latestTime(Database& database, const std::string& vehicleId, std::string& latest)
 {
-    FormatableSQL sql("SELECT MAX(update_time) FROM gps_data WHERE vehicle_id='%q';",
-                      vehicleId.c_str());
-    RowSet rows(database, sql.getText());
+    RowSet rows(database, TrackIndex::latestSql(vehicleId).c_str());
     if (!rows.next() || rows.getText(0) == nullptr)
         return false;
     latest = rows.getText(0);

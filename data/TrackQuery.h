@@ -11,9 +11,10 @@ namespace corvane {
 
 class Database;
 
-// Reads one vehicle's stored track out of gps_data. The queries walk the
-// index on gps_data(vehicle_id, update_time) (created at open, see
-// DBManager), so a range costs what it returns, not what the table holds.
+// Reads one vehicle's stored track out of gps_data. The queries find the
+// samples in vehicle order (TrackIndex, made at open by DBManager), so a
+// range costs what it returns and at most a scan of the samples not yet
+// moved there, not what the table holds.
 //
 // Ownership: borrows the connection for the call. Threads: whichever thread
 // owns the connection; the track history runs it on its own connection off

@@ -108,17 +108,6 @@ TEST_F(TrackQueryTest, RangeSelectsExactlyItsRowsOldestFirst)
     EXPECT_FALSE(TrackQuery::latestTime(db, "nobody", latest));
 }
 
-TEST_F(TrackQueryTest, RangeIsReadThroughTheIndexWithoutSorting)
-{
-    RowSet plan(db, "EXPLAIN QUERY PLAN SELECT update_time, gps_data FROM gps_data WHERE "
-                    "vehicle_id='a' AND update_time BETWEEN 'b' AND 'c' ORDER BY update_time, id;");
-    std::string text;
-    while (plan.next())
-        text += std::string(plan.getText(3)) + "\n";
-    EXPECT_NE(text.find("gps_data_vehicle_time_idx"), std::string::npos) << text;
-    EXPECT_EQ(text.find("TEMP B-TREE"), std::string::npos) << text;
-}
-
 TEST(TrackQuerySentence, ReadsPositionsAndRefusesThoseWithout)
 {
     struct Case

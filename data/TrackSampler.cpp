@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/FormatableSQL.h"
 #include "data/RowSet.h"
+#include "data/TrackIndex.h"
 #include "data/TrackQuery.h"
 
 #include <algorithm>
@@ -39,26 +40,21 @@ bool readRow(const RowSet& rows, int first, TrackPoint& point)
         std::string_view(sentence, static_cast<std::size_t>(rows.getBytes(first + 1))), point);
 }
 
-FormatableSQL rangeSql(const char* columns, const std::string& vehicleId, const std::string& from,
-                       const std::string& to, const char* order)
+// The place in ids of the first sample with a position among ids[begin],
+// ids[begin + step], ... up to ids[end] (excluded), and its point; the walk
+// stops there, so it costs only the samples without one before it. A sample
+// swept since ids were read is passed over.
+std::optional<std::pair<std::size_t, TrackPoint>>
+firstPosition(Database& database, const std::vector<std::int64_t>& ids, std::ptrdiff_t begin,
+              std::ptrdiff_t end, std::ptrdiff_t step)
 {
-    return FormatableSQL("SELECT %s FROM gps_data WHERE vehicle_id='%q' AND update_time BETWEEN "
-                         "'%q' AND '%q' ORDER BY %s;",
-                         columns, vehicleId.c_str(), from.c_str(), to.c_str(), order);
-}
-
-// The first sample of the range with a position, walking in order; the
-// walk stops there, so it costs only the samples without one before it.
-std::optional<std::pair<std::int64_t, TrackPoint>>
-firstPosition(Database& database, const std::string& vehicleId, const std::string& from,
-              const std::string& to, const char* order)
-{
-    const FormatableSQL sql = rangeSql("id, update_time, gps_data", vehicleId, from, to, order);
-    RowSet rows(database, sql.getText());
     TrackPoint point;
-    while (rows.next()) {
-        if (readRow(rows, 1, point))
-            return std::make_pair(static_cast<std::int64_t>(rows.getInt64(0)), point);
+    for (std::ptrdiff_t i = begin; i != end; i += step) {
+        const FormatableSQL sql("SELECT update_time, gps_data FROM gps_data WHERE id = %lld;",
+                                static_cast<long long>(ids[static_cast<std::size_t>(i)]));
+        RowSet rows(database, sql.getText());
+        if (rows.next() && readRow(rows, 0, point))
+            return std::make_pair(static_cast<std::size_t>(i), point);
     }
     return std::nullopt;
 }
@@ -156,13 +152,14 @@ TrackSample TrackSampler::load(Database& database, const std::string& vehicleId,
                                const std::string& from, const std::string& to, std::size_t maxRows,
                                std::vector<TrackPoint>& points, const std::atomic<bool>* stop)
 {
-    // The range in time order from the index alone (it carries the id).
+    // The range in time order, without a row of the table but the tail's
+    // (TrackIndex carries the id).
     std::vector<std::int64_t> ids;
     {
-        const FormatableSQL sql = rangeSql("id", vehicleId, from, to, "update_time, id");
-        RowSet rows(database, sql.getText());
+        const std::string sql = TrackIndex::rangeSql(vehicleId, from, to) + " ORDER BY 1, 2;";
+        RowSet rows(database, sql.c_str());
         while (rows.next())
-            ids.push_back(rows.getInt64(0));
+            ids.push_back(rows.getInt64(1));
     }
     TrackSample sample;
     sample.rows = ids.size();
@@ -172,19 +169,15 @@ TrackSample TrackSampler::load(Database& database, const std::string& vehicleId,
         return sample;
     }
 
-    const auto first = firstPosition(database, vehicleId, from, to, "update_time, id");
+    const auto size = static_cast<std::ptrdiff_t>(ids.size());
+    const auto first = firstPosition(database, ids, 0, size, 1);
     if (!first)
         return sample; // not one sample of the range has a position
-    const auto last = firstPosition(database, vehicleId, from, to, "update_time DESC, id DESC");
-    // Where the ends lie in the range; should rows have been added or swept
-    // since it was walked, the ends found stay the ends and the stride runs
-    // between them.
-    const auto begin = std::find(ids.begin(), ids.end(), first->first);
-    const auto end = last ? std::find(ids.rbegin(), ids.rend(), last->first) : ids.rend();
-    const std::size_t firstAt =
-        begin == ids.end() ? 0 : static_cast<std::size_t>(begin - ids.begin());
-    const std::size_t lastAt =
-        end == ids.rend() ? ids.size() - 1 : static_cast<std::size_t>(ids.rend() - end) - 1;
+    // Down to the first one at most; none there only if it was swept meanwhile.
+    const auto last =
+        firstPosition(database, ids, size - 1, static_cast<std::ptrdiff_t>(first->first), -1);
+    const std::size_t firstAt = first->first;
+    const std::size_t lastAt = last ? last->first : firstAt;
     const std::size_t k = sample.stride;
     std::vector<std::int64_t> between;
     for (std::size_t i = (firstAt / k + 1) * k; i < lastAt; i += k)
@@ -192,7 +185,7 @@ TrackSample TrackSampler::load(Database& database, const std::string& vehicleId,
 
     points.push_back(first->second);
     readByIds(database, between, stop, points);
-    if (last && last->first != first->first)
+    if (last)
         points.push_back(last->second);
     return sample;
 }

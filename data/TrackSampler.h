@@ -25,17 +25,15 @@ struct TrackSample
 //
 // One vehicle's samples lie scattered among the whole fleet's in gps_data,
 // so reading a sample costs a table page; a million of them take seconds.
-// The index on gps_data(vehicle_id, update_time) holds each row's id,
-// though, so the range can be counted and walked in time order from the
-// index alone. A range of at most maxRows samples is read whole, exactly as
-// TrackQuery::load reads it. A longer one is read at a stride: the samples
-// at 0, k, 2k, ... of the range in time order, k the smallest stride that
-// keeps the result within maxRows; those without a position are skipped,
-// and the range's first and last samples with a position are always kept,
-// so the line starts and ends where the whole track does. Only those rows
-// are read from the table, by a few connections of the call's own side by
-// side when the database is a file. The caller reads the whole range
-// afterwards when every point is needed (replay, export).
+// TrackIndex holds each sample's id in vehicle and time order, though, so
+// the range can be counted and walked in time order from there alone. A range of at most maxRows
+// samples is read whole, exactly as TrackQuery::load reads it. A longer one is read at a stride:
+// the samples at 0, k, 2k, ... of the range in time order, k the smallest stride that keeps the
+// result within maxRows; those without a position are skipped, and the range's first and last
+// samples with a position are always kept, so the line starts and ends where the whole track does.
+// Only those rows are read from the table, by a few connections of the call's own side by side when
+// the database is a file. The caller reads the whole range afterwards when every point is needed
+// (replay, export).
 //
 // Ownership: borrows the connection for the call; opens and closes its own
 // reading connections and threads within it. Threads: whichever thread owns
