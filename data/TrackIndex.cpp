@@ -84,7 +84,9 @@ void TrackIndex::readThrough()
     RowSet rows(m_database, "SELECT MAX(through) FROM gps_track_through;");
     m_through = rows.next() ? rows.getInt64(0) : 0;
     m_known = true;
-    m_waited = false;
+    // What was left at the last close waits as it would have: the first
+    // seconds belong to the window's start.
+    m_lastStep = Clock::now();
 }
 
 bool TrackIndex::advance(std::chrono::microseconds budget, bool evenFew)
@@ -99,11 +101,9 @@ bool TrackIndex::advance(std::chrono::microseconds budget, bool evenFew)
             dropOldIndex(); // caught up
         if (tail <= 0) {
             m_lastStep = started;
-            m_waited = true;
             return false;
         }
-        // What was left at the last close is moved at once.
-        if (tail < stepRows && !evenFew && m_waited && started - m_lastStep < stepAge)
+        if (tail < stepRows && !evenFew && started - m_lastStep < stepAge)
             return false;
         m_inStep = true;
         m_stepEnd = m_through + std::min(tail, stepRows);
@@ -206,7 +206,6 @@ void TrackIndex::insertStep(Clock::time_point started, std::chrono::microseconds
             m_through = m_stepEnd;
             m_inStep = false;
             m_lastStep = Clock::now();
-            m_waited = true;
             m_pending.clear();
             m_pending.shrink_to_fit();
             m_names.clear();

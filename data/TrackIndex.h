@@ -56,8 +56,8 @@ public:
 
     // Does one transaction's worth of the current step, for about budget
     // (at least one sample), and starts a step when the tail holds stepRows
-    // samples, or any that waited stepAge, or any at all when evenFew or at
-    // the first call after the file was opened.
+    // samples, or any that waited stepAge (from the open at the earliest),
+    // or any at all when evenFew.
     // Returns false when there is nothing to do now.
     bool advance(std::chrono::microseconds budget, bool evenFew = false);
     // Moves the whole tail now (after a bulk load, and in tests).
@@ -96,7 +96,6 @@ private:
     bool m_oldIndexGone = false;
     std::int64_t m_through = 0;
     Clock::time_point m_lastStep;
-    bool m_waited = false; // m_lastStep is set: the tail was found empty or a step ended
     // The step under way: samples (m_through, m_stepEnd]; read up to m_readTo,
     // sorted once all are read, inserted up to m_next.
     bool m_inStep = false;

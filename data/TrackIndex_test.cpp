@@ -173,12 +173,16 @@ TEST_F(TrackIndexTest, ARangeIsFoundByVehicleWithoutScanningTheTable)
     }
 }
 
-TEST_F(TrackIndexTest, TheWriterMovesAnOlderFilesSamplesAtOpenAndDropsItsIndex)
+TEST_F(TrackIndexTest, TheWriterMovesAnOlderFilesSamplesAfterOpenAndDropsItsIndex)
 {
-    add(0, 3000);
+    // More than a step, so that the first one is due at once.
+    const int rows = TrackIndex::stepRows + 999;
+    add(0, rows);
     db.execute("CREATE INDEX gps_data_vehicle_time_idx ON gps_data(vehicle_id, update_time);");
-    const long long inTracks =
-        number("SELECT count(*) FROM gps_data WHERE vehicle_id NOT NULL AND update_time NOT NULL;");
+    const FormatableSQL firstStep("SELECT count(*) FROM gps_data WHERE id <= %lld AND vehicle_id "
+                                  "NOT NULL AND update_time NOT NULL;",
+                                  static_cast<long long>(TrackIndex::stepRows));
+    const long long inTracks = number(firstStep.getText());
     DBManager& manager = DBManager::getInstance();
     manager.setBatchPeriod(50);
     manager.open(path, 5000);
@@ -186,7 +190,7 @@ TEST_F(TrackIndexTest, TheWriterMovesAnOlderFilesSamplesAtOpenAndDropsItsIndex)
         return number("SELECT count(*) FROM sqlite_master WHERE name = "
                       "'gps_data_vehicle_time_idx';") == 0 &&
                number("SELECT count(*) FROM gps_track;") == inTracks &&
-               number("SELECT through FROM gps_track_through;") == 3000;
+               number("SELECT through FROM gps_track_through;") == TrackIndex::stepRows;
     });
     manager.close();
     manager.setBatchPeriod(DBManager::batchPeriodMs);
