@@ -45,6 +45,19 @@ std::string TrackIndex::rangeSql(const std::string& vehicleId, const std::string
     return sql.getText();
 }
 
+std::string TrackIndex::rowsSql(const std::string& vehicleId, const std::string& from,
+                                const std::string& to)
+{
+    const FormatableSQL sql(
+        "SELECT gps_track.update_time, gps_track.id, g.gps_data FROM gps_track JOIN gps_data AS g "
+        "ON g.id = gps_track.id WHERE gps_track.vehicle_id='%q' AND gps_track.update_time BETWEEN "
+        "'%q' AND '%q' UNION SELECT "
+        "update_time, id, gps_data FROM gps_data WHERE id > IFNULL((SELECT MAX(through) FROM "
+        "gps_track_through), 0) AND vehicle_id='%q' AND update_time BETWEEN '%q' AND '%q'",
+        vehicleId.c_str(), from.c_str(), to.c_str(), vehicleId.c_str(), from.c_str(), to.c_str());
+    return sql.getText();
+}
+
 std::string TrackIndex::latestSql(const std::string& vehicleId)
 {
     const FormatableSQL sql(

@@ -70,6 +70,11 @@ public:
     // update_time BETWEEN from AND to, each once. An ORDER BY may follow.
     static std::string rangeSql(const std::string& vehicleId, const std::string& from,
                                 const std::string& to);
+    // The same with the samples' texts: (update_time, id, gps_data). Ordered
+    // by the first two, the moved ones are read in gps_track's order, and
+    // only the tail is sorted.
+    static std::string rowsSql(const std::string& vehicleId, const std::string& from,
+                               const std::string& to);
     // A SELECT of the vehicle's latest update_time (NULL when it has none).
     static std::string latestSql(const std::string& vehicleId);
     // Takes the samples of the comma-separated ids out of gps_track; call

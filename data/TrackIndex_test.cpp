@@ -160,8 +160,9 @@ TEST_F(TrackIndexTest, ARangeIsFoundByVehicleWithoutScanningTheTable)
         return text;
     };
     const std::string range = TrackIndex::rangeSql("a", "b", "c");
-    for (const std::string& sql : {range + " ORDER BY 1, 2", range + " ORDER BY 1 DESC, 2 DESC",
-                                   TrackIndex::latestSql("a")}) {
+    for (const std::string& sql :
+         {range + " ORDER BY 1, 2", range + " ORDER BY 1 DESC, 2 DESC",
+          TrackIndex::rowsSql("a", "b", "c") + " ORDER BY 1, 2", TrackIndex::latestSql("a")}) {
         const std::string text = plan(sql);
         EXPECT_NE(text.find("SEARCH gps_track USING PRIMARY KEY (vehicle_id=?"), std::string::npos)
             << text;

@@ -23,18 +23,16 @@ std::size_t TrackQuery::load(Database& database, const std::string& vehicleId,
                              std::vector<TrackPoint>& points)
 {
     // id breaks ties in stored order.
-    const std::string sql =
-        "SELECT update_time, gps_data FROM gps_data WHERE id IN (SELECT id FROM (" +
-        TrackIndex::rangeSql(vehicleId, from, to) + ")) ORDER BY update_time, id;";
+    const std::string sql = TrackIndex::rowsSql(vehicleId, from, to) + " ORDER BY 1, 2;";
     RowSet rows(database, sql.c_str());
     const std::size_t before = points.size();
     TrackPoint point;
     while (rows.next()) {
         const char* time = rows.getText(0);
-        const char* sentence = rows.getText(1);
+        const char* sentence = rows.getText(2);
         if (time == nullptr || sentence == nullptr || !parseTrackTime(time, point.time))
             continue;
-        if (readSentence(std::string_view(sentence, static_cast<std::size_t>(rows.getBytes(1))),
+        if (readSentence(std::string_view(sentence, static_cast<std::size_t>(rows.getBytes(2))),
                          point))
             points.push_back(point);
     }
