@@ -5,9 +5,10 @@
 //
 //   page_moveTo_bench [vehicles]   (default 101; more raise the page's list limit to match)
 //
-// Also prints how long the page took to take the fleet in one script, as at start-up, and
+// Also prints how long the page took to take the fleet in one script, as at start-up,
 // what one frame of the marker layer costs with the whole world in view, its drawing
-// included.
+// included, and what a search over the whole list costs, from the typed text to the
+// list's rows laid out.
 #include "page/PageHarness.h"
 
 #include <QApplication>
@@ -43,6 +44,21 @@ int main(int argc, char** argv)
                   600000)
             .toDouble();
     std::printf("%d vehicles taken in one script: %.1f ms\n", vehicles, insertMs);
+    // Median of five per text: one vehicle, a few hundred, none, and all again (from none).
+    const QString search =
+        QStringLiteral("(function (needle) { var t = []; var list = "
+                       "document.getElementById('vehicleList');"
+                       " for (var i = 0; i < 5; i++) { setSearchText(needle ? '' : 'none of them');"
+                       "   var t0 = performance.now(); setSearchText(needle); list.offsetHeight;"
+                       "   t.push(performance.now() - t0); }"
+                       " t.sort(function (a, b) { return a - b; }); return t[2]; })");
+    const QString count = QStringLiteral("document.getElementById('searchCount').textContent");
+    for (const char* needle : {"vehicle 9999", "VEHICLE 12", "no such vehicle", ""}) {
+        const double ms = page.eval(search + QString("('%1')").arg(needle), 600000).toDouble();
+        std::printf("search '%s' over %d vehicles: %.1f ms (%s)\n", needle, vehicles, ms,
+                    page.eval(count).toString().toUtf8().constData());
+    }
+    page.eval("setSearchText(''); 0");
     page.eval(QString(R"js(
         for (var v = 0; v < %1; v++) {
             for (var i = 0; i < VehicleInfo.maxTrackLength; i++) {
