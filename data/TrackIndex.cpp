@@ -32,39 +32,48 @@ void TrackIndex::ensureTables(Database& database)
         "gps_track_through);");
 }
 
+namespace {
+
+// The samples not yet moved: those above the mark.
+constexpr const char* tail =
+    "FROM gps_data WHERE id > IFNULL((SELECT MAX(through) FROM gps_track_through), 0)";
+
+// The vehicle's samples in [from, to]: the moved ones through gps_track (joined to
+// their rows when texts), the tail from gps_data. UNION, not UNION ALL: a sample of a
+// step that is under way may be in both.
+std::string compoundSql(bool texts, const std::string& vehicleId, const std::string& from,
+                        const std::string& to)
+{
+    const FormatableSQL sql(
+        "SELECT gps_track.update_time, gps_track.id%s FROM gps_track%s WHERE "
+        "gps_track.vehicle_id='%q' AND gps_track.update_time BETWEEN '%q' AND '%q' UNION SELECT "
+        "update_time, id%s %s AND vehicle_id='%q' AND update_time BETWEEN '%q' AND '%q'",
+        texts ? ", g.gps_data" : "", texts ? " JOIN gps_data AS g ON g.id = gps_track.id" : "",
+        vehicleId.c_str(), from.c_str(), to.c_str(), texts ? ", gps_data" : "", tail,
+        vehicleId.c_str(), from.c_str(), to.c_str());
+    return sql.getText();
+}
+
+} // namespace
+
 std::string TrackIndex::rangeSql(const std::string& vehicleId, const std::string& from,
                                  const std::string& to)
 {
-    // UNION, not UNION ALL: a sample of a step that is under way may be in both.
-    const FormatableSQL sql(
-        "SELECT update_time, id FROM gps_track WHERE vehicle_id='%q' AND update_time BETWEEN '%q' "
-        "AND '%q' UNION SELECT update_time, id FROM gps_data WHERE id > IFNULL((SELECT "
-        "MAX(through) "
-        "FROM gps_track_through), 0) AND vehicle_id='%q' AND update_time BETWEEN '%q' AND '%q'",
-        vehicleId.c_str(), from.c_str(), to.c_str(), vehicleId.c_str(), from.c_str(), to.c_str());
-    return sql.getText();
+    return compoundSql(false, vehicleId, from, to);
 }
 
 std::string TrackIndex::rowsSql(const std::string& vehicleId, const std::string& from,
                                 const std::string& to)
 {
-    const FormatableSQL sql(
-        "SELECT gps_track.update_time, gps_track.id, g.gps_data FROM gps_track JOIN gps_data AS g "
-        "ON g.id = gps_track.id WHERE gps_track.vehicle_id='%q' AND gps_track.update_time BETWEEN "
-        "'%q' AND '%q' UNION SELECT "
-        "update_time, id, gps_data FROM gps_data WHERE id > IFNULL((SELECT MAX(through) FROM "
-        "gps_track_through), 0) AND vehicle_id='%q' AND update_time BETWEEN '%q' AND '%q'",
-        vehicleId.c_str(), from.c_str(), to.c_str(), vehicleId.c_str(), from.c_str(), to.c_str());
-    return sql.getText();
+    return compoundSql(true, vehicleId, from, to);
 }
 
 std::string TrackIndex::latestSql(const std::string& vehicleId)
 {
-    const FormatableSQL sql(
-        "SELECT MAX(t) FROM (SELECT MAX(update_time) AS t FROM gps_track WHERE vehicle_id='%q' "
-        "UNION ALL SELECT MAX(update_time) FROM gps_data WHERE id > IFNULL((SELECT MAX(through) "
-        "FROM gps_track_through), 0) AND vehicle_id='%q')",
-        vehicleId.c_str(), vehicleId.c_str());
+    const FormatableSQL sql("SELECT MAX(t) FROM (SELECT MAX(update_time) AS t FROM gps_track "
+                            "WHERE vehicle_id='%q' UNION ALL SELECT MAX(update_time) %s AND "
+                            "vehicle_id='%q')",
+                            vehicleId.c_str(), tail, vehicleId.c_str());
     return sql.getText();
 }
 
@@ -121,17 +130,13 @@ bool TrackIndex::advance(std::chrono::microseconds budget, bool evenFew)
         m_inStep = true;
         m_stepEnd = m_through + std::min(tail, stepRows);
         m_readTo = m_through;
-        m_sorted = false;
         m_next = 0;
         m_pending.clear();
         m_names.clear();
         m_vehicleOf.clear();
     }
-    if (!readStep(started, budget))
-        return true;
-    if (!m_sorted)
-        sortStep();
-    insertStep(started, budget);
+    if (readStep(started, budget))
+        insertStep(started, budget);
     return true;
 }
 
@@ -164,7 +169,9 @@ bool TrackIndex::readStep(Clock::time_point started, std::chrono::microseconds b
             m_pending.push_back({place->second, last});
         }
         m_readTo = count < readPiece ? m_stepEnd : last;
-        if (m_readTo < m_stepEnd && Clock::now() - started >= budget)
+        if (m_readTo == m_stepEnd)
+            sortStep();
+        else if (Clock::now() - started >= budget)
             return false;
     }
     return true;
@@ -185,7 +192,6 @@ void TrackIndex::sortStep()
         m_pending.begin(), m_pending.end(),
         [&rank](const Pending& a, const Pending& b) { return rank[a.vehicle] < rank[b.vehicle]; });
     m_vehicleOf.clear();
-    m_sorted = true;
 }
 
 void TrackIndex::insertStep(Clock::time_point started, std::chrono::microseconds budget)

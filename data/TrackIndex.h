@@ -90,7 +90,8 @@ private:
 
     std::int64_t highestId();
     void readThrough();
-    // Reads the step's samples in id order, a piece at a time, until budget.
+    // Reads the step's samples in id order, a piece at a time, until budget;
+    // true once all are read, and sorted (on reading the last piece).
     bool readStep(Clock::time_point started, std::chrono::microseconds budget);
     void sortStep();
     void insertStep(Clock::time_point started, std::chrono::microseconds budget);
@@ -106,7 +107,6 @@ private:
     bool m_inStep = false;
     std::int64_t m_stepEnd = 0;
     std::int64_t m_readTo = 0;
-    bool m_sorted = false;
     std::size_t m_next = 0;
     std::vector<Pending> m_pending;
     std::vector<std::string> m_names;
