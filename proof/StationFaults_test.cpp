@@ -249,12 +249,12 @@ TEST(StationFaults, ALongReadOfAnotherProgramNeitherStopsNorLosesTheWriting)
     StationFixture station;
     ASSERT_TRUE(station.start()) << station.process().log();
     const std::string path = station.folder().file("app.db");
-    SteadyFleet fleet(station.port(), 1000);
 
     // The reader is a process of its own, as another program would be, made
     // before this one has a connection to app.db (SQLite's state must not
-    // cross a fork). Once rows arrive it begins its read and writes the
-    // count it sees then, and at the end of the read again.
+    // cross a fork) or a sending thread (a lock one holds at the fork would
+    // stay locked in the child for good). Once rows arrive it begins its read
+    // and writes the count it sees then, and at the end of the read again.
     int counts[2];
     ASSERT_EQ(::pipe(counts), 0);
     const pid_t reader = ::fork();
@@ -289,6 +289,7 @@ TEST(StationFaults, ALongReadOfAnotherProgramNeitherStopsNorLosesTheWriting)
         ::_exit(0);
     }
     ::close(counts[1]);
+    SteadyFleet fleet(station.port(), 1000);
     long long seenFirst = -1;
     // Bounded: a reader that never gets going must fail the test, not hang it.
     pollfd first{counts[0], POLLIN, 0};
