@@ -44,7 +44,7 @@ class StorageListener;
 // self-contained copy of the record into the write queue with a limit of
 // 0 ms and never waits for the disk. The writer applies everything queued
 // in one "BEGIN;" ... "COMMIT;" batch every half second (batchPeriodMs), and
-// at once when the queue holds a batch's worth (4096 messages or 2 MiB), so
+// at once when the queue holds a batch's worth (16384 messages or 8 MiB), so
 // a steady load the disk can absorb is never refused, and a process killed
 // without warning loses at most the records of its last half second and the
 // batch it was writing. close() wakes the writer, which writes everything
@@ -77,19 +77,21 @@ class DBManager final : public ISingleton, private LoopingThread
 public:
     // A batch starts early once this much is queued. Every commit costs a
     // sync of the log whatever it holds, and each vehicle's row is written
-    // again once per commit however many of its samples it gains, so
-    // a fleet reporting ten thousand times a second is written in a few large
-    // commits rather than many small ones...
-    static constexpr int batchBytes = 2097152;
-    static constexpr int batchMessages = 4096;
-    // ...while the queue itself holds sixty-four times that (at most 64 MiB of
+    // again once per commit however many of its samples it gains: ten
+    // thousand vehicles reporting once a second (a sample and two updates
+    // each, thirty thousand messages) are written in two commits a second
+    // by the period, where a batch of 4096 messages had seven, each writing
+    // the pages of every vehicle row again (a quarter of the writer's time,
+    // data_sustained_bench 130 10000 500 FULL 10000)...
+    static constexpr int batchBytes = 8388608;
+    static constexpr int batchMessages = 16384;
+    // ...while the queue itself holds sixteen times that (at most 64 MiB of
     // records; at fifty thousand reports a second, a sample and a vehicle
     // update each, two and a half seconds): a burst of reports, or a writer
     // slowed by a busy disk or CPU for a second or two, is absorbed instead of
     // refused (a refused record is lost for good). The writer takes all that
     // waits into each batch, so under a heavy load its batches grow and each
-    // commit's fixed cost is shared by more records (at fifty thousand
-    // reports a second, about three commits a second).
+    // commit's fixed cost is shared by more records.
     static constexpr int queueBytes = 64 * 1048576;
     static constexpr int queueMessages = 262144;
     // At most this long between two commits: what a kill loses. A commit in
@@ -239,7 +241,7 @@ private:
     };
 
     // The largest record enqueue() takes: the writer's receive buffer.
-    static constexpr std::size_t maxRecordBytes = 2 * batchBytes;
+    static constexpr std::size_t maxRecordBytes = 4194304;
 
     // The writer loop (the thread's body).
     void run() override;
