@@ -315,7 +315,7 @@ export function sortListBox(listBox, compare) {
 export function followTrack(info) {
     var line = global.polyline;
     line.detach();
-    line.setPath(info ? info.getTrack() : []);
+    line.setPath(info ? function () { return info.getTrack(); } : null);
     if (info && global.enableTrackingLine) {
         line.attach();
     }

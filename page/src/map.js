@@ -130,19 +130,22 @@ MapAdapter.prototype.reverseGeocode = function (point, callback) {
         });
 };
 
-// One line drawn on the map. The path is the caller's array: after changing the array,
-// call refresh() to redraw it.
+// One line drawn on the map. Its path comes from the caller's function, asked at each
+// redraw: after the path changed, call refresh() to redraw it.
+function noPath() {
+    return [];
+}
 function MapPolyline(adapter, style) {
     this.adapter = adapter;
-    this.path = [];
+    this.path = noPath;
     this.attached = false;
     this.pending = false;
     this.line = L.polyline([], { color: style.color, opacity: style.opacity, weight: style.weight,
                                  interactive: false });
 }
 MapPolyline.prototype.setPath = function (path) {
-    this.path = path;
-    this.line.setLatLngs(path);
+    this.path = path || noPath;
+    this.line.setLatLngs(this.path());
 };
 // Redraws at the next frame at most once, however many points arrived meanwhile: a
 // redraw costs the whole path, a new point alone should not.
@@ -155,13 +158,13 @@ MapPolyline.prototype.refresh = function () {
     requestAnimationFrame(function () {
         self.pending = false;
         if (self.attached) {
-            self.line.setLatLngs(self.path);
+            self.line.setLatLngs(self.path());
         }
     });
 };
 MapPolyline.prototype.attach = function () {
     if (!this.attached) {
-        this.line.setLatLngs(this.path);
+        this.line.setLatLngs(this.path());
         this.line.addTo(this.adapter.map);
         this.attached = true;
     }

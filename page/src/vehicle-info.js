@@ -1,3 +1,5 @@
+import { TrackRing } from './track-ring.js';
+
 // The page's record of one vehicle.
 export function VehicleInfo(index, vehicleID, name, position, updateTime) {
     this.index = index;
@@ -18,10 +20,13 @@ export function VehicleInfo(index, vehicleID, name, position, updateTime) {
     this.info2 = '';
     this.name = name;
     this.deleted = false;
-    this.track = position ? [position] : [];
+    this.track = new TrackRing();
+    if (position) {
+        this.addTrackPoint(position);
+    }
 }
 ['index', 'vehicleID', 'position', 'speed', 'bearing', 'updateTime', 'timerID', 'imagePath', 'driver',
- 'company', 'registration', 'license', 'maker', 'model', 'info1', 'info2', 'name', 'deleted', 'track']
+ 'company', 'registration', 'license', 'maker', 'model', 'info1', 'info2', 'name', 'deleted']
     .forEach(function (field) {
         var suffix = field.charAt(0).toUpperCase() + field.substring(1);
         VehicleInfo.prototype['get' + suffix] = function () { return this[field]; };
@@ -30,12 +35,13 @@ export function VehicleInfo(index, vehicleID, name, position, updateTime) {
 VehicleInfo.maxTrackLength = 1000;
 // The track keeps the newest points: past the cap the oldest goes before a new one comes.
 VehicleInfo.prototype.addTrackPoint = function (point) {
-    if (this.track.length > VehicleInfo.maxTrackLength) {
-        this.track.shift();
-    }
-    this.track.push(point);
+    this.track.push(point.lat, point.lng, VehicleInfo.maxTrackLength + 1);
 };
-// Empties the track in place: the tracking line may be drawing this very array.
+// The track's points, oldest first, in an array of their own: the tracking line asks again
+// for each redraw.
+VehicleInfo.prototype.getTrack = function () {
+    return this.track.map(L.latLng);
+};
 VehicleInfo.prototype.clearTrack = function () {
-    this.track.length = 0;
+    this.track.clear();
 };
